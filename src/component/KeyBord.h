@@ -1,0 +1,164 @@
+// KeyBord: the on-screen keyboard component.
+//
+// One class holds all state and all routines; each subsystem folder defines its
+// own routines (component/, panels/, editing/, input/). The component reaches
+// its widgets only through the toolkit interface and keeps no copy of widget
+// state: every step reads the current value back from the widget.
+//
+// Every public member and notification handler returns a status code. A failing
+// inner operation ends the routine at once and its status goes unchanged to the
+// caller; nothing done before is undone. No C++ exception leaves the class.
+//
+// The members under "Public interface" are what hosts see through `_KeyBord`.
+// The rest is public to the headless host and the tests only.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "widgets/Widgets.h"
+
+// The platform headers name a macro GetMessage; the component's method of that
+// name must keep its name in every translation unit.
+#ifdef GetMessage
+#undef GetMessage
+#endif
+
+namespace vexo {
+
+// The active panel. Holds whatever 32-bit value was last set, also one outside
+// the three members.
+enum class ActivPanel : std::int32_t { abcAct = 0, NumberAct = 1, ImageAct = 2 };
+
+// 16-bit booleans of the automation platform.
+inline constexpr std::int16_t VariantTrue = -1;
+inline constexpr std::int16_t VariantFalse = 0;
+
+// The looks of the key mark.
+inline constexpr Colour MarkedForeColor = 0xFFFFFF;    // white
+inline constexpr Colour MarkedBackColor = 0xFF0000;    // blue
+inline constexpr Colour UnmarkedForeColor = 0;         // black
+inline constexpr Colour UnmarkedBackColor = 0x8000000F;  // system colour of button faces
+
+// Which character DeleteChar removes.
+enum class DeleteKey { Backspace, Delete };
+// Where HomeEndPos puts the caret.
+enum class FieldEnd { Start, End };
+
+class KeyBord final : public WidgetEvents {
+ public:
+  explicit KeyBord(Widgets& widgets);
+  KeyBord(const KeyBord&) = delete;
+  KeyBord& operator=(const KeyBord&) = delete;
+
+  // --- State. All zero on creation; an index always names an existing key of its panel.
+  std::int16_t AbcKeyIndex = 0;     // marked key of cmdKey
+  std::int16_t NumberKeyIndex = 0;  // marked key of cmdNumber
+  std::int16_t ShiftKeyIndex = 0;   // marked key of cmdShift
+  ActivPanel ActiveBord = ActivPanel::abcAct;  // stored ChangeBord
+  std::int16_t CapsOn = VariantFalse;          // stored CapsLock
+  std::int16_t MaxChars = 0;  // stored MaxLength: 0 is no limit; never negative
+
+  // --- Widgets, by their names.
+  KeyArray& cmdKey() { return widgets_.Keys(KeyArrayId::cmdKey); }
+  KeyArray& cmdNumber() { return widgets_.Keys(KeyArrayId::cmdNumber); }
+  KeyArray& cmdShift() { return widgets_.Keys(KeyArrayId::cmdShift); }
+  Panel& picABC() { return widgets_.Pane(PanelId::picABC); }
+  Panel& picNumber() { return widgets_.Pane(PanelId::picNumber); }
+  Panel& picShift() { return widgets_.Pane(PanelId::picShift); }
+  RichTextBox& Text1() { return widgets_.Text1(); }
+  Surface& UserControl() { return widgets_.UserControl(); }
+  Widgets& Toolkit() { return widgets_; }
+
+  // --- Public interface (_KeyBord), in the order of its function table.
+  HResult AfterFindImage(std::u16string& ChrStr);
+  HResult EnterKey();
+  HResult FindABC(std::u16string& ChrStr);
+  HResult FindImage(std::int16_t KeyCode, std::int16_t Shift);
+  HResult FindImageNumber(std::int16_t KeyCode);
+  HResult GetMessage(std::int16_t& KodKey);
+  HResult KeyF1ToF6(std::int16_t& CodeKey);
+  HResult LeftPos();
+  HResult FindNumber(std::u16string& ChrStr);
+  HResult RightPos();
+  HResult get_CapsLock(std::int16_t& value);
+  HResult get_ChangeBord(ActivPanel& value);
+  HResult put_ChangeBord(ActivPanel vNewValue);
+  HResult put_CapsLock(std::int16_t vNewValue);
+  HResult get_Text(std::u16string& value);
+  HResult put_Text(std::u16string_view vNewValue);
+  HResult get_MaxLength(std::int16_t& value);
+  HResult put_MaxLength(std::int16_t vNewValue);
+
+  // --- Component (component/): the focus of the active panel.
+  // Gives the focus to the panel that `ChangeBord` names; any other value gives
+  // it to no panel and is no error.
+  HResult FocusActivePanel();
+
+  // --- Persistence (component/Persistence.cpp).
+  HResult UserControl_ReadProperties(PropertyBag& PropBag);
+  HResult UserControl_WriteProperties(PropertyBag& PropBag);
+
+  // --- Panels (panels/): construction and the layout life cycle.
+  HResult BuildAbcPanel();
+  HResult PlaceAbcRow(std::int32_t RowTop, std::int32_t RowLeft, std::int16_t FirstIndex,
+                      std::int32_t KeyStep, std::span<const std::u16string_view> Captions);
+  HResult BuildNumberPanel();
+  HResult BuildShiftPanel();
+  HResult PlaceShiftRow(std::int32_t RowTop, std::int32_t RowLeft, std::int16_t FirstIndex,
+                        std::int32_t KeyStep, std::span<const std::u16string_view> Captions);
+  HResult UserControl_Initialize();
+  HResult UserControl_Resize();
+  HResult UserControl_Show();
+  HResult UserControl_GotFocus();
+
+  // --- Editing (editing/): the edit field model and the editing commands.
+  HResult InsertChar(std::u16string& S);
+  HResult FinishEdit();
+  HResult DeleteChar(DeleteKey key);
+  HResult HomeEndPos(FieldEnd end);
+
+  // --- Input (input/): the key mark, lookup, navigation, clicks, focus, key dispatch.
+  HResult MarkKey(KeyArray& keys, std::int16_t index);
+  HResult UnmarkKey(KeyArray& keys, std::int16_t index);
+  HResult MoveDownABC();
+  HResult MoveUpABC();
+  HResult MoveAcrossABC(std::int16_t& step);
+  HResult MoveDownNumber();
+  HResult MoveUpNumber();
+  HResult MoveAcrossNumber(std::int16_t& step);
+  HResult MoveDownImage();
+  HResult MoveUpImage();
+  HResult MoveAcrossImage(std::int16_t& step);
+  HResult cmdKey_Click(std::int16_t Index);
+  HResult cmdNumber_Click(std::int16_t Index);
+  HResult cmdShift_Click(std::int16_t Index);
+  HResult picABC_GotFocus();
+  HResult picNumber_GotFocus();
+  HResult picShift_GotFocus();
+  HResult picABC_LostFocus();
+  HResult picNumber_LostFocus();
+  HResult picShift_LostFocus();
+  HResult picABC_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
+  HResult picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
+  HResult picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
+
+  // --- Notifications from the toolkit, routed to the handlers above.
+  HResult OnInitialize() override;
+  HResult OnReadProperties(PropertyBag& bag) override;
+  HResult OnWriteProperties(PropertyBag& bag) override;
+  HResult OnResize() override;
+  HResult OnShow() override;
+  HResult OnSurfaceGotFocus() override;
+  HResult OnClick(KeyArrayId array, std::int16_t index) override;
+  HResult OnGotFocus(PanelId panel) override;
+  HResult OnLostFocus(PanelId panel) override;
+  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override;
+
+ private:
+  Widgets& widgets_;
+};
+
+}  // namespace vexo

@@ -1,0 +1,169 @@
+// The host widget operations: the one interface through which the component
+// reaches its toolkit.
+//
+// The component draws nothing itself. It is assembled from labels held in three
+// key arrays, three panels that take the keyboard focus, a rich-text edit field
+// and its own surface with the host's property bag. Implementations: memory/
+// (a real in-memory toolkit for tests and the headless host) and win32/ (real
+// windows inside the Windows library). No platform type appears here; every
+// failure is a status code.
+//
+// Coordinates and sizes are single-precision twips, measured from the inner
+// top-left corner of the container, and read back exactly as they were put.
+// Colours are 0x00BBGGRR, or a system colour with the high bit set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "widgets/Status.h"
+#include "widgets/Variant.h"
+
+namespace vexo {
+
+using Colour = std::uint32_t;
+
+enum class KeyArrayId : std::uint8_t { cmdKey, cmdNumber, cmdShift };
+enum class PanelId : std::uint8_t { picABC, picNumber, picShift };
+
+// One indexed array of key labels. Elements are indexed 0 to count - 1; an
+// index with no element is an error. Element 0 exists from the start and is
+// the template of the others. A label never takes the focus.
+class KeyArray {
+ public:
+  virtual ~KeyArray() = default;
+
+  virtual HResult Count(std::int16_t& count) = 0;
+  // Creates element `index` as a hidden copy of element 0 (size, font, look,
+  // caption and position). Loading an index that already exists is an error.
+  virtual HResult Load(std::int16_t index) = 0;
+
+  virtual HResult GetCaption(std::int16_t index, std::u16string& caption) = 0;
+  virtual HResult PutCaption(std::int16_t index, std::u16string_view caption) = 0;
+  virtual HResult PutForeColor(std::int16_t index, Colour colour) = 0;
+  virtual HResult PutBackColor(std::int16_t index, Colour colour) = 0;
+
+  virtual HResult GetLeft(std::int16_t index, float& left) = 0;
+  virtual HResult PutLeft(std::int16_t index, float left) = 0;
+  virtual HResult GetTop(std::int16_t index, float& top) = 0;
+  virtual HResult PutTop(std::int16_t index, float top) = 0;
+  virtual HResult GetWidth(std::int16_t index, float& width) = 0;
+  virtual HResult PutWidth(std::int16_t index, float width) = 0;
+  virtual HResult GetHeight(std::int16_t index, float& height) = 0;
+  virtual HResult PutVisible(std::int16_t index, bool visible) = 0;
+};
+
+// A key panel: it holds one key array and can take the keyboard focus.
+class Panel {
+ public:
+  virtual ~Panel() = default;
+
+  virtual HResult GetLeft(float& left) = 0;
+  virtual HResult PutLeft(float left) = 0;
+  virtual HResult GetTop(float& top) = 0;
+  virtual HResult PutTop(float top) = 0;
+  virtual HResult GetWidth(float& width) = 0;
+  virtual HResult PutWidth(float width) = 0;
+  virtual HResult GetHeight(float& height) = 0;
+  virtual HResult PutHeight(float height) = 0;
+
+  // Gives the panel the keyboard focus. LostFocus of the panel that had it and
+  // GotFocus of this one follow, during the call or after the notification
+  // handler that made it returns, as the toolkit delivers them. May fail.
+  virtual HResult SetFocus() = 0;
+};
+
+// The rich-text edit field `Text1`, in plain-text use.
+class RichTextBox {
+ public:
+  virtual ~RichTextBox() = default;
+
+  virtual HResult GetText(std::u16string& text) = 0;
+  // Replaces the whole text; the caret goes to 0 with an empty selection.
+  virtual HResult PutText(std::u16string_view text) = 0;
+  virtual HResult GetSelStart(std::int32_t& start) = 0;
+  // Places the caret; the selection becomes empty.
+  virtual HResult PutSelStart(std::int32_t start) = 0;
+  // Selects that many characters from the caret on.
+  virtual HResult PutSelLength(std::int32_t length) = 0;
+  // Replaces the selected characters.
+  virtual HResult PutSelText(std::u16string_view text) = 0;
+
+  virtual HResult PutLeft(float left) = 0;
+  virtual HResult GetTop(float& top) = 0;
+  virtual HResult PutTop(float top) = 0;
+  virtual HResult PutWidth(float width) = 0;
+  virtual HResult GetHeight(float& height) = 0;
+};
+
+// The component's own surface on the host's form.
+class Surface {
+ public:
+  virtual ~Surface() = default;
+
+  virtual HResult GetWidth(float& width) = 0;
+  virtual HResult PutWidth(float width) = 0;
+  virtual HResult GetHeight(float& height) = 0;
+  virtual HResult PutHeight(float height) = 0;
+};
+
+// The host's store of named values for a saved form.
+class PropertyBag {
+ public:
+  virtual ~PropertyBag() = default;
+
+  // Gives the stored value, or `defaultValue` when the key is absent.
+  virtual HResult ReadProperty(std::u16string_view key, const Variant& defaultValue,
+                               Variant& value) = 0;
+  // Stores the value; the bag may leave out a value equal to its default.
+  virtual HResult WriteProperty(std::u16string_view key, const Variant& value,
+                                const Variant& defaultValue) = 0;
+};
+
+// What the toolkit tells the component: the notifications of its widgets and
+// its surface. Each returns the handler's status to the toolkit.
+class WidgetEvents {
+ public:
+  virtual ~WidgetEvents() = default;
+
+  virtual HResult OnInitialize() = 0;
+  virtual HResult OnReadProperties(PropertyBag& bag) = 0;
+  virtual HResult OnWriteProperties(PropertyBag& bag) = 0;
+  virtual HResult OnResize() = 0;
+  virtual HResult OnShow() = 0;
+  virtual HResult OnSurfaceGotFocus() = 0;
+
+  virtual HResult OnClick(KeyArrayId array, std::int16_t index) = 0;
+  virtual HResult OnGotFocus(PanelId panel) = 0;
+  virtual HResult OnLostFocus(PanelId panel) = 0;
+  virtual HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) = 0;
+};
+
+// Window handles of the platform, as plain numbers; 0 is none.
+using WindowHandle = std::uintptr_t;
+
+// The toolkit: the widgets of one component instance and the two system
+// services it uses.
+class Widgets {
+ public:
+  virtual ~Widgets() = default;
+
+  // The component that receives the notifications; set once, before any.
+  virtual void Connect(WidgetEvents& events) = 0;
+
+  virtual KeyArray& Keys(KeyArrayId array) = 0;
+  virtual Panel& Pane(PanelId panel) = 0;
+  virtual RichTextBox& Text1() = 0;
+  virtual Surface& UserControl() = 0;
+
+  // One short system sound.
+  virtual void Beep() = 0;
+  // The active window of the calling thread, or 0.
+  virtual WindowHandle ActiveWindow() = 0;
+  // Sends a message synchronously and gives the window's answer.
+  virtual std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, std::intptr_t lParam) = 0;
+};
+
+}  // namespace vexo

@@ -1,0 +1,273 @@
+// A complete in-memory toolkit: the widgets of one component instance held as
+// plain data, with the focus, the beep and the host's windows simulated. Used by
+// the tests and by the headless host; nothing here is a stand-in that merely
+// records calls: every operation behaves as the real widgets do.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "widgets/Widgets.h"
+
+namespace vexo {
+
+// When the notifications of a focus move arrive: inside `SetFocus`, or after
+// the notification handler (or host call) that moved the focus has returned.
+enum class FocusDelivery { Sync, Deferred };
+
+// The look every key copies from its template.
+struct KeyLook {
+  bool raised = true;  // raised three-dimensional border
+  float fontPoints = 9.75f;
+  std::int16_t fontWeight = 700;
+  std::int16_t charset = 177;
+  std::int16_t textAlign = 3;  // right
+  friend bool operator==(const KeyLook&, const KeyLook&) = default;
+};
+
+struct MemoryKey {
+  std::u16string caption;
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+  bool visible = true;
+  std::optional<Colour> foreColor;  // empty while never set
+  std::optional<Colour> backColor;
+  KeyLook look;
+};
+
+struct Box {
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+};
+
+struct SentMessage {
+  WindowHandle window = 0;
+  std::uint32_t message = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+};
+
+class MemoryToolkit;
+
+class MemoryKeyArray final : public KeyArray {
+ public:
+  MemoryKeyArray(MemoryToolkit& toolkit, MemoryKey element0)
+      : toolkit_(toolkit) { elements_.emplace_back(std::move(element0)); }
+
+  HResult Count(std::int16_t& count) override;
+  HResult Load(std::int16_t index) override;
+  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
+  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
+  HResult PutForeColor(std::int16_t index, Colour colour) override;
+  HResult PutBackColor(std::int16_t index, Colour colour) override;
+  HResult GetLeft(std::int16_t index, float& left) override;
+  HResult PutLeft(std::int16_t index, float left) override;
+  HResult GetTop(std::int16_t index, float& top) override;
+  HResult PutTop(std::int16_t index, float top) override;
+  HResult GetWidth(std::int16_t index, float& width) override;
+  HResult PutWidth(std::int16_t index, float width) override;
+  HResult GetHeight(std::int16_t index, float& height) override;
+  HResult PutVisible(std::int16_t index, bool visible) override;
+
+  // The element at `index`, or null when it is not loaded.
+  const MemoryKey* Element(std::int16_t index) const;
+  // The highest loaded index + 1.
+  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
+
+ private:
+  MemoryKey* Find(std::int16_t index);
+  MemoryToolkit& toolkit_;
+  std::vector<std::optional<MemoryKey>> elements_;
+};
+
+class MemoryPanel final : public Panel {
+ public:
+  MemoryPanel(MemoryToolkit& toolkit, PanelId id, Box box) : toolkit_(toolkit), id_(id), box_(box) {}
+
+  HResult GetLeft(float& left) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult GetWidth(float& width) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+  HResult PutHeight(float height) override;
+  HResult SetFocus() override;
+
+  const Box& Bounds() const { return box_; }
+
+ private:
+  MemoryToolkit& toolkit_;
+  PanelId id_;
+  Box box_;
+};
+
+class MemoryRichTextBox final : public RichTextBox {
+ public:
+  explicit MemoryRichTextBox(MemoryToolkit& toolkit) : toolkit_(toolkit) {}
+
+  HResult GetText(std::u16string& text) override;
+  HResult PutText(std::u16string_view text) override;
+  HResult GetSelStart(std::int32_t& start) override;
+  HResult PutSelStart(std::int32_t start) override;
+  HResult PutSelLength(std::int32_t length) override;
+  HResult PutSelText(std::u16string_view text) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+
+  // What the user sees and does in the field directly.
+  const std::u16string& Content() const { return text_; }
+  std::int32_t SelStart() const { return selStart_; }
+  std::int32_t SelLength() const { return selLength_; }
+  const Box& Bounds() const { return box_; }
+  // The user places the caret (and selection) with the mouse; out-of-range
+  // values are refused with the invalid-property-value error.
+  HResult Select(std::int32_t start, std::int32_t length);
+  // Characters written into the field so far, through Text and SelText: the
+  // cost of an edit as a real rich-text box would render it.
+  std::uint64_t CharactersWritten() const { return charactersWritten_; }
+
+ private:
+  MemoryToolkit& toolkit_;
+  std::u16string text_;
+  std::int32_t selStart_ = 0;
+  std::int32_t selLength_ = 0;
+  Box box_{360, 2760, 3495, 375};
+  std::uint64_t charactersWritten_ = 0;
+};
+
+class MemorySurface final : public Surface {
+ public:
+  HResult GetWidth(float& width) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+  HResult PutHeight(float height) override;
+
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+
+ private:
+  float width_ = 4800;
+  float height_ = 3570;
+};
+
+// A property bag of self-describing values, keyed by exact text, in the order
+// the keys were first written.
+class MemoryPropertyBag final : public PropertyBag {
+ public:
+  enum class Defaults { Store, Omit };
+  explicit MemoryPropertyBag(Defaults defaults = Defaults::Store) : defaults_(defaults) {}
+
+  HResult ReadProperty(std::u16string_view key, const Variant& defaultValue, Variant& value) override;
+  HResult WriteProperty(std::u16string_view key, const Variant& value, const Variant& defaultValue) override;
+
+  void Set(std::u16string key, Variant value);
+  const Variant* Find(std::u16string_view key) const;
+  const std::vector<std::pair<std::u16string, Variant>>& Entries() const { return entries_; }
+  // Every write of `key` fails with `status` (0 clears).
+  void FailWritesOf(std::u16string key, HResult status) { failKey_ = std::move(key); failStatus_ = status; }
+
+ private:
+  Defaults defaults_;
+  std::vector<std::pair<std::u16string, Variant>> entries_;
+  std::u16string failKey_;
+  HResult failStatus_ = hr::Ok;
+};
+
+class MemoryToolkit final : public Widgets {
+ public:
+  explicit MemoryToolkit(FocusDelivery delivery = FocusDelivery::Sync);
+  MemoryToolkit(const MemoryToolkit&) = delete;
+  MemoryToolkit& operator=(const MemoryToolkit&) = delete;
+
+  // --- Widgets.
+  void Connect(WidgetEvents& events) override { events_ = &events; }
+  KeyArray& Keys(KeyArrayId array) override { return keys_[Slot(array)]; }
+  Panel& Pane(PanelId panel) override { return panels_[Slot(panel)]; }
+  RichTextBox& Text1() override { return text1_; }
+  Surface& UserControl() override { return surface_; }
+  void Beep() override { ++beeps_; }
+  WindowHandle ActiveWindow() override { return activeWindow_; }
+  std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) override;
+
+  // --- What the host and the user do. Each raises one notification and gives
+  // the handler's status. With deferred delivery, the focus notifications that
+  // the handler caused arrive before the call returns, after the handler.
+  HResult Initialize();
+  HResult ReadProperties(PropertyBag& bag);
+  HResult WriteProperties(PropertyBag& bag);
+  HResult Show();
+  HResult SurfaceGotFocus();
+  // The host sets the surface's size, then raises Resize.
+  HResult Resize(float width, float height);
+  HResult Click(KeyArrayId array, std::int16_t index);
+  HResult KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift);
+  // The focus leaves the component: the focused panel loses it.
+  void Blur();
+  // A call of the public interface by the host.
+  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
+
+  // --- The host's side of the system services.
+  void SetActiveWindow(WindowHandle window) { activeWindow_ = window; }
+  // The host window's handler of sent messages; it may call the component back.
+  void OnMessage(std::function<std::intptr_t(const SentMessage&)> handler) { onMessage_ = std::move(handler); }
+  const std::vector<SentMessage>& Messages() const { return messages_; }
+  int Beeps() const { return beeps_; }
+
+  // --- Failure injection: every SetFocus of that panel fails until cleared.
+  void FailSetFocus(std::optional<PanelId> panel) { failFocus_ = panel; }
+
+  // --- What the user sees.
+  FocusDelivery Delivery() const { return delivery_; }
+  std::optional<PanelId> Focused() const { return focused_; }
+  const MemoryKeyArray& KeysOf(KeyArrayId array) const { return keys_[Slot(array)]; }
+  const MemoryPanel& PanelOf(PanelId panel) const { return panels_[Slot(panel)]; }
+  MemoryRichTextBox& Field() { return text1_; }
+  const MemorySurface& SurfaceOf() const { return surface_; }
+
+ private:
+  friend class MemoryPanel;
+  static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
+  static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
+
+  HResult MoveFocus(PanelId panel);
+  HResult Raise(const std::function<HResult()>& notification);
+  void DeliverPendingFocus();
+
+  FocusDelivery delivery_;
+  WidgetEvents* events_ = nullptr;
+  std::array<MemoryKeyArray, 3> keys_;
+  std::array<MemoryPanel, 3> panels_;
+  MemoryRichTextBox text1_;
+  MemorySurface surface_;
+
+  std::optional<PanelId> focused_;
+  std::optional<PanelId> failFocus_;
+  struct FocusChange {
+    PanelId panel;
+    bool gained;
+  };
+  std::deque<FocusChange> pendingFocus_;
+  int depth_ = 0;
+
+  int beeps_ = 0;
+  WindowHandle activeWindow_ = 0x10010;
+  std::vector<SentMessage> messages_;
+  std::function<std::intptr_t(const SentMessage&)> onMessage_;
+};
+
+}  // namespace vexo

@@ -1,0 +1,44 @@
+// A KeyBord on the in-memory toolkit, started up as a host creates it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "component/KeyBord.h"
+#include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo::testing {
+
+struct Instance {
+  explicit Instance(FocusDelivery delivery = FocusDelivery::Sync)
+      : toolkit(delivery), keybord(toolkit) {}
+
+  MemoryToolkit toolkit;
+  KeyBord keybord;
+
+  // Start-up then show, as a host places a new instance on a visible form.
+  void StartAndShow() {
+    ASSERT_EQ(toolkit.Initialize(), hr::Ok);
+    ASSERT_EQ(toolkit.Show(), hr::Ok);
+  }
+  const std::u16string& Field() { return toolkit.Field().Content(); }
+  std::int32_t Caret() { return toolkit.Field().SelStart(); }
+  const MemoryKey& Key(KeyArrayId array, std::int16_t index) {
+    const MemoryKey* key = toolkit.KeysOf(array).Element(index);
+    EXPECT_NE(key, nullptr);
+    return *key;
+  }
+  bool Marked(KeyArrayId array, std::int16_t index) {
+    const MemoryKey& key = Key(array, index);
+    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+  }
+};
+
+// Names the focus-delivery modes in parameterised test output.
+inline std::string DeliveryName(const ::testing::TestParamInfo<FocusDelivery>& info) {
+  return info.param == FocusDelivery::Sync ? "Sync" : "Deferred";
+}
+
+}  // namespace vexo::testing
