@@ -25,14 +25,34 @@ struct Variant {
   std::u16string text;       // BSTR
 
   static Variant Empty() { return {}; }
-  static Variant Null() { return {VarType::Null}; }
-  static Variant FromBool(bool value) { return {VarType::Bool, value ? -1 : 0}; }
-  static Variant FromI2(std::int16_t value) { return {VarType::I2, value}; }
-  static Variant FromI4(std::int32_t value) { return {VarType::I4, value}; }
-  static Variant FromR8(double value) { return {VarType::R8, 0, value}; }
-  static Variant FromText(std::u16string value) { return {VarType::BSTR, 0, 0, std::move(value)}; }
+  static Variant Null() { return Tagged(VarType::Null); }
+  static Variant FromBool(bool value) { return Whole(VarType::Bool, value ? -1 : 0); }
+  static Variant FromI2(std::int16_t value) { return Whole(VarType::I2, value); }
+  static Variant FromI4(std::int32_t value) { return Whole(VarType::I4, value); }
+  static Variant FromR8(double value) {
+    Variant v = Tagged(VarType::R8);
+    v.real = value;
+    return v;
+  }
+  static Variant FromText(std::u16string value) {
+    Variant v = Tagged(VarType::BSTR);
+    v.text = std::move(value);
+    return v;
+  }
 
   friend bool operator==(const Variant&, const Variant&) = default;
+
+ private:
+  static Variant Tagged(VarType type) {
+    Variant v;
+    v.type = type;
+    return v;
+  }
+  static Variant Whole(VarType type, std::int32_t value) {
+    Variant v = Tagged(type);
+    v.integer = value;
+    return v;
+  }
 };
 
 }  // namespace vexo

@@ -61,8 +61,7 @@ class MemoryToolkit;
 
 class MemoryKeyArray final : public KeyArray {
  public:
-  MemoryKeyArray(MemoryToolkit& toolkit, MemoryKey element0)
-      : toolkit_(toolkit) { elements_.emplace_back(std::move(element0)); }
+  explicit MemoryKeyArray(MemoryKey element0) { elements_.emplace_back(std::move(element0)); }
 
   HResult Count(std::int16_t& count) override;
   HResult Load(std::int16_t index) override;
@@ -86,7 +85,6 @@ class MemoryKeyArray final : public KeyArray {
 
  private:
   MemoryKey* Find(std::int16_t index);
-  MemoryToolkit& toolkit_;
   std::vector<std::optional<MemoryKey>> elements_;
 };
 
@@ -114,7 +112,6 @@ class MemoryPanel final : public Panel {
 
 class MemoryRichTextBox final : public RichTextBox {
  public:
-  explicit MemoryRichTextBox(MemoryToolkit& toolkit) : toolkit_(toolkit) {}
 
   HResult GetText(std::u16string& text) override;
   HResult PutText(std::u16string_view text) override;
@@ -141,7 +138,6 @@ class MemoryRichTextBox final : public RichTextBox {
   std::uint64_t CharactersWritten() const { return charactersWritten_; }
 
  private:
-  MemoryToolkit& toolkit_;
   std::u16string text_;
   std::int32_t selStart_ = 0;
   std::int32_t selLength_ = 0;

@@ -1,0 +1,324 @@
+#include "widgets/memory/MemoryToolkit.h"
+
+#include <algorithm>
+
+namespace vexo {
+
+namespace {
+
+MemoryKey Template(std::u16string caption, float height) {
+  MemoryKey key;
+  key.caption = std::move(caption);
+  key.width = 375;
+  key.height = height;
+  return key;
+}
+
+}  // namespace
+
+// --- Key arrays.
+
+MemoryKey* MemoryKeyArray::Find(std::int16_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index]) {
+    return nullptr;
+  }
+  return &*elements_[index];
+}
+
+const MemoryKey* MemoryKeyArray::Element(std::int16_t index) const {
+  return const_cast<MemoryKeyArray*>(this)->Find(index);
+}
+
+HResult MemoryKeyArray::Count(std::int16_t& count) {
+  count = static_cast<std::int16_t>(
+      std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e.has_value(); }));
+  return hr::Ok;
+}
+
+HResult MemoryKeyArray::Load(std::int16_t index) {
+  if (index < 0) {
+    return hr::ElementMissing;
+  }
+  if (Find(index) != nullptr) {
+    return hr::AlreadyLoaded;
+  }
+  const MemoryKey* element0 = Find(0);
+  if (element0 == nullptr) {
+    return hr::ElementMissing;
+  }
+  MemoryKey copy = *element0;
+  copy.visible = false;
+  if (static_cast<std::size_t>(index) >= elements_.size()) {
+    elements_.resize(static_cast<std::size_t>(index) + 1);
+  }
+  elements_[index] = std::move(copy);
+  return hr::Ok;
+}
+
+#define VEXO_WITH_KEY(index, action)   \
+  do {                                 \
+    MemoryKey* key = Find(index);      \
+    if (key == nullptr) {              \
+      return hr::ElementMissing;       \
+    }                                  \
+    action;                            \
+    return hr::Ok;                     \
+  } while (false)
+
+HResult MemoryKeyArray::GetCaption(std::int16_t index, std::u16string& caption) {
+  VEXO_WITH_KEY(index, caption = key->caption);
+}
+HResult MemoryKeyArray::PutCaption(std::int16_t index, std::u16string_view caption) {
+  VEXO_WITH_KEY(index, key->caption.assign(caption));
+}
+HResult MemoryKeyArray::PutForeColor(std::int16_t index, Colour colour) {
+  VEXO_WITH_KEY(index, key->foreColor = colour);
+}
+HResult MemoryKeyArray::PutBackColor(std::int16_t index, Colour colour) {
+  VEXO_WITH_KEY(index, key->backColor = colour);
+}
+HResult MemoryKeyArray::GetLeft(std::int16_t index, float& left) { VEXO_WITH_KEY(index, left = key->left); }
+HResult MemoryKeyArray::PutLeft(std::int16_t index, float left) { VEXO_WITH_KEY(index, key->left = left); }
+HResult MemoryKeyArray::GetTop(std::int16_t index, float& top) { VEXO_WITH_KEY(index, top = key->top); }
+HResult MemoryKeyArray::PutTop(std::int16_t index, float top) { VEXO_WITH_KEY(index, key->top = top); }
+HResult MemoryKeyArray::GetWidth(std::int16_t index, float& width) { VEXO_WITH_KEY(index, width = key->width); }
+HResult MemoryKeyArray::PutWidth(std::int16_t index, float width) { VEXO_WITH_KEY(index, key->width = width); }
+HResult MemoryKeyArray::GetHeight(std::int16_t index, float& height) {
+  VEXO_WITH_KEY(index, height = key->height);
+}
+HResult MemoryKeyArray::PutVisible(std::int16_t index, bool visible) {
+  VEXO_WITH_KEY(index, key->visible = visible);
+}
+
+#undef VEXO_WITH_KEY
+
+// --- Panels.
+
+HResult MemoryPanel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
+HResult MemoryPanel::PutLeft(float left) { box_.left = left; return hr::Ok; }
+HResult MemoryPanel::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult MemoryPanel::PutTop(float top) { box_.top = top; return hr::Ok; }
+HResult MemoryPanel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
+HResult MemoryPanel::PutWidth(float width) { box_.width = width; return hr::Ok; }
+HResult MemoryPanel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+HResult MemoryPanel::PutHeight(float height) { box_.height = height; return hr::Ok; }
+HResult MemoryPanel::SetFocus() { return toolkit_.MoveFocus(id_); }
+
+// --- The rich-text box.
+
+HResult MemoryRichTextBox::GetText(std::u16string& text) {
+  text = text_;
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::PutText(std::u16string_view text) {
+  text_.assign(text);
+  selStart_ = 0;
+  selLength_ = 0;
+  charactersWritten_ += text.size();
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::GetSelStart(std::int32_t& start) {
+  start = selStart_;
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::PutSelStart(std::int32_t start) {
+  if (start < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  selStart_ = static_cast<std::int32_t>(std::min<std::size_t>(start, text_.size()));
+  selLength_ = 0;
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::PutSelLength(std::int32_t length) {
+  if (length < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  selLength_ = static_cast<std::int32_t>(std::min<std::size_t>(length, text_.size() - selStart_));
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::PutSelText(std::u16string_view text) {
+  text_.replace(selStart_, selLength_, text);
+  selStart_ += static_cast<std::int32_t>(text.size());
+  selLength_ = 0;
+  charactersWritten_ += text.size();
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::Select(std::int32_t start, std::int32_t length) {
+  if (start < 0 || length < 0 || static_cast<std::size_t>(start) > text_.size() ||
+      static_cast<std::size_t>(length) > text_.size() - start) {
+    return hr::InvalidPropertyValue;
+  }
+  selStart_ = start;
+  selLength_ = length;
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::PutLeft(float left) { box_.left = left; return hr::Ok; }
+HResult MemoryRichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult MemoryRichTextBox::PutTop(float top) { box_.top = top; return hr::Ok; }
+HResult MemoryRichTextBox::PutWidth(float width) { box_.width = width; return hr::Ok; }
+HResult MemoryRichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+
+// --- The surface.
+
+HResult MemorySurface::GetWidth(float& width) { width = width_; return hr::Ok; }
+HResult MemorySurface::PutWidth(float width) { width_ = width; return hr::Ok; }
+HResult MemorySurface::GetHeight(float& height) { height = height_; return hr::Ok; }
+HResult MemorySurface::PutHeight(float height) { height_ = height; return hr::Ok; }
+
+// --- The property bag.
+
+const Variant* MemoryPropertyBag::Find(std::u16string_view key) const {
+  for (const auto& [name, value] : entries_) {
+    if (name == key) {
+      return &value;
+    }
+  }
+  return nullptr;
+}
+
+void MemoryPropertyBag::Set(std::u16string key, Variant value) {
+  for (auto& [name, stored] : entries_) {
+    if (name == key) {
+      stored = std::move(value);
+      return;
+    }
+  }
+  entries_.emplace_back(std::move(key), std::move(value));
+}
+
+HResult MemoryPropertyBag::ReadProperty(std::u16string_view key, const Variant& defaultValue, Variant& value) {
+  const Variant* stored = Find(key);
+  value = stored != nullptr ? *stored : defaultValue;
+  return hr::Ok;
+}
+
+HResult MemoryPropertyBag::WriteProperty(std::u16string_view key, const Variant& value,
+                                         const Variant& defaultValue) {
+  if (failStatus_ != hr::Ok && key == failKey_) {
+    return failStatus_;
+  }
+  if (defaults_ == Defaults::Omit && value == defaultValue) {
+    // A value equal to its default is left out, and an older one goes with it.
+    std::erase_if(entries_, [&](const auto& entry) { return entry.first == key; });
+    return hr::Ok;
+  }
+  Set(std::u16string(key), value);
+  return hr::Ok;
+}
+
+// --- The toolkit.
+
+MemoryToolkit::MemoryToolkit(FocusDelivery delivery)
+    : delivery_(delivery),
+      keys_{MemoryKeyArray(Template(u"Q", 350)), MemoryKeyArray(Template(u"7", 345)),
+            MemoryKeyArray(Template(u"~", 350))},
+      panels_{MemoryPanel(*this, PanelId::picABC, {480, 240, 1215, 1335}),
+              MemoryPanel(*this, PanelId::picNumber, {2640, 360, 1800, 2055}),
+              MemoryPanel(*this, PanelId::picShift, {600, 1680, 1575, 855})},
+      text1_() {}
+
+HResult MemoryToolkit::MoveFocus(PanelId panel) {
+  if (failFocus_ == panel) {
+    return hr::InvalidProcedureCall;
+  }
+  if (focused_ == panel) {
+    return hr::Ok;
+  }
+  const std::optional<PanelId> previous = focused_;
+  focused_ = panel;
+  if (previous) {
+    pendingFocus_.push_back({*previous, false});
+  }
+  pendingFocus_.push_back({panel, true});
+  if (delivery_ == FocusDelivery::Sync) {
+    DeliverPendingFocus();
+  }
+  return hr::Ok;
+}
+
+void MemoryToolkit::DeliverPendingFocus() {
+  // The handlers' own failures go nowhere: a toolkit has no caller to give
+  // them to, just as a window's focus message has none.
+  while (!pendingFocus_.empty() && events_ != nullptr) {
+    const FocusChange change = pendingFocus_.front();
+    pendingFocus_.pop_front();
+    if (change.gained) {
+      events_->OnGotFocus(change.panel);
+    } else {
+      events_->OnLostFocus(change.panel);
+    }
+  }
+}
+
+HResult MemoryToolkit::Raise(const std::function<HResult()>& notification) {
+  if (events_ == nullptr) {
+    return hr::Fail;
+  }
+  ++depth_;
+  const HResult status = notification();
+  --depth_;
+  if (depth_ == 0) {
+    DeliverPendingFocus();
+  }
+  return status;
+}
+
+HResult MemoryToolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
+
+HResult MemoryToolkit::ReadProperties(PropertyBag& bag) {
+  return Raise([&] { return events_->OnReadProperties(bag); });
+}
+
+HResult MemoryToolkit::WriteProperties(PropertyBag& bag) {
+  return Raise([&] { return events_->OnWriteProperties(bag); });
+}
+
+HResult MemoryToolkit::Show() { return Raise([this] { return events_->OnShow(); }); }
+
+HResult MemoryToolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
+
+HResult MemoryToolkit::Resize(float width, float height) {
+  surface_.PutWidth(width);
+  surface_.PutHeight(height);
+  return Raise([this] { return events_->OnResize(); });
+}
+
+HResult MemoryToolkit::Click(KeyArrayId array, std::int16_t index) {
+  // A click reaches only an element that exists.
+  const MemoryKey* key = keys_[Slot(array)].Element(index);
+  if (key == nullptr) {
+    return hr::ElementMissing;
+  }
+  return Raise([&] { return events_->OnClick(array, index); });
+}
+
+HResult MemoryToolkit::KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) {
+  return Raise([&] { return events_->OnKeyDown(panel, keyCode, shift); });
+}
+
+void MemoryToolkit::Blur() {
+  if (!focused_) {
+    return;
+  }
+  pendingFocus_.push_back({*focused_, false});
+  focused_.reset();
+  if (depth_ == 0) {
+    DeliverPendingFocus();
+  }
+}
+
+std::intptr_t MemoryToolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                           std::intptr_t lParam) {
+  const SentMessage sent{window, message, wParam, lParam};
+  messages_.push_back(sent);
+  return onMessage_ ? onMessage_(sent) : 0;
+}
+
+}  // namespace vexo
