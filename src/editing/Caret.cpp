@@ -1,11 +1,62 @@
+// Caret movement: Home and End, and the public one-step moves.
+
+#include <cstdint>
+#include <iterator>
+#include <string>
+
 #include "component/KeyBord.h"
+#include "editing/Field.h"
 
 namespace vexo {
 
-HResult KeyBord::HomeEndPos(FieldEnd end) { return hr::NotImpl; }
+using editing::LastPosition;
+using editing::Offset;
+using editing::PlaceBlockCaret;
+using editing::ReadCaret;
 
-HResult KeyBord::LeftPos() { return hr::NotImpl; }
+HResult KeyBord::HomeEndPos(FieldEnd end) {
+  RichTextBox& field = Text1();
+  if (end == FieldEnd::Start) {
+    return PlaceBlockCaret(field, 0);
+  }
+  std::u16string T;
+  RETURN_IF_FAILED(field.GetText(T));
+  // A field that never received text has no trailing space to stand on: the
+  // caret goes to 0.
+  std::int16_t last = 0;
+  if (!T.empty()) {
+    RETURN_IF_FAILED(LastPosition(T, last));
+  }
+  return PlaceBlockCaret(field, last);
+}
 
-HResult KeyBord::RightPos() { return hr::NotImpl; }
+// The caret moves, then the focus goes back to the active panel, whether or
+// not the caret could move: the host calls this from its own buttons.
+HResult KeyBord::LeftPos() {
+  RichTextBox& field = Text1();
+  std::int16_t P = 0;
+  RETURN_IF_FAILED(ReadCaret(field, P));
+  if (P > 0) {
+    std::int16_t previous = 0;
+    RETURN_IF_FAILED(Offset(P, -1, previous));
+    RETURN_IF_FAILED(PlaceBlockCaret(field, previous));
+  }
+  return FocusActivePanel();
+}
+
+HResult KeyBord::RightPos() {
+  RichTextBox& field = Text1();
+  std::int16_t P = 0;
+  RETURN_IF_FAILED(ReadCaret(field, P));
+  std::u16string T;
+  RETURN_IF_FAILED(field.GetText(T));
+  // On the trailing space, or behind it, the caret stays.
+  if (std::int64_t{P} < std::ssize(T) - 1) {
+    std::int16_t next = 0;
+    RETURN_IF_FAILED(Offset(P, 1, next));
+    RETURN_IF_FAILED(PlaceBlockCaret(field, next));
+  }
+  return FocusActivePanel();
+}
 
 }  // namespace vexo

@@ -1,11 +1,144 @@
+// The keys that produce no character: editing and function keys, Enter on the
+// marked key, and F7 forwarded to the host.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+
 #include "component/KeyBord.h"
 
 namespace vexo {
 
-HResult KeyBord::KeyF1ToF6(std::int16_t& CodeKey) { return hr::NotImpl; }
+namespace {
 
-HResult KeyBord::EnterKey() { return hr::NotImpl; }
+enum class KeyCommand {
+  Backspace,
+  Delete,
+  Home,
+  End,
+  ToggleCapsLock,
+  LetterPanel,
+  NumberPanel,
+  SymbolPanel,
+  CaretLeft,
+  CaretRight,
+};
 
-HResult KeyBord::GetMessage(std::int16_t& KodKey) { return hr::NotImpl; }
+struct KeyBinding {
+  std::int16_t keyCode;  // virtual-key code
+  KeyCommand command;
+};
+
+constexpr std::array<KeyBinding, 15> KeyBindings{{
+    {8, KeyCommand::Backspace},
+    {46, KeyCommand::Delete},
+    {36, KeyCommand::Home},
+    {35, KeyCommand::End},
+    {20, KeyCommand::ToggleCapsLock},   // Caps Lock
+    {112, KeyCommand::ToggleCapsLock},  // F1
+    {113, KeyCommand::LetterPanel},     // F2
+    {114, KeyCommand::NumberPanel},     // F3
+    {115, KeyCommand::SymbolPanel},     // F4
+    {116, KeyCommand::CaretLeft},       // F5
+    {38, KeyCommand::CaretLeft},        // Up
+    {33, KeyCommand::CaretLeft},        // Page Up
+    {117, KeyCommand::CaretRight},      // F6
+    {40, KeyCommand::CaretRight},       // Down
+    {34, KeyCommand::CaretRight},       // Page Down
+}};
+
+constexpr std::int16_t F7KeyCode = 118;
+constexpr std::uint32_t WmCommand = 0x0111;
+
+}  // namespace
+
+HResult KeyBord::KeyF1ToF6(std::int16_t& CodeKey) {
+  const auto binding = std::ranges::find(KeyBindings, CodeKey, &KeyBinding::keyCode);
+  if (binding == KeyBindings.end()) {
+    return hr::Ok;  // not a key of ours
+  }
+  switch (binding->command) {
+    case KeyCommand::Backspace:
+    case KeyCommand::Delete: {
+      std::u16string T;
+      RETURN_IF_FAILED(Text1().GetText(T));
+      if (T.empty()) {
+        return hr::Ok;
+      }
+      return DeleteChar(binding->command == KeyCommand::Delete ? DeleteKey::Delete
+                                                               : DeleteKey::Backspace);
+    }
+    case KeyCommand::Home:
+      return HomeEndPos(FieldEnd::Start);
+    case KeyCommand::End:
+      return HomeEndPos(FieldEnd::End);
+    case KeyCommand::ToggleCapsLock: {
+      std::int16_t caps = VariantFalse;
+      RETURN_IF_FAILED(get_CapsLock(caps));
+      return put_CapsLock(static_cast<std::int16_t>(~caps));
+    }
+    case KeyCommand::LetterPanel:
+      return put_ChangeBord(ActivPanel::abcAct);
+    case KeyCommand::NumberPanel:
+      return put_ChangeBord(ActivPanel::NumberAct);
+    case KeyCommand::SymbolPanel:
+      return put_ChangeBord(ActivPanel::ImageAct);
+    case KeyCommand::CaretLeft:
+      return LeftPos();
+    case KeyCommand::CaretRight:
+      return RightPos();
+  }
+  return hr::Ok;
+}
+
+HResult KeyBord::EnterKey() {
+  ActivPanel active = ActivPanel::abcAct;
+  RETURN_IF_FAILED(get_ChangeBord(active));
+
+  // The caption of the active panel's marked key; with no panel active the
+  // string stays empty and inserts a space.
+  std::u16string caption;
+  switch (active) {
+    case ActivPanel::abcAct:
+      RETURN_IF_FAILED(cmdKey().GetCaption(AbcKeyIndex, caption));
+      break;
+    case ActivPanel::NumberAct:
+      RETURN_IF_FAILED(cmdNumber().GetCaption(NumberKeyIndex, caption));
+      break;
+    case ActivPanel::ImageAct:
+      RETURN_IF_FAILED(cmdShift().GetCaption(ShiftKeyIndex, caption));
+      break;
+  }
+  RETURN_IF_FAILED(FocusActivePanel());
+
+  std::int16_t limit = 0;
+  RETURN_IF_FAILED(get_MaxLength(limit));
+  if (limit != 0) {
+    // Text plus trailing space no longer than the limit: there is room for
+    // one more character. A full field stays silent here.
+    std::u16string T;
+    RETURN_IF_FAILED(Text1().GetText(T));
+    if (std::ssize(T) > std::int64_t{limit}) {
+      return hr::Ok;
+    }
+  }
+  return InsertChar(caption);
+}
+
+HResult KeyBord::GetMessage(std::int16_t& KodKey) {
+  if (KodKey != F7KeyCode) {
+    return hr::Ok;
+  }
+  const WindowHandle window = Toolkit().ActiveWindow();
+  if (window == 0) {
+    return hr::Ok;
+  }
+  // A command that comes from no control carries 0 where a control would
+  // put its window handle. The window's answer means nothing to us.
+  const auto command = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(KodKey));
+  Toolkit().SendMessageTo(window, WmCommand, command, 0);
+  return hr::Ok;
+}
 
 }  // namespace vexo

@@ -1,7 +1,62 @@
+// Backspace and Delete on the edit field.
+
+#include <cstdint>
+#include <iterator>
+#include <string>
+
 #include "component/KeyBord.h"
+#include "editing/Field.h"
 
 namespace vexo {
 
-HResult KeyBord::DeleteChar(DeleteKey key) { return hr::NotImpl; }
+using editing::CaretForEdit;
+using editing::LastPosition;
+using editing::Offset;
+
+HResult KeyBord::DeleteChar(DeleteKey key) {
+  RichTextBox& field = Text1();
+  std::u16string T;
+  RETURN_IF_FAILED(field.GetText(T));
+  // Nothing but the trailing space, or not even that: nothing to delete.
+  if (T.size() <= 1) {
+    return hr::Ok;
+  }
+  std::int32_t start = 0;
+  RETURN_IF_FAILED(field.GetSelStart(start));
+  RETURN_IF_FAILED(field.GetText(T));
+
+  std::int16_t P = 0;
+  std::int16_t last = 0;
+  RETURN_IF_FAILED(CaretForEdit(start, T, P));
+  RETURN_IF_FAILED(LastPosition(T, last));
+
+  // Which character goes, and where the caret lands.
+  std::int16_t removed = 0;
+  std::int16_t N = 0;
+  if (P == last) {
+    // On the trailing space both keys remove the character in front of it;
+    // the space itself stays.
+    RETURN_IF_FAILED(Offset(P, -1, removed));
+    N = removed;
+  } else if (key == DeleteKey::Delete) {
+    removed = P;
+    N = P;
+  } else {
+    // Backspace on the first character has nothing in front of it to remove:
+    // an ordinary key press, not an error.
+    if (P == 0) {
+      return hr::Ok;
+    }
+    RETURN_IF_FAILED(Offset(P, -1, removed));
+    N = removed;
+  }
+
+  // Remove the one character in place rather than rewriting the text.
+  RETURN_IF_FAILED(field.PutSelStart(removed));
+  RETURN_IF_FAILED(field.PutSelLength(1));
+  RETURN_IF_FAILED(field.PutSelText(u""));
+  RETURN_IF_FAILED(field.PutSelStart(N));
+  return FinishEdit();
+}
 
 }  // namespace vexo

@@ -1,0 +1,241 @@
+// Insertion at the block caret under the length limit, and the Text property.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "editing/EditingSupport.h"
+
+namespace vexo::testing {
+namespace {
+
+struct InsertRow {
+  const char* name;
+  std::u16string text;  // field before, trailing space included
+  std::int32_t caret;
+  std::int32_t selection;  // as the user left it
+  std::int16_t limit;
+  std::u16string inserted;
+  std::u16string expectedText;
+  std::int32_t expectedCaret;
+  int expectedBeeps;
+  std::u16string expectedInserted;  // the caller's string afterwards
+};
+
+class InsertChar : public ::testing::TestWithParam<InsertRow> {};
+
+TEST_P(InsertChar, LeavesTextCaretAndBeeps) {
+  const InsertRow& row = GetParam();
+  Instance instance;
+  GivenField(instance, row.text, row.caret, row.selection);
+  instance.keybord.MaxChars = row.limit;
+  std::u16string S = row.inserted;
+
+  ASSERT_EQ(instance.keybord.InsertChar(S), hr::Ok);
+
+  const bool unchanged = row.expectedText == row.text;
+  const std::int32_t selection = unchanged && row.expectedBeeps > 0 ? row.selection : 1;
+  EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, selection, row.expectedBeeps}));
+  EXPECT_EQ(S, row.expectedInserted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InsertChar,
+    ::testing::Values(
+        InsertRow{"IntoEmptyField", u"", 0, 0, 0, u"a", u"a ", 1, 0, u"a"},
+        InsertRow{"InFrontOfMiddleCharacter", u"ab ", 1, 1, 0, u"x", u"axb ", 2, 0, u"x"},
+        InsertRow{"AtStart", u"ab ", 0, 1, 0, u"x", u"xab ", 1, 0, u"x"},
+        InsertRow{"OnTrailingSpace", u"ab ", 2, 1, 0, u"c", u"abc ", 3, 0, u"c"},
+        InsertRow{"EmptyStringIsSpace", u"ab ", 2, 1, 0, u"", u"ab  ", 3, 0, u" "},
+        InsertRow{"EmptyStringIntoEmptyField", u"", 0, 0, 0, u"", u"  ", 1, 0, u" "},
+        InsertRow{"TwoCharactersMoveCaretByOne", u"ab ", 2, 1, 0, u"xy", u"abxy ", 3, 0, u"xy"},
+        InsertRow{"TwoCharactersIntoEmptyField", u"", 0, 0, 0, u"xy", u"xy ", 2, 0, u"xy"},
+        InsertRow{"SurrogatePairAsOneString", u"a ", 1, 1, 0, u"\U0001F600", u"a\U0001F600 ", 2, 0,
+                  u"\U0001F600"},
+        InsertRow{"SelectionOfSeveralIsNotReplaced", u"abcd ", 1, 2, 0, u"x", u"axbcd ", 2, 0, u"x"},
+        InsertRow{"OneBelowLimit", u"ab ", 2, 1, 3, u"c", u"abc ", 3, 0, u"c"},
+        InsertRow{"FullFieldBeeps", u"abc ", 1, 1, 3, u"x", u"abc ", 1, 1, u"x"},
+        InsertRow{"FullFieldLeavesEmptyString", u"abc ", 3, 1, 3, u"", u"abc ", 3, 1, u""},
+        InsertRow{"SeveralJustBelowLimitGoIn", u"ab ", 2, 1, 3, u"xy", u"abxy ", 3, 0, u"xy"},
+        // The limit was lowered after typing: the field stays as it is and
+        // takes nothing more.
+        InsertRow{"OverFullFieldBeeps", u"abcd ", 1, 1, 2, u"x", u"abcd ", 1, 1, u"x"},
+        InsertRow{"OverFullByOneBeeps", u"abxy ", 4, 1, 3, u"z", u"abxy ", 4, 1, u"z"},
+        // A caret behind the trailing space counts as standing on it: the
+        // user's last character stays and the field keeps its shape.
+        InsertRow{"CaretBehindTrailingSpace", u"ab ", 3, 0, 0, u"c", u"abc ", 3, 0, u"c"},
+        InsertRow{"CaretBehindTrailingSpaceTwoCharacters", u"ab ", 3, 0, 0, u"xy", u"abxy ", 3, 0, u"xy"},
+        InsertRow{"CaretBehindOnlySpace", u" ", 1, 0, 0, u"a", u"a ", 1, 0, u"a"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Limits at the top of the 16-bit range, in pairs on both sides.
+
+struct LimitRow {
+  const char* name;
+  std::int16_t limit;
+  std::int32_t userLength;  // characters before the trailing space
+  bool accepts;
+};
+
+class InsertNearTopLimit : public ::testing::TestWithParam<LimitRow> {};
+
+TEST_P(InsertNearTopLimit, AcceptsUpToTheLimitThenBeeps) {
+  const LimitRow& row = GetParam();
+  Instance instance;
+  std::u16string text(static_cast<std::size_t>(row.userLength), u'k');
+  text.push_back(u' ');
+  GivenField(instance, text, row.userLength);
+  instance.keybord.MaxChars = row.limit;
+  std::u16string S = u"z";
+
+  ASSERT_EQ(instance.keybord.InsertChar(S), hr::Ok);
+
+  if (row.accepts) {
+    std::u16string expected(static_cast<std::size_t>(row.userLength), u'k');
+    expected += u"z ";
+    EXPECT_EQ(Look(instance), (FieldView{expected, row.userLength + 1, 1, 0}));
+  } else {
+    EXPECT_EQ(Look(instance), (FieldView{text, row.userLength, 1, 1}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InsertNearTopLimit,
+    ::testing::Values(LimitRow{"Limit32767With32766", 32767, 32766, true},
+                      LimitRow{"Limit32767Full", 32767, 32767, false},
+                      LimitRow{"Limit32766With32765", 32766, 32765, true},
+                      LimitRow{"Limit32766Full", 32766, 32766, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InsertChar, LimitOf32767FillsTheFieldToExactly32767Characters) {
+  Instance instance;
+  instance.keybord.MaxChars = 32767;
+  ASSERT_EQ(instance.keybord.put_Text(std::u16string(32766, u'k')), hr::Ok);
+  std::u16string S = u"a";
+  ASSERT_EQ(instance.keybord.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.keybord.InsertChar(S), hr::Ok);
+
+  std::u16string value;
+  ASSERT_EQ(instance.keybord.get_Text(value), hr::Ok);
+  EXPECT_EQ(value.size(), 32767u);
+  EXPECT_EQ(value.back(), u'a');
+  EXPECT_EQ(instance.Caret(), 32767);
+  EXPECT_EQ(instance.toolkit.Beeps(), 1);
+}
+
+// Without a limit, positions still end at 32767: an insertion that would go
+// past fails with the overflow error and writes nothing.
+TEST(InsertChar, PastTheLastPositionFailsWithFieldUnchanged) {
+  for (std::int32_t caret : {0, 32767}) {
+    Instance instance;
+    std::u16string text(32767, u'k');
+    text.push_back(u' ');
+    GivenField(instance, text, caret);
+    std::u16string S = u"z";
+
+    EXPECT_EQ(instance.keybord.InsertChar(S), hr::Overflow) << "caret " << caret;
+    EXPECT_EQ(Look(instance), (FieldView{text, caret, 1, 0})) << "caret " << caret;
+  }
+}
+
+TEST(InsertChar, WritesOnlyTheInsertedCharactersIntoALongField) {
+  Instance instance;
+  std::u16string text(32000, u'k');
+  text.push_back(u' ');
+  GivenField(instance, text, 32000);
+  const std::uint64_t before = instance.toolkit.Field().CharactersWritten();
+  std::u16string S = u"z";
+
+  ASSERT_EQ(instance.keybord.InsertChar(S), hr::Ok);
+
+  // The character itself and the restored trailing space.
+  EXPECT_LE(instance.toolkit.Field().CharactersWritten() - before, 2u);
+}
+
+// --- Text let and get.
+
+struct TextRow {
+  const char* name;
+  std::u16string value;
+  std::int16_t limit;
+  std::u16string expectedField;
+  int expectedBeeps;
+  std::u16string expectedValue;  // Text get afterwards
+};
+
+class TextLet : public ::testing::TestWithParam<TextRow> {};
+
+TEST_P(TextLet, FieldHoldsValueUnderLimitWithCaretOnTrailingSpace) {
+  const TextRow& row = GetParam();
+  Instance instance;
+  GivenField(instance, u"old text ", 2);
+  instance.keybord.MaxChars = row.limit;
+
+  ASSERT_EQ(instance.keybord.put_Text(row.value), hr::Ok);
+
+  const auto end = static_cast<std::int32_t>(row.expectedField.size()) - 1;
+  EXPECT_EQ(Look(instance), (FieldView{row.expectedField, end, 1, row.expectedBeeps}));
+  std::u16string value = u"sentinel";
+  ASSERT_EQ(instance.keybord.get_Text(value), hr::Ok);
+  EXPECT_EQ(value, row.expectedValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TextLet,
+    ::testing::Values(
+        TextRow{"Plain", u"abc", 0, u"abc ", 0, u"abc"},
+        TextRow{"Empty", u"", 0, u" ", 0, u""},
+        TextRow{"EmptyUnderLimit", u"", 3, u" ", 0, u""},
+        TextRow{"CutToLimitWithBeepPerCharacter", u"abcdef", 3, u"abc ", 3, u"abc"},
+        TextRow{"ExactlyLimit", u"abc", 3, u"abc ", 0, u"abc"},
+        TextRow{"SpacesKept", u" a  ", 0, u" a   ", 0, u" a  "},
+        TextRow{"SurrogatePair", u"a\U0001F600b", 0, u"a\U0001F600b ", 0, u"a\U0001F600b"},
+        TextRow{"Longest", std::u16string(32767, u'q'), 0, std::u16string(32767, u'q') + u" ", 0,
+                std::u16string(32767, u'q')},
+        TextRow{"LongestUnderLimit32767", std::u16string(32767, u'q'), 32767,
+                std::u16string(32767, u'q') + u" ", 0, std::u16string(32767, u'q')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextLet, TooLongFailsBeforeTheFieldIsTouched) {
+  Instance instance;
+  GivenField(instance, u"keep me ", 2);
+
+  EXPECT_EQ(instance.keybord.put_Text(std::u16string(32768, u'x')), hr::Overflow);
+
+  EXPECT_EQ(Look(instance), (FieldView{u"keep me ", 2, 1, 0}));
+  EXPECT_EQ(instance.toolkit.Field().CharactersWritten(), 8u);  // only the given text
+}
+
+TEST(TextLet, WritesEachCharacterOnce) {
+  Instance instance;
+  const std::uint64_t before = instance.toolkit.Field().CharactersWritten();
+  ASSERT_EQ(instance.keybord.put_Text(std::u16string(32766, u'x')), hr::Ok);
+  // The text and its trailing space.
+  EXPECT_EQ(instance.toolkit.Field().CharactersWritten() - before, 32767u);
+}
+
+struct TextGetRow {
+  const char* name;
+  std::u16string field;
+  std::u16string expectedValue;
+};
+
+class TextGet : public ::testing::TestWithParam<TextGetRow> {};
+
+TEST_P(TextGet, DropsTheLastCharacter) {
+  Instance instance;
+  GivenField(instance, GetParam().field, 0);
+  std::u16string value = u"sentinel";
+  ASSERT_EQ(instance.keybord.get_Text(value), hr::Ok);
+  EXPECT_EQ(value, GetParam().expectedValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TextGet,
+                         ::testing::Values(TextGetRow{"NeverFilled", u"", u""},
+                                           TextGetRow{"OnlyTrailingSpace", u" ", u""},
+                                           TextGetRow{"SingleCharacter", u"x", u""},
+                                           TextGetRow{"Text", u"ab ", u"ab"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vexo::testing
