@@ -1,19 +1,66 @@
+#include "component/Characters.h"
 #include "component/KeyBord.h"
 
 namespace vexo {
 
-HResult KeyBord::get_CapsLock(std::int16_t& value) { return hr::NotImpl; }
+namespace {
 
-HResult KeyBord::put_CapsLock(std::int16_t vNewValue) { return hr::NotImpl; }
+// The letter panel's keys: cmdKey 0 to 26, the space bar included.
+constexpr std::int16_t LastLetterKey = 26;
 
-HResult KeyBord::get_ChangeBord(ActivPanel& value) { return hr::NotImpl; }
+}  // namespace
 
-HResult KeyBord::put_ChangeBord(ActivPanel vNewValue) { return hr::NotImpl; }
+HResult KeyBord::get_CapsLock(std::int16_t& value) {
+  value = CapsOn;
+  return hr::Ok;
+}
 
-HResult KeyBord::get_MaxLength(std::int16_t& value) { return hr::NotImpl; }
+// The case lives in the captions themselves: every letter key is rewritten,
+// whatever it holds. A key that cannot be reached ends the put there; the keys
+// before it stay converted and CapsOn keeps the new value.
+HResult KeyBord::put_CapsLock(std::int16_t vNewValue) {
+  CapsOn = vNewValue;
+  KeyArray& keys = cmdKey();
+  for (std::int16_t index = 0; index <= LastLetterKey; ++index) {
+    std::u16string caption;
+    RETURN_IF_FAILED(keys.GetCaption(index, caption));
+    RETURN_IF_FAILED(keys.PutCaption(index, vNewValue != VariantFalse ? ToUpper(caption) : ToLower(caption)));
+  }
+  return hr::Ok;
+}
 
-HResult KeyBord::put_MaxLength(std::int16_t vNewValue) { return hr::NotImpl; }
+HResult KeyBord::get_ChangeBord(ActivPanel& value) {
+  value = ActiveBord;
+  return hr::Ok;
+}
 
-HResult KeyBord::FocusActivePanel() { return hr::NotImpl; }
+// Any value is kept, also one outside the enumeration; a failing focus move is
+// the put's failure, with the new value already stored.
+HResult KeyBord::put_ChangeBord(ActivPanel vNewValue) {
+  ActiveBord = vNewValue;
+  return FocusActivePanel();
+}
+
+HResult KeyBord::get_MaxLength(std::int16_t& value) {
+  value = MaxChars;
+  return hr::Ok;
+}
+
+// The limit applies to the next insertion; text already in the field stays.
+HResult KeyBord::put_MaxLength(std::int16_t vNewValue) {
+  MaxChars = vNewValue < 0 ? std::int16_t{0} : vNewValue;
+  return hr::Ok;
+}
+
+HResult KeyBord::FocusActivePanel() {
+  ActivPanel active = ActivPanel::abcAct;
+  RETURN_IF_FAILED(get_ChangeBord(active));
+  switch (active) {
+    case ActivPanel::abcAct: return picABC().SetFocus();
+    case ActivPanel::NumberAct: return picNumber().SetFocus();
+    case ActivPanel::ImageAct: return picShift().SetFocus();
+  }
+  return hr::Ok;  // no panel of that value: nothing takes the focus
+}
 
 }  // namespace vexo

@@ -1,0 +1,144 @@
+// Resize, Show and GotFocus of the component surface: the size it keeps, the
+// indexes a show resets and the panel that receives the focus.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "support/Fixture.h"
+
+namespace vexo::testing {
+namespace {
+
+TEST(Resize, ReimposesTheSizeThePanelsNeed) {
+  Instance instance;
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  const struct {
+    float width;
+    float height;
+  } requests[] = {{100, 100}, {20000, 9000}, {8685, 2185}, {0, 0}};
+  for (const auto& [width, height] : requests) {
+    SCOPED_TRACE(::testing::Message() << width << " x " << height);
+    EXPECT_EQ(instance.toolkit.Resize(width, height), hr::Ok);
+    EXPECT_EQ(instance.toolkit.SurfaceOf().Width(), 8685);
+    EXPECT_EQ(instance.toolkit.SurfaceOf().Height(), 2185);
+  }
+}
+
+// Setting the size may raise Resize again at once; the second pass must land
+// on the same size and leave the layout alone.
+TEST(Resize, RunningAgainRightAfterItselfChangesNothing) {
+  Instance instance;
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  ASSERT_EQ(instance.toolkit.Resize(5000, 5000), hr::Ok);
+  const Box abc = instance.toolkit.PanelOf(PanelId::picABC).Bounds();
+  const Box shift = instance.toolkit.PanelOf(PanelId::picShift).Bounds();
+  EXPECT_EQ(instance.keybord.UserControl_Resize(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.SurfaceOf().Width(), 8685);
+  EXPECT_EQ(instance.toolkit.SurfaceOf().Height(), 2185);
+  EXPECT_EQ(instance.toolkit.PanelOf(PanelId::picABC).Bounds().top, abc.top);
+  EXPECT_EQ(instance.toolkit.PanelOf(PanelId::picShift).Bounds().left, shift.left);
+  EXPECT_EQ(instance.Key(KeyArrayId::cmdKey, 26).left, 987);
+}
+
+// --- Show: every panel's index restarts at 0, the active panel gets the focus.
+
+struct ShowCase {
+  const char* name;
+  std::int32_t changeBord;
+  std::optional<PanelId> focused;
+};
+
+class ShowFocus : public ::testing::TestWithParam<std::tuple<ShowCase, FocusDelivery>> {};
+
+TEST_P(ShowFocus, ResetsIndexesAndFocusesTheActivePanel) {
+  const auto& [c, delivery] = GetParam();
+  Instance instance(delivery);
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  ASSERT_EQ(instance.toolkit.HostCall([&] {
+    return instance.keybord.put_ChangeBord(static_cast<ActivPanel>(c.changeBord));
+  }), hr::Ok);
+  instance.toolkit.Blur();  // the component was hidden: no panel holds the focus
+  instance.keybord.AbcKeyIndex = 14;
+  instance.keybord.NumberKeyIndex = 11;
+  instance.keybord.ShiftKeyIndex = 31;
+
+  EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.Focused(), c.focused);
+  EXPECT_EQ(instance.keybord.AbcKeyIndex, 0);
+  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_EQ(instance.keybord.ShiftKeyIndex, 0);
+  ActivPanel active{};
+  EXPECT_EQ(instance.keybord.get_ChangeBord(active), hr::Ok);
+  EXPECT_EQ(static_cast<std::int32_t>(active), c.changeBord);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ChangeBord, ShowFocus,
+    ::testing::Combine(::testing::Values(ShowCase{"Letters", 0, PanelId::picABC},
+                                         ShowCase{"Numbers", 1, PanelId::picNumber},
+                                         ShowCase{"Symbols", 2, PanelId::picShift},
+                                         ShowCase{"OutOfRange", 5, std::nullopt},
+                                         ShowCase{"Negative", -1, std::nullopt}),
+                       ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == FocusDelivery::Sync ? "Sync" : "Deferred");
+    });
+
+class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {};
+
+// The surface hands the focus on to the active panel, whose mark stays where
+// the user left it.
+TEST_P(SurfaceFocus, GotFocusKeepsTheIndex) {
+  Instance instance(GetParam());
+  instance.StartAndShow();
+  instance.keybord.AbcKeyIndex = 14;
+  instance.toolkit.Blur();
+  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
+  EXPECT_EQ(instance.keybord.AbcKeyIndex, 14);
+}
+
+TEST_P(SurfaceFocus, GotFocusFollowsChangeBord) {
+  Instance instance(GetParam());
+  instance.StartAndShow();
+  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(ActivPanel::ImageAct); }),
+            hr::Ok);
+  instance.keybord.ShiftKeyIndex = 9;
+  instance.toolkit.Blur();
+  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
+  EXPECT_EQ(instance.keybord.ShiftKeyIndex, 9);
+}
+
+// A panel that cannot take the focus: the failure reaches the host, and Show
+// has reset the indexes all the same.
+TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
+  Instance instance(GetParam());
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(ActivPanel::NumberAct); }),
+            hr::Ok);
+  instance.toolkit.Blur();
+  instance.toolkit.FailSetFocus(PanelId::picNumber);
+  instance.keybord.AbcKeyIndex = 3;
+  instance.keybord.NumberKeyIndex = 4;
+
+  EXPECT_EQ(instance.toolkit.Show(), hr::InvalidProcedureCall);
+  EXPECT_EQ(instance.keybord.AbcKeyIndex, 0);
+  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_EQ(instance.toolkit.Focused(), std::nullopt);
+
+  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::InvalidProcedureCall);
+  EXPECT_EQ(instance.toolkit.Focused(), std::nullopt);
+
+  instance.toolkit.FailSetFocus(std::nullopt);
+  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delivery, SurfaceFocus,
+                         ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred), DeliveryName);
+
+}  // namespace
+}  // namespace vexo::testing
