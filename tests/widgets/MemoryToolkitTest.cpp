@@ -1,0 +1,310 @@
+// The in-memory toolkit behaves as the widgets it stands for: key arrays,
+// exact positions, the rich-text box, focus notifications, the property bag.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo {
+namespace {
+
+// Records the notifications it receives.
+class Recorder final : public WidgetEvents {
+ public:
+  std::vector<std::string> log;
+
+  HResult OnInitialize() override { return Note("Initialize"); }
+  HResult OnReadProperties(PropertyBag&) override { return Note("ReadProperties"); }
+  HResult OnWriteProperties(PropertyBag&) override { return Note("WriteProperties"); }
+  HResult OnResize() override { return Note("Resize"); }
+  HResult OnShow() override { return Note("Show"); }
+  HResult OnSurfaceGotFocus() override { return Note("SurfaceGotFocus"); }
+  HResult OnClick(KeyArrayId, std::int16_t index) override { return Note("Click " + std::to_string(index)); }
+  HResult OnGotFocus(PanelId panel) override { return Focus("GotFocus ", panel); }
+  HResult OnLostFocus(PanelId panel) override { return Focus("LostFocus ", panel); }
+  HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { return Note("KeyDown"); }
+
+ private:
+  HResult Note(std::string entry) {
+    log.push_back(std::move(entry));
+    return hr::Ok;
+  }
+  HResult Focus(const char* what, PanelId panel) {
+    constexpr const char* names[] = {"picABC", "picNumber", "picShift"};
+    // A failing handler must not disturb the toolkit.
+    Note(what + std::string(names[static_cast<int>(panel)]));
+    return hr::Fail;
+  }
+};
+
+// --- Key arrays.
+
+TEST(KeyArray, LoadCopiesElementZeroAndStartsHidden) {
+  MemoryToolkit toolkit;
+  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdKey);
+  ASSERT_EQ(keys.PutCaption(0, u"Ж"), hr::Ok);
+  ASSERT_EQ(keys.PutLeft(0, 12.25f), hr::Ok);
+  ASSERT_EQ(keys.PutTop(0, 7.5f), hr::Ok);
+  ASSERT_EQ(keys.PutWidth(0, 400), hr::Ok);
+  ASSERT_EQ(keys.PutForeColor(0, 0x123456), hr::Ok);
+
+  ASSERT_EQ(keys.Load(3), hr::Ok);
+  const MemoryKey& copy = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(3);
+  const MemoryKey& original = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(0);
+  EXPECT_EQ(copy.caption, u"Ж");
+  EXPECT_EQ(copy.left, 12.25f);
+  EXPECT_EQ(copy.top, 7.5f);
+  EXPECT_EQ(copy.width, 400);
+  EXPECT_EQ(copy.height, 350);
+  EXPECT_EQ(copy.look, original.look);
+  EXPECT_EQ(copy.foreColor, 0x123456u);
+  EXPECT_FALSE(copy.visible);
+  EXPECT_TRUE(original.visible);
+
+  // The copy is its own key, and the gap below it holds no element.
+  ASSERT_EQ(keys.PutCaption(3, u"x"), hr::Ok);
+  EXPECT_EQ(original.caption, u"Ж");
+  std::int16_t count = 0;
+  EXPECT_EQ(keys.Count(count), hr::Ok);
+  EXPECT_EQ(count, 2);
+}
+
+TEST(KeyArray, DesignTemplatesOfTheThreeArrays) {
+  MemoryToolkit toolkit;
+  const struct {
+    KeyArrayId array;
+    std::u16string caption;
+    float height;
+  } templates[] = {{KeyArrayId::cmdKey, u"Q", 350}, {KeyArrayId::cmdNumber, u"7", 345},
+                   {KeyArrayId::cmdShift, u"~", 350}};
+  for (const auto& t : templates) {
+    const MemoryKey* key = toolkit.KeysOf(t.array).Element(0);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->caption, t.caption);
+    EXPECT_EQ(key->width, 375);
+    EXPECT_EQ(key->height, t.height);
+    EXPECT_EQ(key->left, 0);
+    EXPECT_EQ(key->top, 0);
+    EXPECT_EQ(toolkit.KeysOf(t.array).Extent(), 1);
+  }
+}
+
+TEST(KeyArray, LoadingAnExistingIndexOrTouchingAMissingOneFails) {
+  MemoryToolkit toolkit;
+  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdShift);
+  ASSERT_EQ(keys.Load(1), hr::Ok);
+  EXPECT_EQ(keys.Load(0), hr::AlreadyLoaded);
+  EXPECT_EQ(keys.Load(1), hr::AlreadyLoaded);
+  EXPECT_EQ(keys.Load(-1), hr::ElementMissing);
+
+  for (const std::int16_t missing : {std::int16_t{-1}, std::int16_t{2}, std::int16_t{32767}}) {
+    SCOPED_TRACE(missing);
+    std::u16string caption = u"kept";
+    float value = 42;
+    EXPECT_EQ(keys.GetCaption(missing, caption), hr::ElementMissing);
+    EXPECT_EQ(keys.PutCaption(missing, u"a"), hr::ElementMissing);
+    EXPECT_EQ(keys.PutForeColor(missing, 0), hr::ElementMissing);
+    EXPECT_EQ(keys.PutBackColor(missing, 0), hr::ElementMissing);
+    EXPECT_EQ(keys.GetLeft(missing, value), hr::ElementMissing);
+    EXPECT_EQ(keys.PutLeft(missing, 1), hr::ElementMissing);
+    EXPECT_EQ(keys.GetTop(missing, value), hr::ElementMissing);
+    EXPECT_EQ(keys.PutTop(missing, 1), hr::ElementMissing);
+    EXPECT_EQ(keys.GetWidth(missing, value), hr::ElementMissing);
+    EXPECT_EQ(keys.PutWidth(missing, 1), hr::ElementMissing);
+    EXPECT_EQ(keys.GetHeight(missing, value), hr::ElementMissing);
+    EXPECT_EQ(keys.PutVisible(missing, true), hr::ElementMissing);
+    EXPECT_EQ(caption, u"kept");
+    EXPECT_EQ(value, 42);
+  }
+  // A click reaches only an element that exists.
+  Recorder recorder;
+  toolkit.Connect(recorder);
+  EXPECT_EQ(toolkit.Click(KeyArrayId::cmdShift, 2), hr::ElementMissing);
+  EXPECT_TRUE(recorder.log.empty());
+}
+
+// Positions are single-precision twips, read back bit for bit.
+TEST(Geometry, FloatsReadBackExactly) {
+  MemoryToolkit toolkit;
+  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdNumber);
+  Panel& panel = toolkit.Pane(PanelId::picShift);
+  Surface& surface = toolkit.UserControl();
+  for (const float value : {374.5f, 0.1f, 1e-3f, 12345.678f, -20.25f, 16777217.0f}) {
+    SCOPED_TRACE(value);
+    float read = 0;
+    ASSERT_EQ(keys.PutLeft(0, value), hr::Ok);
+    ASSERT_EQ(keys.GetLeft(0, read), hr::Ok);
+    EXPECT_EQ(read, value);
+    ASSERT_EQ(keys.PutWidth(0, value), hr::Ok);
+    ASSERT_EQ(keys.GetWidth(0, read), hr::Ok);
+    EXPECT_EQ(read, value);
+    ASSERT_EQ(panel.PutTop(value), hr::Ok);
+    ASSERT_EQ(panel.GetTop(read), hr::Ok);
+    EXPECT_EQ(read, value);
+    ASSERT_EQ(panel.PutHeight(value), hr::Ok);
+    ASSERT_EQ(panel.GetHeight(read), hr::Ok);
+    EXPECT_EQ(read, value);
+    ASSERT_EQ(surface.PutWidth(value), hr::Ok);
+    ASSERT_EQ(surface.GetWidth(read), hr::Ok);
+    EXPECT_EQ(read, value);
+    ASSERT_EQ(toolkit.Text1().PutTop(value), hr::Ok);
+    ASSERT_EQ(toolkit.Text1().GetTop(read), hr::Ok);
+    EXPECT_EQ(read, value);
+  }
+}
+
+// --- The rich-text box.
+
+struct FieldState {
+  std::u16string text;
+  std::int32_t selStart;
+  std::int32_t selLength;
+};
+
+struct FieldCase {
+  const char* name;
+  std::function<HResult(MemoryRichTextBox&)> action;  // on "abcdef", caret 2, 3 selected
+  HResult status;
+  FieldState after;
+};
+
+class RichTextRules : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(RichTextRules, EditsAsTheFieldDoes) {
+  MemoryToolkit toolkit;
+  MemoryRichTextBox& field = toolkit.Field();
+  ASSERT_EQ(field.PutText(u"abcdef"), hr::Ok);
+  ASSERT_EQ(field.Select(2, 3), hr::Ok);
+  EXPECT_EQ(GetParam().action(field), GetParam().status);
+  std::u16string text;
+  std::int32_t start = -1;
+  ASSERT_EQ(field.GetText(text), hr::Ok);
+  ASSERT_EQ(field.GetSelStart(start), hr::Ok);
+  EXPECT_EQ(text, GetParam().after.text);
+  EXPECT_EQ(start, GetParam().after.selStart);
+  EXPECT_EQ(field.SelLength(), GetParam().after.selLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Field, RichTextRules,
+    ::testing::Values(
+        FieldCase{"TextPutCaretToStart", [](auto& f) { return f.PutText(u"xyz "); }, hr::Ok, {u"xyz ", 0, 0}},
+        FieldCase{"SelStartEmptiesSelection", [](auto& f) { return f.PutSelStart(4); }, hr::Ok, {u"abcdef", 4, 0}},
+        FieldCase{"SelStartBeyondEndClamps", [](auto& f) { return f.PutSelStart(99); }, hr::Ok, {u"abcdef", 6, 0}},
+        FieldCase{"SelLengthFromCaret", [](auto& f) { return f.PutSelLength(1); }, hr::Ok, {u"abcdef", 2, 1}},
+        FieldCase{"SelLengthClampsToEnd", [](auto& f) { return f.PutSelLength(50); }, hr::Ok, {u"abcdef", 2, 4}},
+        FieldCase{"SelTextReplacesSelection", [](auto& f) { return f.PutSelText(u"XY"); }, hr::Ok,
+                  {u"abXYf", 4, 0}},
+        FieldCase{"SelTextEmptyDeletes", [](auto& f) { return f.PutSelText(u""); }, hr::Ok, {u"abf", 2, 0}},
+        FieldCase{"NegativeSelStartRefused", [](auto& f) { return f.PutSelStart(-1); }, hr::InvalidPropertyValue,
+                  {u"abcdef", 2, 3}},
+        FieldCase{"NegativeSelLengthRefused", [](auto& f) { return f.PutSelLength(-1); },
+                  hr::InvalidPropertyValue, {u"abcdef", 2, 3}},
+        FieldCase{"UserSelectionBeyondEndRefused", [](auto& f) { return f.Select(5, 2); },
+                  hr::InvalidPropertyValue, {u"abcdef", 2, 3}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Focus.
+
+class FocusOrder : public ::testing::TestWithParam<FocusDelivery> {};
+
+// LostFocus of the old panel, then GotFocus of the new, during the call or
+// after it; the end state is the same whichever way they are delivered.
+TEST_P(FocusOrder, LostThenGotWithTheSameEndState) {
+  MemoryToolkit toolkit(GetParam());
+  Recorder recorder;
+  toolkit.Connect(recorder);
+  std::size_t loggedDuringCall = 0;
+  EXPECT_EQ(toolkit.HostCall([&] {
+    EXPECT_EQ(toolkit.Pane(PanelId::picABC).SetFocus(), hr::Ok);
+    EXPECT_EQ(toolkit.Pane(PanelId::picShift).SetFocus(), hr::Ok);
+    loggedDuringCall = recorder.log.size();
+    return hr::Ok;
+  }), hr::Ok);
+
+  EXPECT_EQ(loggedDuringCall, GetParam() == FocusDelivery::Sync ? 3u : 0u);
+  EXPECT_EQ(recorder.log,
+            (std::vector<std::string>{"GotFocus picABC", "LostFocus picABC", "GotFocus picShift"}));
+  EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+
+  // Focusing the focused panel again delivers nothing.
+  recorder.log.clear();
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picShift).SetFocus(); }), hr::Ok);
+  EXPECT_TRUE(recorder.log.empty());
+
+  toolkit.Blur();
+  EXPECT_EQ(recorder.log, (std::vector<std::string>{"LostFocus picShift"}));
+  EXPECT_EQ(toolkit.Focused(), std::nullopt);
+}
+
+TEST_P(FocusOrder, InjectedFailureMovesNothingUntilCleared) {
+  MemoryToolkit toolkit(GetParam());
+  Recorder recorder;
+  toolkit.Connect(recorder);
+  ASSERT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picABC).SetFocus(); }), hr::Ok);
+  recorder.log.clear();
+
+  toolkit.FailSetFocus(PanelId::picNumber);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }),
+            hr::InvalidProcedureCall);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picABC);
+  EXPECT_TRUE(recorder.log.empty());
+  // Other panels still take the focus.
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picShift).SetFocus(); }), hr::Ok);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+
+  toolkit.FailSetFocus(std::nullopt);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }), hr::Ok);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picNumber);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delivery, FocusOrder, ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred),
+                         [](const auto& info) { return info.param == FocusDelivery::Sync ? "Sync" : "Deferred"; });
+
+// --- The property bag.
+
+TEST(PropertyBag, AbsentKeyGivesTheDefault) {
+  MemoryPropertyBag bag;
+  Variant value = Variant::FromI2(99);
+  EXPECT_EQ(bag.ReadProperty(u"MaxLength", Variant::FromI2(0), value), hr::Ok);
+  EXPECT_EQ(value, Variant::FromI2(0));
+  bag.Set(u"MaxLength", Variant::FromI4(12));
+  EXPECT_EQ(bag.ReadProperty(u"MaxLength", Variant::FromI2(0), value), hr::Ok);
+  EXPECT_EQ(value, Variant::FromI4(12));
+  // Keys match exactly.
+  EXPECT_EQ(bag.ReadProperty(u"maxlength", Variant::Empty(), value), hr::Ok);
+  EXPECT_EQ(value, Variant::Empty());
+}
+
+TEST(PropertyBag, StoreKeepsDefaultsAndOmitLeavesThemOut) {
+  MemoryPropertyBag store(MemoryPropertyBag::Defaults::Store);
+  MemoryPropertyBag omit(MemoryPropertyBag::Defaults::Omit);
+  for (MemoryPropertyBag* bag : {&store, &omit}) {
+    ASSERT_EQ(bag->WriteProperty(u"Text", Variant::FromText(u"abc"), Variant::FromText(u"")), hr::Ok);
+    ASSERT_EQ(bag->WriteProperty(u"MaxLength", Variant::FromI2(0), Variant::FromI2(0)), hr::Ok);
+  }
+  ASSERT_NE(store.Find(u"MaxLength"), nullptr);
+  EXPECT_EQ(*store.Find(u"MaxLength"), Variant::FromI2(0));
+  EXPECT_EQ(omit.Find(u"MaxLength"), nullptr);
+  EXPECT_EQ(*omit.Find(u"Text"), Variant::FromText(u"abc"));
+  // Writing the default later removes the value written before.
+  ASSERT_EQ(omit.WriteProperty(u"Text", Variant::FromText(u""), Variant::FromText(u"")), hr::Ok);
+  EXPECT_EQ(omit.Find(u"Text"), nullptr);
+}
+
+TEST(PropertyBag, InjectedWriteFailureStoresNothing) {
+  MemoryPropertyBag bag;
+  bag.FailWritesOf(u"Text", hr::OutOfMemory);
+  EXPECT_EQ(bag.WriteProperty(u"Text", Variant::FromText(u"x"), Variant::FromText(u"")), hr::OutOfMemory);
+  EXPECT_EQ(bag.Find(u"Text"), nullptr);
+  EXPECT_EQ(bag.WriteProperty(u"ChangeBord", Variant::FromI4(1), Variant::FromI4(0)), hr::Ok);
+  bag.FailWritesOf(u"", hr::Ok);
+  EXPECT_EQ(bag.WriteProperty(u"Text", Variant::FromText(u"x"), Variant::FromText(u"")), hr::Ok);
+}
+
+}  // namespace
+}  // namespace vexo
