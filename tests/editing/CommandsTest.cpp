@@ -20,6 +20,7 @@ struct KeyRow {
   std::u16string expectedText;
   std::int32_t expectedCaret;
 };
+void PrintTo(const KeyRow& row, std::ostream* os) { *os << row.name; }
 
 class EditingKey : public ::testing::TestWithParam<KeyRow> {};
 

@@ -19,6 +19,7 @@ struct DeleteRow {
   std::int32_t expectedCaret;
   std::int32_t expectedSelection;
 };
+void PrintTo(const DeleteRow& row, std::ostream* os) { *os << row.name; }
 
 class DeleteChar : public ::testing::TestWithParam<DeleteRow> {};
 
@@ -73,6 +74,7 @@ struct MoveRow {
   std::int32_t expectedCaret;
   std::int32_t expectedSelection;
 };
+void PrintTo(const MoveRow& row, std::ostream* os) { *os << row.name; }
 
 HResult Perform(KeyBord& keybord, Move move) {
   switch (move) {

@@ -21,6 +21,7 @@ struct InsertRow {
   int expectedBeeps;
   std::u16string expectedInserted;  // the caller's string afterwards
 };
+void PrintTo(const InsertRow& row, std::ostream* os) { *os << row.name; }
 
 class InsertChar : public ::testing::TestWithParam<InsertRow> {};
 
@@ -76,6 +77,7 @@ struct LimitRow {
   std::int32_t userLength;  // characters before the trailing space
   bool accepts;
 };
+void PrintTo(const LimitRow& row, std::ostream* os) { *os << row.name; }
 
 class InsertNearTopLimit : public ::testing::TestWithParam<LimitRow> {};
 
@@ -162,6 +164,7 @@ struct TextRow {
   int expectedBeeps;
   std::u16string expectedValue;  // Text get afterwards
 };
+void PrintTo(const TextRow& row, std::ostream* os) { *os << row.name; }
 
 class TextLet : public ::testing::TestWithParam<TextRow> {};
 
@@ -219,6 +222,7 @@ struct TextGetRow {
   std::u16string field;
   std::u16string expectedValue;
 };
+void PrintTo(const TextGetRow& row, std::ostream* os) { *os << row.name; }
 
 class TextGet : public ::testing::TestWithParam<TextGetRow> {};
 
