@@ -73,26 +73,6 @@ TEST(KeyArray, LoadCopiesElementZeroAndStartsHidden) {
   EXPECT_EQ(count, 2);
 }
 
-TEST(KeyArray, DesignTemplatesOfTheThreeArrays) {
-  MemoryToolkit toolkit;
-  const struct {
-    KeyArrayId array;
-    std::u16string caption;
-    float height;
-  } templates[] = {{KeyArrayId::cmdKey, u"Q", 350}, {KeyArrayId::cmdNumber, u"7", 345},
-                   {KeyArrayId::cmdShift, u"~", 350}};
-  for (const auto& t : templates) {
-    const MemoryKey* key = toolkit.KeysOf(t.array).Element(0);
-    ASSERT_NE(key, nullptr);
-    EXPECT_EQ(key->caption, t.caption);
-    EXPECT_EQ(key->width, 375);
-    EXPECT_EQ(key->height, t.height);
-    EXPECT_EQ(key->left, 0);
-    EXPECT_EQ(key->top, 0);
-    EXPECT_EQ(toolkit.KeysOf(t.array).Extent(), 1);
-  }
-}
-
 TEST(KeyArray, LoadingAnExistingIndexOrTouchingAMissingOneFails) {
   MemoryToolkit toolkit;
   KeyArray& keys = toolkit.Keys(KeyArrayId::cmdShift);
