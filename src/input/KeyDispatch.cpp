@@ -1,11 +1,193 @@
+#include <array>
+#include <cstdint>
+#include <string>
+
 #include "component/KeyBord.h"
 
 namespace vexo {
 
-HResult KeyBord::picABC_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) { return hr::NotImpl; }
+namespace {
 
-HResult KeyBord::picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) { return hr::NotImpl; }
+// What a row does with the key.
+enum class Action : std::uint8_t {
+  Right,         // move the panel's mark one key on
+  Up,            // one row up
+  Left,          // one key back
+  Down,          // one row down
+  Command,       // KeyF1ToF6: editing, CapsLock, panel switch, caret moves
+  Number,        // FindNumber with the character KeyCode - offset
+  Symbol,        // FindImage(KeyCode, Shift)
+  Letter,        // the letter step: FindABC, with Shift alone in the opposite case
+  ShiftedDigit,  // FindImageNumber(KeyCode)
+};
 
-HResult KeyBord::picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) { return hr::NotImpl; }
+// What one panel does with a row: not test it at all, or carry it out and
+// then leave the focus alone or give it to a panel through ChangeBord.
+enum class Then : std::int8_t { Skip, Stay, ToLetters, ToNumbers, ToSymbols };
+
+// Only Shift alone counts as shifted; Shift with Ctrl or Alt does not.
+enum class ShiftTest : std::uint8_t { Any, Alone, NotAlone };
+
+struct CodeRange {
+  std::int16_t first;
+  std::int16_t last;
+};
+
+struct Row {
+  CodeRange codes[5];  // unused slots are None, which matches nothing
+  ShiftTest shift;
+  Action action;
+  std::int16_t offset;  // Number only
+  std::array<Then, 3> then;  // per panel, in PanelId order: picABC, picNumber, picShift
+
+  constexpr bool Matches(std::int16_t keyCode, std::int16_t modifiers) const {
+    if ((shift == ShiftTest::Alone && modifiers != 1) || (shift == ShiftTest::NotAlone && modifiers == 1)) {
+      return false;
+    }
+    for (const CodeRange& range : codes) {
+      if (keyCode >= range.first && keyCode <= range.last) {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+constexpr CodeRange None{1, 0};
+constexpr CodeRange Code(std::int16_t code) { return {code, code}; }
+
+using enum Then;
+using enum Action;
+using enum ShiftTest;
+
+// The key table of the three panels, tested top down; the first row that a
+// panel tests and that matches is carried out, and no later one. A panel that
+// looks a character up on another panel then gives that panel the focus.
+//
+// Keypad digits 96-105, keypad symbols 106-111 and F1-F11 come before the
+// letters, so of 97-122 only 108 (keypad separator) reaches the letter row,
+// as "l". The symbol panel has its own "-", "_", ".", ">" keys and so takes
+// 189 and 190 through the punctuation row.
+constexpr std::array<Row, 14> Rows{{
+    // codes                                                       shift     action        offset   picABC     picNumber  picShift
+    {{Code(39), None, None, None, None},                          Any,      Right,        0,      {Stay,      Stay,      Stay}},
+    {{Code(38), None, None, None, None},                          Any,      Up,           0,      {Stay,      Stay,      Stay}},
+    {{Code(37), None, None, None, None},                          Any,      Left,         0,      {Stay,      Stay,      Stay}},
+    {{Code(40), None, None, None, None},                          Any,      Down,         0,      {Stay,      Stay,      Stay}},
+    {{{112, 123}, Code(20), {33, 36}, Code(46), Code(8)},         Any,      Command,      0,      {Stay,      Stay,      Stay}},
+    {{{96, 105}, None, None, None, None},                         Any,      Number,       48,     {ToNumbers, Stay,      ToNumbers}},
+    {{{106, 107}, {109, 111}, None, None, None},                  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
+    {{{65, 90}, {97, 122}, None, None, None},                     Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
+    {{Code(32), None, None, None, None},                          Any,      Letter,       0,      {Stay,      Skip,      Skip}},
+    {{{48, 57}, None, None, None, None},                          Alone,    ShiftedDigit, 0,      {ToSymbols, ToSymbols, Stay}},
+    {{{48, 57}, None, None, None, None},                          NotAlone, Number,       0,      {ToNumbers, ToNumbers, ToNumbers}},
+    {{{189, 190}, None, None, None, None},                        Alone,    Symbol,       0,      {ToSymbols, ToSymbols, Skip}},
+    {{{189, 190}, None, None, None, None},                        NotAlone, Number,       144,    {ToNumbers, Stay,      Skip}},
+    {{{186, 192}, {219, 222}, None, None, None},                  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
+}};
+// Any other code: nothing, as for a panel that skips every matching row.
+
+// The moves of each panel's mark, in PanelId order.
+struct Moves {
+  HResult (KeyBord::*across)(std::int16_t&);
+  HResult (KeyBord::*up)();
+  HResult (KeyBord::*down)();
+};
+constexpr std::array<Moves, 3> PanelMoves{{
+    {&KeyBord::MoveAcrossABC, &KeyBord::MoveUpABC, &KeyBord::MoveDownABC},
+    {&KeyBord::MoveAcrossNumber, &KeyBord::MoveUpNumber, &KeyBord::MoveDownNumber},
+    {&KeyBord::MoveAcrossImage, &KeyBord::MoveUpImage, &KeyBord::MoveDownImage},
+}};
+
+std::u16string CharacterOf(std::int32_t code) { return std::u16string(1, static_cast<char16_t>(code)); }
+
+// Looks the letter up; with Shift alone, in the case opposite to CapsLock, by
+// flipping CapsLock (and so the captions) around the lookup. CapsLock is put
+// back whatever the lookup did: left flipped, every later letter would come
+// out in the wrong case.
+HResult LetterStep(KeyBord& keybord, std::int16_t keyCode, std::int16_t modifiers) {
+  std::u16string letter = CharacterOf(keyCode);
+  if (modifiers != 1) {
+    return keybord.FindABC(letter);
+  }
+  std::int16_t capsLock = VariantFalse;
+  RETURN_IF_FAILED(keybord.get_CapsLock(capsLock));
+  HResult status = keybord.put_CapsLock(static_cast<std::int16_t>(~capsLock));
+  if (Succeeded(status)) {
+    status = keybord.FindABC(letter);
+  }
+  const HResult restored = keybord.put_CapsLock(capsLock);
+  RETURN_IF_FAILED(status);
+  return restored;
+}
+
+HResult Carry(KeyBord& keybord, const Row& row, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
+  const Moves& moves = PanelMoves[static_cast<std::size_t>(panel)];
+  switch (row.action) {
+    case Right: {
+      std::int16_t step = 1;
+      return (keybord.*moves.across)(step);
+    }
+    case Left: {
+      std::int16_t step = -1;
+      return (keybord.*moves.across)(step);
+    }
+    case Up: return (keybord.*moves.up)();
+    case Down: return (keybord.*moves.down)();
+    case Command: return keybord.KeyF1ToF6(keyCode);
+    case Number: {
+      std::u16string digit = CharacterOf(std::int32_t{keyCode} - row.offset);
+      return keybord.FindNumber(digit);
+    }
+    case Symbol: return keybord.FindImage(keyCode, modifiers);
+    case Letter: return LetterStep(keybord, keyCode, modifiers);
+    case ShiftedDigit: return keybord.FindImageNumber(keyCode);
+  }
+  return hr::Ok;
+}
+
+HResult Dispatch(KeyBord& keybord, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
+  for (const Row& row : Rows) {
+    const Then then = row.then[static_cast<std::size_t>(panel)];
+    if (then == Skip || !row.Matches(keyCode, modifiers)) {
+      continue;
+    }
+    RETURN_IF_FAILED(Carry(keybord, row, panel, keyCode, modifiers));
+    switch (then) {
+      case ToLetters: return keybord.put_ChangeBord(ActivPanel::abcAct);
+      case ToNumbers: return keybord.put_ChangeBord(ActivPanel::NumberAct);
+      case ToSymbols: return keybord.put_ChangeBord(ActivPanel::ImageAct);
+      case Skip:
+      case Stay: return hr::Ok;
+    }
+  }
+  return hr::Ok;
+}
+
+// A key press is never refused: a failure of the dispatch ends only the
+// matched row, what it did stays done, and the user is not told (the
+// component shows no messages). The F7 check runs after every key; KeyCode
+// and Shift go back to the toolkit unchanged.
+HResult KeyDown(KeyBord& keybord, PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift) {
+  std::int16_t keyCode = KeyCode;
+  std::int16_t modifiers = Shift;
+  static_cast<void>(Dispatch(keybord, panel, keyCode, modifiers));
+  std::int16_t forwarded = KeyCode;
+  return keybord.GetMessage(forwarded);
+}
+
+}  // namespace
+
+HResult KeyBord::picABC_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
+  return KeyDown(*this, PanelId::picABC, KeyCode, Shift);
+}
+
+HResult KeyBord::picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
+  return KeyDown(*this, PanelId::picNumber, KeyCode, Shift);
+}
+
+HResult KeyBord::picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
+  return KeyDown(*this, PanelId::picShift, KeyCode, Shift);
+}
 
 }  // namespace vexo

@@ -1,15 +1,116 @@
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "component/Characters.h"
 #include "component/KeyBord.h"
 
 namespace vexo {
 
-HResult KeyBord::FindABC(std::u16string& ChrStr) { return hr::NotImpl; }
+namespace {
 
-HResult KeyBord::FindNumber(std::u16string& ChrStr) { return hr::NotImpl; }
+// Whether an argument that is blank after trimming inserts one space (the
+// letter and number panels) or keeps the caption of the blank key it found.
+enum class BlankRule { Space, Caption };
 
-HResult KeyBord::AfterFindImage(std::u16string& ChrStr) { return hr::NotImpl; }
+// Finds the key of `keys` whose caption equals `ChrStr`, ignoring case and
+// surrounding spaces; the first match in index order wins. Moves the panel's
+// mark to it and inserts the key's caption as displayed, which also goes back
+// to the caller in `ChrStr`. Finding nothing is no error and changes nothing.
+HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
+               BlankRule blankRule) {
+  std::int16_t count = 0;
+  RETURN_IF_FAILED(keys.Count(count));
+  const std::u16string wanted = ToUpper(TrimSpaces(ChrStr));
+  std::u16string caption;
+  for (std::int16_t i = 0; i < count; ++i) {
+    RETURN_IF_FAILED(keys.GetCaption(i, caption));
+    if (ToUpper(TrimSpaces(caption)) != wanted) {
+      continue;
+    }
+    RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
+    markIndex = i;
+    RETURN_IF_FAILED(keybord.MarkKey(keys, markIndex));
+    if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
+      ChrStr.assign(1, u' ');
+    } else {
+      ChrStr = caption;
+    }
+    return keybord.InsertChar(ChrStr);
+  }
+  return hr::Ok;
+}
 
-HResult KeyBord::FindImage(std::int16_t KeyCode, std::int16_t Shift) { return hr::NotImpl; }
+// The symbol of a punctuation or keypad key, with Shift alone and otherwise.
+struct SymbolKey {
+  std::int16_t keyCode;
+  char16_t shifted;  // 0: the key has no symbol with Shift
+  char16_t unshifted;
+};
 
-HResult KeyBord::FindImageNumber(std::int16_t KeyCode) { return hr::NotImpl; }
+constexpr std::array<SymbolKey, 16> SymbolKeys{{
+    {186, u':', u';'},
+    {187, u'+', u'='},
+    {188, u'<', u','},
+    {189, u'_', u'-'},
+    {190, u'>', u'.'},
+    {191, u'?', u'/'},
+    {192, u'~', u'`'},
+    {219, u'{', u'['},
+    {220, u'|', u'\\'},
+    {221, u'}', u']'},
+    {222, u'"', u'\''},
+    {106, 0, u'*'},
+    {107, 0, u'+'},
+    {109, 0, u'-'},
+    {110, 0, u'.'},
+    {111, 0, u'/'},
+}};
+
+// The symbols above the top-row digits 0 to 9.
+constexpr std::array<char16_t, 10> ShiftedDigits{u')', u'!', u'@', u'#', u'$',
+                                                 u'%', u'^', u'&', u'*', u'('};
+
+// The symbol as a string of its own; a key with no symbol gives "", which no
+// symbol key carries, so the lookup then finds nothing.
+std::u16string SymbolText(char16_t symbol) {
+  return symbol == 0 ? std::u16string() : std::u16string(1, symbol);
+}
+
+}  // namespace
+
+HResult KeyBord::FindABC(std::u16string& ChrStr) {
+  return LookUp(*this, cmdKey(), AbcKeyIndex, ChrStr, BlankRule::Space);
+}
+
+HResult KeyBord::FindNumber(std::u16string& ChrStr) {
+  return LookUp(*this, cmdNumber(), NumberKeyIndex, ChrStr, BlankRule::Space);
+}
+
+HResult KeyBord::AfterFindImage(std::u16string& ChrStr) {
+  return LookUp(*this, cmdShift(), ShiftKeyIndex, ChrStr, BlankRule::Caption);
+}
+
+HResult KeyBord::FindImage(std::int16_t KeyCode, std::int16_t Shift) {
+  char16_t symbol = 0;
+  for (const SymbolKey& key : SymbolKeys) {
+    if (key.keyCode == KeyCode) {
+      // Only Shift alone counts as shifted; with Ctrl or Alt the key gives its plain symbol.
+      symbol = Shift == 1 ? key.shifted : key.unshifted;
+      break;
+    }
+  }
+  std::u16string text = SymbolText(symbol);
+  return AfterFindImage(text);
+}
+
+HResult KeyBord::FindImageNumber(std::int16_t KeyCode) {
+  char16_t symbol = 0;
+  if (KeyCode >= u'0' && KeyCode <= u'9') {
+    symbol = ShiftedDigits[static_cast<std::size_t>(KeyCode - u'0')];
+  }
+  std::u16string text = SymbolText(symbol);
+  return AfterFindImage(text);
+}
 
 }  // namespace vexo

@@ -1,23 +1,130 @@
+#include <array>
+#include <cstdint>
+#include <span>
+
 #include "component/KeyBord.h"
+#include "component/Numbers.h"
 
 namespace vexo {
 
-HResult KeyBord::MoveDownABC() { return hr::NotImpl; }
+namespace {
 
-HResult KeyBord::MoveUpABC() { return hr::NotImpl; }
+// Where one row move takes the mark: `value` added to the current index, or,
+// when `absolute`, `value` itself.
+struct Target {
+  bool absolute;
+  std::int16_t value;
+};
+constexpr Target By(std::int16_t offset) { return {false, offset}; }
+constexpr Target To(std::int16_t index) { return {true, index}; }
 
-HResult KeyBord::MoveAcrossABC(std::int16_t& step) { return hr::NotImpl; }
+// The Down and Up moves of the keys `first` to `last`. The rows are those the
+// panel builders lay the keys out in; Down and Up need not be inverse moves.
+struct RowRule {
+  std::int16_t first;
+  std::int16_t last;
+  Target down;
+  Target up;
+};
 
-HResult KeyBord::MoveDownNumber() { return hr::NotImpl; }
+// Letters: Q-P (0-9), A-L (10-18), Z-M (19-25), the space bar (26).
+constexpr std::array<RowRule, 7> AbcRows{{
+    {0, 8, By(10), To(26)},
+    {9, 9, By(9), To(26)},
+    {10, 10, By(9), By(-9)},
+    {11, 17, By(8), By(-9)},
+    {18, 18, To(25), By(-9)},
+    {19, 25, To(26), By(-8)},
+    {26, 26, To(0), To(22)},
+}};
 
-HResult KeyBord::MoveUpNumber() { return hr::NotImpl; }
+// Keypad: four rows of three; Down and Up keep the column and wrap.
+constexpr std::array<RowRule, 3> NumberRows{{
+    {0, 2, By(3), By(9)},
+    {3, 8, By(3), By(-3)},
+    {9, 11, By(-9), By(-3)},
+}};
 
-HResult KeyBord::MoveAcrossNumber(std::int16_t& step) { return hr::NotImpl; }
+// Symbols: four rows of eight; Down and Up keep the column and wrap.
+constexpr std::array<RowRule, 3> ImageRows{{
+    {0, 7, By(8), By(24)},
+    {8, 23, By(8), By(-8)},
+    {24, 31, By(-24), By(-8)},
+}};
 
-HResult KeyBord::MoveDownImage() { return hr::NotImpl; }
+enum class Direction { Down, Up };
 
-HResult KeyBord::MoveUpImage() { return hr::NotImpl; }
+HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
+  if (target.absolute) {
+    next = target.value;
+    return hr::Ok;
+  }
+  return ToInt16(std::int64_t{current} + target.value, next);
+}
 
-HResult KeyBord::MoveAcrossImage(std::int16_t& step) { return hr::NotImpl; }
+// The one way a move changes the mark: unmark the old key, store the new
+// index, mark the new key. A failure stops there, and what is done stays done.
+template <typename Compute>
+HResult MoveMark(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, Compute compute) {
+  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
+  std::int16_t next = 0;
+  RETURN_IF_FAILED(compute(markIndex, next));
+  markIndex = next;
+  return keybord.MarkKey(keys, markIndex);
+}
+
+HResult MoveRow(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::span<const RowRule> rows,
+                Direction direction) {
+  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
+    for (const RowRule& row : rows) {
+      if (current >= row.first && current <= row.last) {
+        return Apply(direction == Direction::Down ? row.down : row.up, current, next);
+      }
+    }
+    // Unreachable while the index names a key: unmarking it succeeded.
+    return hr::InvalidProcedureCall;
+  });
+}
+
+// Along the index order, wrapping from the last key to the first and back.
+HResult MoveAcross(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::int16_t keyCount,
+                   std::int16_t step) {
+  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
+    const std::int32_t wrapped = ((std::int32_t{current} + step) % keyCount + keyCount) % keyCount;
+    return ToInt16(wrapped, next);
+  });
+}
+
+constexpr std::int16_t AbcKeyCount = 27;
+constexpr std::int16_t NumberKeyCount = 12;
+constexpr std::int16_t ImageKeyCount = 32;
+
+}  // namespace
+
+HResult KeyBord::MoveDownABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Down); }
+
+HResult KeyBord::MoveUpABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Up); }
+
+HResult KeyBord::MoveAcrossABC(std::int16_t& step) {
+  return MoveAcross(*this, cmdKey(), AbcKeyIndex, AbcKeyCount, step);
+}
+
+HResult KeyBord::MoveDownNumber() {
+  return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Down);
+}
+
+HResult KeyBord::MoveUpNumber() { return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Up); }
+
+HResult KeyBord::MoveAcrossNumber(std::int16_t& step) {
+  return MoveAcross(*this, cmdNumber(), NumberKeyIndex, NumberKeyCount, step);
+}
+
+HResult KeyBord::MoveDownImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Down); }
+
+HResult KeyBord::MoveUpImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Up); }
+
+HResult KeyBord::MoveAcrossImage(std::int16_t& step) {
+  return MoveAcross(*this, cmdShift(), ShiftKeyIndex, ImageKeyCount, step);
+}
 
 }  // namespace vexo
