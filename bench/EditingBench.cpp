@@ -1,0 +1,82 @@
+// The cost of filling and typing into the edit field on the in-memory toolkit.
+// Each benchmark also reports the characters written into the field, the cost
+// a real rich-text box pays in rendering.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "component/KeyBord.h"
+#include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo {
+namespace {
+
+std::u16string Letters(std::size_t length) {
+  std::u16string text(length, u'a');
+  for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(u'a' + i % 26);
+  return text;
+}
+
+void ReportWritten(benchmark::State& state, MemoryToolkit& toolkit, std::uint64_t before) {
+  state.counters["written/op"] = benchmark::Counter(
+      static_cast<double>(toolkit.Field().CharactersWritten() - before) / static_cast<double>(state.iterations()));
+}
+
+// Text let of a long saved text, as a host restores it with its form.
+void TextLet(benchmark::State& state) {
+  MemoryToolkit toolkit;
+  KeyBord keybord(toolkit);
+  const std::u16string value = Letters(static_cast<std::size_t>(state.range(0)));
+  const std::uint64_t before = toolkit.Field().CharactersWritten();
+  for (auto _ : state) {
+    if (keybord.put_Text(value) != hr::Ok) state.SkipWithError("Text let failed");
+  }
+  ReportWritten(state, toolkit, before);
+}
+BENCHMARK(TextLet)->Arg(32766)->Unit(benchmark::kMicrosecond);
+
+// For comparison: the same text inserted one character at a time.
+void TextLetOneCharacterAtATime(benchmark::State& state) {
+  MemoryToolkit toolkit;
+  KeyBord keybord(toolkit);
+  const std::u16string value = Letters(static_cast<std::size_t>(state.range(0)));
+  const std::uint64_t before = toolkit.Field().CharactersWritten();
+  for (auto _ : state) {
+    toolkit.Field().PutText(u" ");
+    for (char16_t c : value) {
+      std::u16string one(1, c);
+      if (keybord.InsertChar(one) != hr::Ok) state.SkipWithError("insertion failed");
+    }
+  }
+  ReportWritten(state, toolkit, before);
+}
+BENCHMARK(TextLetOneCharacterAtATime)->Arg(32766)->Unit(benchmark::kMillisecond);
+
+// One key typed at the end of a field of n characters.
+void InsertAtEnd(benchmark::State& state) {
+  MemoryToolkit toolkit;
+  KeyBord keybord(toolkit);
+  const auto length = static_cast<std::int32_t>(state.range(0));
+  const std::u16string text = Letters(static_cast<std::size_t>(length)) + u" ";
+  std::uint64_t written = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    toolkit.Field().PutText(text);
+    toolkit.Field().Select(length, 1);
+    const std::uint64_t before = toolkit.Field().CharactersWritten();
+    std::u16string key = u"k";
+    state.ResumeTiming();
+    if (keybord.InsertChar(key) != hr::Ok) state.SkipWithError("insertion failed");
+    state.PauseTiming();
+    written += toolkit.Field().CharactersWritten() - before;
+    state.ResumeTiming();
+  }
+  state.counters["written/op"] =
+      benchmark::Counter(static_cast<double>(written) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(InsertAtEnd)->Arg(10)->Arg(1000)->Arg(32000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace vexo
