@@ -54,7 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteRow{"BackspaceNeverFilled", u"", 0, 0, Back, u"", 0, 0},
         DeleteRow{"DeleteNeverFilled", u"", 0, 0, Del, u"", 0, 0},
         DeleteRow{"DeleteRemovesOneOfSeveralSelected", u"abcd ", 1, 3, Del, u"acd ", 1, 1},
-        DeleteRow{"SurrogateHalvesGoOneByOne", u"a\U0001F600 ", 3, 1, Back, u"a\xD83D ", 2, 1},
         // A caret behind the trailing space counts as standing on it: the
         // trailing space stays and the user's last character goes.
         DeleteRow{"BackspaceBehindTrailingSpace", u"abc ", 4, 0, Back, u"ab ", 2, 1},
