@@ -1,0 +1,360 @@
+#include "component/VariantConversion.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vexo {
+
+namespace {
+
+// --- Integers.
+
+bool IsIntegerTarget(VarType target) { return target == VarType::I2 || target == VarType::I4; }
+
+HResult FitInteger(std::int64_t value, VarType target, Variant& result) {
+  if (target == VarType::I2) {
+    if (!std::in_range<std::int16_t>(value)) {
+      return hr::ConversionOverflow;
+    }
+    result = Variant::FromI2(static_cast<std::int16_t>(value));
+    return hr::Ok;
+  }
+  if (!std::in_range<std::int32_t>(value)) {
+    return hr::ConversionOverflow;
+  }
+  result = Variant::FromI4(static_cast<std::int32_t>(value));
+  return hr::Ok;
+}
+
+// Nearest integer, ties to even. Anything that cannot be an integer of either
+// target (NaN, the infinities, beyond 2^53) is an overflow.
+HResult RealToInteger(double value, VarType target, Variant& result) {
+  if (!std::isfinite(value) || std::fabs(value) > 9007199254740992.0) {
+    return hr::ConversionOverflow;
+  }
+  const double nearest = value - std::remainder(value, 1.0);
+  return FitInteger(static_cast<std::int64_t>(nearest), target, result);
+}
+
+// --- Reading text as a number.
+
+constexpr bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// The value of `c` as a digit of base 2^shift (hex 4, octal 3), or -1.
+constexpr int BasedDigit(char16_t c, int shift) {
+  int digit = -1;
+  if (c >= u'0' && c <= u'9') {
+    digit = c - u'0';
+  } else if (c >= u'a' && c <= u'f') {
+    digit = c - u'a' + 10;
+  } else if (c >= u'A' && c <= u'F') {
+    digit = c - u'A' + 10;
+  }
+  return digit < (1 << shift) ? digit : -1;
+}
+
+// Exponents are saturated here: far beyond any target's range, and far from
+// overflowing the arithmetic on them.
+constexpr std::int64_t ExponentLimit = std::int64_t{1} << 40;
+
+// A number read from text. Decimal: `digits` × 10^`exponent`, the digits
+// without leading or trailing zeros (none at all for zero). Hex and octal:
+// the bits as written, which the target reads as a two's-complement value of
+// its own width.
+struct TextNumber {
+  bool negative = false;
+  bool based = false;
+  std::uint64_t bits = 0;
+  bool bitsOverflow = false;
+  std::u16string digits;
+  std::int64_t exponent = 0;
+};
+
+// Reads the digits of "&H..." or "&O..." from `i` on.
+HResult ReadBased(std::u16string_view text, std::size_t& i, int shift, TextNumber& number) {
+  number.based = true;
+  const std::size_t first = i;
+  for (; i < text.size(); ++i) {
+    const int digit = BasedDigit(text[i], shift);
+    if (digit < 0) {
+      break;
+    }
+    if (number.bits > (std::numeric_limits<std::uint64_t>::max() >> shift)) {
+      number.bitsOverflow = true;
+    } else {
+      number.bits = (number.bits << shift) | static_cast<std::uint64_t>(digit);
+    }
+  }
+  return i > first ? hr::Ok : hr::TypeMismatch;
+}
+
+// Reads digits, "," thousands separators, one decimal point and an exponent
+// from `i` on.
+HResult ReadDecimal(std::u16string_view text, std::size_t& i, TextNumber& number) {
+  bool sawDigit = false;
+  bool sawPoint = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsDigit(c)) {
+      sawDigit = true;
+      if (sawPoint) {
+        --number.exponent;
+      }
+      if (!number.digits.empty() || c != u'0') {
+        number.digits.push_back(c);
+      }
+    } else if (c == u',' && sawDigit && !sawPoint) {
+      // Separators are not checked against the grouping: "1,0,0" is 100.
+    } else if (c == u'.' && !sawPoint) {
+      sawPoint = true;
+    } else {
+      break;
+    }
+  }
+  if (!sawDigit) {
+    return hr::TypeMismatch;
+  }
+
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    std::size_t k = i + 1;
+    bool negativeExponent = false;
+    if (k < text.size() && (text[k] == u'+' || text[k] == u'-')) {
+      negativeExponent = text[k] == u'-';
+      ++k;
+    }
+    if (k >= text.size() || !IsDigit(text[k])) {
+      return hr::TypeMismatch;  // an exponent mark with no exponent
+    }
+    std::int64_t exponent = 0;
+    for (; k < text.size() && IsDigit(text[k]); ++k) {
+      exponent = std::min(exponent * 10 + (text[k] - u'0'), ExponentLimit);
+    }
+    number.exponent += negativeExponent ? -exponent : exponent;
+    i = k;
+  }
+
+  while (!number.digits.empty() && number.digits.back() == u'0') {
+    number.digits.pop_back();
+    ++number.exponent;
+  }
+  return hr::Ok;
+}
+
+// Reads the whole text as a number; anything left over is a mismatch. Around
+// the number: blanks, a "+" and a "-" (each once, in front or behind), an
+// opening parenthesis in front closed behind (a negative), and one "$".
+HResult ReadNumber(std::u16string_view text, TextNumber& number) {
+  text = text.substr(0, text.find(u'\0'));
+  std::size_t i = 0;
+  bool plus = false;
+  bool minus = false;
+  bool parenthesis = false;
+  bool currency = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsBlank(c)) {
+    } else if (c == u'+' && !plus) {
+      plus = true;
+    } else if (c == u'-' && !minus) {
+      minus = true;
+    } else if (c == u'(' && !parenthesis) {
+      parenthesis = true;
+    } else if (c == u'$' && !currency) {
+      currency = true;
+    } else {
+      break;
+    }
+  }
+
+  const auto at = [&](std::size_t k) { return k < text.size() ? text[k] : u'\0'; };
+  if (at(i) == u'&' && (at(i + 1) == u'H' || at(i + 1) == u'h')) {
+    i += 2;
+    RETURN_IF_FAILED(ReadBased(text, i, 4, number));
+  } else if (at(i) == u'&' && (at(i + 1) == u'O' || at(i + 1) == u'o')) {
+    i += 2;
+    RETURN_IF_FAILED(ReadBased(text, i, 3, number));
+  } else {
+    RETURN_IF_FAILED(ReadDecimal(text, i, number));
+  }
+
+  bool closed = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsBlank(c)) {
+    } else if (c == u'+' && !plus) {
+      plus = true;
+    } else if (c == u'-' && !minus) {
+      minus = true;
+    } else if (c == u')' && parenthesis && !closed) {
+      closed = true;
+    } else if (c == u'$' && !currency) {
+      currency = true;
+    } else {
+      return hr::TypeMismatch;
+    }
+  }
+  if (parenthesis != closed) {
+    return hr::TypeMismatch;
+  }
+  number.negative = minus || parenthesis;
+  return hr::Ok;
+}
+
+// A hex or octal number fills the target's width as two's complement:
+// "&HFFFF" is -1 as a 16-bit integer and 65535 as a 32-bit one.
+HResult BasedToInteger(const TextNumber& number, VarType target, Variant& result) {
+  const int width = target == VarType::I2 ? 16 : 32;
+  const std::uint64_t span = std::uint64_t{1} << width;
+  if (number.bitsOverflow || number.bits >= span) {
+    return hr::ConversionOverflow;
+  }
+  std::int64_t value = static_cast<std::int64_t>(number.bits);
+  if (number.bits >= span / 2) {
+    value -= static_cast<std::int64_t>(span);
+  }
+  return FitInteger(number.negative ? -value : value, target, result);
+}
+
+// Rounds the decimal number exactly, ties to even: no detour through a real,
+// whose rounding could move a value across a tie.
+HResult DecimalToInteger(const TextNumber& number, VarType target, Variant& result) {
+  const std::int64_t count = std::ssize(number.digits);
+  if (count == 0) {
+    return FitInteger(0, target, result);
+  }
+  const std::int64_t wholeDigits = count + number.exponent;
+  if (wholeDigits > 18) {
+    return hr::ConversionOverflow;  // at least 10^18, beyond every target
+  }
+  std::int64_t whole = 0;
+  for (std::int64_t k = 0; k < wholeDigits; ++k) {
+    whole = whole * 10 + (k < count ? number.digits[static_cast<std::size_t>(k)] - u'0' : 0);
+  }
+  // The fraction starts at digit `wholeDigits`; when that is negative it
+  // starts with zeros and is below one half. The digits have no trailing
+  // zeros, so a 5 followed by more digits is above one half.
+  if (wholeDigits >= 0 && wholeDigits < count) {
+    const char16_t first = number.digits[static_cast<std::size_t>(wholeDigits)];
+    const bool moreFollow = wholeDigits + 1 < count;
+    if (first > u'5' || (first == u'5' && (moreFollow || whole % 2 != 0))) {
+      ++whole;
+    }
+  }
+  return FitInteger(number.negative ? -whole : whole, target, result);
+}
+
+HResult TextToInteger(std::u16string_view text, VarType target, Variant& result) {
+  TextNumber number;
+  RETURN_IF_FAILED(ReadNumber(text, number));
+  return number.based ? BasedToInteger(number, target, result) : DecimalToInteger(number, target, result);
+}
+
+// --- Numbers as text.
+
+std::u16string Widen(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }
+
+// The shortest form with at most 15 significant digits: plain notation for
+// decimal exponents from -4 to 14, otherwise a mantissa and an exponent of at
+// least two digits ("1E+20", "1.5E-07"). Negative zero is "0".
+std::u16string FormatReal(double value) {
+  if (std::isnan(value)) {
+    return u"1.#QNAN";
+  }
+  if (std::isinf(value)) {
+    return value < 0 ? u"-1.#INF" : u"1.#INF";
+  }
+  // "d.dddddddddddddde±x..." rounded to 15 significant digits.
+  char buffer[48];
+  const auto converted = std::to_chars(buffer, std::end(buffer), std::fabs(value),
+                                       std::chars_format::scientific, 14);
+  const std::string_view scientific(buffer, static_cast<std::size_t>(converted.ptr - buffer));
+  const std::size_t mark = scientific.find('e');
+  std::string digits(1, scientific[0]);
+  digits += scientific.substr(2, mark - 2);
+  const int exponent = std::atoi(std::string(scientific.substr(mark + 1)).c_str());
+  while (digits.size() > 1 && digits.back() == '0') {
+    digits.pop_back();
+  }
+  if (digits == "0") {
+    return u"0";
+  }
+
+  std::string out = value < 0 ? "-" : "";
+  if (exponent < -4 || exponent >= 15) {
+    out += digits[0];
+    if (digits.size() > 1) {
+      out += '.';
+      out += digits.substr(1);
+    }
+    std::string magnitude = std::to_string(std::abs(exponent));
+    if (magnitude.size() < 2) {
+      magnitude.insert(0, 1, '0');
+    }
+    out += exponent < 0 ? "E-" : "E+";
+    out += magnitude;
+  } else if (exponent >= 0) {
+    const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= whole) {
+      out += digits;
+      out.append(whole - digits.size(), '0');
+    } else {
+      out += digits.substr(0, whole);
+      out += '.';
+      out += digits.substr(whole);
+    }
+  } else {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out += digits;
+  }
+  return Widen(out);
+}
+
+HResult ToInteger(const Variant& value, VarType target, Variant& result) {
+  switch (value.type) {
+    case VarType::Empty: return FitInteger(0, target, result);
+    case VarType::Bool:
+    case VarType::I2:
+    case VarType::I4: return FitInteger(value.integer, target, result);
+    case VarType::R8: return RealToInteger(value.real, target, result);
+    case VarType::BSTR: return TextToInteger(value.text, target, result);
+    case VarType::Null: break;
+  }
+  return hr::TypeMismatch;
+}
+
+HResult ToText(const Variant& value, Variant& result) {
+  switch (value.type) {
+    case VarType::Empty: result = Variant::FromText(u""); return hr::Ok;
+    case VarType::Bool:
+    case VarType::I2:
+    case VarType::I4: result = Variant::FromText(Widen(std::to_string(value.integer))); return hr::Ok;
+    case VarType::R8: result = Variant::FromText(FormatReal(value.real)); return hr::Ok;
+    case VarType::BSTR: result = Variant::FromText(value.text); return hr::Ok;
+    case VarType::Null: break;
+  }
+  return hr::TypeMismatch;
+}
+
+}  // namespace
+
+HResult ChangeVariantType(const Variant& value, VarType target, Variant& result) {
+  result = Variant::Empty();
+  if (IsIntegerTarget(target)) {
+    return ToInteger(value, target, result);
+  }
+  if (target == VarType::BSTR) {
+    return ToText(value, result);
+  }
+  return hr::InvalidArg;
+}
+
+}  // namespace vexo
