@@ -18,8 +18,11 @@ HResult KeyBord::get_CapsLock(std::int16_t& value) {
 // The case lives in the captions themselves: every letter key is rewritten,
 // whatever it holds. A key that cannot be reached ends the put there; the keys
 // before it stay converted and CapsOn keeps the new value.
+//
+// Any non-zero value is True and is stored as True (-1): a caller that passes 1
+// must not end up with a lock whose toggle (the complement, -2) is True again.
 HResult KeyBord::put_CapsLock(std::int16_t vNewValue) {
-  CapsOn = vNewValue;
+  CapsOn = vNewValue != VariantFalse ? VariantTrue : VariantFalse;
   KeyArray& keys = cmdKey();
   for (std::int16_t index = 0; index <= LastLetterKey; ++index) {
     std::u16string caption;

@@ -106,6 +106,22 @@ INSTANTIATE_TEST_SUITE_P(
                       CapsCase{"TrueTwice", {VariantTrue, VariantTrue}, VariantTrue, &UpperLetters}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A caller passing 1 for True (as C and C++ clients do) gets a lock that the
+// toggle of the function keys turns off again.
+TEST(CapsLock, AnyNonZeroIsStoredAsTrue) {
+  Instance instance;
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  ASSERT_EQ(instance.keybord.put_CapsLock(1), hr::Ok);
+  std::int16_t stored = 0;
+  EXPECT_EQ(instance.keybord.get_CapsLock(stored), hr::Ok);
+  EXPECT_EQ(stored, VariantTrue);
+  std::int16_t capsLockKey = 20;
+  ASSERT_EQ(instance.keybord.KeyF1ToF6(capsLockKey), hr::Ok);
+  EXPECT_EQ(instance.keybord.get_CapsLock(stored), hr::Ok);
+  EXPECT_EQ(stored, VariantFalse);
+  EXPECT_EQ(Captions(instance, KeyArrayId::cmdKey), LowerLetters);
+}
+
 // Without the built letter panel the put fails at the first missing key; the
 // keys before it are converted and the new value is stored.
 TEST(CapsLock, StopsAtTheFirstMissingKey) {

@@ -137,6 +137,20 @@ TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
 }
 
+// Showing the control again while its panel still held the focus: the panel
+// loses it on the way (a hidden control has none), so the key marked before is
+// cleared and only key 0 shows the mark.
+TEST_P(SurfaceFocus, ShowAgainLeavesOneMarkedKey) {
+  Instance instance(GetParam());
+  instance.StartAndShow();
+  ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 14), hr::Ok);
+  ASSERT_TRUE(instance.Marked(KeyArrayId::cmdKey, 14));
+  EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
+  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
+  EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, 0));
+  EXPECT_FALSE(instance.Marked(KeyArrayId::cmdKey, 14));
+}
+
 INSTANTIATE_TEST_SUITE_P(Delivery, SurfaceFocus,
                          ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred), DeliveryName);
 

@@ -280,7 +280,12 @@ HResult MemoryToolkit::WriteProperties(PropertyBag& bag) {
   return Raise([&] { return events_->OnWriteProperties(bag); });
 }
 
-HResult MemoryToolkit::Show() { return Raise([this] { return events_->OnShow(); }); }
+// A control becomes visible from hidden, and a hidden control holds no focus:
+// whatever panel had it lost it when the control was hidden.
+HResult MemoryToolkit::Show() {
+  Blur();
+  return Raise([this] { return events_->OnShow(); });
+}
 
 HResult MemoryToolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
 

@@ -206,6 +206,7 @@ class MemoryToolkit final : public Widgets {
   HResult Initialize();
   HResult ReadProperties(PropertyBag& bag);
   HResult WriteProperties(PropertyBag& bag);
+  // Shows the control; the panel that had the focus loses it first.
   HResult Show();
   HResult SurfaceGotFocus();
   // The host sets the surface's size, then raises Resize.
