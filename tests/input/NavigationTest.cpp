@@ -1,0 +1,151 @@
+// The arrow keys move the mark of the focused panel along its rows.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/InputSupport.h"
+
+namespace vexo::testing {
+namespace {
+
+constexpr std::int16_t Left = 37;
+constexpr std::int16_t Up = 38;
+constexpr std::int16_t Right = 39;
+constexpr std::int16_t Down = 40;
+
+struct MoveRow {
+  const char* name;
+  KeyRef from;
+  std::int16_t arrow;
+  std::int16_t to;
+};
+
+PanelId PanelOf(KeyArrayId array) { return static_cast<PanelId>(array); }
+
+class ArrowKeys : public ::testing::TestWithParam<MoveRow> {};
+
+// The user clicks the start key (which switches to its panel), then presses
+// the arrow: the mark moves, and nothing is inserted.
+TEST_P(ArrowKeys, MoveMarkOfFocusedPanel) {
+  const MoveRow& row = GetParam();
+  Instance instance;
+  instance.StartAndShow();
+  ASSERT_EQ(instance.toolkit.Click(row.from.array, row.from.index), hr::Ok);
+  const std::u16string field = instance.Field();
+  std::int16_t keyCode = row.arrow;
+  std::int16_t shift = 0;
+
+  ASSERT_EQ(instance.toolkit.KeyDown(PanelOf(row.from.array), keyCode, shift), hr::Ok);
+
+  EXPECT_EQ(MarkedKeys(instance), (std::vector<KeyRef>{{row.from.array, row.to}}));
+  EXPECT_EQ(MarkIndex(instance, row.from.array), row.to);
+  EXPECT_EQ(Narrow(instance.Field()), Narrow(field));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Letters, ArrowKeys,
+    ::testing::Values(MoveRow{"RightFromEndOfTopRow", Letter(9), Right, 10},
+                      MoveRow{"RightFromSpaceBarWraps", Letter(26), Right, 0},
+                      MoveRow{"LeftFromFirstWraps", Letter(0), Left, 26},
+                      MoveRow{"LeftWithinRow", Letter(14), Left, 13},
+                      MoveRow{"DownFromQ", Letter(0), Down, 10},
+                      MoveRow{"DownFromO", Letter(8), Down, 18},
+                      MoveRow{"DownFromP", Letter(9), Down, 18},
+                      MoveRow{"DownFromA", Letter(10), Down, 19},
+                      MoveRow{"DownFromS", Letter(11), Down, 19},
+                      MoveRow{"DownFromK", Letter(17), Down, 25},
+                      MoveRow{"DownFromL", Letter(18), Down, 25},
+                      MoveRow{"DownFromZ", Letter(19), Down, 26},
+                      MoveRow{"DownFromM", Letter(25), Down, 26},
+                      MoveRow{"DownFromSpaceBar", Letter(26), Down, 0},
+                      MoveRow{"UpFromQ", Letter(0), Up, 26},
+                      MoveRow{"UpFromP", Letter(9), Up, 26},
+                      MoveRow{"UpFromA", Letter(10), Up, 1},
+                      MoveRow{"UpFromL", Letter(18), Up, 9},
+                      MoveRow{"UpFromZ", Letter(19), Up, 11},
+                      MoveRow{"UpFromM", Letter(25), Up, 17},
+                      MoveRow{"UpFromSpaceBar", Letter(26), Up, 22}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ArrowKeys,
+    ::testing::Values(MoveRow{"DownFromBottomRowWraps", Number(10), Down, 1},
+                      MoveRow{"DownKeepsColumn", Number(2), Down, 5},
+                      MoveRow{"DownIntoBottomRow", Number(8), Down, 11},
+                      MoveRow{"UpFromTopRowWraps", Number(1), Up, 10},
+                      MoveRow{"UpIntoTopRow", Number(3), Up, 0},
+                      MoveRow{"UpFromBottomRow", Number(11), Up, 8},
+                      MoveRow{"LeftFromFirstWraps", Number(0), Left, 11},
+                      MoveRow{"RightFromLastWraps", Number(11), Right, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Symbols, ArrowKeys,
+    ::testing::Values(MoveRow{"DownFromBottomRowWraps", Symbol(27), Down, 3},
+                      MoveRow{"DownIntoBottomRow", Symbol(23), Down, 31},
+                      MoveRow{"UpFromTopRowWraps", Symbol(3), Up, 27},
+                      MoveRow{"UpIntoTopRow", Symbol(8), Up, 0},
+                      MoveRow{"RightFromLastWraps", Symbol(31), Right, 0},
+                      MoveRow{"RightToNextRow", Symbol(7), Right, 8},
+                      MoveRow{"LeftFromFirstWraps", Symbol(0), Left, 31}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Navigation, DownThenUpIsNoRoundTripOnLetters) {
+  Instance instance;
+  instance.StartAndShow();
+  for (std::int16_t arrow : {Down, Up}) {
+    std::int16_t keyCode = arrow;
+    std::int16_t shift = 0;
+    ASSERT_EQ(instance.toolkit.KeyDown(PanelId::picABC, keyCode, shift), hr::Ok);
+  }
+  EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(1)});  // Q, Down, Up ends on W
+}
+
+// Down and Up on the number and symbol panels are inverse moves from every
+// key, and Right visits every key once before it comes back.
+TEST(Navigation, KeypadAndSymbolMovesAreInverseAndAcrossVisitsAll) {
+  Instance instance;
+  instance.StartAndShow();
+  KeyBord& keybord = instance.keybord;
+  for (std::int16_t i = 0; i < 12; ++i) {
+    keybord.NumberKeyIndex = i;
+    ASSERT_EQ(keybord.MoveDownNumber(), hr::Ok);
+    EXPECT_EQ(keybord.NumberKeyIndex % 3, i % 3);
+    ASSERT_EQ(keybord.MoveUpNumber(), hr::Ok);
+    EXPECT_EQ(keybord.NumberKeyIndex, i);
+  }
+  for (std::int16_t i = 0; i < 32; ++i) {
+    keybord.ShiftKeyIndex = i;
+    ASSERT_EQ(keybord.MoveDownImage(), hr::Ok);
+    EXPECT_EQ(keybord.ShiftKeyIndex % 8, i % 8);
+    ASSERT_EQ(keybord.MoveUpImage(), hr::Ok);
+    EXPECT_EQ(keybord.ShiftKeyIndex, i);
+  }
+  std::int16_t step = 1;
+  std::vector<bool> seen(27);
+  keybord.AbcKeyIndex = 0;
+  for (int i = 0; i < 27; ++i) {
+    ASSERT_EQ(keybord.MoveAcrossABC(step), hr::Ok);
+    seen[static_cast<std::size_t>(keybord.AbcKeyIndex)] = true;
+  }
+  EXPECT_EQ(keybord.AbcKeyIndex, 0);
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 27);
+  EXPECT_EQ(step, 1);  // the step is read, never changed
+}
+
+// Lookups and arrows share the mark: the arrows go on from a looked-up key.
+TEST(Navigation, ArrowsContinueFromLookedUpKey) {
+  Instance instance;
+  instance.StartAndShow();
+  std::int16_t keyCode = 'G';
+  std::int16_t shift = 0;
+  ASSERT_EQ(instance.toolkit.KeyDown(PanelId::picABC, keyCode, shift), hr::Ok);
+  keyCode = Right;
+  ASSERT_EQ(instance.toolkit.KeyDown(PanelId::picABC, keyCode, shift), hr::Ok);
+  EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(15)});  // H
+  EXPECT_EQ(Narrow(instance.Field()), "G ");
+}
+
+}  // namespace
+}  // namespace vexo::testing
