@@ -101,12 +101,6 @@ TEST_P(FunctionKey, F2ToF4SwitchPanelAndFocus) {
   }
 }
 
-TEST_P(FunctionKey, FocusFailureOfPanelKeyIsReported) {
-  instance.StartAndShow();
-  instance.toolkit.FailSetFocus(PanelId::picNumber);
-  EXPECT_EQ(Press(114), hr::InvalidProcedureCall);
-}
-
 // --- EnterKey.
 
 TEST_P(FunctionKey, EnterInsertsMarkedLetterAtCaretAndKeepsFocus) {
@@ -220,22 +214,6 @@ TEST(GetMessage, NothingSentForOtherKeysOrWithoutActiveWindow) {
   std::int16_t f7 = 118;
   ASSERT_EQ(instance.keybord.GetMessage(f7), hr::Ok);
   EXPECT_TRUE(instance.toolkit.Messages().empty());
-}
-
-// The host's window may call the component back while it handles the command.
-TEST(GetMessage, HostMayTypeWhileHandlingTheCommand) {
-  Instance instance;
-  GivenField(instance, u"ab ", 2);
-  instance.toolkit.OnMessage([&](const SentMessage&) -> std::intptr_t {
-    std::u16string S = u"!";
-    EXPECT_EQ(instance.keybord.InsertChar(S), hr::Ok);
-    return 1;
-  });
-  std::int16_t f7 = 118;
-
-  ASSERT_EQ(instance.keybord.GetMessage(f7), hr::Ok);
-
-  EXPECT_EQ(Look(instance), (FieldView{u"ab! ", 3, 1, 0}));
 }
 
 }  // namespace

@@ -145,17 +145,6 @@ TEST_P(CaretMoveFocus, GivesFocusToActivePanelEvenWhenCaretStays) {
   }
 }
 
-TEST_P(CaretMoveFocus, NoPanelForUnknownChangeBord) {
-  Instance instance(GetParam());
-  GivenField(instance, u"abc ", 2);
-  instance.keybord.ActiveBord = static_cast<ActivPanel>(5);
-
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.LeftPos(); }), hr::Ok);
-
-  EXPECT_EQ(instance.toolkit.Focused(), std::nullopt);
-  EXPECT_EQ(instance.Caret(), 1);
-}
-
 TEST_P(CaretMoveFocus, FocusFailureReportedAfterCaretMoved) {
   Instance instance(GetParam());
   GivenField(instance, u"abc ", 2);
