@@ -2,12 +2,15 @@
 // each answer, the errors for malformed lines, the dump and the text encoding.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "Shell.h"
+#include "support/Fixture.h"
 
 namespace vexo::shell {
 namespace {
@@ -367,6 +370,68 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"LoadEmptyWithValue", R"(load {"Text": {"type": "EMPTY", "value": 0}})", Invalid, "nothing"},
         BadLine{"LoadTrailingGarbage", R"(load {} x)", Invalid, "not valid JSON"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vexo::shell
+
+namespace vexo::shell {
+namespace {
+
+// Random lines, from plausible commands to raw bytes: every answer is one line
+// of valid JSON with a well-formed status, and the field keeps its shape.
+class RandomLinesTest : public ::testing::TestWithParam<FocusDelivery> {};
+
+TEST_P(RandomLinesTest, EveryAnswerIsValidJson) {
+  static constexpr std::array<std::string_view, 36> Words{
+      "new", "show", "gotfocus", "resize", "blur", "click", "keydown", "call", "get", "set", "edit", "window",
+      "fail", "save", "load", "dump", "cmdKey", "cmdNumber", "cmdShift", "picABC", "picNumber", "picShift",
+      "FindABC", "FindImage", "KeyF1ToF6", "GetMessage", "EnterKey", "Text", "MaxLength", "ChangeBord",
+      "CapsLock", "focus", "none", "host", "true", "{\"Text\":{\"type\":\"BSTR\",\"value\":\"\\ud83d\\ude00\"}}"};
+  static constexpr std::array<std::string_view, 12> Numbers{"0",     "1",      "-1",    "8",     "26",    "32767",
+                                                            "32768", "-32769", "65",    "189",   "99999999999999999999", "1e3"};
+  static constexpr std::array<std::string_view, 8> Strings{"\"a\"",  "\"\"",        "\" \"", "\"\\ud800\"",
+                                                           "\"\xff\"", "\"\xF0\x9F\x98\x80\"", "\"ab", "\"\\\"\""};
+  Shell shell(GetParam());
+  std::mt19937 random(20261207);
+  const auto pick = [&random](const auto& list) { return list[random() % list.size()]; };
+  for (int step = 0; step < 10000; ++step) {
+    std::string line;
+    if (random() % 10 == 0) {
+      const std::size_t length = random() % 12;
+      for (std::size_t i = 0; i < length; ++i) {
+        line += static_cast<char>(random() % 256);
+      }
+    } else {
+      line = std::string(pick(Words));
+      const std::size_t count = random() % 4;
+      for (std::size_t i = 0; i < count; ++i) {
+        const auto kind = random() % 3;
+        line += " ";
+        line += kind == 0 ? pick(Words) : kind == 1 ? pick(Numbers) : pick(Strings);
+      }
+    }
+    const std::optional<std::string> answer = shell.Execute(line);
+    if (!answer) {
+      continue;
+    }
+    ASSERT_EQ(answer->find('\n'), std::string::npos) << line;
+    const json parsed = json::parse(*answer);
+    ASSERT_TRUE(parsed["ok"].is_boolean()) << line;
+    if (parsed["ok"] == false) {
+      const std::string status = parsed["hr"];
+      ASSERT_EQ(status.size(), 10u) << line;
+      ASSERT_EQ(status.find_first_not_of("0123456789ABCDEF", 2), std::string::npos) << status;
+      ASSERT_TRUE(parsed["error"].is_string());
+    }
+  }
+  const json dump = json::parse(*shell.Execute("dump"));
+  const std::string text = dump["field"]["text"];
+  EXPECT_TRUE(text.empty() || text.back() == ' ') << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothDeliveries, RandomLinesTest,
+                         ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred),
+                         vexo::testing::DeliveryName);
 
 }  // namespace
 }  // namespace vexo::shell
