@@ -106,7 +106,9 @@ struct ProgramRun {
 };
 
 ProgramRun RunProgram(const std::string& options, const std::string& script) {
-  const std::string scriptPath = ::testing::TempDir() + "keybord-shell-script.keys";
+  // CTest runs tests side by side: each test has a script file of its own.
+  const std::string scriptPath = ::testing::TempDir() + "keybord-shell-" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".keys";
   std::ofstream(scriptPath, std::ios::binary) << script;
   const std::string command =
       std::string("'") + KEYBORD_SHELL_PATH + "' " + options + " < '" + scriptPath + "' 2>/dev/null";
