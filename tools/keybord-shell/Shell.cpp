@@ -575,6 +575,323 @@ Json KeysJson(const MemoryKeyArray& keys) {
   return json;
 }
 
+// --- The commands.
+
+// What a command works on: the hosted instance, and a way to replace it.
+struct Session {
+  HostedInstance& instance;
+  std::function<HResult()> renew;  // a fresh instance; gives the start-up status
+
+  MemoryToolkit& toolkit() { return instance.toolkit; }
+  KeyBord& keybord() { return instance.keybord; }
+  // A call of the public interface (or the user's edit) as the host makes it:
+  // deferred focus notifications arrive before it returns.
+  HResult Host(const std::function<HResult()>& call) { return instance.toolkit.HostCall(call); }
+};
+
+Json New(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  return Answer(session.renew(), "new (start-up)");
+}
+
+Json Show(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  return Answer(session.toolkit().Show(), "show");
+}
+
+Json GotFocus(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  return Answer(session.toolkit().SurfaceGotFocus(), "gotfocus");
+}
+
+Json Resize(Session& session, const Arguments& args) {
+  args.Expect(2, 2, "resize WIDTH HEIGHT");
+  const std::int32_t width = args.Int32(0, "WIDTH");
+  const std::int32_t height = args.Int32(1, "HEIGHT");
+  return Answer(session.toolkit().Resize(static_cast<float>(width), static_cast<float>(height)), "resize");
+}
+
+Json Blur(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  session.toolkit().Blur();
+  return Answer(hr::Ok, "blur");
+}
+
+Json Click(Session& session, const Arguments& args) {
+  args.Expect(2, 2, "click ARRAY INDEX");
+  const KeyArrayId array = args.Array(0);
+  const std::int16_t index = args.Int16(1, "INDEX");
+  return Answer(session.toolkit().Click(array, index),
+                "click " + std::string(args.Word(0)) + " " + std::to_string(index));
+}
+
+Json KeyDown(Session& session, const Arguments& args) {
+  args.Expect(3, 3, "keydown PANEL CODE SHIFT");
+  const PanelId panel = args.Panel(0);
+  std::int16_t keyCode = args.Int16(1, "CODE");
+  std::int16_t shift = args.Int16(2, "SHIFT");
+  Json answer = Answer(session.toolkit().KeyDown(panel, keyCode, shift), "keydown " + std::string(args.Word(0)));
+  answer["keyCode"] = keyCode;
+  answer["shift"] = shift;
+  return answer;
+}
+
+Json Call(Session& session, const Arguments& args) {
+  if (args.Size() == 0) {
+    Refuse(hr::InvalidArg, "call: expected call METHOD ARG... (" + MethodList() + ")");
+  }
+  const Method* method = nullptr;
+  for (const Method& candidate : Methods()) {
+    if (SameName(candidate.name, args.Word(0))) {
+      method = &candidate;
+    }
+  }
+  if (method == nullptr) {
+    Refuse(hr::InvalidArg, "call: unknown method " + Quoted(args.Word(0)) + " (" + MethodList() + ")");
+  }
+  const std::string context = "call " + std::string(method->name);
+  if (args.Size() != method->params.size() + 1) {
+    std::string usage;
+    for (std::string_view name : method->paramNames) {
+      usage += " " + std::string(name);
+    }
+    Refuse(hr::InvalidArg, context + ": expected " + std::to_string(method->params.size()) + " argument(s) (" +
+                               std::string(method->name) + usage + "), got " + std::to_string(args.Size() - 1));
+  }
+  const Arguments callArgs(context, {args.Tokens().begin() + 1, args.Tokens().end()});
+  std::vector<ArgumentValue> values;
+  for (std::size_t i = 0; i < method->params.size(); ++i) {
+    if (method->params[i] == Param::String) {
+      values.emplace_back(callArgs.String(i, method->paramNames[i]));
+    } else {
+      values.emplace_back(callArgs.Int16(i, method->paramNames[i]));
+    }
+  }
+  Json answer = Answer(session.Host([&] { return method->invoke(session.keybord(), values); }), context);
+  // By-reference arguments may have changed, also in a call that failed.
+  Json after = Json::array();
+  for (const ArgumentValue& value : values) {
+    if (const auto* text = std::get_if<std::u16string>(&value)) {
+      after.push_back(ToUtf8(*text));
+    } else {
+      after.push_back(std::get<std::int16_t>(value));
+    }
+  }
+  answer["args"] = std::move(after);
+  return answer;
+}
+
+constexpr std::string_view PropertyList = "(CapsLock, ChangeBord, MaxLength, Text)";
+
+Json Get(Session& session, const Arguments& args) {
+  args.Expect(1, 1, "get PROP " + std::string(PropertyList));
+  const std::string_view prop = args.Word(0);
+  KeyBord& keybord = session.keybord();
+  Json value;
+  HResult status = hr::Ok;
+  if (SameName(prop, "CapsLock")) {
+    std::int16_t caps = 0;
+    status = session.Host([&] { return keybord.get_CapsLock(caps); });
+    value = caps != VariantFalse;
+  } else if (SameName(prop, "ChangeBord")) {
+    ActivPanel panel = ActivPanel::abcAct;
+    status = session.Host([&] { return keybord.get_ChangeBord(panel); });
+    value = static_cast<std::int32_t>(panel);
+  } else if (SameName(prop, "MaxLength")) {
+    std::int16_t length = 0;
+    status = session.Host([&] { return keybord.get_MaxLength(length); });
+    value = length;
+  } else if (SameName(prop, "Text")) {
+    std::u16string text;
+    status = session.Host([&] { return keybord.get_Text(text); });
+    value = ToUtf8(text);
+  } else {
+    Refuse(hr::InvalidArg, "get: unknown property " + Quoted(prop) + " " + std::string(PropertyList));
+  }
+  Json answer = Answer(status, "get " + std::string(prop));
+  if (Succeeded(status)) {
+    answer["value"] = std::move(value);
+  }
+  return answer;
+}
+
+Json Set(Session& session, const Arguments& args) {
+  args.Expect(2, 2, "set PROP VALUE");
+  const std::string_view prop = args.Word(0);
+  KeyBord& keybord = session.keybord();
+  HResult status = hr::Ok;
+  if (SameName(prop, "CapsLock")) {
+    const std::int16_t caps = args.Boolean(1, "CapsLock") ? VariantTrue : VariantFalse;
+    status = session.Host([&] { return keybord.put_CapsLock(caps); });
+  } else if (SameName(prop, "ChangeBord")) {
+    const auto panel = static_cast<ActivPanel>(args.Int32(1, "ChangeBord"));
+    status = session.Host([&] { return keybord.put_ChangeBord(panel); });
+  } else if (SameName(prop, "MaxLength")) {
+    const std::int16_t length = args.Int16(1, "MaxLength");
+    status = session.Host([&] { return keybord.put_MaxLength(length); });
+  } else if (SameName(prop, "Text")) {
+    const std::u16string text = args.String(1, "Text");
+    status = session.Host([&] { return keybord.put_Text(text); });
+  } else {
+    Refuse(hr::InvalidArg, "set: unknown property " + Quoted(prop) + " " + std::string(PropertyList));
+  }
+  return Answer(status, "set " + std::string(prop));
+}
+
+Json Edit(Session& session, const Arguments& args) {
+  args.Expect(1, 2, "edit START [LENGTH]");
+  const std::int32_t start = args.Int32(0, "START");
+  const std::int32_t length = args.Size() > 1 ? args.Int32(1, "LENGTH") : 0;
+  return Answer(session.Host([&] { return session.toolkit().Field().Select(start, length); }), "edit");
+}
+
+Json Window(Session& session, const Arguments& args) {
+  args.Expect(1, 1, "window host|none");
+  if (args.Word(0) == "host") {
+    session.toolkit().SetActiveWindow(session.instance.hostWindow);
+  } else if (args.Word(0) == "none") {
+    session.toolkit().SetActiveWindow(0);
+  } else {
+    Refuse(hr::InvalidArg, "window: expected host or none, got " + Quoted(args.Word(0)));
+  }
+  return Answer(hr::Ok, "window");
+}
+
+Json Fail(Session& session, const Arguments& args) {
+  args.Expect(1, 2, "fail focus PANEL or fail none");
+  if (args.Word(0) == "none" && args.Size() == 1) {
+    session.toolkit().FailSetFocus(std::nullopt);
+  } else if (args.Word(0) == "focus" && args.Size() == 2) {
+    session.toolkit().FailSetFocus(args.Panel(1));
+  } else {
+    Refuse(hr::InvalidArg, "fail: expected fail focus PANEL or fail none");
+  }
+  return Answer(hr::Ok, "fail");
+}
+
+Json Save(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  MemoryPropertyBag bag(MemoryPropertyBag::Defaults::Store);
+  Json answer = Answer(session.toolkit().WriteProperties(bag), "save");
+  // On a failure, what was written before it.
+  answer["bag"] = BagJson(bag);
+  return answer;
+}
+
+// `load` takes the rest of its line whole: one JSON object that may hold blanks.
+Json Load(Session& session, std::string_view rest) {
+  Json bag;
+  try {
+    bag = Json::parse(rest);
+  } catch (const Json::exception& error) {
+    Refuse(hr::InvalidArg, "load: the bag is not valid JSON (" + ParseMessage(error) + ")");
+  }
+  if (!bag.is_object()) {
+    Refuse(hr::InvalidArg, "load: the bag must be a JSON object {\"key\": {\"type\": T, \"value\": V}}");
+  }
+  // A key given twice keeps its last value, as a JSON object does. Every
+  // entry is checked before the component sees any.
+  MemoryPropertyBag propertyBag(MemoryPropertyBag::Defaults::Store);
+  for (const auto& item : bag.items()) {
+    propertyBag.Set(FromUtf8(item.key()), BagVariant(item.key(), item.value()));
+  }
+  return Answer(session.toolkit().ReadProperties(propertyBag), "load");
+}
+
+Json Dump(Session& session, const Arguments& args) {
+  args.Expect(0, 0, "no arguments");
+  MemoryToolkit& toolkit = session.toolkit();
+  KeyBord& keybord = session.keybord();
+  Json answer = Answer(hr::Ok, "dump");
+  const MemoryRichTextBox& field = toolkit.Field();
+  answer["field"] = {{"text", ToUtf8(field.Content())}, {"selStart", field.SelStart()}, {"selLength", field.SelLength()}};
+  answer["CapsLock"] = keybord.CapsOn != VariantFalse;
+  answer["ChangeBord"] = static_cast<std::int32_t>(keybord.ActiveBord);
+  answer["MaxLength"] = keybord.MaxChars;
+  std::u16string text;
+  // What a host reads through Text; null while that read fails.
+  if (Succeeded(session.Host([&] { return keybord.get_Text(text); }))) {
+    answer["Text"] = ToUtf8(text);
+  } else {
+    answer["Text"] = nullptr;
+  }
+  answer["AbcKeyIndex"] = keybord.AbcKeyIndex;
+  answer["NumberKeyIndex"] = keybord.NumberKeyIndex;
+  answer["ShiftKeyIndex"] = keybord.ShiftKeyIndex;
+  const std::optional<PanelId> focused = toolkit.Focused();
+  answer["focus"] = focused ? Json(NameOf(*focused)) : Json(nullptr);
+  answer["beeps"] = toolkit.Beeps();
+  Json messages = Json::array();
+  for (const SentMessage& message : toolkit.Messages()) {
+    messages.push_back({{"msg", message.message}, {"wParam", message.wParam}, {"lParam", message.lParam}});
+  }
+  answer["messages"] = std::move(messages);
+  const MemorySurface& surface = toolkit.SurfaceOf();
+  answer["surface"] = {{"width", Number(surface.Width())}, {"height", Number(surface.Height())}};
+  answer["Text1"] = BoxJson(field.Bounds());
+  for (const auto& [name, id] : PanelNames) {
+    answer[std::string(name)] = BoxJson(toolkit.PanelOf(id).Bounds());
+  }
+  for (const auto& [name, id] : ArrayNames) {
+    answer[std::string(name)] = KeysJson(toolkit.KeysOf(id));
+  }
+  return answer;
+}
+
+struct Command {
+  std::string_view name;
+  Json (*run)(Session&, const Arguments&);
+};
+
+// Every command but `load`, whose argument is the rest of its line.
+constexpr std::array<Command, 15> Commands{{
+    {"new", New},
+    {"show", Show},
+    {"gotfocus", GotFocus},
+    {"resize", Resize},
+    {"blur", Blur},
+    {"click", Click},
+    {"keydown", KeyDown},
+    {"call", Call},
+    {"get", Get},
+    {"set", Set},
+    {"edit", Edit},
+    {"window", Window},
+    {"fail", Fail},
+    {"save", Save},
+    {"dump", Dump},
+}};
+
+Json Run(Session& session, std::string_view line) {
+  std::size_t wordEnd = 0;
+  while (wordEnd < line.size() && !IsBlank(line[wordEnd])) {
+    ++wordEnd;
+  }
+  const std::string_view name = line.substr(0, wordEnd);
+  const std::string_view rest = line.substr(wordEnd);
+  if (name == "load") {
+    return Load(session, rest);
+  }
+  for (const Command& command : Commands) {
+    if (command.name == name) {
+      return command.run(session, Arguments(name, Tokenize(rest)));
+    }
+  }
+  std::string names;
+  for (const Command& command : Commands) {
+    names += std::string(names.empty() ? "" : ", ") + std::string(command.name);
+  }
+  Refuse(hr::InvalidArg, "unknown command " + Quoted(name) + " (" + names + ", load)");
+}
+
+Json ErrorAnswer(HResult status, std::string message) {
+  Json answer;
+  answer["ok"] = false;
+  answer["hr"] = HexStatus(status);
+  answer["error"] = std::move(message);
+  return answer;
+}
+
 }  // namespace
 
 Shell::Shell(FocusDelivery delivery) : delivery_(delivery) { NewInstance(); }
@@ -604,253 +921,19 @@ std::optional<std::string> Shell::Execute(std::string_view line) {
 
   Json answer;
   try {
-    std::size_t wordEnd = 0;
-    while (wordEnd < line.size() && !IsBlank(line[wordEnd])) {
-      ++wordEnd;
-    }
-    const std::string_view command = line.substr(0, wordEnd);
-    const std::string_view rest = line.substr(wordEnd);
-    MemoryToolkit& toolkit = instance_->toolkit;
-    KeyBord& keybord = instance_->keybord;
-    const auto host = [&toolkit](const std::function<HResult()>& call) { return toolkit.HostCall(call); };
-
-    if (command == "load") {
-      // The bag is the rest of the line, one JSON object that may hold blanks.
-      Json bag;
-      try {
-        bag = Json::parse(rest);
-      } catch (const Json::exception& error) {
-        Refuse(hr::InvalidArg, std::string("load: the bag is not valid JSON (") + ParseMessage(error) + ")");
-      }
-      if (!bag.is_object()) {
-        Refuse(hr::InvalidArg, "load: the bag must be a JSON object {\"key\": {\"type\": T, \"value\": V}}");
-      }
-      // A key given twice keeps its last value, as a JSON object does.
-      MemoryPropertyBag propertyBag(MemoryPropertyBag::Defaults::Store);
-      for (const auto& item : bag.items()) {
-        propertyBag.Set(FromUtf8(item.key()), BagVariant(item.key(), item.value()));
-      }
-      answer = Answer(toolkit.ReadProperties(propertyBag), "load");
-    } else {
-      const Arguments args(command, Tokenize(rest));
-
-      if (command == "new") {
-        args.Expect(0, 0, "no arguments");
-        NewInstance();
-        answer = Answer(startupStatus_, "new (start-up)");
-      } else if (command == "show") {
-        args.Expect(0, 0, "no arguments");
-        answer = Answer(toolkit.Show(), "show");
-      } else if (command == "gotfocus") {
-        args.Expect(0, 0, "no arguments");
-        answer = Answer(toolkit.SurfaceGotFocus(), "gotfocus");
-      } else if (command == "resize") {
-        args.Expect(2, 2, "resize WIDTH HEIGHT");
-        const std::int32_t width = args.Int32(0, "WIDTH");
-        const std::int32_t height = args.Int32(1, "HEIGHT");
-        answer = Answer(toolkit.Resize(static_cast<float>(width), static_cast<float>(height)), "resize");
-      } else if (command == "blur") {
-        args.Expect(0, 0, "no arguments");
-        toolkit.Blur();
-        answer = Answer(hr::Ok, "blur");
-      } else if (command == "click") {
-        args.Expect(2, 2, "click ARRAY INDEX");
-        const KeyArrayId array = args.Array(0);
-        const std::int16_t index = args.Int16(1, "INDEX");
-        answer = Answer(toolkit.Click(array, index),
-                        "click " + std::string(args.Word(0)) + " " + std::to_string(index));
-      } else if (command == "keydown") {
-        args.Expect(3, 3, "keydown PANEL CODE SHIFT");
-        const PanelId panel = args.Panel(0);
-        std::int16_t keyCode = args.Int16(1, "CODE");
-        std::int16_t shift = args.Int16(2, "SHIFT");
-        answer = Answer(toolkit.KeyDown(panel, keyCode, shift), "keydown " + std::string(args.Word(0)));
-        answer["keyCode"] = keyCode;
-        answer["shift"] = shift;
-      } else if (command == "call") {
-        if (args.Size() == 0) {
-          Refuse(hr::InvalidArg, "call: expected call METHOD ARG... (" + MethodList() + ")");
-        }
-        const Method* method = nullptr;
-        for (const Method& candidate : Methods()) {
-          if (SameName(candidate.name, args.Word(0))) {
-            method = &candidate;
-          }
-        }
-        if (method == nullptr) {
-          Refuse(hr::InvalidArg, "call: unknown method " + Quoted(args.Word(0)) + " (" + MethodList() + ")");
-        }
-        const std::string context = "call " + std::string(method->name);
-        if (args.Size() != method->params.size() + 1) {
-          std::string usage;
-          for (std::string_view name : method->paramNames) {
-            usage += " " + std::string(name);
-          }
-          Refuse(hr::InvalidArg, context + ": expected " + std::to_string(method->params.size()) +
-                                     " argument(s) (" + std::string(method->name) + usage + "), got " +
-                                     std::to_string(args.Size() - 1));
-        }
-        const Arguments callArgs(context, {args.Tokens().begin() + 1, args.Tokens().end()});
-        std::vector<ArgumentValue> values;
-        for (std::size_t i = 0; i < method->params.size(); ++i) {
-          if (method->params[i] == Param::String) {
-            values.emplace_back(callArgs.String(i, method->paramNames[i]));
-          } else {
-            values.emplace_back(callArgs.Int16(i, method->paramNames[i]));
-          }
-        }
-        answer = Answer(host([&] { return method->invoke(keybord, values); }), context);
-        Json after = Json::array();
-        for (const ArgumentValue& value : values) {
-          if (const auto* text = std::get_if<std::u16string>(&value)) {
-            after.push_back(ToUtf8(*text));
-          } else {
-            after.push_back(std::get<std::int16_t>(value));
-          }
-        }
-        answer["args"] = std::move(after);
-      } else if (command == "get") {
-        args.Expect(1, 1, "get PROP (CapsLock, ChangeBord, MaxLength, Text)");
-        const std::string_view prop = args.Word(0);
-        Json value;
-        HResult status = hr::Ok;
-        if (SameName(prop, "CapsLock")) {
-          std::int16_t caps = 0;
-          status = host([&] { return keybord.get_CapsLock(caps); });
-          value = caps != VariantFalse;
-        } else if (SameName(prop, "ChangeBord")) {
-          ActivPanel panel = ActivPanel::abcAct;
-          status = host([&] { return keybord.get_ChangeBord(panel); });
-          value = static_cast<std::int32_t>(panel);
-        } else if (SameName(prop, "MaxLength")) {
-          std::int16_t length = 0;
-          status = host([&] { return keybord.get_MaxLength(length); });
-          value = length;
-        } else if (SameName(prop, "Text")) {
-          std::u16string text;
-          status = host([&] { return keybord.get_Text(text); });
-          value = ToUtf8(text);
-        } else {
-          Refuse(hr::InvalidArg, "get: unknown property " + Quoted(prop) + " (CapsLock, ChangeBord, MaxLength, Text)");
-        }
-        answer = Answer(status, "get " + std::string(prop));
-        if (Succeeded(status)) {
-          answer["value"] = std::move(value);
-        }
-      } else if (command == "set") {
-        args.Expect(2, 2, "set PROP VALUE");
-        const std::string_view prop = args.Word(0);
-        HResult status = hr::Ok;
-        if (SameName(prop, "CapsLock")) {
-          const std::int16_t caps = args.Boolean(1, "CapsLock") ? VariantTrue : VariantFalse;
-          status = host([&] { return keybord.put_CapsLock(caps); });
-        } else if (SameName(prop, "ChangeBord")) {
-          const auto panel = static_cast<ActivPanel>(args.Int32(1, "ChangeBord"));
-          status = host([&] { return keybord.put_ChangeBord(panel); });
-        } else if (SameName(prop, "MaxLength")) {
-          const std::int16_t length = args.Int16(1, "MaxLength");
-          status = host([&] { return keybord.put_MaxLength(length); });
-        } else if (SameName(prop, "Text")) {
-          const std::u16string text = args.String(1, "Text");
-          status = host([&] { return keybord.put_Text(text); });
-        } else {
-          Refuse(hr::InvalidArg, "set: unknown property " + Quoted(prop) + " (CapsLock, ChangeBord, MaxLength, Text)");
-        }
-        answer = Answer(status, "set " + std::string(prop));
-      } else if (command == "edit") {
-        args.Expect(1, 2, "edit START [LENGTH]");
-        const std::int32_t start = args.Int32(0, "START");
-        const std::int32_t length = args.Size() > 1 ? args.Int32(1, "LENGTH") : 0;
-        answer = Answer(host([&] { return toolkit.Field().Select(start, length); }), "edit");
-      } else if (command == "window") {
-        args.Expect(1, 1, "window host|none");
-        if (args.Word(0) == "host") {
-          toolkit.SetActiveWindow(instance_->hostWindow);
-        } else if (args.Word(0) == "none") {
-          toolkit.SetActiveWindow(0);
-        } else {
-          Refuse(hr::InvalidArg, "window: expected host or none, got " + Quoted(args.Word(0)));
-        }
-        answer = Answer(hr::Ok, "window");
-      } else if (command == "fail") {
-        args.Expect(1, 2, "fail focus PANEL or fail none");
-        if (args.Word(0) == "none" && args.Size() == 1) {
-          toolkit.FailSetFocus(std::nullopt);
-        } else if (args.Word(0) == "focus" && args.Size() == 2) {
-          toolkit.FailSetFocus(args.Panel(1));
-        } else {
-          Refuse(hr::InvalidArg, "fail: expected fail focus PANEL or fail none");
-        }
-        answer = Answer(hr::Ok, "fail");
-      } else if (command == "save") {
-        args.Expect(0, 0, "no arguments");
-        MemoryPropertyBag bag(MemoryPropertyBag::Defaults::Store);
-        answer = Answer(toolkit.WriteProperties(bag), "save");
-        // On a failure, what was written before it.
-        answer["bag"] = BagJson(bag);
-      } else if (command == "dump") {
-        args.Expect(0, 0, "no arguments");
-        answer = Answer(hr::Ok, "dump");
-        const MemoryRichTextBox& field = toolkit.Field();
-        answer["field"] = {{"text", ToUtf8(field.Content())},
-                           {"selStart", field.SelStart()},
-                           {"selLength", field.SelLength()}};
-        answer["CapsLock"] = keybord.CapsOn != VariantFalse;
-        answer["ChangeBord"] = static_cast<std::int32_t>(keybord.ActiveBord);
-        answer["MaxLength"] = keybord.MaxChars;
-        std::u16string text;
-        // What a host reads through Text; null while that read fails.
-        if (Succeeded(host([&] { return keybord.get_Text(text); }))) {
-          answer["Text"] = ToUtf8(text);
-        } else {
-          answer["Text"] = nullptr;
-        }
-        answer["AbcKeyIndex"] = keybord.AbcKeyIndex;
-        answer["NumberKeyIndex"] = keybord.NumberKeyIndex;
-        answer["ShiftKeyIndex"] = keybord.ShiftKeyIndex;
-        const std::optional<PanelId> focused = toolkit.Focused();
-        answer["focus"] = focused ? Json(NameOf(*focused)) : Json(nullptr);
-        answer["beeps"] = toolkit.Beeps();
-        Json messages = Json::array();
-        for (const SentMessage& message : toolkit.Messages()) {
-          messages.push_back({{"msg", message.message}, {"wParam", message.wParam}, {"lParam", message.lParam}});
-        }
-        answer["messages"] = std::move(messages);
-        const MemorySurface& surface = toolkit.SurfaceOf();
-        answer["surface"] = {{"width", Number(surface.Width())}, {"height", Number(surface.Height())}};
-        answer["Text1"] = BoxJson(field.Bounds());
-        for (const auto& [name, id] : PanelNames) {
-          answer[std::string(name)] = BoxJson(toolkit.PanelOf(id).Bounds());
-        }
-        for (const auto& [name, id] : ArrayNames) {
-          answer[std::string(name)] = KeysJson(toolkit.KeysOf(id));
-        }
-      } else {
-        Refuse(hr::InvalidArg, "unknown command " + Quoted(command) +
-                                   " (new, show, gotfocus, resize, blur, click, keydown, call, get, set, edit, "
-                                   "window, fail, save, load, dump)");
-      }
-    }
+    Session session{*instance_, [this] {
+                      NewInstance();
+                      return startupStatus_;
+                    }};
+    answer = Run(session, line);
   } catch (const CommandError& error) {
-    answer = Json();
-    answer["ok"] = false;
-    answer["hr"] = HexStatus(error.status);
-    answer["error"] = error.message;
+    answer = ErrorAnswer(error.status, error.message);
   } catch (const std::bad_alloc&) {
-    answer = Json();
-    answer["ok"] = false;
-    answer["hr"] = HexStatus(hr::OutOfMemory);
-    answer["error"] = std::string(DescribeStatus(hr::OutOfMemory));
+    answer = ErrorAnswer(hr::OutOfMemory, std::string(DescribeStatus(hr::OutOfMemory)));
   } catch (const std::exception& error) {
-    answer = Json();
-    answer["ok"] = false;
-    answer["hr"] = HexStatus(hr::Fail);
-    answer["error"] = std::string("internal error: ") + error.what();
+    answer = ErrorAnswer(hr::Fail, std::string("internal error: ") + error.what());
   } catch (...) {
-    answer = Json();
-    answer["ok"] = false;
-    answer["hr"] = HexStatus(hr::Fail);
-    answer["error"] = "internal error";
+    answer = ErrorAnswer(hr::Fail, "internal error");
   }
   // Replacement keeps the answer valid JSON even where an error message
   // echoes bytes of the command line that are not UTF-8.
