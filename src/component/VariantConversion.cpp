@@ -45,7 +45,14 @@ HResult RealToInteger(double value, VarType target, Variant& result) {
 
 // --- Reading text as a number.
 
-constexpr bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+// The platform's white space: the ASCII controls from tab to carriage return,
+// the space, and the Unicode spaces (no-break, ideographic, the typographic
+// spaces, line and paragraph separators), but not the zero-width ones.
+constexpr bool IsBlank(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r') || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // The value of `c` as a digit of base 2^shift (hex 4, octal 3), or -1.
@@ -96,9 +103,10 @@ HResult ReadBased(std::u16string_view text, std::size_t& i, int shift, TextNumbe
   return i > first ? hr::Ok : hr::TypeMismatch;
 }
 
-// Reads digits, "," thousands separators, one decimal point and an exponent
-// from `i` on.
-HResult ReadDecimal(std::u16string_view text, std::size_t& i, TextNumber& number) {
+// Reads digits, "," thousands separators, one decimal point and, unless the
+// number is an amount of money, an exponent from `i` on.
+enum class Exponent { Allowed, Refused };
+HResult ReadDecimal(std::u16string_view text, std::size_t& i, Exponent exponentForm, TextNumber& number) {
   bool sawDigit = false;
   bool sawPoint = false;
   for (; i < text.size(); ++i) {
@@ -111,8 +119,9 @@ HResult ReadDecimal(std::u16string_view text, std::size_t& i, TextNumber& number
       if (!number.digits.empty() || c != u'0') {
         number.digits.push_back(c);
       }
-    } else if (c == u',' && sawDigit && !sawPoint) {
-      // Separators are not checked against the grouping: "1,0,0" is 100.
+    } else if (c == u',' && (sawDigit || sawPoint)) {
+      // Separators are ignored wherever they stand once the number has begun,
+      // in the fraction too: "1,0,0" is 100 and "1.2,5" is 1.25.
     } else if (c == u'.' && !sawPoint) {
       sawPoint = true;
     } else {
@@ -123,7 +132,7 @@ HResult ReadDecimal(std::u16string_view text, std::size_t& i, TextNumber& number
     return hr::TypeMismatch;
   }
 
-  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+  if (exponentForm == Exponent::Allowed && i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
     std::size_t k = i + 1;
     bool negativeExponent = false;
     if (k < text.size() && (text[k] == u'+' || text[k] == u'-')) {
@@ -148,9 +157,14 @@ HResult ReadDecimal(std::u16string_view text, std::size_t& i, TextNumber& number
   return hr::Ok;
 }
 
-// Reads the whole text as a number; anything left over is a mismatch. Around
-// the number: blanks, a "+" and a "-" (each once, in front or behind), an
-// opening parenthesis in front closed behind (a negative), and one "$".
+// Reads the whole text as a number; anything left over is a mismatch.
+//
+// In front: blanks, a "+", a "-", an opening parenthesis and a "$", each at
+// most once, in any order. Behind: blanks, and any number of "+" and "-" of a
+// kind not used in front, ")" once a parenthesis is open (it must be closed,
+// or the number carry a minus), and "$" and "," after a decimal number. A minus or the parentheses make the
+// number negative, except a hex or octal one, which keeps its bits whatever the
+// signs say. A "$" goes with neither a hex or octal number nor an exponent.
 HResult ReadNumber(std::u16string_view text, TextNumber& number) {
   text = text.substr(0, text.find(u'\0'));
   std::size_t i = 0;
@@ -175,36 +189,36 @@ HResult ReadNumber(std::u16string_view text, TextNumber& number) {
   }
 
   const auto at = [&](std::size_t k) { return k < text.size() ? text[k] : u'\0'; };
-  if (at(i) == u'&' && (at(i + 1) == u'H' || at(i + 1) == u'h')) {
+  const bool based = !currency && at(i) == u'&';
+  if (based && (at(i + 1) == u'H' || at(i + 1) == u'h')) {
     i += 2;
     RETURN_IF_FAILED(ReadBased(text, i, 4, number));
-  } else if (at(i) == u'&' && (at(i + 1) == u'O' || at(i + 1) == u'o')) {
+  } else if (based && (at(i + 1) == u'O' || at(i + 1) == u'o')) {
     i += 2;
     RETURN_IF_FAILED(ReadBased(text, i, 3, number));
   } else {
-    RETURN_IF_FAILED(ReadDecimal(text, i, number));
+    RETURN_IF_FAILED(ReadDecimal(text, i, currency ? Exponent::Refused : Exponent::Allowed, number));
   }
 
+  const bool leadingPlus = plus;
+  const bool leadingMinus = minus;
   bool closed = false;
   for (; i < text.size(); ++i) {
     const char16_t c = text[i];
-    if (IsBlank(c)) {
-    } else if (c == u'+' && !plus) {
-      plus = true;
-    } else if (c == u'-' && !minus) {
+    if (IsBlank(c) || (c == u'+' && !leadingPlus) || ((c == u'$' || c == u',') && !number.based)) {
+    } else if (c == u'-' && !leadingMinus) {
       minus = true;
-    } else if (c == u')' && parenthesis && !closed) {
+    } else if (c == u')' && parenthesis) {
       closed = true;
-    } else if (c == u'$' && !currency) {
-      currency = true;
     } else {
       return hr::TypeMismatch;
     }
   }
-  if (parenthesis != closed) {
+  // The platform takes a minus for the missing close: "(12-" is -12.
+  if (parenthesis && !closed && !minus) {
     return hr::TypeMismatch;
   }
-  number.negative = minus || parenthesis;
+  number.negative = !number.based && (minus || parenthesis);
   return hr::Ok;
 }
 
@@ -266,10 +280,10 @@ std::u16string Widen(std::string_view ascii) { return {ascii.begin(), ascii.end(
 // least two digits ("1E+20", "1.5E-07"). Negative zero is "0".
 std::u16string FormatReal(double value) {
   if (std::isnan(value)) {
-    return u"1.#QNAN";
+    return std::signbit(value) ? u"-NAN(IND)" : u"NAN";
   }
   if (std::isinf(value)) {
-    return value < 0 ? u"-1.#INF" : u"1.#INF";
+    return value < 0 ? u"-INF" : u"INF";
   }
   // "d.dddddddddddddde±x..." rounded to 15 significant digits.
   char buffer[48];

@@ -12,11 +12,14 @@
 //   the infinities overflow. As text it takes its shortest form with at most 15
 //   significant digits ("1.5", "1E+20", "-0.1").
 // - Text converts to an integer when it reads as a number: blanks around it,
-//   a sign in front or behind, parentheses for a negative, a "$", thousands
-//   separated by ",", a decimal point, an exponent, or "&H" hex and "&O" octal.
-//   The number is then rounded (ties to even) and range-checked. Text that is
-//   no number, the empty text included, is a TypeMismatch. The text ends at
-//   its first NUL character, as the platform's number reader sees it.
+//   signs in front or behind, parentheses for a negative, a "$", thousands
+//   separated by ",", a decimal point, an exponent, or "&H" hex and "&O" octal
+//   (whose bits fill the target's width: "&HFFFF" is -1 as I2). The number is
+//   then rounded (ties to even) and range-checked. Text that is no number, the
+//   empty text included, is a TypeMismatch. The text ends at its first NUL
+//   character, as the platform's number reader sees it.
+// - NaN converts to no integer, whatever some builds of the platform make of
+//   it: a saved form must not turn into the largest value.
 #pragma once
 
 #include "widgets/Status.h"

@@ -90,7 +90,7 @@ const std::vector<BagValue>& BagValues() {
       {"R8Tie", Variant::FromR8(2.5), 2, u"2.5", 2},
       {"R8AboveI4", Variant::FromR8(2147483647.5), {}, u"2147483647.5", {}},
       {"R8Huge", Variant::FromR8(1e20), {}, u"1E+20", {}},
-      {"R8NaN", Variant::FromR8(std::nan("")), {}, u"1.#QNAN", {}},
+      {"R8NaN", Variant::FromR8(std::nan("")), {}, u"NAN", {}},
       {"TextNumber", Variant::FromText(u"2"), 2, u"2", 2},
       {"TextSpacesAndSign", Variant::FromText(u"  -3 "), -3, u"  -3 ", 0},
       {"TextPlusAndBlanks", Variant::FromText(u"\t+12 "), 12, u"\t+12 ", 12},
