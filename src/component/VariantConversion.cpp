@@ -1,5 +1,6 @@
 #include "component/VariantConversion.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -160,11 +161,12 @@ HResult ReadDecimal(std::u16string_view text, std::size_t& i, Exponent exponentF
 // Reads the whole text as a number; anything left over is a mismatch.
 //
 // In front: blanks, a "+", a "-", an opening parenthesis and a "$", each at
-// most once, in any order. Behind: blanks, and any number of "+" and "-" of a
-// kind not used in front, ")" once a parenthesis is open (it must be closed,
-// or the number carry a minus), and "$" and "," after a decimal number. A minus or the parentheses make the
-// number negative, except a hex or octal one, which keeps its bits whatever the
-// signs say. A "$" goes with neither a hex or octal number nor an exponent.
+// most once, in any order. Behind: blanks, any number of "+" and "-" of a kind
+// not used in front, ")" once a parenthesis is open (it must be closed, or the
+// number carry a minus), and "$" and "," after a decimal number. A minus or
+// the parentheses make the number negative, except a hex or octal one, which
+// keeps its bits whatever the signs say. A "$" goes with neither a hex or
+// octal number nor an exponent.
 HResult ReadNumber(std::u16string_view text, TextNumber& number) {
   text = text.substr(0, text.find(u'\0'));
   std::size_t i = 0;
@@ -234,7 +236,7 @@ HResult BasedToInteger(const TextNumber& number, VarType target, Variant& result
   if (number.bits >= span / 2) {
     value -= static_cast<std::int64_t>(span);
   }
-  return FitInteger(number.negative ? -value : value, target, result);
+  return FitInteger(value, target, result);
 }
 
 // Rounds the decimal number exactly, ties to even: no detour through a real,
