@@ -1,0 +1,20 @@
+# Cross-builds the 32-bit Windows library with mingw-w64:
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(VEXO_MINGW_TRIPLE i686-w64-mingw32)
+# The POSIX thread model: the C++ thread library (which GoogleTest needs) is
+# complete there; everything is linked statically, so no runtime DLL ships.
+set(CMAKE_C_COMPILER ${VEXO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VEXO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${VEXO_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VEXO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Programs built here run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

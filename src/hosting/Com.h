@@ -1,0 +1,40 @@
+// The platform headers for the component library, in the one order that keeps
+// the name GetMessage free for the component's method of that name.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#ifdef GetMessage
+#undef GetMessage
+#endif
+
+#include "VexoKeyBord_h.h"  // generated from VexoKeyBord.idl
+
+namespace vexo::hosting {
+
+using Microsoft::WRL::ComPtr;
+
+// The library's module handle, set on process attach.
+HINSTANCE ModuleHandle();
+// The full path of the library file.
+HRESULT ModulePath(std::wstring& path);
+
+// Live instances and factory locks, for DllCanUnloadNow.
+void ObjectCreated();
+void ObjectDestroyed();
+void LockModule(bool lock);
+
+// What registration and dispatch call the component.
+inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
+inline constexpr wchar_t ClassName[] = L"KeyBord";
+
+// Creates a KeyBord instance, started up, and asks it for `iid`.
+HRESULT CreateKeyBord(REFIID iid, void** object);
+
+}  // namespace vexo::hosting

@@ -1,0 +1,476 @@
+// The KeyBord COM object: one component instance behind the dual interface
+// _KeyBord. One reference count and one QueryInterface serve every interface
+// of the object; dispatch goes through the type library.
+#include "hosting/Com.h"
+
+#include <exception>
+#include <new>
+#include <utility>
+#include <string>
+#include <vector>
+
+#include "component/KeyBord.h"
+#include "widgets/Status.h"
+#include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo::hosting {
+
+namespace {
+
+constexpr wchar_t ErrorSource[] = L"VexoKeyBord.KeyBord";
+
+std::u16string FromBstr(BSTR text) {
+  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text)) : std::u16string();
+}
+
+BSTR ToBstr(const std::u16string& text) {
+  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+}
+
+// Records `status` as the thread's error information so that callers, early
+// and late bound, can show what went wrong. Success clears nothing.
+HRESULT ReportError(HRESULT status) {
+  if (SUCCEEDED(status)) return status;
+  ComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(&create))) return status;
+  const std::string_view description = DescribeStatus(status);
+  const std::wstring text(description.begin(), description.end());
+  create->SetGUID(IID__KeyBord);
+  create->SetSource(const_cast<LPOLESTR>(ErrorSource));
+  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+  ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
+  return status;
+}
+
+// Runs `body`; a C++ exception never leaves a member.
+template <typename Body>
+HRESULT Guarded(Body&& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+// Writes `text` back into an in/out string parameter. The old string is freed
+// only once the new one exists.
+HRESULT WriteBack(BSTR* parameter, const std::u16string& text) {
+  BSTR copy = ToBstr(text);
+  if (!copy) return E_OUTOFMEMORY;
+  SysFreeString(*parameter);
+  *parameter = copy;
+  return S_OK;
+}
+
+class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IProvideClassInfo {
+ public:
+  KeyBordObject() : keybord_(toolkit_) { ObjectCreated(); }
+  ~KeyBordObject() { ObjectDestroyed(); }
+  KeyBordObject(const KeyBordObject&) = delete;
+  KeyBordObject& operator=(const KeyBordObject&) = delete;
+
+  // Loads the interface descriptions from the library's own type library and
+  // runs the component's start-up, as a host's creation of the control does.
+  HRESULT Start() {
+    std::wstring path;
+    RETURN_IF_FAILED(ModulePath(path));
+    RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library_));
+    RETURN_IF_FAILED(library_->GetTypeInfoOfGuid(IID__KeyBord, &dispatchInfo_));
+    // Calls go through the function-table side of the dual interface.
+    HREFTYPE twin = 0;
+    RETURN_IF_FAILED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
+    RETURN_IF_FAILED(dispatchInfo_->GetRefTypeInfo(twin, &vtableInfo_));
+    return toolkit_.Initialize();
+  }
+
+  // --- IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__KeyBord) {
+      *object = static_cast<_KeyBord*>(this);
+    } else if (iid == IID_ISupportErrorInfo) {
+      *object = static_cast<ISupportErrorInfo*>(this);
+    } else if (iid == IID_IProvideClassInfo) {
+      *object = static_cast<IProvideClassInfo*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  // --- IDispatch
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return dispatchInfo_.CopyTo(info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!names || !ids) return E_POINTER;
+    return vtableInfo_->GetIDsOfNames(names, count, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argumentError) override;
+
+  // --- ISupportErrorInfo
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+    return iid == IID__KeyBord ? S_OK : S_FALSE;
+  }
+
+  // --- IProvideClassInfo
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override {
+    if (!info) return E_POINTER;
+    *info = nullptr;
+    return library_->GetTypeInfoOfGuid(CLSID_KeyBord, info);
+  }
+
+  // --- _KeyBord, in the order of its function table.
+  HRESULT STDMETHODCALLTYPE AfterFindImage(BSTR* ChrStr) override {
+    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.AfterFindImage(text); });
+  }
+  HRESULT STDMETHODCALLTYPE EnterKey() override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.EnterKey(); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
+    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.FindABC(text); });
+  }
+  HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.FindImage(KeyCode, Shift); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.FindImageNumber(KeyCode); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
+    return IntegerMember(KodKey, [this](std::int16_t& code) { return keybord_.GetMessage(code); });
+  }
+  HRESULT STDMETHODCALLTYPE KeyF1ToF6(short* CodeKey) override {
+    return IntegerMember(CodeKey, [this](std::int16_t& code) { return keybord_.KeyF1ToF6(code); });
+  }
+  HRESULT STDMETHODCALLTYPE LeftPos() override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.LeftPos(); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
+    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.FindNumber(text); });
+  }
+  HRESULT STDMETHODCALLTYPE RightPos() override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.RightPos(); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
+    if (!value) return Done(E_POINTER);
+    *value = VARIANT_FALSE;
+    return Done(Guarded([&] {
+      std::int16_t caps = VariantFalse;
+      RETURN_IF_FAILED(Call([&] { return keybord_.get_CapsLock(caps); }));
+      *value = caps;
+      return hr::Ok;
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE get_ChangeBord(enum ::ActivPanel* value) override {
+    if (!value) return Done(E_POINTER);
+    *value = ::abcAct;
+    return Done(Guarded([&] {
+      vexo::ActivPanel active = vexo::ActivPanel::abcAct;
+      RETURN_IF_FAILED(Call([&] { return keybord_.get_ChangeBord(active); }));
+      *value = static_cast<enum ::ActivPanel>(active);
+      return hr::Ok;
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
+    return Done(Guarded([&] {
+      return Call([&] { return keybord_.put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.put_CapsLock(vNewValue); }); }));
+  }
+  HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
+    if (!value) return Done(E_POINTER);
+    *value = nullptr;
+    return Done(Guarded([&] {
+      std::u16string text;
+      RETURN_IF_FAILED(Call([&] { return keybord_.get_Text(text); }));
+      *value = ToBstr(text);
+      return *value ? hr::Ok : hr::OutOfMemory;
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
+    return Done(Guarded([&] {
+      const std::u16string text = FromBstr(vNewValue);
+      return Call([&] { return keybord_.put_Text(text); });
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
+    if (!value) return Done(E_POINTER);
+    *value = 0;
+    return Done(Guarded([&] {
+      std::int16_t limit = 0;
+      RETURN_IF_FAILED(Call([&] { return keybord_.get_MaxLength(limit); }));
+      *value = limit;
+      return hr::Ok;
+    }));
+  }
+  HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
+    return Done(Guarded([&] { return Call([&] { return keybord_.put_MaxLength(vNewValue); }); }));
+  }
+
+ private:
+  // A call of the public interface, as the host makes it: the focus
+  // notifications it causes are delivered before it returns.
+  template <typename Body>
+  HRESULT Call(Body&& body) {
+    return toolkit_.HostCall(body);
+  }
+
+  // An in/out string member: the caller's string goes in and whatever the
+  // member leaves in it comes back, also when the member fails part-way.
+  template <typename Body>
+  HRESULT StringMember(BSTR* parameter, Body&& body) {
+    if (!parameter) return Done(E_POINTER);
+    return Done(Guarded([&] {
+      std::u16string text = FromBstr(*parameter);
+      const HResult status = Call([&] { return body(text); });
+      RETURN_IF_FAILED(WriteBack(parameter, text));
+      return status;
+    }));
+  }
+
+  template <typename Body>
+  HRESULT IntegerMember(short* parameter, Body&& body) {
+    if (!parameter) return Done(E_POINTER);
+    return Done(Guarded([&] {
+      std::int16_t code = *parameter;
+      const HResult status = Call([&] { return body(code); });
+      *parameter = code;
+      return status;
+    }));
+  }
+
+  // Ends a member: a failure becomes the thread's error information and is
+  // remembered for Invoke, which hands it to late-bound callers.
+  HRESULT Done(HRESULT status) {
+    if (FAILED(status)) lastFailure_ = status;
+    return ReportError(status);
+  }
+
+  LONG references_ = 1;
+  HRESULT lastFailure_ = S_OK;  // of the last member that failed, reset by Invoke
+  MemoryToolkit toolkit_;
+  KeyBord keybord_;
+  ComPtr<ITypeLib> library_;
+  ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
+  ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side
+};
+
+// Frees the function descriptions it holds.
+class FuncDescs {
+ public:
+  explicit FuncDescs(ITypeInfo* info) : info_(info) {}
+  ~FuncDescs() {
+    for (FUNCDESC* desc : descs_) info_->ReleaseFuncDesc(desc);
+  }
+  FuncDescs(const FuncDescs&) = delete;
+  FuncDescs& operator=(const FuncDescs&) = delete;
+
+  // The member with the dispatch identifier `member` that a call with
+  // `flags` reaches (a method before a property get), or null.
+  const FUNCDESC* Find(DISPID member, WORD flags) {
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info_->GetTypeAttr(&attr))) return nullptr;
+    const UINT count = attr->cFuncs;
+    info_->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+      FUNCDESC* desc = nullptr;
+      if (FAILED(info_->GetFuncDesc(i, &desc))) continue;
+      descs_.push_back(desc);
+    }
+    const std::pair<WORD, INVOKEKIND> kinds[] = {{DISPATCH_METHOD, INVOKE_FUNC},
+                                                 {DISPATCH_PROPERTYGET, INVOKE_PROPERTYGET},
+                                                 {DISPATCH_PROPERTYPUT, INVOKE_PROPERTYPUT},
+                                                 {DISPATCH_PROPERTYPUTREF, INVOKE_PROPERTYPUTREF}};
+    for (const auto& [flag, kind] : kinds) {
+      if (!(flags & flag)) continue;
+      for (const FUNCDESC* desc : descs_) {
+        if (desc->memid == member && desc->invkind == kind) return desc;
+      }
+    }
+    return nullptr;
+  }
+
+ private:
+  ITypeInfo* info_;
+  std::vector<FUNCDESC*> descs_;
+};
+
+// The variant type a parameter of type `type` takes (an enumeration is a
+// 32-bit integer).
+VARTYPE ParameterType(ITypeInfo* info, const TYPEDESC& type) {
+  if (type.vt != VT_USERDEFINED) return type.vt;
+  ComPtr<ITypeInfo> user;
+  TYPEATTR* attr = nullptr;
+  if (FAILED(info->GetRefTypeInfo(type.hreftype, &user)) || FAILED(user->GetTypeAttr(&attr))) return VT_EMPTY;
+  const VARTYPE vt = attr->typekind == TKIND_ENUM ? VT_I4 : VT_EMPTY;
+  user->ReleaseTypeAttr(attr);
+  return vt;
+}
+
+HRESULT ConversionFailure(HRESULT status) {
+  return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
+}
+
+// Arguments are converted to their parameters' types before the call, so that
+// every caller gets the same answers: the argument count checked, and a bad
+// argument named by its position. Scripting hosts pass their variables as
+// references to variants, which the type library's dispatch would refuse for
+// a typed parameter: a by-value parameter gets the referenced value,
+// converted; a by-reference parameter gets a reference to a temporary of its
+// own type, converted from the referenced value and copied back after the
+// call.
+HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                                                 VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (!params) return E_POINTER;
+  if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;
+  if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs)) {
+    return E_INVALIDARG;
+  }
+
+  try {
+    const UINT count = params->cArgs;
+    std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
+    std::vector<VARIANT> temporaries(count);  // never reallocated: the adapted arguments point into it
+    std::vector<VARIANT*> writeBack(count, nullptr);
+    for (VARIANT& temporary : temporaries) VariantInit(&temporary);
+    struct Clear {
+      std::vector<VARIANT>& temporaries;
+      ~Clear() {
+        for (VARIANT& temporary : temporaries) VariantClear(&temporary);
+      }
+    } clear{temporaries};
+    auto refuse = [&](UINT position, HRESULT status) {
+      if (argumentError) *argumentError = position;
+      return status;
+    };
+
+    FuncDescs descs(vtableInfo_.Get());
+    const FUNCDESC* func = descs.Find(member, flags);
+    UINT expected = 0;  // arguments the member takes: every parameter but the return value
+    if (func) {
+      for (SHORT p = 0; p < func->cParams; ++p) {
+        if (!(func->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++expected;
+      }
+      if (count != expected) return DISP_E_BADPARAMCOUNT;
+    }
+
+    for (UINT position = 0; position < count; ++position) {
+      VARIANTARG& argument = arguments[position];
+      VARIANT* source = &argument;
+      if (V_VT(&argument) == (VT_VARIANT | VT_BYREF)) {
+        source = V_VARIANTREF(&argument);
+        if (!source || (V_VT(source) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
+      }
+      // Named arguments come first; the positional ones follow, last first.
+      const TYPEDESC* type = nullptr;
+      if (func && position < params->cNamedArgs) {
+        if (params->rgdispidNamedArgs[position] == DISPID_PROPERTYPUT) {
+          type = &func->lprgelemdescParam[expected - 1].tdesc;
+        }
+      } else if (func) {
+        type = &func->lprgelemdescParam[count - 1 - position].tdesc;
+      }
+      const bool byReference = type && type->vt == VT_PTR;
+      const VARTYPE wanted =
+          type ? ParameterType(vtableInfo_.Get(), byReference ? *type->lptdesc : *type) : VARTYPE{VT_EMPTY};
+      if (wanted == VT_EMPTY || wanted == VT_VARIANT) {
+        if (source != &argument) argument = *source;  // a shallow view: the caller keeps ownership
+        continue;
+      }
+      VARIANT& temporary = temporaries[position];
+      if (byReference) {
+        if (source == &argument) continue;  // typed references pass as they are
+        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
+        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
+        V_VT(&argument) = static_cast<VARTYPE>(wanted | VT_BYREF);
+        V_BYREF(&argument) = &V_NONE(&temporary);  // the value of every variant type starts here
+        writeBack[position] = source;
+      } else {
+        if (V_VT(source) == wanted) {
+          argument = *source;
+          continue;
+        }
+        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
+        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
+        argument = temporary;  // the temporary keeps ownership
+      }
+    }
+
+    DISPPARAMS adapted = *params;
+    adapted.rgvarg = arguments.empty() ? nullptr : arguments.data();
+    if (exception) *exception = EXCEPINFO{};
+    SetErrorInfo(0, nullptr);
+    lastFailure_ = S_OK;
+    HRESULT status = vtableInfo_->Invoke(static_cast<_KeyBord*>(this), member, flags, &adapted, result, exception,
+                                         argumentError);
+
+    for (UINT position = 0; position < count; ++position) {
+      if (!writeBack[position]) continue;
+      // The member may have replaced the temporary's string; ownership moves
+      // to the caller's variant.
+      VariantClear(writeBack[position]);
+      *writeBack[position] = temporaries[position];
+      VariantInit(&temporaries[position]);
+    }
+
+    // A member's failure reaches late-bound callers as an exception with the
+    // member's status and description, whatever the dispatch made of it.
+    if (FAILED(lastFailure_)) {
+      if (exception) {
+        SysFreeString(exception->bstrSource);
+        SysFreeString(exception->bstrDescription);
+        SysFreeString(exception->bstrHelpFile);
+        *exception = EXCEPINFO{};
+        exception->scode = lastFailure_;
+        const std::string_view description = DescribeStatus(lastFailure_);
+        const std::wstring text(description.begin(), description.end());
+        exception->bstrSource = SysAllocString(ErrorSource);
+        exception->bstrDescription = SysAllocString(text.c_str());
+      }
+      ReportError(lastFailure_);  // the dispatch may have taken the error information
+      status = DISP_E_EXCEPTION;
+    }
+    return status;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace
+
+HRESULT CreateKeyBord(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  KeyBordObject* created = new (std::nothrow) KeyBordObject();
+  if (!created) return E_OUTOFMEMORY;
+  HRESULT status = created->Start();
+  if (SUCCEEDED(status)) status = created->QueryInterface(iid, object);
+  created->Release();
+  return status;
+}
+
+}  // namespace vexo::hosting

@@ -1,0 +1,99 @@
+// The library's entry point, its class factory and the unload count.
+#include <initguid.h>  // defines the identifiers that the generated header declares
+
+#include "hosting/Com.h"
+
+#include <new>
+
+namespace vexo::hosting {
+
+namespace {
+
+HINSTANCE module = nullptr;
+LONG objects = 0;  // live KeyBord instances
+LONG locks = 0;    // IClassFactory::LockServer(TRUE) not yet undone
+
+// The one factory of the library. It lives as long as the library: its
+// reference count does not keep the library loaded, LockServer does.
+class ClassFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+    *object = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return CreateKeyBord(iid, object);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    LockModule(lock != FALSE);
+    return S_OK;
+  }
+};
+
+ClassFactory factory;
+
+}  // namespace
+
+HINSTANCE ModuleHandle() { return module; }
+
+HRESULT ModulePath(std::wstring& path) {
+  path.assign(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+    if (length < path.size()) {
+      path.resize(length);
+      return S_OK;
+    }
+    if (path.size() >= 32768) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    path.resize(path.size() * 2);
+  }
+}
+
+void ObjectCreated() { InterlockedIncrement(&objects); }
+void ObjectDestroyed() { InterlockedDecrement(&objects); }
+void LockModule(bool lock) {
+  if (lock) {
+    InterlockedIncrement(&locks);
+  } else {
+    InterlockedDecrement(&locks);
+  }
+}
+
+}  // namespace vexo::hosting
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    vexo::hosting::module = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() {
+  using namespace vexo::hosting;
+  return InterlockedCompareExchange(&objects, 0, 0) == 0 && InterlockedCompareExchange(&locks, 0, 0) == 0
+             ? S_OK
+             : S_FALSE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (clsid != CLSID_KeyBord) return CLASS_E_CLASSNOTAVAILABLE;
+  return vexo::hosting::factory.QueryInterface(iid, object);
+}
+
+}  // extern "C"

@@ -1,0 +1,147 @@
+// Self-registration: the class as an apartment-threaded in-process control,
+// its programmatic identifier, its two interfaces and the type library.
+#include "hosting/Com.h"
+
+#include <cwchar>
+#include <initializer_list>
+#include <string>
+
+#include "widgets/Status.h"
+
+namespace vexo::hosting {
+
+namespace {
+
+constexpr wchar_t AutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+constexpr wchar_t ToolboxBitmapId[] = L"30000";
+// OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
+constexpr wchar_t MiscStatus[] = L"131473";  // 0x20191
+
+std::wstring Braced(REFGUID guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+// Writes `value` (null: none) as the named value (null: the default) of
+// HKEY_CLASSES_ROOT\<path>, creating the key.
+HRESULT SetKey(const std::wstring& path, const wchar_t* name, const std::wstring* value) {
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  if (value) {
+    status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                            static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+  }
+  RegCloseKey(key);
+  return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT SetDefault(const std::wstring& path, const std::wstring& value) { return SetKey(path, nullptr, &value); }
+
+// Removes HKEY_CLASSES_ROOT\<path> and everything under it; a key that is not
+// there is no error.
+HRESULT DeleteTree(const std::wstring& path) {
+  const LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+  if (status == ERROR_FILE_NOT_FOUND) return S_OK;
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  const LONG removed = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+  return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
+}
+
+HRESULT RegisterInterface(REFIID iid, const std::wstring& name, const std::wstring& libid) {
+  const std::wstring key = L"Interface\\" + Braced(iid);
+  RETURN_IF_FAILED(SetDefault(key, name));
+  RETURN_IF_FAILED(SetDefault(key + L"\\ProxyStubClsid", AutomationMarshaler));
+  RETURN_IF_FAILED(SetDefault(key + L"\\ProxyStubClsid32", AutomationMarshaler));
+  RETURN_IF_FAILED(SetDefault(key + L"\\TypeLib", libid));
+  const std::wstring version = L"1.0";
+  return SetKey(key + L"\\TypeLib", L"Version", &version);
+}
+
+HRESULT Register() {
+  std::wstring path;
+  RETURN_IF_FAILED(ModulePath(path));
+  ComPtr<ITypeLib> library;
+  RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
+  RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), nullptr));
+
+  const std::wstring libid = Braced(LIBID_VexoKeyBord);
+  // Hosts look a library up for their own locale and fall back to the
+  // neutral one: registered under locale 0, it is found whatever the host's.
+  TLIBATTR* attr = nullptr;
+  RETURN_IF_FAILED(library->GetLibAttr(&attr));
+  const LCID lcid = attr->lcid;
+  wchar_t version[32] = {};
+  swprintf(version, 32, L"%x.%x", attr->wMajorVerNum, attr->wMinorVerNum);
+  library->ReleaseTLibAttr(attr);
+  if (lcid != 0) {
+    const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
+    wchar_t locale[16] = {};
+    swprintf(locale, 16, L"%lx", static_cast<unsigned long>(lcid));
+    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\win32", path));
+    RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
+  }
+  const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
+  const std::wstring threading = L"Apartment";
+  RETURN_IF_FAILED(SetDefault(clsid, ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\InprocServer32", path));
+  RETURN_IF_FAILED(SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", &threading));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\VERSION", L"1.0"));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
+  RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus", L"0"));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", MiscStatus));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
+
+  RETURN_IF_FAILED(SetDefault(ProgId, ProgId));
+  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CLSID", Braced(CLSID_KeyBord)));
+
+  RETURN_IF_FAILED(RegisterInterface(IID__KeyBord, L"_KeyBord", libid));
+  return RegisterInterface(DIID___KeyBord, L"__KeyBord", libid);
+}
+
+// Removes everything Register writes, also after a registration that stopped
+// half-way; what is already gone is no error.
+HRESULT Unregister() {
+  TLIBATTR attributes{};
+  ComPtr<ITypeLib> library;
+  std::wstring path;
+  HRESULT status = ModulePath(path);
+  if (SUCCEEDED(status)) status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
+  if (SUCCEEDED(status)) {
+    TLIBATTR* attr = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&attr))) {
+      attributes = *attr;
+      library->ReleaseTLibAttr(attr);
+      // Not registered yet is fine; the keys below go in any case.
+      UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
+                        attributes.syskind);
+    }
+  }
+  HRESULT result = S_OK;
+  for (const std::wstring& key :
+       {L"CLSID\\" + Braced(CLSID_KeyBord), std::wstring(ProgId), L"Interface\\" + Braced(IID__KeyBord),
+        L"Interface\\" + Braced(DIID___KeyBord), L"TypeLib\\" + Braced(LIBID_VexoKeyBord)}) {
+    const HRESULT removed = DeleteTree(key);
+    if (FAILED(removed) && SUCCEEDED(result)) result = removed;
+  }
+  return result;
+}
+
+}  // namespace
+
+}  // namespace vexo::hosting
+
+extern "C" {
+
+STDAPI DllRegisterServer() {
+  const HRESULT status = vexo::hosting::Register();
+  if (FAILED(status)) vexo::hosting::Unregister();  // leave no half registration behind
+  return status;
+}
+
+STDAPI DllUnregisterServer() { return vexo::hosting::Unregister(); }
+
+}  // extern "C"

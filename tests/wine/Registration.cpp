@@ -1,0 +1,321 @@
+// What registration leaves in the registry and what a host reads back from
+// the registered type library; and that unregistration leaves nothing.
+// "Registered*" runs after Wine's regsvr32 registered the library,
+// "Unregistered*" after it unregistered it again.
+#include "Support.h"
+
+#include <string>
+#include <vector>
+
+namespace vexo::wine {
+namespace {
+
+// The value, or nothing when the key or value is missing.
+bool ReadValue(const std::wstring& key, const wchar_t* name, std::wstring& value) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG status = RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(opened);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+  value = buffer;
+  return true;
+}
+
+bool KeyExists(const std::wstring& key) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  RegCloseKey(opened);
+  return true;
+}
+
+std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
+std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
+std::wstring ModuleFile() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(Library(), path, MAX_PATH);
+  return path;
+}
+
+struct Entry {
+  const char* name;
+  std::wstring key;
+  const wchar_t* value;  // null: the default value
+  std::wstring expected;
+};
+
+std::vector<Entry> Entries() {
+  const std::wstring marshaler = L"{00020424-0000-0000-C000-000000000046}";
+  const std::wstring libid = Braced(LIBID_VexoKeyBord);
+  return {
+      {"ClassName", Clsid(), nullptr, L"VexoKeyBord.KeyBord"},
+      {"Server", Clsid() + L"\\InprocServer32", nullptr, ModuleFile()},
+      {"Threading", Clsid() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+      {"ClassProgId", Clsid() + L"\\ProgID", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ClassVersion", Clsid() + L"\\VERSION", nullptr, L"1.0"},
+      {"ClassTypeLib", Clsid() + L"\\TypeLib", nullptr, libid},
+      {"MiscStatus", Clsid() + L"\\MiscStatus\\1", nullptr, L"131473"},
+      {"ToolboxBitmap", Clsid() + L"\\ToolboxBitmap32", nullptr, ModuleFile() + L", 30000"},
+      {"ProgId", L"VexoKeyBord.KeyBord", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ProgIdClass", L"VexoKeyBord.KeyBord\\CLSID", nullptr, Braced(CLSID_KeyBord)},
+      {"Interface", Interface(IID__KeyBord), nullptr, L"_KeyBord"},
+      {"InterfaceStub", Interface(IID__KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
+      {"InterfaceStub16", Interface(IID__KeyBord) + L"\\ProxyStubClsid", nullptr, marshaler},
+      {"InterfaceTypeLib", Interface(IID__KeyBord) + L"\\TypeLib", nullptr, libid},
+      {"InterfaceTypeLibVersion", Interface(IID__KeyBord) + L"\\TypeLib", L"Version", L"1.0"},
+      {"Events", Interface(DIID___KeyBord), nullptr, L"__KeyBord"},
+      {"EventsStub", Interface(DIID___KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
+      {"EventsTypeLib", Interface(DIID___KeyBord) + L"\\TypeLib", nullptr, libid},
+      {"TypeLibName", L"TypeLib\\" + libid + L"\\1.0", nullptr, L"VexoKeyBord"},
+      {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\win32", nullptr, ModuleFile()},
+  };
+}
+
+TEST(Registered, EveryRegistryValue) {
+  for (const Entry& entry : Entries()) {
+    SCOPED_TRACE(entry.name);
+    std::wstring value;
+    ASSERT_TRUE(ReadValue(entry.key, entry.value, value));
+    EXPECT_EQ(value, entry.expected);
+  }
+  EXPECT_TRUE(KeyExists(Clsid() + L"\\Control"));
+}
+
+TEST(Registered, CreatedByProgrammaticIdentifier) {
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &dispatch), S_OK);
+  ComPtr<_KeyBord> keybord;
+  EXPECT_EQ(dispatch.As(&keybord), S_OK);
+}
+
+// --- The registered type library, as a host reads it.
+
+struct TypeLibrary : ::testing::Test {
+  void SetUp() override {
+    ASSERT_EQ(LoadRegTypeLib(LIBID_VexoKeyBord, 1, 0, 0, &library), S_OK);
+  }
+  ComPtr<ITypeInfo> Type(UINT index) {
+    ComPtr<ITypeInfo> info;
+    EXPECT_EQ(library->GetTypeInfo(index, &info), S_OK);
+    return info;
+  }
+  static TYPEATTR Attributes(ITypeInfo* info) {
+    TYPEATTR* attr = nullptr;
+    EXPECT_EQ(info->GetTypeAttr(&attr), S_OK);
+    TYPEATTR copy = attr ? *attr : TYPEATTR{};
+    if (attr) info->ReleaseTypeAttr(attr);
+    return copy;
+  }
+  static std::wstring Name(ITypeInfo* info, MEMBERID member = MEMBERID_NIL) {
+    Bstr name;
+    EXPECT_EQ(info->GetDocumentation(member, &name, nullptr, nullptr, nullptr), S_OK);
+    return name.str();
+  }
+  ComPtr<ITypeLib> library;
+};
+using RegisteredTypeLibrary = TypeLibrary;
+
+TEST_F(RegisteredTypeLibrary, LibraryAttributes) {
+  TLIBATTR* attr = nullptr;
+  ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
+  EXPECT_TRUE(IsEqualGUID(attr->guid, LIBID_VexoKeyBord));
+  EXPECT_EQ(attr->lcid, 0x0409u);
+  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->wMajorVerNum, 1);
+  EXPECT_EQ(attr->wMinorVerNum, 0);
+  EXPECT_TRUE(attr->wLibFlags & LIBFLAG_FCONTROL);
+  library->ReleaseTLibAttr(attr);
+  Bstr name;
+  Bstr doc;
+  Bstr help;
+  ASSERT_EQ(library->GetDocumentation(-1, &name, &doc, nullptr, &help), S_OK);
+  EXPECT_EQ(name.str(), L"VexoKeyBord");
+  EXPECT_EQ(doc.str(), L"VexoKeyBord");
+  EXPECT_EQ(help.get(), nullptr);
+
+  // Found for any locale a host asks for.
+  ComPtr<ITypeLib> english;
+  EXPECT_EQ(LoadRegTypeLib(LIBID_VexoKeyBord, 1, 0, 0x0409, &english), S_OK);
+}
+
+TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
+  ASSERT_EQ(library->GetTypeInfoCount(), 4u);
+  struct Expected {
+    const wchar_t* name;
+    TYPEKIND kind;
+    WORD flags;
+    GUID guid;
+  };
+  const Expected expected[] = {
+      {L"_KeyBord", TKIND_DISPATCH,
+       TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, IID__KeyBord},
+      {L"KeyBord", TKIND_COCLASS, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL, CLSID_KeyBord},
+      {L"__KeyBord", TKIND_DISPATCH, TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE,
+       DIID___KeyBord},
+      {L"ActivPanel", TKIND_ENUM, 0, GUID{}},
+  };
+  for (UINT i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    ComPtr<ITypeInfo> info = Type(i);
+    ASSERT_NE(info, nullptr);
+    const TYPEATTR attr = Attributes(info.Get());
+    EXPECT_EQ(Name(info.Get()), expected[i].name);
+    EXPECT_EQ(attr.typekind, expected[i].kind);
+    EXPECT_EQ(attr.wTypeFlags, expected[i].flags);
+    if (i != 3) EXPECT_TRUE(IsEqualGUID(attr.guid, expected[i].guid));
+  }
+  // The function-table side of the dual interface carries the automation flag.
+  HREFTYPE twin = 0;
+  ComPtr<ITypeInfo> dispatchSide = Type(0);
+  ASSERT_EQ(dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin), S_OK);
+  ComPtr<ITypeInfo> vtableSide;
+  ASSERT_EQ(dispatchSide->GetRefTypeInfo(twin, &vtableSide), S_OK);
+  const TYPEATTR attr = Attributes(vtableSide.Get());
+  EXPECT_EQ(attr.typekind, TKIND_INTERFACE);
+  EXPECT_EQ(attr.wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
+                                 TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(attr.cFuncs, 18);
+  EXPECT_EQ(attr.cbSizeVft, (7 + 18) * 4) << "IDispatch, then the 18 members";
+}
+
+struct Member {
+  const wchar_t* name;
+  MEMBERID id;
+  INVOKEKIND kind;
+  std::vector<std::pair<VARTYPE, USHORT>> parameters;  // type (VT_PTR | pointee as VT_BYREF) and flags
+};
+
+TEST_F(RegisteredTypeLibrary, MembersOfKeyBordInTableOrder) {
+  constexpr USHORT In = PARAMFLAG_FIN;
+  constexpr USHORT InOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
+  constexpr USHORT RetVal = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+  const Member members[] = {
+      {L"AfterFindImage", 0x60030004, INVOKE_FUNC, {{VT_BSTR | VT_BYREF, InOut}}},
+      {L"EnterKey", 0x60030005, INVOKE_FUNC, {}},
+      {L"FindABC", 0x60030006, INVOKE_FUNC, {{VT_BSTR | VT_BYREF, InOut}}},
+      {L"FindImage", 0x60030007, INVOKE_FUNC, {{VT_I2, In}, {VT_I2, In}}},
+      {L"FindImageNumber", 0x60030008, INVOKE_FUNC, {{VT_I2, In}}},
+      {L"GetMessage", 0x60030009, INVOKE_FUNC, {{VT_I2 | VT_BYREF, InOut}}},
+      {L"KeyF1ToF6", 0x6003000B, INVOKE_FUNC, {{VT_I2 | VT_BYREF, InOut}}},
+      {L"LeftPos", 0x6003000C, INVOKE_FUNC, {}},
+      {L"FindNumber", 0x6003000D, INVOKE_FUNC, {{VT_BSTR | VT_BYREF, InOut}}},
+      {L"RightPos", 0x60030011, INVOKE_FUNC, {}},
+      {L"CapsLock", 0x68030003, INVOKE_PROPERTYGET, {{VT_BOOL | VT_BYREF, RetVal}}},
+      {L"ChangeBord", 0x68030002, INVOKE_PROPERTYGET, {{VT_USERDEFINED | VT_BYREF, RetVal}}},
+      {L"ChangeBord", 0x68030002, INVOKE_PROPERTYPUT, {{VT_USERDEFINED, In}}},
+      {L"CapsLock", 0x68030003, INVOKE_PROPERTYPUT, {{VT_BOOL, In}}},
+      {L"Text", 0x68030001, INVOKE_PROPERTYGET, {{VT_BSTR | VT_BYREF, RetVal}}},
+      {L"Text", 0x68030001, INVOKE_PROPERTYPUT, {{VT_BSTR, In}}},
+      {L"MaxLength", 0x68030000, INVOKE_PROPERTYGET, {{VT_I2 | VT_BYREF, RetVal}}},
+      {L"MaxLength", 0x68030000, INVOKE_PROPERTYPUT, {{VT_I2, In}}},
+  };
+  ComPtr<ITypeInfo> dispatchSide = Type(0);
+  HREFTYPE twin = 0;
+  ASSERT_EQ(dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin), S_OK);
+  ComPtr<ITypeInfo> info;
+  ASSERT_EQ(dispatchSide->GetRefTypeInfo(twin, &info), S_OK);
+  for (UINT i = 0; i < 18; ++i) {
+    const Member& member = members[i];
+    SCOPED_TRACE(i);
+    FUNCDESC* func = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(i, &func), S_OK);
+    EXPECT_EQ(Name(info.Get(), func->memid), member.name);
+    EXPECT_EQ(func->memid, member.id);
+    EXPECT_EQ(func->invkind, member.kind);
+    EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL);
+    EXPECT_EQ(func->callconv, CC_STDCALL);
+    EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
+    EXPECT_EQ(func->oVft, static_cast<SHORT>((7 + i) * 4));
+    ASSERT_EQ(static_cast<size_t>(func->cParams), member.parameters.size());
+    for (SHORT p = 0; p < func->cParams; ++p) {
+      const TYPEDESC& type = func->lprgelemdescParam[p].tdesc;
+      const VARTYPE vt = type.vt == VT_PTR ? static_cast<VARTYPE>(type.lptdesc->vt | VT_BYREF) : type.vt;
+      EXPECT_EQ(vt, member.parameters[p].first);
+      EXPECT_EQ(func->lprgelemdescParam[p].paramdesc.wParamFlags, member.parameters[p].second);
+      const TYPEDESC& named = type.vt == VT_PTR ? *type.lptdesc : type;
+      if (named.vt == VT_USERDEFINED) {
+        ComPtr<ITypeInfo> user;
+        ASSERT_EQ(info->GetRefTypeInfo(named.hreftype, &user), S_OK);
+        EXPECT_EQ(Name(user.Get()), L"ActivPanel");
+      }
+    }
+    info->ReleaseFuncDesc(func);
+  }
+  Bstr names[3];
+  UINT count = 0;
+  ASSERT_EQ(info->GetNames(0x60030007, &names[0], 3, &count), S_OK);
+  ASSERT_EQ(count, 3u);
+  EXPECT_EQ(names[1].str(), L"KeyCode");
+  EXPECT_EQ(names[2].str(), L"Shift");
+}
+
+TEST_F(RegisteredTypeLibrary, ClassAndEventInterface) {
+  ComPtr<ITypeInfo> coclass = Type(1);
+  ASSERT_EQ(Attributes(coclass.Get()).cImplTypes, 2);
+  const wchar_t* names[] = {L"_KeyBord", L"__KeyBord"};
+  const INT flags[] = {IMPLTYPEFLAG_FDEFAULT, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE};
+  for (UINT i = 0; i < 2; ++i) {
+    HREFTYPE href = 0;
+    ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &href), S_OK);
+    ComPtr<ITypeInfo> implemented;
+    ASSERT_EQ(coclass->GetRefTypeInfo(href, &implemented), S_OK);
+    EXPECT_EQ(Name(implemented.Get()), names[i]);
+    INT implFlags = 0;
+    ASSERT_EQ(coclass->GetImplTypeFlags(i, &implFlags), S_OK);
+    EXPECT_EQ(implFlags, flags[i]);
+  }
+
+  ComPtr<ITypeInfo> events = Type(2);
+  const TYPEATTR attr = Attributes(events.Get());
+  EXPECT_EQ(attr.cFuncs, 0) << "the component raises no events";
+  EXPECT_EQ(attr.cVars, 0);
+  ASSERT_EQ(attr.cImplTypes, 1);
+  HREFTYPE base = 0;
+  ASSERT_EQ(events->GetRefTypeOfImplType(0, &base), S_OK);
+  ComPtr<ITypeInfo> dispatch;
+  ASSERT_EQ(events->GetRefTypeInfo(base, &dispatch), S_OK);
+  EXPECT_TRUE(IsEqualGUID(Attributes(dispatch.Get()).guid, IID_IDispatch));
+}
+
+TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
+  ComPtr<ITypeInfo> info = Type(3);
+  const TYPEATTR attr = Attributes(info.Get());
+  ASSERT_EQ(attr.cVars, 3);
+  EXPECT_EQ(attr.cbSizeInstance, 4u);
+  const wchar_t* names[] = {L"abcAct", L"NumberAct", L"ImageAct"};
+  for (UINT i = 0; i < 3; ++i) {
+    VARDESC* var = nullptr;
+    ASSERT_EQ(info->GetVarDesc(i, &var), S_OK);
+    EXPECT_EQ(Name(info.Get(), var->memid), names[i]);
+    EXPECT_EQ(var->varkind, VAR_CONST);
+    Var value;
+    ASSERT_EQ(VariantChangeType(&value, var->lpvarValue, 0, VT_I4), S_OK);
+    EXPECT_EQ(V_I4(&value), static_cast<LONG>(i));
+    info->ReleaseVarDesc(var);
+  }
+}
+
+// --- After unregistration.
+
+TEST(Unregistered, NothingOfTheComponentRemains) {
+  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", Interface(IID__KeyBord), Interface(DIID___KeyBord),
+                               L"TypeLib\\" + Braced(LIBID_VexoKeyBord)};
+  for (const std::wstring& key : keys) {
+    EXPECT_FALSE(KeyExists(key)) << std::string(key.begin(), key.end());
+  }
+  ComPtr<ITypeLib> library;
+  EXPECT_NE(LoadRegTypeLib(LIBID_VexoKeyBord, 1, 0, 0, &library), S_OK);
+  ComPtr<IUnknown> object;
+  EXPECT_EQ(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+            REGDB_E_CLASSNOTREG);
+  CLSID clsid{};
+  EXPECT_NE(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
+}
+
+}  // namespace
+}  // namespace vexo::wine
