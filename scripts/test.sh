@@ -4,6 +4,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
+
+# The input tests, with their long random sequences, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a replay of the fuzz corpus: clang, a build
+# directory of their own, only the targets they need.
+cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVEXO_SANITIZE=ON -DVEXO_FUZZ=ON >/dev/null
+cmake --build build-sanitize -j"$jobs" --target tests_input KeyBordFuzz
+build-sanitize/tests/tests_input --gtest_brief=1
+build-sanitize/fuzz/KeyBordFuzz -runs=0 fuzz/corpus
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
