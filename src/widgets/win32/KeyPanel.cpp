@@ -1,0 +1,418 @@
+// The key panels and their windowless labels.
+#include <windows.h>
+
+#include <algorithm>
+#include <new>
+
+#include "widgets/win32/PanelWindowClass.h"
+#include "widgets/win32/Win32Toolkit.h"
+
+namespace vexo::win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+const wchar_t PanelClassName[] = L"VexoKeyBordPanel";
+
+namespace {
+
+SRWLOCK classLock = SRWLOCK_INIT;
+int classUsers = 0;
+
+LRESULT CALLBACK PanelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* panel = reinterpret_cast<Win32Panel*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (panel == nullptr) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  // Nothing thrown may cross into the system's message dispatch.
+  try {
+    return static_cast<LRESULT>(panel->Handle(window, message, wParam, lParam));
+  } catch (...) {
+    return 0;
+  }
+}
+
+RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+bool Meets(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt.
+std::int16_t Modifiers(bool altFromMessage) {
+  std::int16_t mask = 0;
+  if (GetKeyState(VK_SHIFT) < 0) mask |= 1;
+  if (GetKeyState(VK_CONTROL) < 0) mask |= 2;
+  if (altFromMessage || GetKeyState(VK_MENU) < 0) mask |= 4;
+  return mask;
+}
+
+COLORREF Screen(Colour colour, Colour fallback) {
+  return static_cast<COLORREF>(ResolveColour(colour).value_or(*ResolveColour(fallback)));
+}
+
+bool SameLook(const KeyLabel& a, const KeyLabel& b) {
+  return a.caption == b.caption && a.left == b.left && a.top == b.top && a.width == b.width &&
+         a.height == b.height && a.visible == b.visible && a.foreColor == b.foreColor &&
+         a.backColor == b.backColor;
+}
+
+}  // namespace
+
+bool AcquirePanelClass(HINSTANCE module) {
+  AcquireSRWLockExclusive(&classLock);
+  bool ok = true;
+  if (classUsers == 0) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    // No CS_DBLCLKS: a quick second press on a key is a second click, and
+    // types its character again.
+    windowClass.lpfnWndProc = PanelProcedure;
+    windowClass.hInstance = module;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.lpszClassName = PanelClassName;
+    ok = RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }
+  if (ok) {
+    ++classUsers;
+  }
+  ReleaseSRWLockExclusive(&classLock);
+  return ok;
+}
+
+void ReleasePanelClass(HINSTANCE module) {
+  AcquireSRWLockExclusive(&classLock);
+  if (classUsers > 0 && --classUsers == 0) {
+    UnregisterClassW(PanelClassName, module);
+  }
+  ReleaseSRWLockExclusive(&classLock);
+}
+
+// --- The labels.
+
+Win32KeyArray::Win32KeyArray(Win32Panel& panel, KeyLabel element0) : panel_(panel) {
+  elements_.emplace_back(std::move(element0));
+}
+
+KeyLabel* Win32KeyArray::Find(std::int16_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index]) {
+    return nullptr;
+  }
+  return &*elements_[index];
+}
+
+const KeyLabel* Win32KeyArray::Element(std::int16_t index) const {
+  return const_cast<Win32KeyArray*>(this)->Find(index);
+}
+
+template <typename Change>
+HResult Win32KeyArray::Update(std::int16_t index, Change change) {
+  KeyLabel* key = Find(index);
+  if (key == nullptr) {
+    return hr::ElementMissing;
+  }
+  const KeyLabel before = *key;
+  change(*key);
+  if (!SameLook(before, *key)) {
+    panel_.Repaint(before);
+    panel_.Repaint(*key);
+  }
+  return hr::Ok;
+}
+
+HResult Win32KeyArray::Count(std::int16_t& count) {
+  count = static_cast<std::int16_t>(
+      std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e.has_value(); }));
+  return hr::Ok;
+}
+
+HResult Win32KeyArray::Load(std::int16_t index) {
+  if (index < 0) {
+    return hr::ElementMissing;
+  }
+  if (Find(index) != nullptr) {
+    return hr::AlreadyLoaded;
+  }
+  const KeyLabel* element0 = Find(0);
+  if (element0 == nullptr) {
+    return hr::ElementMissing;
+  }
+  KeyLabel copy = *element0;
+  copy.visible = false;  // a hidden label needs no repaint
+  try {
+    if (static_cast<std::size_t>(index) >= elements_.size()) {
+      elements_.resize(static_cast<std::size_t>(index) + 1);
+    }
+    elements_[index] = std::move(copy);
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  }
+  return hr::Ok;
+}
+
+HResult Win32KeyArray::GetCaption(std::int16_t index, std::u16string& caption) {
+  const KeyLabel* key = Find(index);
+  if (key == nullptr) {
+    return hr::ElementMissing;
+  }
+  try {
+    caption = key->caption;
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  }
+  return hr::Ok;
+}
+
+HResult Win32KeyArray::PutCaption(std::int16_t index, std::u16string_view caption) {
+  try {
+    return Update(index, [&](KeyLabel& key) { key.caption.assign(caption); });
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  }
+}
+
+HResult Win32KeyArray::PutForeColor(std::int16_t index, Colour colour) {
+  if (!ResolveColour(colour)) {
+    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
+  }
+  return Update(index, [&](KeyLabel& key) { key.foreColor = colour; });
+}
+
+HResult Win32KeyArray::PutBackColor(std::int16_t index, Colour colour) {
+  if (!ResolveColour(colour)) {
+    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
+  }
+  return Update(index, [&](KeyLabel& key) { key.backColor = colour; });
+}
+
+#define VEXO_READ_KEY(index, out, field) \
+  do {                                   \
+    const KeyLabel* key = Find(index);   \
+    if (key == nullptr) {                \
+      return hr::ElementMissing;         \
+    }                                    \
+    out = key->field;                    \
+    return hr::Ok;                       \
+  } while (false)
+
+HResult Win32KeyArray::GetLeft(std::int16_t index, float& left) { VEXO_READ_KEY(index, left, left); }
+HResult Win32KeyArray::GetTop(std::int16_t index, float& top) { VEXO_READ_KEY(index, top, top); }
+HResult Win32KeyArray::GetWidth(std::int16_t index, float& width) { VEXO_READ_KEY(index, width, width); }
+HResult Win32KeyArray::GetHeight(std::int16_t index, float& height) { VEXO_READ_KEY(index, height, height); }
+
+#undef VEXO_READ_KEY
+
+HResult Win32KeyArray::PutLeft(std::int16_t index, float left) {
+  return Update(index, [&](KeyLabel& key) { key.left = left; });
+}
+HResult Win32KeyArray::PutTop(std::int16_t index, float top) {
+  return Update(index, [&](KeyLabel& key) { key.top = top; });
+}
+HResult Win32KeyArray::PutWidth(std::int16_t index, float width) {
+  return Update(index, [&](KeyLabel& key) { key.width = width; });
+}
+HResult Win32KeyArray::PutVisible(std::int16_t index, bool visible) {
+  return Update(index, [&](KeyLabel& key) { key.visible = visible; });
+}
+
+// --- The panel.
+
+Win32Panel::Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0)
+    : toolkit_(toolkit), id_(id), keyArray_(keys), box_(box), keys_(*this, std::move(element0)) {}
+
+Win32Panel::~Win32Panel() {
+  if (window_ != nullptr && IsWindow(window_)) {
+    DestroyWindow(window_);
+  }
+}
+
+HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
+                            module, this);
+  if (window_ == nullptr) {
+    const DWORD error = GetLastError();
+    return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
+  }
+  return hr::Ok;
+}
+
+void Win32Panel::Place() {
+  if (window_ == nullptr) {
+    return;
+  }
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HResult Win32Panel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
+HResult Win32Panel::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult Win32Panel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
+HResult Win32Panel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+HResult Win32Panel::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
+HResult Win32Panel::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
+HResult Win32Panel::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
+HResult Win32Panel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
+
+HResult Win32Panel::SetFocus() {
+  if (window_ == nullptr || !IsWindowVisible(window_) || !IsWindowEnabled(window_)) {
+    return hr::InvalidProcedureCall;
+  }
+  if (GetFocus() == window_) {
+    return hr::Ok;
+  }
+  // WM_KILLFOCUS of the panel that had the focus and WM_SETFOCUS of this one
+  // arrive inside this call.
+  ::SetFocus(window_);
+  return GetFocus() == window_ ? hr::Ok : hr::InvalidProcedureCall;
+}
+
+PixelRect Win32Panel::KeyPixels(const KeyLabel& key) const {
+  return ToPixels(key.left, key.top, key.width, key.height, toolkit_.dpi_);
+}
+
+void Win32Panel::Repaint(const KeyLabel& key) {
+  if (window_ == nullptr || !key.visible) {
+    return;
+  }
+  const RECT r = ToRect(KeyPixels(key));
+  InvalidateRect(window_, &r, FALSE);
+}
+
+std::int16_t Win32Panel::HitTest(int x, int y) const {
+  for (std::int16_t index = static_cast<std::int16_t>(keys_.Extent() - 1); index >= 0; --index) {
+    const KeyLabel* key = keys_.Element(index);
+    if (key == nullptr || !key->visible) {
+      continue;
+    }
+    const PixelRect r = KeyPixels(*key);
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
+      return index;
+    }
+  }
+  return -1;
+}
+
+void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
+  const RECT area = ToRect(clip);
+  SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+
+  const HGDIOBJ oldFont = SelectObject(dc, toolkit_.keyFont_);
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  // Higher indexes lie on top, as the hit test finds them.
+  for (std::int16_t index = 0; index < keys_.Extent(); ++index) {
+    const KeyLabel* key = keys_.Element(index);
+    if (key == nullptr || !key->visible) {
+      continue;
+    }
+    const PixelRect pixels = KeyPixels(*key);
+    if (pixels.Width() <= 0 || pixels.Height() <= 0 || !Meets(pixels, clip)) {
+      continue;
+    }
+    RECT r = ToRect(pixels);
+    SetDCBrushColor(dc, Screen(key->backColor, DefaultKeyBackColor));
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    SetTextColor(dc, Screen(key->foreColor, DefaultKeyForeColor));
+    DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
+              &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+  }
+  SetBkMode(dc, oldMode);
+  SelectObject(dc, oldFont);
+}
+
+std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      window_ = window;
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      if (HDC dc = BeginPaint(window, &paint)) {
+        Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
+        EndPaint(window, &paint);
+      }
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      RECT client{};
+      GetClientRect(window, &client);
+      Paint(reinterpret_cast<HDC>(wParam), {client.left, client.top, client.right, client.bottom});
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT covers every pixel
+
+    case WM_GETDLGCODE:
+      // Arrows, Tab, Enter, Escape and function keys all reach the panel
+      // inside dialog-based hosts.
+      return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
+
+    case WM_SETFOCUS:
+      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnGotFocus(id_); });
+      return 0;
+    case WM_KILLFOCUS:
+      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnLostFocus(id_); });
+      return 0;
+
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      const bool system = message == WM_SYSKEYDOWN;
+      std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFF);
+      std::int16_t shift = Modifiers(system && (lParam & (1 << 29)) != 0);
+      toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnKeyDown(id_, keyCode, shift); });
+      // A system key the handler left alone keeps its system meaning (Alt+F4,
+      // menu access); one it consumed by zeroing the code goes no further.
+      if (system && keyCode != 0) {
+        return DefWindowProcW(window, message, wParam, lParam);
+      }
+      return 0;
+    }
+
+    case WM_LBUTTONDOWN: {
+      const int x = static_cast<short>(LOWORD(lParam));
+      const int y = static_cast<short>(HIWORD(lParam));
+      const std::int16_t hit = HitTest(x, y);
+      if (hit >= 0) {
+        // A label takes no focus: the press only arms its click.
+        pressed_ = hit;
+        SetCapture(window);
+      } else if (GetFocus() != window) {
+        // The panel itself takes the focus when its background is pressed.
+        ::SetFocus(window);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      const std::int16_t armed = pressed_;
+      pressed_ = -1;
+      if (GetCapture() == window) {
+        ReleaseCapture();
+      }
+      const int x = static_cast<short>(LOWORD(lParam));
+      const int y = static_cast<short>(HIWORD(lParam));
+      if (armed >= 0 && HitTest(x, y) == armed) {
+        toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnClick(keyArray_, armed); });
+      }
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = -1;
+      return 0;
+
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      window_ = nullptr;
+      return DefWindowProcW(window, message, wParam, lParam);
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace vexo::win32

@@ -1,0 +1,270 @@
+// The field Text1: a one-line rich-text edit control in plain-text mode.
+#include <windows.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "widgets/win32/Win32Toolkit.h"
+
+namespace vexo::win32 {
+
+namespace {
+
+// The picture the control shows for a unit it cannot hold as it is, or the
+// unit itself. NUL ends any string the control is sent; LF, VT, FF and CR are
+// line and page breaks to it (and a one-line control drops what follows them);
+// the two separators count as breaks as well. The C0 ones get their control
+// pictures (U+2400 + code), the separators a return arrow and a pilcrow.
+constexpr char16_t Picture(char16_t unit) {
+  switch (unit) {
+    case 0x0000:
+    case 0x000A:
+    case 0x000B:
+    case 0x000C:
+    case 0x000D:
+      return static_cast<char16_t>(0x2400 + unit);
+    case 0x2028:
+      return 0x21B5;
+    case 0x2029:
+      return 0x00B6;
+    default:
+      return unit;
+  }
+}
+
+// Whether the control shows exactly the pictures of `text`.
+bool ShowsAs(std::u16string_view shown, std::u16string_view text) {
+  if (shown.size() != text.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (shown[i] != Picture(text[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::int32_t LengthOf(HWND window) {
+  return static_cast<std::int32_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+}
+
+template <typename Body>
+HResult Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return hr::OutOfMemory;
+  } catch (const std::exception&) {
+    return hr::Fail;
+  }
+}
+
+}  // namespace
+
+std::u16string DisplayText(std::u16string_view text) {
+  std::u16string shown(text);
+  for (char16_t& unit : shown) {
+    unit = Picture(unit);
+  }
+  return shown;
+}
+
+bool NeedsPictures(std::u16string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t unit) { return Picture(unit) != unit; });
+}
+
+HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  const wchar_t* className = GetModuleHandleW(L"msftedit.dll") != nullptr ? MSFTEDIT_CLASS : RICHEDIT_CLASSW;
+  // ES_NOHIDESEL: the block caret is a selection and must stay visible while
+  // a panel has the focus.
+  window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
+                            toolkit_.module_, nullptr);
+  if (window_ == nullptr) {
+    const DWORD error = GetLastError();
+    return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
+  }
+  // Plain text only while the control is still empty; the limit far above
+  // the 32,767 characters the component addresses.
+  SendMessageW(window_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+  SendMessageW(window_, EM_EXLIMITTEXT, 0, TextCapacity);
+
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_FACE | CFM_SIZE | CFM_BOLD | CFM_WEIGHT | CFM_CHARSET;
+  format.dwEffects = CFE_BOLD;
+  format.wWeight = FW_BOLD;
+  format.yHeight = 195;  // 9.75 points in twips
+  format.bCharSet = HEBREW_CHARSET;
+  lstrcpynW(format.szFaceName, L"Tahoma", LF_FACESIZE);
+  SendMessageW(window_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  SendMessageW(window_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  return hr::Ok;
+}
+
+bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(window_); }
+
+void Win32RichTextBox::Place() {
+  if (!Alive()) {
+    return;
+  }
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::u16string Win32RichTextBox::Shown() const {
+  std::u16string text;
+  if (!Alive()) {
+    return text;
+  }
+  text.resize(static_cast<std::size_t>(LengthOf(window_)) + 1);
+  const auto copied = SendMessageW(window_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, static_cast<LRESULT>(text.size() - 1))));
+  return text;
+}
+
+std::pair<std::int32_t, std::int32_t> Win32RichTextBox::Selection() const {
+  CHARRANGE range{0, 0};
+  if (Alive()) {
+    SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  }
+  return {range.cpMin, range.cpMax - range.cpMin};
+}
+
+const std::u16string* Win32RichTextBox::ValidExact() {
+  if (exact_ && !ShowsAs(Shown(), *exact_)) {
+    exact_.reset();
+  }
+  return exact_ ? &*exact_ : nullptr;
+}
+
+HResult Win32RichTextBox::GetText(std::u16string& text) {
+  return Guarded([&] {
+    text.clear();
+    if (!Alive()) {
+      return hr::Fail;
+    }
+    std::u16string shown = Shown();
+    if (exact_ && ShowsAs(shown, *exact_)) {
+      text = *exact_;
+    } else {
+      // The user or another program changed the field: what it shows is
+      // what it holds.
+      exact_.reset();
+      text = std::move(shown);
+    }
+    return hr::Ok;
+  });
+}
+
+HResult Win32RichTextBox::PutText(std::u16string_view text) {
+  return Guarded([&] {
+    if (!Alive()) {
+      return hr::Fail;
+    }
+    if (text.size() > static_cast<std::size_t>(TextCapacity)) {
+      return hr::Overflow;
+    }
+    const bool pictures = NeedsPictures(text);
+    const std::u16string shown = pictures ? DisplayText(text) : std::u16string(text);
+    // Emptied, then the text put in as a replacement of the empty selection:
+    // a string that merely looks like rich text is then never read as such.
+    SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
+    CHARRANGE caret{0, 0};
+    SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    if (pictures) {
+      exact_.emplace(text);
+    } else {
+      exact_.reset();
+    }
+    if (LengthOf(window_) != static_cast<std::int32_t>(shown.size())) {
+      exact_.reset();
+      return hr::OutOfMemory;
+    }
+    return hr::Ok;
+  });
+}
+
+HResult Win32RichTextBox::GetSelStart(std::int32_t& start) {
+  start = 0;
+  if (!Alive()) {
+    return hr::Fail;
+  }
+  start = Selection().first;
+  return hr::Ok;
+}
+
+HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
+  if (start < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  if (!Alive()) {
+    return hr::Fail;
+  }
+  const std::int32_t caret = std::min(start, LengthOf(window_));
+  CHARRANGE range{caret, caret};
+  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  return hr::Ok;
+}
+
+HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
+  if (length < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  if (!Alive()) {
+    return hr::Fail;
+  }
+  const std::int32_t start = Selection().first;
+  const std::int32_t end = std::min<std::int64_t>(std::int64_t{start} + length, LengthOf(window_));
+  CHARRANGE range{start, std::max(start, end)};
+  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  return hr::Ok;
+}
+
+HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
+  return Guarded([&] {
+    if (!Alive()) {
+      return hr::Fail;
+    }
+    const auto [start, length] = Selection();
+    const std::int32_t total = LengthOf(window_);
+    if (static_cast<std::int64_t>(total) - length + static_cast<std::int64_t>(text.size()) > TextCapacity) {
+      return hr::Overflow;
+    }
+    // The exact text follows the edit while it, or the new part, needs pictures.
+    std::optional<std::u16string> exact;
+    const std::u16string* kept = ValidExact();
+    if (kept != nullptr || NeedsPictures(text)) {
+      exact.emplace(kept != nullptr ? *kept : Shown());
+      exact->replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
+      if (!NeedsPictures(*exact)) {
+        exact.reset();
+      }
+    }
+    const std::u16string shown = DisplayText(text);
+    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
+    exact_ = std::move(exact);
+    if (LengthOf(window_) != total - length + static_cast<std::int32_t>(shown.size())) {
+      exact_.reset();
+      return hr::OutOfMemory;
+    }
+    return hr::Ok;
+  });
+}
+
+HResult Win32RichTextBox::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
+HResult Win32RichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult Win32RichTextBox::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
+HResult Win32RichTextBox::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
+HResult Win32RichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+
+}  // namespace vexo::win32

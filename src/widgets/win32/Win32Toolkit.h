@@ -1,0 +1,324 @@
+// The toolkit of real windows: the widgets of one component instance on a
+// window that the host gives it (the control's own window).
+//
+// An instance costs four windows of its own: the rich-text field `Text1` and
+// the three panels. Keys are windowless labels that their panel draws and
+// hit-tests, so a form may hold many instances. Every window lives on the
+// thread that created the toolkit, and every operation and notification runs
+// there.
+//
+// The surface notifications (Initialize, ReadProperties, WriteProperties,
+// Resize, Show, GotFocus of the surface) are raised by the host through the
+// driver members below, because only the host knows when its control is
+// created, loaded, shown or resized. Panel focus, panel keys and key clicks
+// are raised by the toolkit's own windows.
+//
+// This header names no Windows type beyond opaque handle tags, so that it can
+// be included before or after <windows.h>.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "widgets/Widgets.h"
+#include "widgets/win32/Twips.h"
+
+struct HWND__;
+struct HFONT__;
+struct HDC__;
+struct HINSTANCE__;
+
+namespace vexo::win32 {
+
+using Hwnd = HWND__*;
+
+// The looks of a label that nobody has coloured yet: button text on button face.
+inline constexpr Colour DefaultKeyForeColor = 0x80000012;
+inline constexpr Colour DefaultKeyBackColor = 0x8000000F;
+inline constexpr Colour PanelBackColor = 0x8000000F;
+
+// The longest text the field holds, in UTF-16 units. Far above what the
+// component can address (its positions are 16-bit), low enough that a hostile
+// text cannot exhaust the process; a longer text is refused, never cut.
+inline constexpr std::int32_t TextCapacity = 1 << 20;
+
+// A colour as the screen draws it: plain 0x00BBGGRR, or a system colour
+// (high bit set, index in the low byte). Anything else has no colour.
+std::optional<std::uint32_t> ResolveColour(Colour colour);
+
+// The text the control shows for `text`: one UTF-16 unit for each unit, each
+// unit the control cannot hold as it is replaced by a visible picture of it.
+std::u16string DisplayText(std::u16string_view text);
+// Whether `text` holds any unit that DisplayText replaces.
+bool NeedsPictures(std::u16string_view text);
+
+struct KeyLabel {
+  std::u16string caption;
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+  bool visible = true;
+  Colour foreColor = DefaultKeyForeColor;
+  Colour backColor = DefaultKeyBackColor;
+};
+
+struct TwipBox {
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+};
+
+class Win32Toolkit;
+class Win32Panel;
+
+// The labels of one panel. The panel draws them; a change that alters a
+// label's look repaints that label alone.
+class Win32KeyArray final : public KeyArray {
+ public:
+  Win32KeyArray(Win32Panel& panel, KeyLabel element0);
+
+  HResult Count(std::int16_t& count) override;
+  HResult Load(std::int16_t index) override;
+  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
+  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
+  HResult PutForeColor(std::int16_t index, Colour colour) override;
+  HResult PutBackColor(std::int16_t index, Colour colour) override;
+  HResult GetLeft(std::int16_t index, float& left) override;
+  HResult PutLeft(std::int16_t index, float left) override;
+  HResult GetTop(std::int16_t index, float& top) override;
+  HResult PutTop(std::int16_t index, float top) override;
+  HResult GetWidth(std::int16_t index, float& width) override;
+  HResult PutWidth(std::int16_t index, float width) override;
+  HResult GetHeight(std::int16_t index, float& height) override;
+  HResult PutVisible(std::int16_t index, bool visible) override;
+
+  // The element at `index`, or null when it is not loaded.
+  const KeyLabel* Element(std::int16_t index) const;
+  // The highest loaded index + 1.
+  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
+
+ private:
+  friend class Win32Panel;
+  KeyLabel* Find(std::int16_t index);
+  // Applies `change` to the element and repaints what it covered before and
+  // after, unless nothing changed.
+  template <typename Change>
+  HResult Update(std::int16_t index, Change change);
+
+  Win32Panel& panel_;
+  std::vector<std::optional<KeyLabel>> elements_;
+};
+
+// A key panel: a child window of the surface that takes the keyboard focus,
+// draws its labels and turns clicks on them into Click notifications.
+class Win32Panel final : public Panel {
+ public:
+  Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0);
+  ~Win32Panel() override;
+  Win32Panel(const Win32Panel&) = delete;
+  Win32Panel& operator=(const Win32Panel&) = delete;
+
+  HResult GetLeft(float& left) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult GetWidth(float& width) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+  HResult PutHeight(float height) override;
+  // Fails with the invalid-procedure-call error, moving nothing, when the
+  // panel cannot take the focus: hidden (also through the surface), disabled
+  // or destroyed. A hidden control that took the focus would swallow the
+  // user's keys unseen.
+  HResult SetFocus() override;
+
+  Win32KeyArray& Keys() { return keys_; }
+  Hwnd Window() const { return window_; }
+  const TwipBox& Bounds() const { return box_; }
+  // The label's rectangle in the panel's client pixels.
+  PixelRect KeyPixels(const KeyLabel& key) const;
+  // The visible label under a client point, the highest index on top; -1 for none.
+  std::int16_t HitTest(int x, int y) const;
+  // Draws the panel's background and the labels that meet `clip` into `dc`.
+  void Paint(HDC__* dc, const PixelRect& clip) const;
+  // The body of the panel's window procedure.
+  std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+ private:
+  friend class Win32Toolkit;
+  friend class Win32KeyArray;
+  HResult CreateWindowIn(Hwnd surface, HINSTANCE__* module);
+  void Repaint(const KeyLabel& key);
+  void Place();
+
+  Win32Toolkit& toolkit_;
+  PanelId id_;
+  KeyArrayId keyArray_;
+  TwipBox box_;
+  Win32KeyArray keys_;
+  Hwnd window_ = nullptr;
+  std::int16_t pressed_ = -1;  // the label the left button went down on
+};
+
+// The field `Text1`: a rich-text edit control in plain-text mode, one line.
+//
+// What is put reads back exactly. The control cannot hold every UTF-16 unit as
+// it is: it turns LF and CRLF into its own paragraph mark, a single-line
+// control drops everything from a line break on, and a string sent to it ends
+// at NUL. Those units (NUL, LF, VT, FF, CR and the line and paragraph
+// separators) are shown as visible pictures of themselves, one unit for one,
+// so that every caret position in the control is the same position in the
+// text. While the text holds any of them the toolkit keeps the exact text
+// alongside; a read gives it back as long as the control still shows exactly
+// its pictures, and otherwise (the user or another program changed the field)
+// gives what the control shows. Texts without such units are read straight
+// from the control.
+class Win32RichTextBox final : public RichTextBox {
+ public:
+  explicit Win32RichTextBox(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
+
+  HResult GetText(std::u16string& text) override;
+  HResult PutText(std::u16string_view text) override;
+  HResult GetSelStart(std::int32_t& start) override;
+  HResult PutSelStart(std::int32_t start) override;
+  HResult PutSelLength(std::int32_t length) override;
+  HResult PutSelText(std::u16string_view text) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+
+  Hwnd Window() const { return window_; }
+  const TwipBox& Bounds() const { return box_; }
+  // What the control itself holds and shows.
+  std::u16string Shown() const;
+  // The selection as the control holds it: start and length.
+  std::pair<std::int32_t, std::int32_t> Selection() const;
+
+ private:
+  friend class Win32Toolkit;
+  HResult CreateWindowIn(Hwnd surface);
+  bool Alive() const;
+  void Place();
+  // The exact text while the control still shows its pictures; else drops it.
+  const std::u16string* ValidExact();
+
+  Win32Toolkit& toolkit_;
+  Hwnd window_ = nullptr;
+  TwipBox box_{360, 2760, 3495, 375};
+  std::optional<std::u16string> exact_;
+};
+
+class Win32Surface final : public Surface {
+ public:
+  explicit Win32Surface(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
+
+  HResult GetWidth(float& width) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+  HResult PutHeight(float height) override;
+
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+
+ private:
+  friend class Win32Toolkit;
+  HResult Apply();
+
+  Win32Toolkit& toolkit_;
+  float width_ = 4800;
+  float height_ = 3570;
+};
+
+class Win32Toolkit final : public Widgets {
+ public:
+  struct Options {
+    // The screen's pixels per inch; 0 asks the screen.
+    int dpiX = 0;
+    int dpiY = 0;
+    // Carries out a size the component gave itself, in pixels. Empty: the
+    // surface window is resized directly. An embedded control asks its
+    // container instead.
+    std::function<void(int width, int height)> resizeSurface;
+  };
+
+  // Builds the widgets on `surface`, which must be a window of the calling
+  // thread. Fails, leaving `toolkit` empty, when the rich-text control or a
+  // window cannot be created.
+  static HResult Create(Hwnd surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit);
+  ~Win32Toolkit() override;
+  Win32Toolkit(const Win32Toolkit&) = delete;
+  Win32Toolkit& operator=(const Win32Toolkit&) = delete;
+
+  // --- Widgets.
+  void Connect(WidgetEvents& events) override { events_ = &events; }
+  KeyArray& Keys(KeyArrayId array) override;
+  Panel& Pane(PanelId panel) override { return *panels_[static_cast<std::size_t>(panel)]; }
+  RichTextBox& Text1() override { return text1_; }
+  Surface& UserControl() override { return surface_; }
+  void Beep() override;
+  WindowHandle ActiveWindow() override;
+  std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam) override;
+
+  // No notification reaches the component after this; for a component that
+  // goes before its toolkit.
+  void Disconnect() { events_ = nullptr; }
+
+  // --- The host's drivers. Each raises one notification and gives the
+  // handler's status; with no component connected they fail.
+  HResult Initialize();
+  HResult ReadProperties(PropertyBag& bag);
+  HResult WriteProperties(PropertyBag& bag);
+  HResult Show();
+  HResult SurfaceGotFocus();
+  // The host gave the surface this size in pixels. A size that the twips
+  // already held give is kept in twips as it was, so the component's own size
+  // reads back exactly; then Resize is raised, unless the toolkit itself is
+  // applying a size the component set.
+  HResult SurfaceSized(int widthPixels, int heightPixels);
+
+  // --- What the user and the host see.
+  Dpi ScreenDpi() const { return dpi_; }
+  Hwnd SurfaceWindow() const { return surfaceWindow_; }
+  Win32Panel& PanelOf(PanelId panel) { return *panels_[static_cast<std::size_t>(panel)]; }
+  Win32RichTextBox& Field() { return text1_; }
+  const Win32Surface& SurfaceOf() const { return surface_; }
+  HFONT__* KeyFont() const { return keyFont_; }
+  // The status the component gave the last notification that a window raised
+  // (a click, a key or a focus change), for which no caller exists.
+  HResult LastWindowNotificationStatus() const { return lastWindowStatus_; }
+
+ private:
+  friend class Win32Panel;
+  friend class Win32RichTextBox;
+  friend class Win32Surface;
+  Win32Toolkit(Hwnd surface, Options options);
+  HResult Build();
+  HResult Raise(const std::function<HResult()>& notification);
+  void RaiseFromWindow(const std::function<HResult()>& notification);
+
+  Hwnd surfaceWindow_;
+  Options options_;
+  Dpi dpi_;
+  WidgetEvents* events_ = nullptr;
+  std::array<std::unique_ptr<Win32Panel>, 3> panels_;
+  Win32RichTextBox text1_;
+  Win32Surface surface_;
+  HFONT__* keyFont_ = nullptr;
+  HINSTANCE__* module_ = nullptr;
+  HINSTANCE__* richEditLibrary_ = nullptr;
+  bool classRegistered_ = false;
+  bool applyingSize_ = false;
+  HResult lastWindowStatus_ = hr::Ok;
+};
+
+}  // namespace vexo::win32

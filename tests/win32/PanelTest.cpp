@@ -1,0 +1,281 @@
+// The panels and their windowless keys, watched through a component that only
+// records: focus notifications, key presses with their modifiers, clicks,
+// colours on screen and the windows an instance costs.
+#include "Support.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace vexo::win32::testing {
+namespace {
+
+class Panels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host.toolkit);
+    host.toolkit->Connect(recorder);
+    host.ShowFrame();
+    recorder.notices.clear();
+  }
+
+  Win32Panel& PanelOf(PanelId panel) { return host.toolkit->PanelOf(panel); }
+  KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
+  const KeyLabel& Key(PanelId panel, std::int16_t index) {
+    return *PanelOf(panel).Keys().Element(index);
+  }
+  // Posts a press and release of the left button at a client point of a panel.
+  void PostClick(PanelId panel, int downX, int downY, int upX, int upY) {
+    HWND window = host.PanelWindow(panel);
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(downX, downY));
+    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(upX, upY));
+    Pump();
+  }
+
+  Host host;
+  Recorder recorder;
+};
+
+TEST_F(Panels, FocusMovesRaiseLostThenGotInsideTheCall) {
+  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
+  ASSERT_EQ(recorder.notices, (std::vector<Notice>{{"GotFocus", 0}}));
+  recorder.notices.clear();
+
+  ASSERT_EQ(PanelOf(PanelId::picShift).SetFocus(), hr::Ok);
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"LostFocus", 0}, {"GotFocus", 2}}));
+  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picShift));
+
+  // Giving the focus to the panel that has it raises nothing.
+  recorder.notices.clear();
+  ASSERT_EQ(PanelOf(PanelId::picShift).SetFocus(), hr::Ok);
+  EXPECT_TRUE(recorder.notices.empty());
+}
+
+TEST_F(Panels, AHiddenOrDisabledPanelRefusesTheFocusAndMovesNothing) {
+  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
+  recorder.notices.clear();
+
+  ShowWindow(host.surface, SW_HIDE);
+  EXPECT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::InvalidProcedureCall);
+  ShowWindow(host.surface, SW_SHOW);
+  EnableWindow(host.PanelWindow(PanelId::picNumber), FALSE);
+  EXPECT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::InvalidProcedureCall);
+
+  EXPECT_TRUE(recorder.notices.empty());
+  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
+}
+
+struct KeyPress {
+  const char* name;
+  WORD virtualKey;
+  int modifiers;
+};
+
+class PanelKeys : public Panels, public ::testing::WithParamInterface<KeyPress> {};
+
+// Real key presses on the focused panel, modifiers held down around them.
+TEST_P(PanelKeys, AKeyPressReachesTheFocusedPanelWithItsModifiers) {
+  ASSERT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::Ok);
+  recorder.notices.clear();
+  Host::Press(GetParam().virtualKey, GetParam().modifiers);
+
+  std::vector<Notice> presses;
+  for (const Notice& n : recorder.notices) {
+    if (n.what == "KeyDown" && n.keyCode == GetParam().virtualKey) presses.push_back(n);
+  }
+  ASSERT_EQ(presses.size(), 1u) << ::testing::PrintToString(recorder.notices);
+  EXPECT_EQ(presses[0], (Notice{"KeyDown", 1, -1, GetParam().virtualKey, GetParam().modifiers}));
+}
+
+const KeyPress keyPresses[] = {
+    {"Letter", 'A', 0},
+    {"ShiftedLetter", 'A', 1},
+    {"CtrlLetter", 'C', 2},
+    {"ArrowDown", VK_DOWN, 0},
+    {"ShiftArrow", VK_LEFT, 1},
+    {"FunctionKey", VK_F3, 0},
+    {"ShiftCtrlF5", VK_F5, 3},
+    {"AltF2", VK_F2, 4},
+    {"CtrlAltDigit", '7', 6},
+    {"Tab", VK_TAB, 0},
+    {"Escape", VK_ESCAPE, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, PanelKeys, ::testing::ValuesIn(keyPresses),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// In a dialog-based host the dialog manager would take arrows, Tab and Enter
+// for itself unless the panel asks for them.
+TEST_F(Panels, ArrowsAndTabReachThePanelThroughADialogManager) {
+  EXPECT_TRUE(SendMessageW(host.PanelWindow(PanelId::picABC), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
+  recorder.notices.clear();
+
+  for (WPARAM key : {WPARAM{VK_DOWN}, WPARAM{VK_TAB}, WPARAM{VK_RETURN}}) {
+    MSG message{host.PanelWindow(PanelId::picABC), WM_KEYDOWN, key, 1, GetTickCount(), {}};
+    if (!IsDialogMessageW(host.frame, &message)) {
+      DispatchMessageW(&message);
+    }
+  }
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"KeyDown", 0, -1, VK_DOWN, 0},
+                                                   {"KeyDown", 0, -1, VK_TAB, 0},
+                                                   {"KeyDown", 0, -1, VK_RETURN, 0}}));
+  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
+}
+
+TEST_F(Panels, AClickOnAKeyRaisesItsIndexAndMovesNoFocus) {
+  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).Load(1), hr::Ok);
+  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutLeft(1, 600), hr::Ok);
+  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutVisible(1, true), hr::Ok);
+  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
+  recorder.notices.clear();
+
+  Host::ClickAt(host.KeyCentre(PanelId::picNumber, 1));
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 1, 1}}));
+  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
+}
+
+TEST_F(Panels, OnlyAPressAndReleaseOnTheSameVisibleKeyIsAClick) {
+  // Key 0 at 0,0 375 x 350 twips: 25 x 23 pixels at 96 per inch; key 1 beside it.
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).Load(1), hr::Ok);
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutLeft(1, 375), hr::Ok);
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutVisible(1, true), hr::Ok);
+  const PixelRect key0 = PanelOf(PanelId::picABC).KeyPixels(Key(PanelId::picABC, 0));
+  const PixelRect key1 = PanelOf(PanelId::picABC).KeyPixels(Key(PanelId::picABC, 1));
+  ASSERT_EQ(key0.right, key1.left);
+
+  PostClick(PanelId::picABC, key1.left, key1.top, key1.right - 1, key1.bottom - 1);  // corners of key 1
+  PostClick(PanelId::picABC, key0.left + 2, 2, key1.left + 2, 2);                    // slides off key 0
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutVisible(1, false), hr::Ok);
+  PostClick(PanelId::picABC, key1.left + 2, 2, key1.left + 2, 2);                    // key 1 hidden
+  std::vector<Notice> clicks;
+  std::copy_if(recorder.notices.begin(), recorder.notices.end(), std::back_inserter(clicks),
+               [](const Notice& n) { return n.what == "Click"; });
+  EXPECT_EQ(clicks, (std::vector<Notice>{{"Click", 0, 1}}));
+}
+
+TEST_F(Panels, QuickSecondPressIsASecondClick) {
+  const POINT centre = host.KeyCentre(PanelId::picShift, 0);
+  Host::ClickAt(centre);
+  Host::ClickAt(centre);
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 2, 0}, {"Click", 2, 0}}));
+}
+
+TEST_F(Panels, ThePanelBackgroundTakesTheFocusOnAPress) {
+  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
+  recorder.notices.clear();
+  PostClick(PanelId::picNumber, 60, 60, 60, 60);
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"LostFocus", 0}, {"GotFocus", 1}}));
+}
+
+struct Look {
+  const char* name;
+  Colour fore;
+  Colour back;
+  COLORREF paintedBack;  // CLR_INVALID: the button face of the system
+};
+
+class KeyLooks : public Panels, public ::testing::WithParamInterface<Look> {};
+
+TEST_P(KeyLooks, ColoursReadBackAndArePainted) {
+  const Look& look = GetParam();
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutForeColor(0, look.fore), hr::Ok);
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutBackColor(0, look.back), hr::Ok);
+  EXPECT_EQ(Key(PanelId::picABC, 0).foreColor, look.fore);
+  EXPECT_EQ(Key(PanelId::picABC, 0).backColor, look.back);
+
+  // Inside the raised border, left of the right-aligned caption.
+  const PixelRect r = PanelOf(PanelId::picABC).KeyPixels(Key(PanelId::picABC, 0));
+  const COLORREF expected = look.paintedBack == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : look.paintedBack;
+  EXPECT_EQ(Host::PixelOf(host.PanelWindow(PanelId::picABC), r.left + 3, r.bottom - 4), expected);
+}
+
+const Look looks[] = {
+    {"Marked", 0xFFFFFF, 0xFF0000, RGB(0, 0, 255)},
+    {"Unmarked", 0x000000, 0x8000000F, CLR_INVALID},
+    {"PlainRed", 0x00FF00, 0x0000FF, RGB(255, 0, 0)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Looks, KeyLooks, ::testing::ValuesIn(looks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
+  ASSERT_EQ(Keys(KeyArrayId::cmdKey).PutBackColor(0, 0xFF0000), hr::Ok);
+  EXPECT_EQ(Keys(KeyArrayId::cmdKey).PutBackColor(0, 0x01000005), hr::InvalidPropertyValue);
+  EXPECT_EQ(Keys(KeyArrayId::cmdKey).PutForeColor(0, 0x800000FF), hr::InvalidPropertyValue);
+  EXPECT_EQ(Keys(KeyArrayId::cmdKey).PutForeColor(7, 0x000000), hr::ElementMissing);
+  EXPECT_EQ(Key(PanelId::picABC, 0).backColor, 0xFF0000u);
+}
+
+TEST_F(Panels, KeyArraysFollowTheElementRules) {
+  KeyArray& keys = Keys(KeyArrayId::cmdShift);
+  EXPECT_EQ(keys.Load(0), hr::AlreadyLoaded);
+  EXPECT_EQ(keys.Load(-1), hr::ElementMissing);
+  ASSERT_EQ(keys.Load(5), hr::Ok);
+  std::int16_t count = -1;
+  ASSERT_EQ(keys.Count(count), hr::Ok);
+  EXPECT_EQ(count, 2);
+  std::u16string caption;
+  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
+  EXPECT_EQ(caption, u"~");
+  EXPECT_FALSE(Key(PanelId::picShift, 5).visible);
+  EXPECT_EQ(keys.GetCaption(3, caption), hr::ElementMissing);
+  ASSERT_EQ(keys.PutCaption(5, u"\U0001F600"), hr::Ok);
+  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
+  EXPECT_EQ(caption, u"\U0001F600");
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  EnumChildWindows(window, CountChild, counter);
+  return TRUE;
+}
+
+// Counts the windows of this thread, children included.
+int WindowsOfThisThread() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+TEST(Footprint, AnInstanceCostsFourWindowsBesideItsSurfaceAndGivesThemBack) {
+  Host host;
+  ASSERT_TRUE(host.toolkit);
+  const int withToolkit = WindowsOfThisThread();
+  host.toolkit.reset();
+  const int surfaceOnly = WindowsOfThisThread();
+  EXPECT_EQ(withToolkit - surfaceOnly, 4);
+
+  // Many instances, one after the other, leave nothing behind.
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_EQ(Win32Toolkit::Create(host.surface, {}, host.toolkit), hr::Ok);
+    host.toolkit.reset();
+  }
+  EXPECT_EQ(WindowsOfThisThread(), surfaceOnly);
+}
+
+TEST(Footprint, SeventyOneKeysAddNoWindow) {
+  Host host;
+  const int before = WindowsOfThisThread();
+  for (KeyArrayId array : {KeyArrayId::cmdKey, KeyArrayId::cmdNumber, KeyArrayId::cmdShift}) {
+    for (std::int16_t i = 1; i < 30; ++i) {
+      ASSERT_EQ(host.toolkit->Keys(array).Load(i), hr::Ok);
+      ASSERT_EQ(host.toolkit->Keys(array).PutVisible(i, true), hr::Ok);
+    }
+  }
+  EXPECT_EQ(WindowsOfThisThread(), before);
+}
+
+TEST(Footprint, ASurfaceOfAnotherThreadOrNoWindowIsRefused) {
+  std::unique_ptr<Win32Toolkit> toolkit;
+  EXPECT_EQ(Win32Toolkit::Create(nullptr, {}, toolkit), hr::InvalidArg);
+  EXPECT_EQ(Win32Toolkit::Create(GetDesktopWindow(), {}, toolkit), hr::InvalidArg);
+  EXPECT_FALSE(toolkit);
+}
+
+}  // namespace
+}  // namespace vexo::win32::testing
