@@ -87,7 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
         Find("TwoLettersFindNothing", FindABC, u"ab", std::nullopt, u"", u"ab"),
         Find("DigitNotOnLetterPanel", FindABC, u"5", std::nullopt, u"", u"5"),
         Find("SurrogatePairFindsNothing", FindABC, u"\U0001F600", std::nullopt, u"", u"\U0001F600"),
-        Find("TabIsNoSpace", FindABC, u"\t", std::nullopt, u"", u"\t"),
         Find("NumberLetterFindsNothing", FindNumber, u"x", std::nullopt, u"", u"x"),
         Find("NumberSpaceFindsNothing", FindNumber, u" ", std::nullopt, u"", u" "),
         Find("NumberEmptyFindsNothing", FindNumber, u"", std::nullopt, u"", u""),
@@ -111,9 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         Map("ShiftGraveIsTilde", FindImage, 192, 1, Symbol(0), u"~ "),
         Map("ShiftMinusIsUnderscore", FindImage, 189, 1, Symbol(12), u"_ "),
         Map("ShiftCtrlMinusIsMinus", FindImage, 189, 3, Symbol(11), u"- "),
-        Map("AltMinusIsMinus", FindImage, 189, 4, Symbol(11), u"- "),
         Map("ShiftEqualsIsPlus", FindImage, 187, 1, Symbol(14), u"+ "),
-        Map("KeypadPlus", FindImage, 107, 0, Symbol(14), u"+ "),
         Map("KeypadStar", FindImage, 106, 0, Symbol(8), u"* "),
         Map("KeypadStarShiftedIsNothing", FindImage, 106, 1, std::nullopt, u""),
         Map("KeypadDecimal", FindImage, 110, 0, Symbol(27), u". "),
@@ -121,7 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
         Map("NegativeCodeIsNothing", FindImage, -189, 0, std::nullopt, u""),
         Map("ShiftedZero", FindImageNumber, 48, 0, Symbol(10), u") "),
         Map("ShiftedTwo", FindImageNumber, 50, 0, Symbol(2), u"@ "),
-        Map("ShiftedEight", FindImageNumber, 56, 0, Symbol(8), u"* "),
         Map("ShiftedNine", FindImageNumber, 57, 0, Symbol(9), u"( "),
         Map("DigitMapLetterIsNothing", FindImageNumber, 65, 0, std::nullopt, u""),
         Map("DigitMapBelowZeroIsNothing", FindImageNumber, 47, 0, std::nullopt, u"")),
@@ -178,21 +174,10 @@ TEST(Lookup, SameKeyAgainInsertsAgainAndStaysMarked) {
   instance.StartAndShow();
   std::u16string w = u"w";
   ASSERT_EQ(instance.keybord.FindABC(w), hr::Ok);
-  w = u"W";
-  ASSERT_EQ(instance.keybord.FindABC(w), hr::Ok);
+  std::u16string upper = u"W";
+  ASSERT_EQ(instance.keybord.FindABC(upper), hr::Ok);
   EXPECT_EQ(Narrow(instance.Field()), "WW ");
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(1)});
-}
-
-TEST(Lookup, MovingMarkRestoresPlainLookOfOldKey) {
-  Instance instance;
-  instance.StartAndShow();
-  std::u16string e = u"e";
-  ASSERT_EQ(instance.keybord.FindABC(e), hr::Ok);
-  const MemoryKey& q = instance.Key(KeyArrayId::cmdKey, 0);
-  EXPECT_EQ(q.foreColor, UnmarkedForeColor);
-  EXPECT_EQ(q.backColor, UnmarkedBackColor);
-  EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(2)});
 }
 
 // A lookup marks its panel's key whether or not that panel has the focus;

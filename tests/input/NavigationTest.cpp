@@ -102,38 +102,6 @@ TEST(Navigation, DownThenUpIsNoRoundTripOnLetters) {
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(1)});  // Q, Down, Up ends on W
 }
 
-// Down and Up on the number and symbol panels are inverse moves from every
-// key, and Right visits every key once before it comes back.
-TEST(Navigation, KeypadAndSymbolMovesAreInverseAndAcrossVisitsAll) {
-  Instance instance;
-  instance.StartAndShow();
-  KeyBord& keybord = instance.keybord;
-  for (std::int16_t i = 0; i < 12; ++i) {
-    keybord.NumberKeyIndex = i;
-    ASSERT_EQ(keybord.MoveDownNumber(), hr::Ok);
-    EXPECT_EQ(keybord.NumberKeyIndex % 3, i % 3);
-    ASSERT_EQ(keybord.MoveUpNumber(), hr::Ok);
-    EXPECT_EQ(keybord.NumberKeyIndex, i);
-  }
-  for (std::int16_t i = 0; i < 32; ++i) {
-    keybord.ShiftKeyIndex = i;
-    ASSERT_EQ(keybord.MoveDownImage(), hr::Ok);
-    EXPECT_EQ(keybord.ShiftKeyIndex % 8, i % 8);
-    ASSERT_EQ(keybord.MoveUpImage(), hr::Ok);
-    EXPECT_EQ(keybord.ShiftKeyIndex, i);
-  }
-  std::int16_t step = 1;
-  std::vector<bool> seen(27);
-  keybord.AbcKeyIndex = 0;
-  for (int i = 0; i < 27; ++i) {
-    ASSERT_EQ(keybord.MoveAcrossABC(step), hr::Ok);
-    seen[static_cast<std::size_t>(keybord.AbcKeyIndex)] = true;
-  }
-  EXPECT_EQ(keybord.AbcKeyIndex, 0);
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 27);
-  EXPECT_EQ(step, 1);  // the step is read, never changed
-}
-
 // Lookups and arrows share the mark: the arrows go on from a looked-up key.
 TEST(Navigation, ArrowsContinueFromLookedUpKey) {
   Instance instance;
