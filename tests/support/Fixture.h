@@ -4,10 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "component/KeyBord.h"
 #include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo {
+// Readable names of the focus-delivery modes in test names and messages.
+inline void PrintTo(FocusDelivery delivery, std::ostream* out) {
+  *out << (delivery == FocusDelivery::Sync ? "Sync" : "Deferred");
+}
+}  // namespace vexo
 
 namespace vexo::testing {
 
