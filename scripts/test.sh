@@ -17,3 +17,8 @@ build-sanitize/fuzz/KeyBordFuzz -runs=0 fuzz/corpus
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Windows library: cross-built with mingw-w64 in build-windows/ and tested
+# under Wine in a private prefix there.
+bash scripts/setup-windows.sh
+bash scripts/build-windows.sh --test

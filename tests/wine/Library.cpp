@@ -84,7 +84,8 @@ TEST(Instance, OneIdentityOneReferenceCount) {
   ASSERT_EQ(keybord.As(&identity), S_OK);
   const IID supported[] = {IID_IUnknown, IID_IDispatch, IID__KeyBord, IID_ISupportErrorInfo, IID_IProvideClassInfo};
   for (const IID& iid : supported) {
-    SCOPED_TRACE(testing::PrintToString(std::string(Braced(iid).begin(), Braced(iid).end())));
+    const std::wstring name = Braced(iid);
+    SCOPED_TRACE(std::string(name.begin(), name.end()));
     ComPtr<IUnknown> asked;
     ASSERT_EQ(keybord->QueryInterface(iid, &asked), S_OK);
     ComPtr<IUnknown> back;
