@@ -74,23 +74,13 @@ class Recorder final : public WidgetEvents {
   }
 };
 
-// The host: a frame window and the surface inside it.
+// The host: a frame window and the surface inside it. One frame serves every
+// test, shown once: the display takes long to hide or destroy a top-level
+// window when no window manager runs. Each host has a fresh surface.
 class Host {
  public:
-  explicit Host(Win32Toolkit::Options options = {}, DWORD frameExStyle = 0) {
-    static const ATOM frameClass = [] {
-      WNDCLASSEXW c{};
-      c.cbSize = sizeof c;
-      c.lpfnWndProc = DefWindowProcW;
-      c.hInstance = GetModuleHandleW(nullptr);
-      c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-      c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-      c.lpszClassName = L"VexoTestFrame";
-      return RegisterClassExW(&c);
-    }();
-    (void)frameClass;
-    frame = CreateWindowExW(frameExStyle, L"VexoTestFrame", L"toolkit test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            20, 20, 700, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  explicit Host(Win32Toolkit::Options options = {}) {
+    frame = Frame();
     surface = CreateWindowExW(WS_EX_CONTROLPARENT, L"VexoTestFrame", L"",
                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 320, 238, frame, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
@@ -98,7 +88,7 @@ class Host {
   }
   ~Host() {
     toolkit.reset();
-    DestroyWindow(frame);
+    DestroyWindow(surface);
     Pump();
   }
   Host(const Host&) = delete;
@@ -106,11 +96,31 @@ class Host {
 
   // Shows the frame on top and active, as a user's window.
   void ShowFrame() {
-    ShowWindow(frame, SW_SHOW);
+    if (!IsWindowVisible(frame)) {
+      ShowWindow(frame, SW_SHOW);
+    }
     SetForegroundWindow(frame);
     SetActiveWindow(frame);
+    SetFocus(frame);
     UpdateWindow(frame);
     PumpFor(100);
+  }
+
+  static HWND Frame() {
+    static const HWND frame = [] {
+      WNDCLASSEXW c{};
+      c.cbSize = sizeof c;
+      c.lpfnWndProc = DefWindowProcW;
+      c.hInstance = GetModuleHandleW(nullptr);
+      c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+      c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+      c.lpszClassName = L"VexoTestFrame";
+      RegisterClassExW(&c);
+      return CreateWindowExW(WS_EX_CONTROLPARENT, L"VexoTestFrame", L"toolkit test",
+                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 950, 300, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    }();
+    return frame;
   }
 
   HWND PanelWindow(PanelId panel) { return toolkit->PanelOf(panel).Window(); }

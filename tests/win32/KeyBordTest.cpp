@@ -1,0 +1,358 @@
+// The keyboard component on real windows, used as a person uses it: the layout
+// on screen, clicks and key presses through the system's input, the focus
+// moving between panels, the F7 command reaching the host window, and the
+// same results as on the in-memory toolkit.
+#include "Support.h"
+
+#include "component/KeyBord.h"
+#include "widgets/memory/MemoryToolkit.h"
+
+namespace vexo::win32::testing {
+namespace {
+
+std::int16_t IndexOfCaption(KeyArray& keys, std::u16string_view caption) {
+  std::int16_t count = 0;
+  keys.Count(count);
+  for (std::int16_t i = 0; i < count; ++i) {
+    std::u16string c;
+    if (keys.GetCaption(i, c) == hr::Ok && c == caption) return i;
+  }
+  return -1;
+}
+
+class OnScreen : public ::testing::Test {
+ protected:
+  explicit OnScreen(Win32Toolkit::Options options = {}) : host(std::move(options)), keybord(*host.toolkit) {}
+
+  void SetUp() override {
+    host.toolkit->Connect(keybord);
+    host.ShowFrame();
+    ASSERT_EQ(host.toolkit->Initialize(), hr::Ok);
+    ASSERT_EQ(host.toolkit->Show(), hr::Ok);
+    Pump();
+  }
+  void TearDown() override { host.toolkit->Disconnect(); }
+
+  std::u16string Text() {
+    std::u16string text = u"sentinel";
+    EXPECT_EQ(keybord.get_Text(text), hr::Ok);
+    return text;
+  }
+  bool Marked(KeyArrayId array, std::int16_t index) {
+    const KeyLabel* key = host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().Element(index);
+    return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
+  }
+  // The colour painted just inside a key's raised border, beside its caption.
+  COLORREF PaintedBack(KeyArrayId array, std::int16_t index) {
+    Win32Panel& panel = host.toolkit->PanelOf(static_cast<PanelId>(array));
+    const PixelRect r = panel.KeyPixels(*panel.Keys().Element(index));
+    return Host::PixelOf(panel.Window(), r.left + 3, r.bottom - 4);
+  }
+  HWND Focused() { return GetFocus(); }
+  HWND PanelWindow(PanelId panel) { return host.PanelWindow(panel); }
+
+  Host host;
+  KeyBord keybord;
+};
+
+// --- Layout.
+
+struct Placement {
+  const char* name;
+  int dpi;
+  PixelRect text1, abc, number, shift;
+  int surfaceWidth, surfaceHeight;
+};
+
+class Layout : public OnScreen, public ::testing::WithParamInterface<Placement> {
+ protected:
+  Layout() : OnScreen(Win32Toolkit::Options{GetParam().dpi, GetParam().dpi, {}}) {}
+
+  void ExpectPanel(PanelId id, TwipBox twips, PixelRect pixels) {
+    Win32Panel& panel = host.toolkit->PanelOf(id);
+    float left = -1, top = -1, width = -1, height = -1;
+    ASSERT_EQ(panel.GetLeft(left), hr::Ok);
+    ASSERT_EQ(panel.GetTop(top), hr::Ok);
+    ASSERT_EQ(panel.GetWidth(width), hr::Ok);
+    ASSERT_EQ(panel.GetHeight(height), hr::Ok);
+    EXPECT_EQ(left, twips.left);
+    EXPECT_EQ(top, twips.top);
+    EXPECT_EQ(width, twips.width);
+    EXPECT_EQ(height, twips.height);
+    EXPECT_EQ(Host::PlacedAt(panel.Window()), pixels);
+  }
+};
+
+// The worked example of the design templates, to the twip, and the windows
+// where the screen's pixels put them.
+TEST_P(Layout, StartUpPlacesEveryChildToTheTwipAndThePixel) {
+  const Placement& p = GetParam();
+  const TwipBox& field = host.toolkit->Field().Bounds();
+  EXPECT_EQ(field.left, 0);
+  EXPECT_EQ(field.top, 10);
+  EXPECT_EQ(field.width, 5295);
+  EXPECT_EQ(field.height, 375);
+  EXPECT_EQ(Host::PlacedAt(host.toolkit->Field().Window()), p.text1);
+
+  ExpectPanel(PanelId::picABC, {0, 485, 3980, 1600}, p.abc);
+  ExpectPanel(PanelId::picNumber, {4080, 485, 1215, 1480}, p.number);
+  ExpectPanel(PanelId::picShift, {5395, 485, 3190, 1500}, p.shift);
+
+  float width = 0, height = 0;
+  ASSERT_EQ(host.toolkit->UserControl().GetWidth(width), hr::Ok);
+  ASSERT_EQ(host.toolkit->UserControl().GetHeight(height), hr::Ok);
+  EXPECT_EQ(width, 8685);
+  EXPECT_EQ(height, 2185);
+  RECT client{};
+  GetClientRect(host.surface, &client);
+  EXPECT_EQ(client.right, p.surfaceWidth);
+  EXPECT_EQ(client.bottom, p.surfaceHeight);
+}
+
+// The host stretches the control; it takes its own size back, exact in twips.
+TEST_P(Layout, AResizeByTheHostComesBackToTheComponentsSize) {
+  SetWindowPos(host.surface, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+  ASSERT_EQ(host.toolkit->SurfaceSized(400, 300), hr::Ok);
+  float width = 0, height = 0;
+  host.toolkit->UserControl().GetWidth(width);
+  host.toolkit->UserControl().GetHeight(height);
+  EXPECT_EQ(width, 8685);
+  EXPECT_EQ(height, 2185);
+  RECT client{};
+  GetClientRect(host.surface, &client);
+  EXPECT_EQ(client.right, GetParam().surfaceWidth);
+  EXPECT_EQ(client.bottom, GetParam().surfaceHeight);
+}
+
+const Placement placements[] = {
+    // 15 twips a pixel: Text1 ends where the number panel ends (5295 = 353 px).
+    {"At96", 96, {0, 1, 353, 26}, {0, 32, 265, 139}, {272, 32, 353, 131}, {360, 32, 572, 132}, 579, 146},
+    // 10 twips a pixel, halves rounded up.
+    {"At144", 144, {0, 1, 530, 39}, {0, 49, 398, 209}, {408, 49, 530, 197}, {540, 49, 859, 199}, 869, 219},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dpi, Layout, ::testing::ValuesIn(placements),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Typing by pointing.
+
+struct Pointing {
+  const char* name;
+  ActivPanel startOn;
+  KeyArrayId array;
+  std::int16_t index;
+  const char16_t* caption;
+};
+
+class Pointed : public OnScreen, public ::testing::WithParamInterface<Pointing> {};
+
+TEST_P(Pointed, AClickOnAKeyInsertsItsCaptionMarksItAndFocusesItsPanel) {
+  const Pointing& p = GetParam();
+  ASSERT_EQ(keybord.put_ChangeBord(p.startOn), hr::Ok);
+  const auto panel = static_cast<PanelId>(p.array);
+
+  Host::ClickAt(host.KeyCentre(panel, p.index));
+
+  EXPECT_EQ(Text(), p.caption);
+  EXPECT_EQ(host.toolkit->Field().Shown(), std::u16string(p.caption) + u" ");
+  EXPECT_EQ(host.toolkit->Field().Selection(), std::make_pair(1, 1));  // block caret on the trailing space
+  EXPECT_EQ(Focused(), PanelWindow(panel));
+  EXPECT_TRUE(Marked(p.array, p.index));
+  EXPECT_EQ(PaintedBack(p.array, p.index), RGB(0, 0, 255));
+}
+
+const Pointing pointings[] = {
+    {"LetterFromTheNumberPanel", ActivPanel::NumberAct, KeyArrayId::cmdKey, 2, u"E"},
+    {"DigitFromTheLetterPanel", ActivPanel::abcAct, KeyArrayId::cmdNumber, 0, u"7"},
+    {"SymbolFromTheLetterPanel", ActivPanel::abcAct, KeyArrayId::cmdShift, 0, u"~"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, Pointed, ::testing::ValuesIn(pointings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OnScreen, ClicksTypeAWordAndTheMarkFollowsOnScreen) {
+  for (std::int16_t index : {std::int16_t{2}, std::int16_t{17}, std::int16_t{4}}) {
+    Host::ClickAt(host.KeyCentre(PanelId::picABC, index));
+  }
+  std::u16string expected;
+  for (std::int16_t index : {2, 17, 4}) {
+    std::u16string caption;
+    host.toolkit->Keys(KeyArrayId::cmdKey).GetCaption(index, caption);
+    expected += caption;
+  }
+  EXPECT_EQ(Text(), expected);
+  EXPECT_TRUE(Marked(KeyArrayId::cmdKey, 4));
+  EXPECT_FALSE(Marked(KeyArrayId::cmdKey, 2));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 4), RGB(0, 0, 255));
+}
+
+// --- Typing on the physical keyboard.
+
+struct Typing {
+  const char* name;
+  ActivPanel on;
+  WORD virtualKey;
+  int modifiers;
+  const char16_t* typed;
+  KeyArrayId array;  // where the typed character's key is marked
+};
+
+class Typed : public OnScreen, public ::testing::WithParamInterface<Typing> {};
+
+TEST_P(Typed, AKeyPressOnTheFocusedPanelInsertsTheCharacterAndMarksItsKey) {
+  const Typing& t = GetParam();
+  ASSERT_EQ(keybord.put_ChangeBord(t.on), hr::Ok);
+  Host::Press(t.virtualKey, t.modifiers);
+
+  EXPECT_EQ(Text(), t.typed);
+  const std::int16_t index = IndexOfCaption(host.toolkit->Keys(t.array), t.typed);
+  ASSERT_GE(index, 0);
+  EXPECT_TRUE(Marked(t.array, index));
+  EXPECT_EQ(PaintedBack(t.array, index), RGB(0, 0, 255));
+}
+
+const Typing typings[] = {
+    {"LetterOnTheLetterPanel", ActivPanel::abcAct, 'A', 0, u"A", KeyArrayId::cmdKey},
+    {"DigitOnTheNumberPanel", ActivPanel::NumberAct, '5', 0, u"5", KeyArrayId::cmdNumber},
+    {"LetterOnTheNumberPanel", ActivPanel::NumberAct, 'K', 0, u"K", KeyArrayId::cmdKey},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, Typed, ::testing::ValuesIn(typings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OnScreen, FunctionKeysMoveTheFocusBetweenPanelsAndTheirMarks) {
+  ASSERT_EQ(Focused(), PanelWindow(PanelId::picABC));
+  EXPECT_TRUE(Marked(KeyArrayId::cmdKey, 0));
+
+  Host::Press(VK_F3);
+  EXPECT_EQ(Focused(), PanelWindow(PanelId::picNumber));
+  EXPECT_TRUE(Marked(KeyArrayId::cmdNumber, 0));
+  EXPECT_FALSE(Marked(KeyArrayId::cmdKey, 0));
+
+  Host::Press(VK_F4);
+  EXPECT_EQ(Focused(), PanelWindow(PanelId::picShift));
+  EXPECT_TRUE(Marked(KeyArrayId::cmdShift, 0));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdNumber, 0), GetSysColor(COLOR_BTNFACE));
+
+  Host::Press(VK_F2);
+  EXPECT_EQ(Focused(), PanelWindow(PanelId::picABC));
+  ActivPanel active{};
+  ASSERT_EQ(keybord.get_ChangeBord(active), hr::Ok);
+  EXPECT_EQ(active, ActivPanel::abcAct);
+}
+
+std::vector<WPARAM> commandsToFrame;
+WNDPROC frameProcedure = nullptr;
+
+LRESULT CALLBACK RecordCommands(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) commandsToFrame.push_back(wParam);
+  return CallWindowProcW(frameProcedure, window, message, wParam, lParam);
+}
+
+// The host's window receives F7 as command 118.
+TEST_F(OnScreen, F7ReachesTheActiveWindowAsCommand118) {
+  commandsToFrame.clear();
+  frameProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(host.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands)));
+  ASSERT_EQ(GetActiveWindow(), host.frame);
+  Host::Press(VK_F7);
+  SetWindowLongPtrW(host.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(frameProcedure));
+  EXPECT_EQ(commandsToFrame, std::vector<WPARAM>{118});
+}
+
+// A persisted text with line breaks comes back exactly through the component.
+TEST_F(OnScreen, TextWithBreaksAndNulRoundTripsThroughTheComponent) {
+  const std::u16string text(u"one\r\ntwo\0three\n", 15);
+  ASSERT_EQ(keybord.put_Text(text), hr::Ok);
+  EXPECT_EQ(Text(), text);
+  EXPECT_EQ(host.toolkit->Field().Shown(), DisplayText(text) + u" ");
+  Host::ClickAt(host.KeyCentre(PanelId::picNumber, 0));
+  EXPECT_EQ(Text(), text + u"7");  // Text let leaves the caret at the end
+}
+
+// --- The same results as on the in-memory toolkit.
+
+struct Step {
+  enum Kind { PutText, Click, Key, ChangeBord } kind;
+  int a = 0;  // array, panel or ChangeBord value
+  int b = 0;  // index or key code
+  int shift = 0;
+  const char16_t* text = u"";
+};
+
+struct Seen {
+  std::u16string text;
+  std::int32_t caret = 0;
+  std::array<std::int16_t, 3> marked{-1, -1, -1};
+  friend bool operator==(const Seen&, const Seen&) = default;
+};
+
+void PrintTo(const Seen& s, std::ostream* out) {
+  *out << ::testing::PrintToString(s.text) << " caret " << s.caret << " marks " << s.marked[0] << ","
+       << s.marked[1] << "," << s.marked[2];
+}
+
+HResult Apply(KeyBord& keybord, const Step& step) {
+  std::int16_t keyCode = static_cast<std::int16_t>(step.b);
+  std::int16_t shift = static_cast<std::int16_t>(step.shift);
+  switch (step.kind) {
+    case Step::PutText: return keybord.put_Text(step.text);
+    case Step::Click: return keybord.OnClick(static_cast<KeyArrayId>(step.a), static_cast<std::int16_t>(step.b));
+    case Step::Key: return keybord.OnKeyDown(static_cast<PanelId>(step.a), keyCode, shift);
+    case Step::ChangeBord: return keybord.put_ChangeBord(static_cast<ActivPanel>(step.a));
+  }
+  return hr::Fail;
+}
+
+template <typename MarkedFn>
+Seen Look(KeyBord& keybord, RichTextBox& field, MarkedFn marked) {
+  Seen seen;
+  keybord.get_Text(seen.text);
+  field.GetSelStart(seen.caret);
+  for (int array = 0; array < 3; ++array) {
+    for (std::int16_t i = 0; i < 32; ++i) {
+      if (marked(static_cast<KeyArrayId>(array), i)) {
+        seen.marked[array] = i;
+      }
+    }
+  }
+  return seen;
+}
+
+TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
+  MemoryToolkit memory;
+  KeyBord reference(memory);
+  memory.Connect(reference);
+  ASSERT_EQ(memory.Initialize(), hr::Ok);
+  ASSERT_EQ(memory.Show(), hr::Ok);
+
+  const Step steps[] = {
+      {Step::Click, 0, 2},      {Step::Click, 1, 4},         {Step::Key, 1, VK_LEFT},
+      {Step::Key, 1, VK_RETURN}, {Step::Key, 0, 'Q'},         {Step::Key, 0, VK_BACK},
+      {Step::Key, 0, VK_HOME},   {Step::Key, 0, VK_DOWN},     {Step::Key, 0, '1', 1},
+      {Step::ChangeBord, 2},     {Step::Key, 2, VK_RIGHT},    {Step::Click, 2, 5},
+      {Step::Key, 2, VK_F6},     {Step::Key, 2, VK_DELETE},   {Step::Key, 2, VK_F1},
+      {Step::Click, 0, 9},       {Step::PutText, 0, 0, 0, u"a\r\nb"},
+      {Step::Key, 0, VK_END},    {Step::Click, 0, 26},        {Step::Key, 0, VK_F5},
+      {Step::Key, 0, VK_F5},     {Step::Click, 1, 11},
+  };
+  int n = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE("step " + std::to_string(n++));
+    EXPECT_EQ(Apply(keybord, step), Apply(reference, step));
+    Pump();
+    const Seen onScreen = Look(keybord, host.toolkit->Field(), [&](KeyArrayId a, std::int16_t i) { return Marked(a, i); });
+    const Seen inMemory = Look(reference, memory.Field(), [&](KeyArrayId a, std::int16_t i) {
+      const MemoryKey* key = memory.KeysOf(a).Element(i);
+      return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
+    });
+    EXPECT_EQ(onScreen, inMemory);
+    const auto focusedInMemory = memory.Focused();
+    ASSERT_TRUE(focusedInMemory.has_value());
+    EXPECT_EQ(Focused(), PanelWindow(*focusedInMemory));
+  }
+}
+
+}  // namespace
+}  // namespace vexo::win32::testing
