@@ -341,7 +341,8 @@ HRESULT ConversionFailure(HRESULT status) {
 // a typed parameter: a by-value parameter gets the referenced value,
 // converted; a by-reference parameter gets a reference to a temporary of its
 // own type, converted from the referenced value and copied back after the
-// call.
+// call. A plain value for a by-reference parameter goes in the same way and
+// the result is dropped, as a literal argument's is.
 HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
@@ -403,12 +404,15 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
       }
       VARIANT& temporary = temporaries[position];
       if (byReference) {
-        if (source == &argument) continue;  // typed references pass as they are
+        if (V_VT(&argument) == (wanted | VT_BYREF)) continue;  // the exact reference passes as it is
+        // A typed reference to something else cannot take the result back.
+        if (source == &argument && (V_VT(&argument) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
         const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
         if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
         V_VT(&argument) = static_cast<VARTYPE>(wanted | VT_BYREF);
         V_BYREF(&argument) = &V_NONE(&temporary);  // the value of every variant type starts here
-        writeBack[position] = source;
+        // A value (a script's literal) has nowhere to take the result back to.
+        if (source != &argument) writeBack[position] = source;
       } else {
         if (V_VT(source) == wanted) {
           argument = *source;

@@ -396,6 +396,32 @@ TEST_F(Client, ScriptVariablesPassByReference) {
   EXPECT_EQ(read, 9);
 }
 
+TEST_F(Client, LiteralsForByReferenceParameters) {
+  Var letter;
+  V_VT(&letter) = VT_BSTR;
+  V_BSTR(&letter) = SysAllocString(L"q");
+  EXPECT_EQ(Call(FindABC, DISPATCH_METHOD, {letter}), S_OK) << "a script's literal string";
+  EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {I4(VK_F7)}), S_OK) << "a script's literal number";
+
+  // A typed reference of the exact type passes as it is and gets the result.
+  short code = VK_F7;
+  VARIANT exact;
+  VariantInit(&exact);
+  V_VT(&exact) = VT_BYREF | VT_I2;
+  V_I2REF(&exact) = &code;
+  EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {exact}), S_OK);
+
+  // One of another type could not take the result back.
+  LONG wide = VK_F7;
+  VARIANT other;
+  VariantInit(&other);
+  V_VT(&other) = VT_BYREF | VT_I4;
+  V_I4REF(&other) = &wide;
+  UINT argumentError = 0xdeadbeef;
+  EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {other}, nullptr, nullptr, &argumentError), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(argumentError, 0u);
+}
+
 TEST_F(Client, AfterFindImageAndFindNumberThroughInvoke) {
   Var symbol;
   V_VT(&symbol) = VT_BSTR;

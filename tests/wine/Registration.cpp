@@ -167,7 +167,11 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
     EXPECT_EQ(Name(info.Get()), expected[i].name);
     EXPECT_EQ(attr.typekind, expected[i].kind);
     EXPECT_EQ(attr.wTypeFlags, expected[i].flags);
-    if (i != 3) EXPECT_TRUE(IsEqualGUID(attr.guid, expected[i].guid));
+    if (i != 3) {
+      EXPECT_TRUE(IsEqualGUID(attr.guid, expected[i].guid));
+    } else {
+      EXPECT_FALSE(IsEqualGUID(attr.guid, GUID{})) << "the enumeration has its own identifier";
+    }
   }
   // The function-table side of the dual interface carries the automation flag.
   HREFTYPE twin = 0;
@@ -181,6 +185,22 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
                                  TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
   EXPECT_EQ(attr.cFuncs, 18);
   EXPECT_EQ(attr.cbSizeVft, (7 + 18) * 4) << "IDispatch, then the 18 members";
+
+  // Its base is IDispatch of the standard automation library 2.0.
+  HREFTYPE base = 0;
+  ASSERT_EQ(vtableSide->GetRefTypeOfImplType(0, &base), S_OK);
+  ComPtr<ITypeInfo> dispatch;
+  ASSERT_EQ(vtableSide->GetRefTypeInfo(base, &dispatch), S_OK);
+  EXPECT_TRUE(IsEqualGUID(Attributes(dispatch.Get()).guid, IID_IDispatch));
+  ComPtr<ITypeLib> standard;
+  UINT index = 0;
+  ASSERT_EQ(dispatch->GetContainingTypeLib(&standard, &index), S_OK);
+  TLIBATTR* libAttr = nullptr;
+  ASSERT_EQ(standard->GetLibAttr(&libAttr), S_OK);
+  EXPECT_EQ(Braced(libAttr->guid), L"{00020430-0000-0000-C000-000000000046}");
+  EXPECT_EQ(libAttr->wMajorVerNum, 2);
+  EXPECT_EQ(libAttr->wMinorVerNum, 0);
+  standard->ReleaseTLibAttr(libAttr);
 }
 
 struct Member {
