@@ -187,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VersionString{L"FileVersion", L"1.00"}, VersionString{L"ProductVersion", L"1.00"},
                       VersionString{L"ProductName", L"VexoKeyBord"}, VersionString{L"InternalName", L"VexoKeyBord"},
                       VersionString{L"OriginalFilename", L"VexoKeyBord.ocx"},
+                      VersionString{L"CompanyName", L"VexoKeyBord developers"},
                       VersionString{L"OLESelfRegister", L""}),
     [](const auto& info) {
       std::string name;
