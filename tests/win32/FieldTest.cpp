@@ -73,6 +73,61 @@ const RoundTrip roundTrips[] = {
 INSTANTIATE_TEST_SUITE_P(Texts, FieldRoundTrip, ::testing::ValuesIn(roundTrips),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct Rewrite {
+  const char* name;
+  std::u16string before;
+  std::u16string after;
+};
+
+class FieldRewrite : public Field, public ::testing::WithParamInterface<Rewrite> {};
+
+// A new text replaces only what differs from the old one in the control; the
+// result must be the new text whatever the two share.
+TEST_P(FieldRewrite, TheNewTextReplacesTheOldWhateverTheyShare) {
+  ASSERT_EQ(field.PutText(GetParam().before), hr::Ok);
+  ASSERT_EQ(field.PutSelStart(1), hr::Ok);
+  ASSERT_EQ(field.PutSelLength(1), hr::Ok);
+  ASSERT_EQ(field.PutText(GetParam().after), hr::Ok);
+  EXPECT_EQ(Text(), GetParam().after);
+  EXPECT_EQ(field.Shown(), DisplayText(GetParam().after));
+  EXPECT_EQ(field.Selection(), std::make_pair(0, 0));
+}
+
+const Rewrite rewrites[] = {
+    {"Same", u"abc ", u"abc "},
+    {"OneInsertedInTheMiddle", u"abc ", u"abXc "},
+    {"OneRemoved", u"abc ", u"ac "},
+    {"RepeatedUnitsGrow", u"aaa ", u"aaaa "},
+    {"RepeatedUnitsShrink", u"aaaa ", u"aa "},
+    {"SharedEndsOnly", u"abXYZab", u"abQab"},
+    {"Emptied", u"abc ", u""},
+    {"FromEmpty", u"", u"abc "},
+    {"NothingShared", u"abc", u"xyz"},
+    {"BreakInserted", u"x y ", u"x\r\ny "},
+    {"BreakRemoved", u"x\r\ny ", u"x y "},
+    {"PictureForItsUnit", u"x\u240Dy", u"x\ry"},
+    {"UnitForItsPicture", u"x\ry", u"x\u240Dy"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Texts, FieldRewrite, ::testing::ValuesIn(rewrites),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Changes run without redrawing; once the queue is reached the control draws
+// again and shows the block caret, far along a long line.
+TEST_F(Field, AfterABurstOfChangesTheFieldRedrawsWithTheCaretInView) {
+  ASSERT_EQ(field.PutText(std::u16string(20000, u'w') + u" "), hr::Ok);
+  ASSERT_EQ(field.PutSelStart(15000), hr::Ok);
+  ASSERT_EQ(field.PutSelLength(1), hr::Ok);
+  Pump();
+  EXPECT_TRUE(GetWindowLongPtrW(field.Window(), GWL_STYLE) & WS_VISIBLE);
+  POINTL at{-1, -1};
+  SendMessageW(field.Window(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), 15000);
+  RECT client{};
+  GetClientRect(field.Window(), &client);
+  EXPECT_GE(at.x, client.left);
+  EXPECT_LT(at.x, client.right);
+}
+
 TEST_F(Field, TypingABreakIntoTheMiddleOfAPlainTextKeepsItExact) {
   ASSERT_EQ(field.PutText(u"ab "), hr::Ok);
   ASSERT_EQ(field.PutSelStart(1), hr::Ok);

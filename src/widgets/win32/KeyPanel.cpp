@@ -402,6 +402,10 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       }
       return 0;
     }
+    case SettleFieldMessage:
+      toolkit_.text1_.Settle();
+      return 0;
+
     case WM_CAPTURECHANGED:
       pressed_ = -1;
       return 0;

@@ -12,4 +12,7 @@ bool AcquirePanelClass(HINSTANCE module);
 void ReleasePanelClass(HINSTANCE module);
 extern const wchar_t PanelClassName[];
 
+// Posted to a panel: settle the field after a burst of changes.
+inline constexpr UINT SettleFieldMessage = WM_APP + 0x4B;
+
 }  // namespace vexo::win32

@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "widgets/win32/PanelWindowClass.h"
 #include "widgets/win32/Win32Toolkit.h"
 
 namespace vexo::win32 {
@@ -139,6 +140,34 @@ std::pair<std::int32_t, std::int32_t> Win32RichTextBox::Selection() const {
   return {range.cpMin, range.cpMax - range.cpMin};
 }
 
+void Win32RichTextBox::BeginChange() {
+  if (unsettled_) {
+    return;
+  }
+  HWND settler = toolkit_.PanelOf(PanelId::picABC).Window();
+  if (settler == nullptr) {
+    return;  // nothing would settle it: the control redraws as it goes
+  }
+  SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+  unsettled_ = true;
+  if (!PostMessageW(settler, SettleFieldMessage, 0, 0)) {
+    Settle();
+  }
+}
+
+void Win32RichTextBox::Settle() {
+  if (!unsettled_) {
+    return;
+  }
+  unsettled_ = false;
+  if (!Alive()) {
+    return;
+  }
+  SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(window_, EM_SCROLLCARET, 0, 0);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
 const std::u16string* Win32RichTextBox::ValidExact() {
   if (exact_ && !ShowsAs(Shown(), *exact_)) {
     exact_.reset();
@@ -175,10 +204,28 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     }
     const bool pictures = NeedsPictures(text);
     const std::u16string shown = pictures ? DisplayText(text) : std::u16string(text);
-    // Emptied, then the text put in as a replacement of the empty selection:
-    // a string that merely looks like rich text is then never read as such.
-    SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
+    // The control lays out its whole line again for every change it is
+    // given, so only the part that differs from what it shows is replaced:
+    // a text that differs by one typed character costs one character's
+    // change, not a new text. The part goes in as the replacement of a
+    // selection, so that a string that merely looks like rich text is never
+    // read as such.
+    BeginChange();
+    const std::u16string before = Shown();
+    const auto firstDifference = static_cast<std::size_t>(
+        std::mismatch(before.begin(), before.end(), shown.begin(), shown.end()).first - before.begin());
+    const std::size_t common = std::min(before.size(), shown.size()) - firstDifference;
+    const auto sameEnd = static_cast<std::size_t>(
+        std::mismatch(before.rbegin(), before.rbegin() + static_cast<std::ptrdiff_t>(common), shown.rbegin()).first -
+        before.rbegin());
+    if (firstDifference != before.size() || before.size() != shown.size()) {
+      CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
+      SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
+      const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
+      SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
+    }
+    // As after a fresh text: nothing to undo into the text before.
+    SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     if (pictures) {
@@ -210,6 +257,7 @@ HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
   if (!Alive()) {
     return hr::Fail;
   }
+  BeginChange();
   const std::int32_t caret = std::min(start, LengthOf(window_));
   CHARRANGE range{caret, caret};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -223,6 +271,7 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
   if (!Alive()) {
     return hr::Fail;
   }
+  BeginChange();
   const std::int32_t start = Selection().first;
   const std::int32_t end = std::min<std::int64_t>(std::int64_t{start} + length, LengthOf(window_));
   CHARRANGE range{start, std::max(start, end)};
@@ -251,6 +300,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       }
     }
     const std::u16string shown = DisplayText(text);
+    BeginChange();
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
     exact_ = std::move(exact);
     if (LengthOf(window_) != total - length + static_cast<std::int32_t>(shown.size())) {

@@ -198,6 +198,8 @@ class Win32RichTextBox final : public RichTextBox {
 
   Hwnd Window() const { return window_; }
   const TwipBox& Bounds() const { return box_; }
+  // Redraws the control after a burst of changes, scrolled to the caret.
+  void Settle();
   // What the control itself holds and shows.
   std::u16string Shown() const;
   // The selection as the control holds it: start and length.
@@ -210,11 +212,18 @@ class Win32RichTextBox final : public RichTextBox {
   void Place();
   // The exact text while the control still shows its pictures; else drops it.
   const std::u16string* ValidExact();
+  // The control lays out and scrolls its whole line again on every change of
+  // text or selection while it redraws. A burst of changes (one keystroke
+  // makes several) therefore runs with redrawing off, and the control is
+  // settled once, scrolled to the caret and repainted, when the thread's
+  // queue next reaches a message the first change of the burst posted.
+  void BeginChange();
 
   Win32Toolkit& toolkit_;
   Hwnd window_ = nullptr;
   TwipBox box_{360, 2760, 3495, 375};
   std::optional<std::u16string> exact_;
+  bool unsettled_ = false;
 };
 
 class Win32Surface final : public Surface {
