@@ -43,18 +43,6 @@ HRESULT ReportError(HRESULT status) {
   return status;
 }
 
-// Runs `body`; a C++ exception never leaves a member.
-template <typename Body>
-HRESULT Guarded(Body&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
 // Writes `text` back into an in/out string parameter. The old string is freed
 // only once the new one exists.
 HRESULT WriteBack(BSTR* parameter, const std::u16string& text) {
@@ -461,6 +449,8 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
     return status;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
@@ -469,9 +459,12 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
 HRESULT CreateKeyBord(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  KeyBordObject* created = new (std::nothrow) KeyBordObject();
-  if (!created) return E_OUTOFMEMORY;
-  HRESULT status = created->Start();
+  KeyBordObject* created = nullptr;
+  HRESULT status = Guarded([&] {
+    created = new KeyBordObject();
+    return created->Start();
+  });
+  if (!created) return status;
   if (SUCCEEDED(status)) status = created->QueryInterface(iid, object);
   created->Release();
   return status;

@@ -137,11 +137,11 @@ HRESULT Unregister() {
 extern "C" {
 
 STDAPI DllRegisterServer() {
-  const HRESULT status = vexo::hosting::Register();
-  if (FAILED(status)) vexo::hosting::Unregister();  // leave no half registration behind
+  const HRESULT status = vexo::hosting::Guarded(vexo::hosting::Register);
+  if (FAILED(status)) vexo::hosting::Guarded(vexo::hosting::Unregister);  // leave no half registration behind
   return status;
 }
 
-STDAPI DllUnregisterServer() { return vexo::hosting::Unregister(); }
+STDAPI DllUnregisterServer() { return vexo::hosting::Guarded(vexo::hosting::Unregister); }
 
 }  // extern "C"
