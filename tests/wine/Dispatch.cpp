@@ -8,12 +8,10 @@
 namespace vexo::wine {
 namespace {
 
-constexpr DISPID AfterFindImage = 0x60030004;
 constexpr DISPID EnterKey = 0x60030005;
 constexpr DISPID FindABC = 0x60030006;
 constexpr DISPID FindImage = 0x60030007;
 constexpr DISPID KeyF1ToF6 = 0x6003000B;
-constexpr DISPID FindNumber = 0x6003000D;
 constexpr DISPID CapsLock = 0x68030003;
 constexpr DISPID ChangeBord = 0x68030002;
 constexpr DISPID Text = 0x68030001;
@@ -83,7 +81,7 @@ class Client : public ::testing::Test {
 
 // --- Early bound.
 
-TEST_F(Client, StartsAsANewInstanceShould) {
+TEST_F(Client, StartsAsANewInstance) {
   ActivPanel panel = static_cast<ActivPanel>(0xdead);
   EXPECT_EQ(keybord_->get_ChangeBord(&panel), S_OK);
   EXPECT_EQ(panel, abcAct);
@@ -420,18 +418,6 @@ TEST_F(Client, LiteralsForByReferenceParameters) {
   UINT argumentError = 0xdeadbeef;
   EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {other}, nullptr, nullptr, &argumentError), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(argumentError, 0u);
-}
-
-TEST_F(Client, AfterFindImageAndFindNumberThroughInvoke) {
-  Var symbol;
-  V_VT(&symbol) = VT_BSTR;
-  V_BSTR(&symbol) = SysAllocString(L"!");
-  EXPECT_EQ(Call(AfterFindImage, DISPATCH_METHOD, {Ref(&symbol)}), S_OK);
-  Var digit;
-  V_VT(&digit) = VT_BSTR;
-  V_BSTR(&digit) = SysAllocString(L"7");
-  EXPECT_EQ(Call(FindNumber, DISPATCH_METHOD, {Ref(&digit)}), S_OK);
-  EXPECT_EQ(V_VT(&digit), VT_BSTR);
 }
 
 }  // namespace
