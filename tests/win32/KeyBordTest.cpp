@@ -7,6 +7,8 @@
 #include "component/KeyBord.h"
 #include "widgets/memory/MemoryToolkit.h"
 
+#include <random>
+
 namespace vexo::win32::testing {
 namespace {
 
@@ -353,6 +355,98 @@ TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
     EXPECT_EQ(Focused(), PanelWindow(*focusedInMemory));
   }
 }
+
+}  // namespace
+}  // namespace vexo::win32::testing
+
+namespace vexo::win32::testing {
+namespace {
+
+// A container that asks the control to draw itself into a bitmap gets what
+// the screen shows: the marked key in blue, the others on button face, the
+// field with its text.
+TEST_F(OnScreen, PaintingIntoABitmapShowsTheKeysAndTheField) {
+  ASSERT_EQ(keybord.put_Text(u"WWWW"), hr::Ok);
+  RECT client{};
+  GetClientRect(host.surface, &client);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right + 20, client.bottom + 20);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  host.toolkit->PaintTo(dc, 20, 20);
+
+  auto at = [&](PanelId panel, std::int16_t index) {
+    Win32Panel& p = host.toolkit->PanelOf(panel);
+    const PixelRect key = p.KeyPixels(*p.Keys().Element(index));
+    const PixelRect where = Host::PlacedAt(p.Window());
+    return GetPixel(dc, 20 + where.left + key.left + 3, 20 + where.top + key.bottom - 4);
+  };
+  EXPECT_EQ(at(PanelId::picABC, 0), RGB(0, 0, 255));
+  EXPECT_EQ(at(PanelId::picABC, 1), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(at(PanelId::picShift, 0), GetSysColor(COLOR_BTNFACE));
+
+  // The field: its text is dark on the light ground of an edit field.
+  const PixelRect field = Host::PlacedAt(host.toolkit->Field().Window());
+  int dark = 0;
+  for (int x = field.left + 4; x < field.left + 60; ++x) {  // inside the sunken border
+    for (int y = field.top + 4; y < field.bottom - 4; ++y) {
+      const COLORREF c = GetPixel(dc, 20 + x, 20 + y);
+      if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 200) ++dark;
+    }
+  }
+  EXPECT_GT(dark, 20);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+}  // namespace
+}  // namespace vexo::win32::testing
+
+namespace vexo::win32::testing {
+namespace {
+
+class Storm : public OnScreen, public ::testing::WithParamInterface<unsigned> {};
+
+// Random messages to the instance's windows, as another program or a
+// confused host may send them: the instance survives, its field reads back
+// what it shows, and the next click still types and leaves the block caret.
+TEST_P(Storm, RandomMessagesLeaveAWorkingKeyboard) {
+  std::mt19937 random(GetParam());
+  HWND windows[] = {PanelWindow(PanelId::picABC), PanelWindow(PanelId::picNumber), PanelWindow(PanelId::picShift),
+                    host.toolkit->Field().Window()};
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int i = 0; i < 3000; ++i) {
+    HWND target = windows[pick(4)];
+    const int x = pick(400) - 50, y = pick(200) - 50;
+    switch (pick(7)) {
+      case 0: SendMessageW(target, WM_KEYDOWN, 1 + pick(0xFE), 1); break;
+      case 1: SendMessageW(target, WM_CHAR, static_cast<WPARAM>(random() & 0xFFFF), 1); break;
+      case 2:
+        SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        break;
+      case 3: SendMessageW(target, WM_SETTEXT, 0, pick(2) ? 0 : reinterpret_cast<LPARAM>(L"{\\rtf1 x}\r\n")); break;
+      case 4: SendMessageW(target, WM_SIZE, 0, 0); break;
+      case 5: SendMessageW(target, WM_GETDLGCODE, 0, 0); break;
+      case 6: SendMessageW(target, WM_PAINT, 0, 0); break;
+    }
+    if (i % 100 == 0) Pump();
+  }
+  Pump();
+
+  std::u16string text;
+  ASSERT_EQ(host.toolkit->Field().GetText(text), hr::Ok);
+  EXPECT_EQ(text, host.toolkit->Field().Shown());
+  EXPECT_EQ(keybord.OnClick(KeyArrayId::cmdNumber, 0), hr::Ok);
+  const std::u16string shown = host.toolkit->Field().Shown();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), u' ');
+  EXPECT_EQ(host.toolkit->Field().Selection().second, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Storm, ::testing::Values(1u, 2u, 3u));
 
 }  // namespace
 }  // namespace vexo::win32::testing

@@ -213,6 +213,32 @@ std::intptr_t Win32Toolkit::SendMessageTo(WindowHandle window, std::uint32_t mes
   return SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
 }
 
+void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
+  text1_.Settle();
+  const PixelRect whole{0, 0, TwipsToPixels(surface_.width_, dpi_.x), TwipsToPixels(surface_.height_, dpi_.y)};
+  const int saved = SaveDC(dc);
+  SetViewportOrgEx(dc, x, y, nullptr);
+  const RECT area{whole.left, whole.top, whole.right, whole.bottom};
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  for (const auto& panel : panels_) {
+    const PixelRect r = ToPixels(panel->box_.left, panel->box_.top, panel->box_.width, panel->box_.height, dpi_);
+    const int inner = SaveDC(dc);
+    SetViewportOrgEx(dc, x + r.left, y + r.top, nullptr);
+    IntersectClipRect(dc, 0, 0, r.Width(), r.Height());
+    panel->Paint(dc, {0, 0, r.Width(), r.Height()});
+    RestoreDC(dc, inner);
+  }
+  if (text1_.Alive()) {
+    RECT field{};
+    GetWindowRect(text1_.window_, &field);
+    MapWindowPoints(nullptr, surfaceWindow_, reinterpret_cast<POINT*>(&field), 2);
+    SetViewportOrgEx(dc, x + field.left, y + field.top, nullptr);
+    IntersectClipRect(dc, 0, 0, field.right - field.left, field.bottom - field.top);
+    SendMessageW(text1_.window_, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+  }
+  RestoreDC(dc, saved);
+}
+
 HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
   if (events_ == nullptr) {
     return hr::Fail;

@@ -295,6 +295,11 @@ class Win32Toolkit final : public Widgets {
   // applying a size the component set.
   HResult SurfaceSized(int widthPixels, int heightPixels);
 
+  // Draws the component as it stands on screen into `dc`, its top-left corner
+  // at (x, y) in device units: for containers that have a control draw itself
+  // (printing, design views, snapshots) instead of looking at its windows.
+  void PaintTo(HDC__* dc, int x, int y);
+
   // --- What the user and the host see.
   Dpi ScreenDpi() const { return dpi_; }
   Hwnd SurfaceWindow() const { return surfaceWindow_; }
