@@ -75,10 +75,9 @@ void LockModule(bool lock) {
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    vexo::hosting::module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
+  // Thread notifications stay on: the statically linked runtime cleans up
+  // its thread-local storage in them.
+  if (reason == DLL_PROCESS_ATTACH) vexo::hosting::module = instance;
   return TRUE;
 }
 
