@@ -244,6 +244,18 @@ TEST_F(OnScreen, FunctionKeysMoveTheFocusBetweenPanelsAndTheirMarks) {
   EXPECT_EQ(active, ActivPanel::abcAct);
 }
 
+// A host sets the active panel before its control is visible (in a parking
+// window, say): nothing hidden takes the focus, and showing gives it.
+TEST_F(OnScreen, ChangeBordWhileHiddenTakesEffectWhenShown) {
+  ShowWindow(host.surface, SW_HIDE);
+  ASSERT_EQ(keybord.put_ChangeBord(ActivPanel::ImageAct), hr::Ok);
+  EXPECT_NE(Focused(), PanelWindow(PanelId::picShift));
+  ShowWindow(host.surface, SW_SHOW);
+  ASSERT_EQ(host.toolkit->Show(), hr::Ok);
+  EXPECT_EQ(Focused(), PanelWindow(PanelId::picShift));
+  EXPECT_TRUE(Marked(KeyArrayId::cmdShift, 0));
+}
+
 std::vector<WPARAM> commandsToFrame;
 WNDPROC frameProcedure = nullptr;
 

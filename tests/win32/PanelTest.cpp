@@ -50,12 +50,13 @@ TEST_F(Panels, FocusMovesRaiseLostThenGotInsideTheCall) {
   EXPECT_TRUE(recorder.notices.empty());
 }
 
-TEST_F(Panels, AHiddenOrDisabledPanelRefusesTheFocusAndMovesNothing) {
+TEST_F(Panels, AHiddenPanelLeavesTheFocusWhereItIsAndADisabledOneRefusesIt) {
   ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
   recorder.notices.clear();
 
   ShowWindow(host.surface, SW_HIDE);
-  EXPECT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::InvalidProcedureCall);
+  EXPECT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::Ok);
+  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
   ShowWindow(host.surface, SW_SHOW);
   EnableWindow(host.PanelWindow(PanelId::picNumber), FALSE);
   EXPECT_EQ(PanelOf(PanelId::picNumber).SetFocus(), hr::InvalidProcedureCall);

@@ -260,10 +260,10 @@ HResult Win32Panel::PutWidth(float width) { box_.width = width; Place(); return 
 HResult Win32Panel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
 
 HResult Win32Panel::SetFocus() {
-  if (window_ == nullptr || !IsWindowVisible(window_) || !IsWindowEnabled(window_)) {
+  if (window_ == nullptr || !IsWindowEnabled(window_)) {
     return hr::InvalidProcedureCall;
   }
-  if (GetFocus() == window_) {
+  if (!IsWindowVisible(window_) || GetFocus() == window_) {
     return hr::Ok;
   }
   // WM_KILLFOCUS of the panel that had the focus and WM_SETFOCUS of this one

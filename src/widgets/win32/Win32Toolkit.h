@@ -133,10 +133,11 @@ class Win32Panel final : public Panel {
   HResult PutWidth(float width) override;
   HResult GetHeight(float& height) override;
   HResult PutHeight(float height) override;
-  // Fails with the invalid-procedure-call error, moving nothing, when the
-  // panel cannot take the focus: hidden (also through the surface), disabled
-  // or destroyed. A hidden control that took the focus would swallow the
-  // user's keys unseen.
+  // While the panel is hidden (also through its surface, as in a parking
+  // window before activation) nothing moves and the call succeeds: a hidden
+  // control that took the focus would swallow the user's keys unseen, and
+  // the focus comes to the active panel when the component is shown. A
+  // disabled or destroyed panel fails with the invalid-procedure-call error.
   HResult SetFocus() override;
 
   Win32KeyArray& Keys() { return keys_; }
