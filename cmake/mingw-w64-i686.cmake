@@ -16,5 +16,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Single-precision twips are summed in single precision, as on every other
+# build: without SSE the x87 unit would carry extended precision into sums that
+# are then rounded, and a tie could round the other way.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+
 # Programs built here run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
