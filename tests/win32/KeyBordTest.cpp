@@ -368,12 +368,6 @@ TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
   }
 }
 
-}  // namespace
-}  // namespace vexo::win32::testing
-
-namespace vexo::win32::testing {
-namespace {
-
 // A container that asks the control to draw itself into a bitmap gets what
 // the screen shows: the marked key in blue, the others on button face, the
 // field with its text.
@@ -413,11 +407,6 @@ TEST_F(OnScreen, PaintingIntoABitmapShowsTheKeysAndTheField) {
   DeleteDC(dc);
 }
 
-}  // namespace
-}  // namespace vexo::win32::testing
-
-namespace vexo::win32::testing {
-namespace {
 
 class Storm : public OnScreen, public ::testing::WithParamInterface<unsigned> {};
 
