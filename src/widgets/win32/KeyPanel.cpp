@@ -348,6 +348,10 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     }
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
+    case WM_SYSCOLORCHANGE:
+      // Button face and button text are looked up at each paint.
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
 
     case WM_GETDLGCODE:
       // Arrows, Tab, Enter, Escape and function keys all reach the panel
