@@ -2,6 +2,8 @@
 // of text, selection rules, capacity and font.
 #include "Support.h"
 
+#include <algorithm>
+
 namespace vexo::win32::testing {
 namespace {
 
@@ -151,6 +153,39 @@ TEST_F(Field, WhatTheUserTypesIntoTheFieldWinsOverTheKeptText) {
   SendMessageW(field.Window(), EM_SETSEL, 0, 1);
   SendMessageW(field.Window(), WM_CHAR, L'z', 0);
   EXPECT_EQ(Text(), u"z\u240Dy");
+}
+
+// A control that changes units on its own, as another version of it might:
+// here it takes every 'q' it is given as 'Q', and drops every '#'.
+WNDPROC controlProcedure = nullptr;
+
+LRESULT CALLBACK AlteringControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == EM_REPLACESEL && lParam != 0) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(lParam));
+    std::replace(text.begin(), text.end(), L'q', L'Q');
+    std::erase(text, L'#');
+    return CallWindowProcW(controlProcedure, window, message, wParam, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  return CallWindowProcW(controlProcedure, window, message, wParam, lParam);
+}
+
+TEST_F(Field, AUnitTheControlChangesReadsBackAsPutAndALostOneIsAnError) {
+  controlProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(field.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AlteringControl)));
+  ASSERT_EQ(field.PutText(u"quiet "), hr::Ok);
+  EXPECT_EQ(field.Shown(), u"Quiet ");
+  EXPECT_EQ(Text(), u"quiet ");
+  ASSERT_EQ(field.PutSelStart(5), hr::Ok);
+  ASSERT_EQ(field.PutSelText(u"q"), hr::Ok);
+  EXPECT_EQ(Text(), u"quietq ");
+
+  // The dropped unit would shift every later position: refused, nothing changed.
+  EXPECT_EQ(field.PutSelText(u"#"), hr::InvalidPropertyValue);
+  EXPECT_EQ(Text(), u"quietq ");
+  EXPECT_EQ(field.Selection(), std::make_pair(6, 0));
+  EXPECT_EQ(field.PutText(u"a#b"), hr::InvalidPropertyValue);
+  EXPECT_EQ(Text(), u"quietq ");
+  SetWindowLongPtrW(field.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProcedure));
 }
 
 TEST_F(Field, ThirtyTwoThousandSevenHundredSixtySevenUnitsFitAndReadBack) {

@@ -35,19 +35,6 @@ constexpr char16_t Picture(char16_t unit) {
   }
 }
 
-// Whether the control shows exactly the pictures of `text`.
-bool ShowsAs(std::u16string_view shown, std::u16string_view text) {
-  if (shown.size() != text.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (shown[i] != Picture(text[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 std::int32_t LengthOf(HWND window) {
@@ -75,9 +62,6 @@ std::u16string DisplayText(std::u16string_view text) {
   return shown;
 }
 
-bool NeedsPictures(std::u16string_view text) {
-  return std::any_of(text.begin(), text.end(), [](char16_t unit) { return Picture(unit) != unit; });
-}
 
 HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
   const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
@@ -168,11 +152,51 @@ void Win32RichTextBox::Settle() {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
-const std::u16string* Win32RichTextBox::ValidExact() {
-  if (exact_ && !ShowsAs(Shown(), *exact_)) {
+const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
+  if (exact_ && shown != shownAs_) {
+    // The user or another program changed the field: what it shows is what
+    // it holds.
     exact_.reset();
+    shownAs_.clear();
   }
   return exact_ ? &*exact_ : nullptr;
+}
+
+Win32RichTextBox::Before Win32RichTextBox::Capture() {
+  Before before{Shown(), Selection(), std::nullopt, {}};
+  if (ValidExact(before.shown) != nullptr) {
+    before.exact = exact_;
+    before.shownAs = shownAs_;
+  }
+  return before;
+}
+
+HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
+  std::u16string shown = Shown();
+  if (shown == text) {
+    exact_.reset();
+    shownAs_.clear();
+    return hr::Ok;
+  }
+  if (shown.size() == text.size()) {
+    exact_ = std::move(text);
+    shownAs_ = std::move(shown);
+    return hr::Ok;
+  }
+  // The control merged or dropped units: its positions would no longer be
+  // the text's. The field goes back to what it held.
+  SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
+  CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
+  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  if (Shown() == before.shown) {
+    exact_ = std::move(before.exact);
+    shownAs_ = std::move(before.shownAs);
+  } else {
+    exact_.reset();
+    shownAs_.clear();
+  }
+  return hr::InvalidPropertyValue;
 }
 
 HResult Win32RichTextBox::GetText(std::u16string& text) {
@@ -182,14 +206,8 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
       return hr::Fail;
     }
     std::u16string shown = Shown();
-    if (exact_ && ShowsAs(shown, *exact_)) {
-      text = *exact_;
-    } else {
-      // The user or another program changed the field: what it shows is
-      // what it holds.
-      exact_.reset();
-      text = std::move(shown);
-    }
+    const std::u16string* exact = ValidExact(shown);
+    text = exact != nullptr ? *exact : std::move(shown);
     return hr::Ok;
   });
 }
@@ -202,8 +220,7 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     if (text.size() > static_cast<std::size_t>(TextCapacity)) {
       return hr::Overflow;
     }
-    const bool pictures = NeedsPictures(text);
-    const std::u16string shown = pictures ? DisplayText(text) : std::u16string(text);
+    const std::u16string shown = DisplayText(text);
     // The control lays out its whole line again for every change it is
     // given, so only the part that differs from what it shows is replaced:
     // a text that differs by one typed character costs one character's
@@ -211,7 +228,8 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     // selection, so that a string that merely looks like rich text is never
     // read as such.
     BeginChange();
-    const std::u16string before = Shown();
+    Before previous = Capture();
+    const std::u16string& before = previous.shown;
     const auto firstDifference = static_cast<std::size_t>(
         std::mismatch(before.begin(), before.end(), shown.begin(), shown.end()).first - before.begin());
     const std::size_t common = std::min(before.size(), shown.size()) - firstDifference;
@@ -228,16 +246,7 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    if (pictures) {
-      exact_.emplace(text);
-    } else {
-      exact_.reset();
-    }
-    if (LengthOf(window_) != static_cast<std::int32_t>(shown.size())) {
-      exact_.reset();
-      return hr::OutOfMemory;
-    }
-    return hr::Ok;
+    return Commit(std::u16string(text), std::move(previous));
   });
 }
 
@@ -284,30 +293,17 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
     if (!Alive()) {
       return hr::Fail;
     }
-    const auto [start, length] = Selection();
-    const std::int32_t total = LengthOf(window_);
-    if (static_cast<std::int64_t>(total) - length + static_cast<std::int64_t>(text.size()) > TextCapacity) {
+    Before previous = Capture();
+    const auto [start, length] = previous.selection;
+    if (static_cast<std::int64_t>(previous.shown.size()) - length + static_cast<std::int64_t>(text.size()) >
+        TextCapacity) {
       return hr::Overflow;
     }
-    // The exact text follows the edit while it, or the new part, needs pictures.
-    std::optional<std::u16string> exact;
-    const std::u16string* kept = ValidExact();
-    if (kept != nullptr || NeedsPictures(text)) {
-      exact.emplace(kept != nullptr ? *kept : Shown());
-      exact->replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-      if (!NeedsPictures(*exact)) {
-        exact.reset();
-      }
-    }
-    const std::u16string shown = DisplayText(text);
+    std::u16string next = previous.exact ? *previous.exact : previous.shown;
+    next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
     BeginChange();
-    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
-    exact_ = std::move(exact);
-    if (LengthOf(window_) != total - length + static_cast<std::int32_t>(shown.size())) {
-      exact_.reset();
-      return hr::OutOfMemory;
-    }
-    return hr::Ok;
+    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
+    return Commit(std::move(next), std::move(previous));
   });
 }
 

@@ -54,8 +54,6 @@ std::optional<std::uint32_t> ResolveColour(Colour colour);
 // The text the control shows for `text`: one UTF-16 unit for each unit, each
 // unit the control cannot hold as it is replaced by a visible picture of it.
 std::u16string DisplayText(std::u16string_view text);
-// Whether `text` holds any unit that DisplayText replaces.
-bool NeedsPictures(std::u16string_view text);
 
 struct KeyLabel {
   std::u16string caption;
@@ -176,11 +174,13 @@ class Win32Panel final : public Panel {
 // at NUL. Those units (NUL, LF, VT, FF, CR and the line and paragraph
 // separators) are shown as visible pictures of themselves, one unit for one,
 // so that every caret position in the control is the same position in the
-// text. While the text holds any of them the toolkit keeps the exact text
-// alongside; a read gives it back as long as the control still shows exactly
-// its pictures, and otherwise (the user or another program changed the field)
-// gives what the control shows. Texts without such units are read straight
-// from the control.
+// text. After every write the toolkit compares what the control shows with
+// the text; where they differ (pictures, or any unit the control changed on
+// its own) it keeps the exact text alongside, and a read gives it back as
+// long as the control still shows what it showed then. Once the user or
+// another program changes the field, what it shows is what it holds. A
+// control that changed the number of units would misplace every later
+// position: that write fails with the invalid-property-value error.
 class Win32RichTextBox final : public RichTextBox {
  public:
   explicit Win32RichTextBox(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
@@ -211,8 +211,23 @@ class Win32RichTextBox final : public RichTextBox {
   HResult CreateWindowIn(Hwnd surface);
   bool Alive() const;
   void Place();
-  // The exact text while the control still shows its pictures; else drops it.
-  const std::u16string* ValidExact();
+  // The exact text while the control still shows what it showed when the
+  // text was put (`shown` is what it shows now); else drops it.
+  const std::u16string* ValidExact(const std::u16string& shown);
+  // What the field holds before a write, to go back to if the control
+  // cannot take it.
+  struct Before {
+    std::u16string shown;
+    std::pair<std::int32_t, std::int32_t> selection;
+    std::optional<std::u16string> exact;
+    std::u16string shownAs;
+  };
+  Before Capture();
+  // Records `text` as what the control holds after a write: kept beside the
+  // control when the control shows it differently, unit for unit. A control
+  // that changed the number of units is put back as it was `before`, and the
+  // write fails with the invalid-property-value error.
+  HResult Commit(std::u16string text, Before before);
   // The control lays out and scrolls its whole line again on every change of
   // text or selection while it redraws. A burst of changes (one keystroke
   // makes several) therefore runs with redrawing off, and the control is
@@ -224,6 +239,7 @@ class Win32RichTextBox final : public RichTextBox {
   Hwnd window_ = nullptr;
   TwipBox box_{360, 2760, 3495, 375};
   std::optional<std::u16string> exact_;
+  std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;
 };
 
