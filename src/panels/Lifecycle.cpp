@@ -53,9 +53,14 @@ HResult KeyBord::UserControl_Resize() {
   return UserControl().PutHeight(letterTop + 100.0f + letterHeight);
 }
 
-// Each showing starts every panel's mark at its first key. The indexes stay
-// reset even when the active panel cannot take the focus.
+// Each showing starts every panel's mark at its first key. The keys marked
+// before are cleared first: a lookup may have marked a key on a panel without
+// the focus, and that look must not outlive its index. The indexes stay reset
+// even when the active panel cannot take the focus.
 HResult KeyBord::UserControl_Show() {
+  RETURN_IF_FAILED(UnmarkKey(cmdKey(), AbcKeyIndex));
+  RETURN_IF_FAILED(UnmarkKey(cmdShift(), ShiftKeyIndex));
+  RETURN_IF_FAILED(UnmarkKey(cmdNumber(), NumberKeyIndex));
   AbcKeyIndex = 0;
   ShiftKeyIndex = 0;
   NumberKeyIndex = 0;

@@ -15,11 +15,7 @@ constexpr std::array<KeyArrayId, 3> Arrays{KeyArrayId::cmdKey, KeyArrayId::cmdNu
 constexpr std::array<PanelId, 3> Panels{PanelId::picABC, PanelId::picNumber, PanelId::picShift};
 constexpr std::array<std::int16_t, 3> KeyCounts{27, 12, 32};
 
-// Show restarts the three mark indexes at 0 without unmarking the keys they
-// named, so a key that a lookup marked on a panel without the focus stays
-// marked under a new index. Showing is left out of the sequences until Show
-// clears those marks.
-constexpr bool ShowKeepsMarksConsistent = false;
+
 
 // The most characters a field can hold with every position fitting 16 bits.
 constexpr std::size_t FieldRange = 32767;
@@ -285,11 +281,9 @@ OperationDriver::Outcome OperationDriver::Step(Choices& choices) {
     outcome.description = "blur";
     toolkit.Blur();
   } else if (operation == 94) {
-    outcome.description = ShowKeepsMarksConsistent ? "show" : "show (left out)";
-    if (ShowKeepsMarksConsistent) {
-      outcome.status = toolkit.Show();
-      allowFocusAndOverflow();
-    }
+    outcome.description = "show";
+    outcome.status = toolkit.Show();
+    allowFocusAndOverflow();
   } else if (operation == 95) {
     outcome.description = "surface gets focus";
     outcome.status = toolkit.SurfaceGotFocus();

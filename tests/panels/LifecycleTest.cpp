@@ -151,6 +151,20 @@ TEST_P(SurfaceFocus, ShowAgainLeavesOneMarkedKey) {
   EXPECT_FALSE(instance.Marked(KeyArrayId::cmdKey, 14));
 }
 
+// A lookup marks its key on a panel that need not have the focus; a show
+// restarts that panel's index at 0 and must take the old mark away with it.
+TEST_P(SurfaceFocus, ShowClearsAMarkOnAnUnfocusedPanel) {
+  Instance instance(GetParam());
+  instance.StartAndShow();
+  std::u16string five = u"5";
+  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.FindNumber(five); }), hr::Ok);
+  ASSERT_TRUE(instance.Marked(KeyArrayId::cmdNumber, 4));
+  EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
+  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_FALSE(instance.Marked(KeyArrayId::cmdNumber, 4));
+  EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, 0));
+}
+
 INSTANTIATE_TEST_SUITE_P(Delivery, SurfaceFocus,
                          ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred), DeliveryName);
 
