@@ -62,7 +62,6 @@ std::u16string DisplayText(std::u16string_view text) {
   return shown;
 }
 
-
 HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
   const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
   const wchar_t* className = GetModuleHandleW(L"msftedit.dll") != nullptr ? MSFTEDIT_CLASS : RICHEDIT_CLASSW;
@@ -76,8 +75,8 @@ HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
     const DWORD error = GetLastError();
     return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
   }
-  // Plain text only while the control is still empty; the limit far above
-  // the 32,767 characters the component addresses.
+  // The control takes plain-text mode only while it is empty. Its limit
+  // lies far above the 32,767 characters the component addresses.
   SendMessageW(window_, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
   SendMessageW(window_, EM_EXLIMITTEXT, 0, TextCapacity);
 
