@@ -2,6 +2,7 @@
 // _KeyBord. One reference count and one QueryInterface serve every interface
 // of the object; dispatch goes through the type library.
 #include "hosting/Com.h"
+#include "hosting/Embedding.h"
 
 #include <exception>
 #include <new>
@@ -11,7 +12,6 @@
 
 #include "component/KeyBord.h"
 #include "widgets/Status.h"
-#include "widgets/memory/MemoryToolkit.h"
 
 namespace vexo::hosting {
 
@@ -53,15 +53,16 @@ HRESULT WriteBack(BSTR* parameter, const std::u16string& text) {
   return S_OK;
 }
 
-class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IProvideClassInfo {
+class KeyBordObject final : public Embedding, public _KeyBord, public ISupportErrorInfo, public IProvideClassInfo2 {
  public:
-  KeyBordObject() : keybord_(toolkit_) { ObjectCreated(); }
+  KeyBordObject() { ObjectCreated(); }
   ~KeyBordObject() { ObjectDestroyed(); }
   KeyBordObject(const KeyBordObject&) = delete;
   KeyBordObject& operator=(const KeyBordObject&) = delete;
 
-  // Loads the interface descriptions from the library's own type library and
-  // runs the component's start-up, as a host's creation of the control does.
+  // Loads the interface descriptions from the library's own type library,
+  // builds the widgets and runs the component's start-up, as a host's
+  // creation of the control does.
   HRESULT Start() {
     std::wstring path;
     RETURN_IF_FAILED(ModulePath(path));
@@ -71,7 +72,7 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
     HREFTYPE twin = 0;
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeInfo(twin, &vtableInfo_));
-    return toolkit_.Initialize();
+    return StartEmbedding();
   }
 
   // --- IUnknown
@@ -82,8 +83,10 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
       *object = static_cast<_KeyBord*>(this);
     } else if (iid == IID_ISupportErrorInfo) {
       *object = static_cast<ISupportErrorInfo*>(this);
-    } else if (iid == IID_IProvideClassInfo) {
-      *object = static_cast<IProvideClassInfo*>(this);
+    } else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) {
+      *object = static_cast<IProvideClassInfo2*>(this);
+    } else if (void* embedded = EmbeddingInterface(iid)) {
+      *object = embedded;
     } else {
       return E_NOINTERFACE;
     }
@@ -129,43 +132,52 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
     return library_->GetTypeInfoOfGuid(CLSID_KeyBord, info);
   }
 
+  // --- IProvideClassInfo2
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override {
+    if (!guid) return E_POINTER;
+    *guid = GUID_NULL;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+    *guid = DIID___KeyBord;
+    return S_OK;
+  }
+
   // --- _KeyBord, in the order of its function table.
   HRESULT STDMETHODCALLTYPE AfterFindImage(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.AfterFindImage(text); });
+    return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
   HRESULT STDMETHODCALLTYPE EnterKey() override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.EnterKey(); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().EnterKey(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.FindABC(text); });
+    return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.FindImage(KeyCode, Shift); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().FindImage(KeyCode, Shift); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.FindImageNumber(KeyCode); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().FindImageNumber(KeyCode); }); }));
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
-    return IntegerMember(KodKey, [this](std::int16_t& code) { return keybord_.GetMessage(code); });
+    return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
   }
   HRESULT STDMETHODCALLTYPE KeyF1ToF6(short* CodeKey) override {
-    return IntegerMember(CodeKey, [this](std::int16_t& code) { return keybord_.KeyF1ToF6(code); });
+    return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
   HRESULT STDMETHODCALLTYPE LeftPos() override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.LeftPos(); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().LeftPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return keybord_.FindNumber(text); });
+    return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
   HRESULT STDMETHODCALLTYPE RightPos() override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.RightPos(); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().RightPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
     return Done(Guarded([&] {
       std::int16_t caps = VariantFalse;
-      RETURN_IF_FAILED(Call([&] { return keybord_.get_CapsLock(caps); }));
+      RETURN_IF_FAILED(Call([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
       return hr::Ok;
     }));
@@ -175,25 +187,25 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
     *value = ::abcAct;
     return Done(Guarded([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
-      RETURN_IF_FAILED(Call([&] { return keybord_.get_ChangeBord(active); }));
+      RETURN_IF_FAILED(Call([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
     return Done(Guarded([&] {
-      return Call([&] { return keybord_.put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
+      return Call([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
     }));
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.put_CapsLock(vNewValue); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().put_CapsLock(vNewValue); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
     if (!value) return Done(E_POINTER);
     *value = nullptr;
     return Done(Guarded([&] {
       std::u16string text;
-      RETURN_IF_FAILED(Call([&] { return keybord_.get_Text(text); }));
+      RETURN_IF_FAILED(Call([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
       return *value ? hr::Ok : hr::OutOfMemory;
     }));
@@ -201,7 +213,7 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
     return Done(Guarded([&] {
       const std::u16string text = FromBstr(vNewValue);
-      return Call([&] { return keybord_.put_Text(text); });
+      return Call([&] { return Component().put_Text(text); });
     }));
   }
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
@@ -209,21 +221,21 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
     *value = 0;
     return Done(Guarded([&] {
       std::int16_t limit = 0;
-      RETURN_IF_FAILED(Call([&] { return keybord_.get_MaxLength(limit); }));
+      RETURN_IF_FAILED(Call([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return keybord_.put_MaxLength(vNewValue); }); }));
+    return Done(Guarded([&] { return Call([&] { return Component().put_MaxLength(vNewValue); }); }));
   }
 
  private:
   // A call of the public interface, as the host makes it: the focus
-  // notifications it causes are delivered before it returns.
+  // notifications it causes are delivered by the windows before it returns.
   template <typename Body>
   HRESULT Call(Body&& body) {
-    return toolkit_.HostCall(body);
+    return body();
   }
 
   // An in/out string member: the caller's string goes in and whatever the
@@ -259,8 +271,6 @@ class KeyBordObject final : public _KeyBord, public ISupportErrorInfo, public IP
 
   LONG references_ = 1;
   HRESULT lastFailure_ = S_OK;  // of the last member that failed, reset by Invoke
-  MemoryToolkit toolkit_;
-  KeyBord keybord_;
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
   ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side

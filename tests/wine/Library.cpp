@@ -2,6 +2,8 @@
 // interfaces of an instance and the resources a host reads.
 #include "Support.h"
 
+#include <objsafe.h>
+
 #include <cstring>
 #include <vector>
 
@@ -82,7 +84,23 @@ TEST(Instance, OneIdentityOneReferenceCount) {
   ASSERT_NE(keybord, nullptr);
   ComPtr<IUnknown> identity;
   ASSERT_EQ(keybord.As(&identity), S_OK);
-  const IID supported[] = {IID_IUnknown, IID_IDispatch, IID__KeyBord, IID_ISupportErrorInfo, IID_IProvideClassInfo};
+  const IID supported[] = {IID_IUnknown,
+                           IID_IDispatch,
+                           IID__KeyBord,
+                           IID_ISupportErrorInfo,
+                           IID_IProvideClassInfo,
+                           IID_IProvideClassInfo2,
+                           IID_IOleObject,
+                           IID_IOleWindow,
+                           IID_IOleInPlaceObject,
+                           IID_IOleInPlaceActiveObject,
+                           IID_IOleControl,
+                           IID_IViewObject,
+                           IID_IViewObject2,
+                           IID_IPersist,
+                           IID_IPersistPropertyBag,
+                           IID_IPersistStreamInit,
+                           IID_IConnectionPointContainer};
   for (const IID& iid : supported) {
     const std::wstring name = Braced(iid);
     SCOPED_TRACE(std::string(name.begin(), name.end()));
@@ -93,7 +111,9 @@ TEST(Instance, OneIdentityOneReferenceCount) {
     EXPECT_EQ(back.Get(), identity.Get());
   }
   void* object = reinterpret_cast<void*>(0xdeadbeef);
-  EXPECT_EQ(keybord->QueryInterface(IID_IPersistStreamInit, &object), E_NOINTERFACE);
+  // It sends commands to the host's active window: never declared safe for
+  // untrusted scripts.
+  EXPECT_EQ(keybord->QueryInterface(IID_IObjectSafety, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(keybord->QueryInterface(IID_IDispatch, nullptr), E_POINTER);
 

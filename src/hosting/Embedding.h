@@ -1,0 +1,191 @@
+// The part of the KeyBord COM object that a container sees: embedding,
+// in-place activation, drawing, persistence and the event source.
+//
+// The component's widgets are real windows from the moment the object is
+// created: its surface window waits in a hidden parking window of its own,
+// so a host that never embeds the control still drives it through _KeyBord.
+// When a container activates the control in place, the surface moves into
+// the container's window; when it deactivates it, the surface goes back to
+// the parking window. The component's size is its own: whatever rectangle
+// the container offers, the surface keeps the size that its panels need,
+// placed at the rectangle's top-left corner.
+//
+// This class holds no reference count and answers no QueryInterface of its
+// own: the object that derives from it has the one IUnknown of the whole
+// object, and every interface here forwards to it.
+#pragma once
+
+#include "hosting/Com.h"
+
+#include <memory>
+#include <vector>
+
+#include "component/KeyBord.h"
+#include "widgets/win32/Win32Toolkit.h"
+
+namespace vexo::hosting {
+
+class EventPoint;
+
+class Embedding : public IOleObject,
+                  public IOleInPlaceObject,
+                  public IOleInPlaceActiveObject,
+                  public IOleControl,
+                  public IViewObject2,
+                  public IPersistPropertyBag,
+                  public IPersistStreamInit,
+                  public IConnectionPointContainer,
+                  private WidgetEvents {
+ public:
+  Embedding(const Embedding&) = delete;
+  Embedding& operator=(const Embedding&) = delete;
+
+  // --- IOleObject
+  HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+  HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
+  HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR application, LPCOLESTR document) override;
+  HRESULT STDMETHODCALLTYPE Close(DWORD saveOption) override;
+  HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* moniker) override;
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
+  HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
+  HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD reserved, IDataObject** data) override;
+  HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG message, IOleClientSite* activeSite, LONG index,
+                                   HWND parent, LPCRECT position) override;
+  HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** verbs) override;
+  HRESULT STDMETHODCALLTYPE Update() override;
+  HRESULT STDMETHODCALLTYPE IsUpToDate() override;
+  HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
+  HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* name) override;
+  HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* connection) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD connection) override;
+  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advises) override;
+  HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
+  HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* palette) override;
+
+  // --- IOleWindow, of IOleInPlaceObject and IOleInPlaceActiveObject alike
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
+
+  // --- IOleInPlaceObject
+  HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+  HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+  HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+  HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
+
+  // --- IOleInPlaceActiveObject
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override;
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frame) override;
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+
+  // --- IOleControl
+  HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
+  HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* message) override;
+  HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID member) override;
+  HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+
+  // --- IViewObject2
+  HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
+                                 HDC targetDevice, HDC dc, LPCRECTL bounds, LPCRECTL metafileBounds,
+                                 BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR), ULONG_PTR argument) override;
+  HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
+                                        HDC targetDevice, LOGPALETTE** colours) override;
+  HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspectInfo, DWORD* freeze) override;
+  HRESULT STDMETHODCALLTYPE Unfreeze(DWORD freeze) override;
+  HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+  HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
+
+  // --- IPersist, of both persistence interfaces
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+  // A new control starts as start-up left it: nothing to do, for either.
+  HRESULT STDMETHODCALLTYPE InitNew() override;
+
+  // --- IPersistPropertyBag: the three saved properties under their names.
+  HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+  HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+  // --- IPersistStreamInit: the same properties in the record of
+  // SavedProperties.h.
+  HRESULT STDMETHODCALLTYPE IsDirty() override;
+  HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
+  HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
+  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+
+  // --- IConnectionPointContainer: one point, for __KeyBord.
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+ protected:
+  Embedding();
+  ~Embedding() override;
+
+  // Builds the windows and the widgets, connects the component and runs its
+  // start-up.
+  HRESULT StartEmbedding();
+  KeyBord& Component() { return *keybord_; }
+  // This part's interface for `iid`, or null; takes no reference.
+  void* EmbeddingInterface(REFIID iid);
+
+ private:
+  friend class EventPoint;
+  IUnknown* Identity() { return static_cast<IOleObject*>(this); }
+
+  // --- The component's notifications pass through here on their way to it,
+  // so that focus arriving in a panel can activate the control.
+  HResult OnInitialize() override { return keybord_->OnInitialize(); }
+  HResult OnReadProperties(PropertyBag& bag) override { return keybord_->OnReadProperties(bag); }
+  HResult OnWriteProperties(PropertyBag& bag) override { return keybord_->OnWriteProperties(bag); }
+  HResult OnResize() override { return keybord_->OnResize(); }
+  HResult OnShow() override { return keybord_->OnShow(); }
+  HResult OnSurfaceGotFocus() override { return keybord_->OnSurfaceGotFocus(); }
+  HResult OnClick(KeyArrayId array, std::int16_t index) override { return keybord_->OnClick(array, index); }
+  HResult OnGotFocus(PanelId panel) override;
+  HResult OnLostFocus(PanelId panel) override { return keybord_->OnLostFocus(panel); }
+  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override {
+    return keybord_->OnKeyDown(panel, keyCode, shift);
+  }
+
+  static LRESULT CALLBACK SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  // In-place activation, with UI activation on top when `userInterface`.
+  HRESULT Activate(bool userInterface);
+  HRESULT ActivateUserInterface();
+  // The toolkit asks for this size of the surface, in pixels.
+  void ResizeSurface(int width, int height);
+  // The component's size in pixels and in HIMETRIC units.
+  SIZE NaturalPixels() const;
+  bool IsPanelWindow(HWND window) const;
+  // The properties through the component's own read and write handlers.
+  HRESULT ReadFrom(PropertyBag& bag);
+  HRESULT WriteTo(PropertyBag& bag);
+
+  HWND parking_ = nullptr;
+  HWND surface_ = nullptr;
+  bool classAcquired_ = false;
+  std::unique_ptr<win32::Win32Toolkit> toolkit_;
+  std::unique_ptr<KeyBord> keybord_;
+  std::unique_ptr<EventPoint> eventPoint_;
+
+  ComPtr<IOleClientSite> clientSite_;
+  ComPtr<IOleControlSite> controlSite_;
+  ComPtr<IOleAdviseHolder> adviseHolder_;
+  ComPtr<IAdviseSink> viewSink_;
+  DWORD viewAspects_ = 0;
+  DWORD viewFlags_ = 0;
+
+  ComPtr<IOleInPlaceSite> inPlaceSite_;
+  ComPtr<IOleInPlaceFrame> frame_;
+  ComPtr<IOleInPlaceUIWindow> document_;
+  bool shown_ = false;
+  bool userInterfaceActive_ = false;
+  bool placing_ = false;  // inside SetObjectRects
+  bool reportingPosition_ = false;  // inside the site's OnPosRectChange
+  LONG frozenEvents_ = 0;
+};
+
+}  // namespace vexo::hosting
