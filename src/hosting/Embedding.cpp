@@ -13,6 +13,10 @@ constexpr wchar_t SurfaceClassName[] = L"VexoKeyBordSurface";
 // Posted to the surface when the focus reached a panel: the control becomes
 // UI-active once the focus change that caused it is over.
 constexpr UINT ActivateMessage = WM_APP + 0x60;
+// Looks again whether a control that was shown inside a hidden container
+// window has appeared on screen.
+constexpr UINT_PTR ShowTimer = 1;
+constexpr UINT ShowPollMilliseconds = 50;
 
 // Set client site first, activate when visible, inside-out, cannot link
 // inside, recompose on resize; the same value registration records.
@@ -281,6 +285,14 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // A click on the control activates its user interface.
       if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
       return MA_ACTIVATE;
+    case WM_TIMER:
+      if (wParam != ShowTimer) return DefWindowProcW(window, message, wParam, lParam);
+      if (!shown_) {
+        KillTimer(window, ShowTimer);
+      } else if (IsWindowVisible(window)) {
+        RaiseShowWhenVisible();
+      }
+      return 0;
     case ActivateMessage:
       if (inPlaceSite_ && !userInterfaceActive_) (void)ActivateUserInterface();
       return 0;
@@ -373,6 +385,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
         return Activate(false);
       case OLEIVERB_HIDE:
         (void)UIDeactivate();
+        KillTimer(surface_, ShowTimer);
         ShowWindow(surface_, SW_HIDE);
         shown_ = false;
         return S_OK;
@@ -408,11 +421,23 @@ HRESULT Embedding::Activate(bool userInterface) {
   if (!shown_) {
     shown_ = true;
     ShowWindow(surface_, SW_SHOWNA);
-    // Each time the control appears, the component resets its marks and the
-    // active panel takes the focus.
-    (void)toolkit_->Show();
+    RaiseShowWhenVisible();
   }
   return userInterface ? ActivateUserInterface() : S_OK;
+}
+
+// Each time the control appears on screen, the component resets its marks
+// and the active panel takes the focus. A container often activates its
+// control while its own window is still hidden (during its creation): the
+// component then hears of the show once the window is visible, since a panel
+// that cannot be seen cannot take the focus.
+void Embedding::RaiseShowWhenVisible() {
+  if (IsWindowVisible(surface_)) {
+    KillTimer(surface_, ShowTimer);
+    (void)toolkit_->Show();
+  } else {
+    SetTimer(surface_, ShowTimer, ShowPollMilliseconds, nullptr);
+  }
 }
 
 HRESULT Embedding::ActivateUserInterface() {
@@ -521,6 +546,7 @@ HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) { return E_NOTIM
 HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
   (void)UIDeactivate();
+  KillTimer(surface_, ShowTimer);
   ShowWindow(surface_, SW_HIDE);
   shown_ = false;
   SetParent(surface_, parking_);

@@ -155,6 +155,7 @@ class Embedding : public IOleObject,
   // In-place activation, with UI activation on top when `userInterface`.
   HRESULT Activate(bool userInterface);
   HRESULT ActivateUserInterface();
+  void RaiseShowWhenVisible();
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
   // The component's size in pixels and in HIMETRIC units.
