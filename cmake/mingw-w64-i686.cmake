@@ -19,8 +19,23 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Single-precision twips are summed in single precision, as on every other
 # build: without SSE the x87 unit would carry extended precision into sums that
 # are then rounded, and a tie could round the other way.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# Each function and datum in its own section, so that the library's link can
+# drop what nothing reaches.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections")
+# The shipped library is optimised for size: its time goes to the system's
+# windows, not to its own code.
+set(CMAKE_C_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "")
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "")
+
+# The same compiler's runtime built for the native Windows thread model: the
+# library links it instead, as it starts no thread of its own, and so carries
+# no POSIX thread emulation (its link option -B points there).
+file(GLOB VEXO_POSIX_THREADS_RUNTIME /usr/lib/gcc/${VEXO_MINGW_TRIPLE}/*-posix)
+string(REPLACE "-posix" "-win32" VEXO_WIN32_THREADS_RUNTIME "${VEXO_POSIX_THREADS_RUNTIME}")
+if(NOT EXISTS "${VEXO_WIN32_THREADS_RUNTIME}/libstdc++.a")
+  unset(VEXO_WIN32_THREADS_RUNTIME)
+endif()
 
 # Programs built here run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -1,7 +1,8 @@
 #include "component/VariantConversion.h"
 
+#include "component/DecimalDigits.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -287,20 +288,14 @@ std::u16string FormatReal(double value) {
   if (std::isinf(value)) {
     return value < 0 ? u"-INF" : u"INF";
   }
-  // "d.dddddddddddddde±x..." rounded to 15 significant digits.
-  char buffer[48];
-  const auto converted = std::to_chars(buffer, std::end(buffer), std::fabs(value),
-                                       std::chars_format::scientific, 14);
-  const std::string_view scientific(buffer, static_cast<std::size_t>(converted.ptr - buffer));
-  const std::size_t mark = scientific.find('e');
-  std::string digits(1, scientific[0]);
-  digits += scientific.substr(2, mark - 2);
-  const int exponent = std::atoi(std::string(scientific.substr(mark + 1)).c_str());
+  if (value == 0) {
+    return u"0";
+  }
+  const Decimal15 rounded = RoundTo15Digits(std::fabs(value));
+  std::string digits(rounded.digits.begin(), rounded.digits.end());
+  const int exponent = rounded.exponent;
   while (digits.size() > 1 && digits.back() == '0') {
     digits.pop_back();
-  }
-  if (digits == "0") {
-    return u"0";
   }
 
   std::string out = value < 0 ? "-" : "";

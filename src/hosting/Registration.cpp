@@ -17,6 +17,17 @@ constexpr wchar_t ToolboxBitmapId[] = L"30000";
 // OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
 constexpr wchar_t MiscStatus[] = L"131473";  // 0x20191
 
+// Lower-case hexadecimal without leading zeros, as the registry keys of type
+// library versions and locales are spelled.
+std::wstring Hex(unsigned long value) {
+  std::wstring text;
+  do {
+    text.insert(text.begin(), L"0123456789abcdef"[value % 16]);
+    value /= 16;
+  } while (value != 0);
+  return text;
+}
+
 std::wstring Braced(REFGUID guid) {
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);
@@ -72,13 +83,11 @@ HRESULT Register() {
   TLIBATTR* attr = nullptr;
   RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const LCID lcid = attr->lcid;
-  wchar_t version[32] = {};
-  swprintf(version, 32, L"%x.%x", attr->wMajorVerNum, attr->wMinorVerNum);
+  const std::wstring version = Hex(attr->wMajorVerNum) + L"." + Hex(attr->wMinorVerNum);
   library->ReleaseTLibAttr(attr);
   if (lcid != 0) {
     const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
-    wchar_t locale[16] = {};
-    swprintf(locale, 16, L"%lx", static_cast<unsigned long>(lcid));
+    const std::wstring locale = Hex(lcid);
     RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\win32", path));
     RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
   }
