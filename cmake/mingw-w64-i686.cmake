@@ -18,15 +18,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Single-precision twips are summed in single precision, as on every other
 # build: without SSE the x87 unit would carry extended precision into sums that
-# are then rounded, and a tie could round the other way.
-# Each function and datum in its own section, so that the library's link can
-# drop what nothing reaches.
-set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections")
-# The shipped library is optimised for size: its time goes to the system's
-# windows, not to its own code.
-set(CMAKE_C_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "")
-set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "")
+# are then rounded, and a tie could round the other way. Each function and
+# datum has its own section, so that the library's link can drop what nothing
+# reaches; the shipped library is optimised for size, as its time goes to the
+# system's windows, not to its own code. Forced, so that a build directory
+# configured before these flags gets them too.
+set(CMAKE_C_FLAGS "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections" CACHE STRING "" FORCE)
+set(CMAKE_CXX_FLAGS "-msse2 -mfpmath=sse -ffunction-sections -fdata-sections" CACHE STRING "" FORCE)
+set(CMAKE_C_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "" FORCE)
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-Os -g -DNDEBUG" CACHE STRING "" FORCE)
 
 # The same compiler's runtime built for the native Windows thread model: the
 # library links it instead, as it starts no thread of its own, and so carries
