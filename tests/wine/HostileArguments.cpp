@@ -1,0 +1,276 @@
+// Every member through IDispatch::Invoke with the arguments a careless or
+// hostile script may pass (no string, empty, long and very long strings, an
+// embedded NUL, lone surrogates, line breaks; -1, 0 and the extremes of 16 and
+// 32 bits; the wrong type), in random orders: no crash, only the statuses a
+// host is told to expect, and afterwards a field that still ends in its
+// trailing space under a one-character block caret, with Text reading back.
+#include "Support.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwctype>
+#include <functional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vexo::wine {
+namespace {
+
+constexpr DISPID AfterFindImage = 0x60030004;
+constexpr DISPID EnterKey = 0x60030005;
+constexpr DISPID FindABC = 0x60030006;
+constexpr DISPID FindImage = 0x60030007;
+constexpr DISPID FindImageNumber = 0x60030008;
+constexpr DISPID GetMessageId = 0x60030009;
+constexpr DISPID KeyF1ToF6 = 0x6003000B;
+constexpr DISPID LeftPos = 0x6003000C;
+constexpr DISPID FindNumber = 0x6003000D;
+constexpr DISPID RightPos = 0x60030011;
+constexpr DISPID CapsLock = 0x68030003;
+constexpr DISPID ChangeBord = 0x68030002;
+constexpr DISPID Text = 0x68030001;
+constexpr DISPID MaxLength = 0x68030000;
+
+// What a member may report as its own error (inside DISP_E_EXCEPTION):
+// runtime errors 5, 6 and 380, and running out of memory.
+const std::set<HRESULT> MemberErrors = {static_cast<HRESULT>(0x800A0005), static_cast<HRESULT>(0x800A0006),
+                                        static_cast<HRESULT>(0x800A017C), E_OUTOFMEMORY};
+// What the type library's argument coercion may answer before a member runs.
+const std::set<HRESULT> CoercionErrors = {DISP_E_TYPEMISMATCH, DISP_E_OVERFLOW, DISP_E_BADPARAMCOUNT};
+
+// A value to pass: made afresh for every call, as the member may change it.
+using Maker = std::function<void(VARIANT&)>;
+
+Maker String(std::wstring text) {
+  return [text](VARIANT& v) {
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  };
+}
+Maker NullString() {
+  return [](VARIANT& v) {
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = nullptr;
+  };
+}
+Maker Short(SHORT value) {
+  return [value](VARIANT& v) {
+    V_VT(&v) = VT_I2;
+    V_I2(&v) = value;
+  };
+}
+Maker Long(LONG value) {
+  return [value](VARIANT& v) {
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+  };
+}
+Maker Empty() {
+  return [](VARIANT& v) { V_VT(&v) = VT_EMPTY; };
+}
+
+std::vector<Maker> HostileValues() {
+  return {NullString(),
+          String(L""),
+          String(std::wstring(10240, L'W')),
+          String(std::wstring(1 << 20, L'x')),
+          String(std::wstring(L"a\0b", 3)),
+          String(L"\xD800"),
+          String(L"x\xDC00y"),
+          String(L"\xDBFF\xDBFF"),
+          String(L"\r\n"),
+          String(L"A"),
+          Short(-1),
+          Short(0),
+          Short(SHRT_MAX),
+          Short(SHRT_MIN),
+          Long(-1),
+          Long(0),
+          Long(INT_MAX),
+          Long(INT_MIN),
+          Long(0x70),  // F1
+          Long(0x76),  // F7
+          Empty()};
+}
+
+struct Call {
+  DISPID member;
+  WORD flags;
+  int arguments;  // 0, 1 or 2
+  bool byReference;
+  std::size_t value;
+  std::size_t secondValue;
+};
+
+std::vector<Call> EveryCall(std::size_t values) {
+  std::vector<Call> calls;
+  for (std::size_t v = 0; v < values; ++v) {
+    for (const DISPID byRef : {AfterFindImage, FindABC, FindNumber, GetMessageId, KeyF1ToF6}) {
+      calls.push_back({byRef, DISPATCH_METHOD, 1, true, v, 0});
+    }
+    calls.push_back({FindImage, DISPATCH_METHOD, 2, false, v, (v * 7 + 3) % values});
+    calls.push_back({FindImageNumber, DISPATCH_METHOD, 1, false, v, 0});
+    for (const DISPID property : {CapsLock, ChangeBord, Text, MaxLength}) {
+      calls.push_back({property, DISPATCH_PROPERTYPUT, 1, false, v, 0});
+    }
+    // A method that takes nothing, given something.
+    calls.push_back({v % 2 ? LeftPos : RightPos, DISPATCH_METHOD, 1, false, v, 0});
+  }
+  for (const DISPID property : {CapsLock, ChangeBord, Text, MaxLength}) {
+    calls.push_back({property, DISPATCH_PROPERTYGET, 0, false, 0, 0});
+  }
+  for (const DISPID plain : {EnterKey, LeftPos, RightPos}) {
+    calls.push_back({plain, DISPATCH_METHOD, 0, false, 0, 0});
+  }
+  return calls;
+}
+
+std::wstring LowerClassName(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  std::wstring lower(name);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return std::towlower(c); });
+  return lower;
+}
+
+BOOL CALLBACK NoteRichEdit(HWND window, LPARAM found) {
+  if (LowerClassName(window).find(L"richedit") == std::wstring::npos) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The rich-text field among the windows of an instance's parking window.
+HWND FieldOf(HWND parking) {
+  HWND found = nullptr;
+  EnumChildWindows(parking, NoteRichEdit, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+BOOL CALLBACK NoteParking(HWND window, LPARAM windows) {
+  if (LowerClassName(window) == L"vexokeybordsurface") reinterpret_cast<std::set<HWND>*>(windows)->insert(window);
+  return TRUE;
+}
+
+std::set<HWND> ParkingWindows() {
+  std::set<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), NoteParking, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+class HostileArguments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::set<HWND> before = ParkingWindows();
+    keybord_ = CreateDirect();
+    ASSERT_NE(keybord_, nullptr);
+    ASSERT_EQ(keybord_.As(&dispatch_), S_OK);
+    for (HWND parking : ParkingWindows()) {
+      if (!before.count(parking)) field_ = FieldOf(parking);
+    }
+    ASSERT_NE(field_, nullptr) << "the instance's field window";
+  }
+
+  // Runs `call`; a status no host is told to expect fails the test.
+  void Run(const Call& call, const std::vector<Maker>& values) {
+    Var first, second, target;
+    std::vector<VARIANT> arguments;  // last first, as they travel
+    if (call.arguments == 2) {
+      values[call.secondValue](second);
+      arguments.push_back(second);
+    }
+    if (call.arguments >= 1) {
+      if (call.byReference) {
+        values[call.value](target);
+        V_VT(&first) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&first) = &target;
+      } else {
+        values[call.value](first);
+      }
+      arguments.push_back(first);
+    }
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{arguments.empty() ? nullptr : arguments.data(), nullptr, static_cast<UINT>(arguments.size()),
+                      0};
+    if (call.flags == DISPATCH_PROPERTYPUT) {
+      params.rgdispidNamedArgs = &put;
+      params.cNamedArgs = 1;
+    }
+    Var result;
+    EXCEPINFO exception{};
+    UINT argumentError = 0;
+    const HRESULT status = dispatch_->Invoke(call.member, IID_NULL, LOCALE_USER_DEFAULT, call.flags, &params,
+                                             call.flags == DISPATCH_PROPERTYPUT ? nullptr : &result, &exception,
+                                             &argumentError);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (status == DISP_E_EXCEPTION) {
+      EXPECT_TRUE(MemberErrors.count(exception.scode))
+          << std::hex << "member " << call.member << " reported " << exception.scode << " for value " << std::dec
+          << call.value;
+    } else if (status != S_OK) {
+      EXPECT_TRUE(CoercionErrors.count(status))
+          << std::hex << "member " << call.member << " answered " << status << " for value " << std::dec
+          << call.value;
+    }
+    if (V_VT(&first) == (VT_BYREF | VT_VARIANT)) {
+      V_VT(&first) = VT_EMPTY;  // the reference is not the caller's to free
+    }
+  }
+
+  // The field as the user sees it: empty before anything was typed, or the
+  // text, then one trailing space, under a one-character block caret; and
+  // Text reads back what the field holds, one unit for each unit shown.
+  void ExpectSoundField() {
+    Bstr text;
+    ASSERT_EQ(keybord_->get_Text(&text), S_OK);
+    const LRESULT length = SendMessageW(field_, WM_GETTEXTLENGTH, 0, 0);
+    CHARRANGE selection{-1, -1};
+    SendMessageW(field_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    if (length == 0) {
+      EXPECT_EQ(text.str(), L"");
+      return;
+    }
+    std::wstring shown(static_cast<std::size_t>(length) + 1, L'\0');
+    shown.resize(static_cast<std::size_t>(GetWindowTextW(field_, shown.data(), static_cast<int>(length) + 1)));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), L' ');
+    EXPECT_EQ(selection.cpMax - selection.cpMin, 1);
+    EXPECT_GE(selection.cpMin, 0);
+    EXPECT_LT(selection.cpMin, static_cast<LONG>(shown.size()));
+    EXPECT_EQ(SysStringLen(text.get()) + 1, shown.size());
+  }
+
+  ComPtr<_KeyBord> keybord_;
+  ComPtr<IDispatch> dispatch_;
+  HWND field_ = nullptr;
+};
+
+TEST_F(HostileArguments, EveryMemberInRandomOrdersAnswersAsDocumentedAndKeepsTheFieldSound) {
+  const std::vector<Maker> values = HostileValues();
+  std::vector<Call> calls = EveryCall(values.size());
+  std::mt19937 random(8);
+  for (int order = 0; order < 100 && !HasFailure(); ++order) {
+    std::shuffle(calls.begin(), calls.end(), random);
+    for (const Call& call : calls) {
+      Run(call, values);
+    }
+    SCOPED_TRACE(::testing::Message() << "after order " << order);
+    ExpectSoundField();
+    // The instance still works: a text goes in and reads back.
+    Bstr sound(L"sound");
+    ASSERT_EQ(keybord_->put_MaxLength(0), S_OK);
+    ASSERT_EQ(keybord_->put_Text(sound.get()), S_OK);
+    Bstr back;
+    ASSERT_EQ(keybord_->get_Text(&back), S_OK);
+    EXPECT_EQ(back.str(), L"sound");
+    ExpectSoundField();
+  }
+}
+
+}  // namespace
+}  // namespace vexo::wine
