@@ -1,0 +1,458 @@
+// The container-facing interfaces of a control that no container holds:
+// persistence with bad and odd input, the event source, and the answers of
+// the embedding interfaces to calls made without a site.
+#include "Support.h"
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace vexo::wine {
+namespace {
+
+constexpr HRESULT NotARecord = STG_E_INVALIDHEADER;
+constexpr HRESULT DamagedRecord = STG_E_DOCFILECORRUPT;
+
+std::wstring TextOf(_KeyBord* keybord) {
+  Bstr text;
+  EXPECT_EQ(keybord->get_Text(&text), S_OK);
+  return text.str();
+}
+
+short LimitOf(_KeyBord* keybord) {
+  short limit = -99;
+  EXPECT_EQ(keybord->get_MaxLength(&limit), S_OK);
+  return limit;
+}
+
+ActivPanel PanelOf(_KeyBord* keybord) {
+  ActivPanel panel = static_cast<ActivPanel>(-99);
+  EXPECT_EQ(keybord->get_ChangeBord(&panel), S_OK);
+  return panel;
+}
+
+// A property bag with named variants, that can refuse a name.
+class Bag final : public IPropertyBag {
+ public:
+  ~Bag() {
+    for (auto& [name, value] : values) VariantClear(&value);
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = (iid == IID_IUnknown || iid == IID_IPropertyBag) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    if (name == refused) return E_ACCESSDENIED;
+    const auto found = values.find(name);
+    if (found == values.end()) return E_INVALIDARG;
+    return VariantCopy(value, &found->second);
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    written.push_back(name);
+    if (name == refused) return E_ACCESSDENIED;
+    VARIANT& stored = values[name];
+    VariantClear(&stored);
+    return VariantCopy(&stored, value);
+  }
+  void Put(const wchar_t* name, VARTYPE type, double number) {
+    VARIANT value;
+    VariantInit(&value);
+    V_VT(&value) = VT_R8;
+    V_R8(&value) = number;
+    VARIANT& stored = values[name];
+    VariantClear(&stored);
+    ASSERT_EQ(VariantChangeType(&stored, &value, 0, type), S_OK);
+  }
+  void PutText(const wchar_t* name, const wchar_t* text) {
+    VARIANT& stored = values[name];
+    VariantClear(&stored);
+    V_VT(&stored) = VT_BSTR;
+    V_BSTR(&stored) = SysAllocString(text);
+  }
+
+  std::map<std::wstring, VARIANT> values;
+  std::vector<std::wstring> written;
+  std::wstring refused;
+};
+
+// An instance whose three properties differ from a new one's.
+ComPtr<_KeyBord> Prepared() {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  if (!keybord) return keybord;
+  Bstr keep(L"keep");
+  EXPECT_EQ(keybord->put_Text(keep.get()), S_OK);
+  EXPECT_EQ(keybord->put_MaxLength(9), S_OK);
+  EXPECT_EQ(keybord->put_ChangeBord(NumberAct), S_OK);
+  return keybord;
+}
+
+// --- The property bag.
+
+TEST(PropertyBag, SavesTheThreePropertiesWithTheirTypes) {
+  ComPtr<_KeyBord> keybord = Prepared();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IPersistPropertyBag> persist;
+  ASSERT_EQ(keybord.As(&persist), S_OK);
+  Bag bag;
+  ASSERT_EQ(persist->Save(&bag, TRUE, FALSE), S_OK);
+  EXPECT_EQ(bag.written, (std::vector<std::wstring>{L"ChangeBord", L"Text", L"MaxLength"}));
+  EXPECT_EQ(V_VT(&bag.values[L"ChangeBord"]), VT_I4);
+  EXPECT_EQ(V_I4(&bag.values[L"ChangeBord"]), 1);
+  ASSERT_EQ(V_VT(&bag.values[L"Text"]), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&bag.values[L"Text"]), L"keep");
+  EXPECT_EQ(V_VT(&bag.values[L"MaxLength"]), VT_I2);
+  EXPECT_EQ(V_I2(&bag.values[L"MaxLength"]), 9);
+  EXPECT_EQ(persist->Save(nullptr, TRUE, FALSE), E_POINTER);
+}
+
+TEST(PropertyBag, AWriteTheBagRefusesEndsTheSaveWithItsStatus) {
+  ComPtr<_KeyBord> keybord = Prepared();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IPersistPropertyBag> persist;
+  ASSERT_EQ(keybord.As(&persist), S_OK);
+  Bag bag;
+  bag.refused = L"Text";
+  EXPECT_EQ(persist->Save(&bag, TRUE, FALSE), E_ACCESSDENIED);
+  EXPECT_EQ(bag.written, (std::vector<std::wstring>{L"ChangeBord", L"Text"})) << "MaxLength is not written";
+}
+
+struct BagRow {
+  const char* name;
+  void (*fill)(Bag&);
+  const wchar_t* text;
+  short limit;
+  ActivPanel panel;
+};
+
+class BagLoads : public ::testing::TestWithParam<BagRow> {};
+
+// Loading never fails; each property the bag cannot give keeps or takes the
+// value of its rule, and the others still arrive.
+TEST_P(BagLoads, AppliesWhatConverts) {
+  ComPtr<_KeyBord> keybord = Prepared();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IPersistPropertyBag> persist;
+  ASSERT_EQ(keybord.As(&persist), S_OK);
+  Bag bag;
+  GetParam().fill(bag);
+  EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
+  EXPECT_EQ(TextOf(keybord.Get()), GetParam().text);
+  EXPECT_EQ(LimitOf(keybord.Get()), GetParam().limit);
+  EXPECT_EQ(PanelOf(keybord.Get()), GetParam().panel);
+}
+
+const BagRow bagRows[] = {
+    {"EmptyBag", [](Bag&) {}, L"", 0, NumberAct},
+    {"AllThree",
+     [](Bag& b) {
+       b.Put(L"ChangeBord", VT_I4, 2);
+       b.PutText(L"Text", L"abc");
+       b.Put(L"MaxLength", VT_I2, 2);
+     },
+     L"abc", 2, ImageAct},
+    {"NumbersOfOtherTypes",
+     [](Bag& b) {
+       b.Put(L"ChangeBord", VT_UI1, 0);
+       b.Put(L"MaxLength", VT_R4, 12);
+     },
+     L"", 12, abcAct},
+    {"NumbersAsText",
+     [](Bag& b) {
+       b.PutText(L"ChangeBord", L"2");
+       b.PutText(L"MaxLength", L" 30");
+     },
+     L"", 30, ImageAct},
+    {"ChangeBordNotANumber", [](Bag& b) { b.PutText(L"ChangeBord", L"ImageAct"); }, L"", 0, NumberAct},
+    {"MaxLengthBeyondSixteenBits", [](Bag& b) { b.Put(L"MaxLength", VT_UI4, 40000); }, L"", 9, NumberAct},
+    {"NegativeMaxLength", [](Bag& b) { b.Put(L"MaxLength", VT_I4, -3); }, L"", 0, NumberAct},
+    {"BagRefusesTheText",
+     [](Bag& b) {
+       b.refused = L"Text";
+       b.Put(L"MaxLength", VT_I2, 4);
+     },
+     L"keep", 4, NumberAct},
+    {"ValueOfNoUse",
+     [](Bag& b) {
+       VARIANT& v = b.values[L"Text"];
+       V_VT(&v) = VT_ERROR;
+       V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+     },
+     L"keep", 0, NumberAct},
+};
+INSTANTIATE_TEST_SUITE_P(Embedding, BagLoads, ::testing::ValuesIn(bagRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- The stream record.
+
+std::vector<BYTE> Saved(_KeyBord* keybord) {
+  ComPtr<IPersistStreamInit> persist;
+  EXPECT_EQ(keybord->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+  ComPtr<IStream> stream;
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
+  STATSTG stat{};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  std::vector<BYTE> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
+  stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  ULONG read = 0;
+  stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+  return bytes;
+}
+
+HRESULT LoadBytes(_KeyBord* keybord, const std::vector<BYTE>& bytes, ULONGLONG* position = nullptr) {
+  ComPtr<IPersistStreamInit> persist;
+  EXPECT_EQ(keybord->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+  ComPtr<IStream> stream;
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  ULONG written = 0;
+  if (!bytes.empty()) stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+  stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  const HRESULT status = persist->Load(stream.Get());
+  if (position) {
+    ULARGE_INTEGER at{};
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &at);
+    *position = at.QuadPart;
+  }
+  return status;
+}
+
+TEST(Stream, RoundTripsIntoAFreshInstanceAndStopsBehindItsRecord) {
+  ComPtr<_KeyBord> original = CreateDirect();
+  ASSERT_NE(original, nullptr);
+  Bstr text(L"line\r\nbreak and a \xD83D\xDE00 pair");
+  ASSERT_EQ(original->put_Text(text.get()), S_OK);
+  // A limit below the text's length: the text comes back whole all the same.
+  ASSERT_EQ(original->put_MaxLength(9), S_OK);
+  ASSERT_EQ(original->put_ChangeBord(NumberAct), S_OK);
+  std::vector<BYTE> bytes = Saved(original.Get());
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(std::memcmp(bytes.data(), "VKBP\x01\x00\x03\x00", 8), 0) << "signature, version 1, three entries";
+
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(original.As(&persist), S_OK);
+  ULARGE_INTEGER size{};
+  ASSERT_EQ(persist->GetSizeMax(&size), S_OK);
+  EXPECT_EQ(size.QuadPart, bytes.size());
+  EXPECT_EQ(persist->IsDirty(), S_OK) << "the control cannot know it is clean: hosts always save it";
+
+  const std::size_t recordSize = bytes.size();
+  bytes.insert(bytes.end(), {0xAA, 0xBB});  // what the container keeps after it
+  ComPtr<_KeyBord> fresh = CreateDirect();
+  ASSERT_NE(fresh, nullptr);
+  ULONGLONG position = 0;
+  ASSERT_EQ(LoadBytes(fresh.Get(), bytes, &position), S_OK);
+  EXPECT_EQ(position, recordSize);
+  EXPECT_EQ(TextOf(fresh.Get()), text.str());
+  EXPECT_EQ(LimitOf(fresh.Get()), 9);
+  EXPECT_EQ(PanelOf(fresh.Get()), NumberAct);
+}
+
+struct Damage {
+  const char* name;
+  void (*apply)(std::vector<BYTE>&);
+  HRESULT status;
+};
+
+class DamagedStreams : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedStreams, ChangeNothingAndSayWhy) {
+  ComPtr<_KeyBord> source = CreateDirect();
+  ASSERT_NE(source, nullptr);
+  Bstr text(L"new");
+  ASSERT_EQ(source->put_Text(text.get()), S_OK);
+  std::vector<BYTE> bytes = Saved(source.Get());
+  GetParam().apply(bytes);
+
+  ComPtr<_KeyBord> keybord = Prepared();
+  ASSERT_NE(keybord, nullptr);
+  EXPECT_EQ(LoadBytes(keybord.Get(), bytes), GetParam().status);
+  EXPECT_EQ(TextOf(keybord.Get()), L"keep");
+  EXPECT_EQ(LimitOf(keybord.Get()), 9);
+  EXPECT_EQ(PanelOf(keybord.Get()), NumberAct);
+}
+
+// Offsets in a record of three entries: ChangeBord's name length at 8, its
+// type at 30; Text's name length at 36.
+const Damage damages[] = {
+    {"Empty", [](std::vector<BYTE>& b) { b.clear(); }, NotARecord},
+    {"OtherSignature", [](std::vector<BYTE>& b) { b[0] = 'X'; }, NotARecord},
+    {"LaterVersion", [](std::vector<BYTE>& b) { b[4] = 2; }, NotARecord},
+    {"CutInTheLastValue", [](std::vector<BYTE>& b) { b.pop_back(); }, DamagedRecord},
+    {"CutAfterTheHeader", [](std::vector<BYTE>& b) { b.resize(8); }, DamagedRecord},
+    {"TooManyEntries", [](std::vector<BYTE>& b) { b[6] = 65; }, DamagedRecord},
+    {"EmptyName", [](std::vector<BYTE>& b) { b[8] = 0; }, DamagedRecord},
+    {"UnknownType", [](std::vector<BYTE>& b) { b[30] = 9; }, DamagedRecord},
+    {"TextLongerThanTheField",
+     [](std::vector<BYTE>& b) {
+       // Text's length field follows its name and type.
+       const std::size_t length = 36 + 2 + 8 + 2;
+       b[length + 2] = 0x20;  // 2 MiB units
+     },
+     DamagedRecord},
+};
+INSTANTIATE_TEST_SUITE_P(Embedding, DamagedStreams, ::testing::ValuesIn(damages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- The event source.
+
+// A sink that speaks IDispatch, as scripting hosts' sinks do.
+class Sink final : public IDispatch {
+ public:
+  explicit Sink(bool dispatch) : dispatch_(dispatch) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = (iid == IID_IUnknown || (dispatch_ && iid == IID_IDispatch)) ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    ++calls;
+    return S_OK;
+  }
+  int references = 1;
+  int calls = 0;
+
+ private:
+  bool dispatch_;
+};
+
+TEST(Events, OnePointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IConnectionPointContainer> container;
+  ASSERT_EQ(keybord.As(&container), S_OK);
+  ComPtr<IConnectionPoint> point;
+  EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(point, nullptr);
+  ASSERT_EQ(container->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
+  IID iid{};
+  EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
+  EXPECT_TRUE(IsEqualIID(iid, DIID___KeyBord));
+  ComPtr<IConnectionPointContainer> back;
+  ASSERT_EQ(point->GetConnectionPointContainer(&back), S_OK);
+  EXPECT_EQ(back.Get(), container.Get());
+
+  ComPtr<IEnumConnectionPoints> points;
+  ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
+  IConnectionPoint* listed[2] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(points->Next(2, listed, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  EXPECT_EQ(listed[0], point.Get());
+  listed[0]->Release();
+
+  Sink sink(true);
+  Sink deaf(false);
+  DWORD cookie = 0xdeadbeef;
+  EXPECT_EQ(point->Advise(&deaf, &cookie), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(cookie, 0u);
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  EXPECT_NE(cookie, 0u);
+  EXPECT_GT(sink.references, 1) << "held while advised";
+  ComPtr<IEnumConnections> connections;
+  ASSERT_EQ(point->EnumConnections(&connections), S_OK);
+  CONNECTDATA data{};
+  ASSERT_EQ(connections->Next(1, &data, nullptr), S_OK);
+  EXPECT_EQ(data.dwCookie, cookie);
+  data.pUnk->Release();
+  connections.Reset();
+
+  Bstr typed(L"abc");
+  EXPECT_EQ(keybord->put_Text(typed.get()), S_OK);
+  EXPECT_EQ(keybord->EnterKey(), S_OK);
+  EXPECT_EQ(sink.calls, 0);
+
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(sink.references, 1) << "given back";
+  EXPECT_EQ(deaf.references, 1);
+
+  point.Reset();
+  back.Reset();
+  points.Reset();
+  container.Reset();
+  keybord->AddRef();
+  EXPECT_EQ(keybord->Release(), 1u) << "the point's references are the control's";
+}
+
+TEST(Events, ClassInformationNamesTheEventInterface) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IProvideClassInfo2> info;
+  ASSERT_EQ(keybord.As(&info), S_OK);
+  GUID guid = IID_IUnknown;
+  EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(guid, DIID___KeyBord));
+  EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &guid), E_INVALIDARG);
+  EXPECT_TRUE(IsEqualGUID(guid, GUID_NULL));
+  EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr), E_POINTER);
+}
+
+// --- Embedding without a container.
+
+TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IOleInPlaceObject> inPlace;
+  ASSERT_EQ(keybord.As(&inPlace), S_OK);
+  HWND surface = nullptr;
+  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  ASSERT_TRUE(IsWindow(surface));
+  EXPECT_FALSE(IsWindowVisible(surface));
+  EXPECT_EQ(keybord->put_ChangeBord(ImageAct), S_OK) << "a hidden panel takes no focus, and that is no error";
+  Bstr typed(L"x");
+  short f4 = 115;
+  EXPECT_EQ(keybord->KeyF1ToF6(&f4), S_OK);
+  EXPECT_EQ(keybord->FindABC(&typed), S_OK);
+  EXPECT_EQ(TextOf(keybord.Get()), L"X");
+  EXPECT_NE(GetFocus(), surface);
+}
+
+TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(keybord.As(&object), S_OK);
+  EXPECT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED)
+      << "no site to activate in";
+  DWORD status = 0;
+  EXPECT_EQ(object->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+  EXPECT_EQ(status, 0x20191u);
+  SIZEL extent{-1, -1};
+  EXPECT_EQ(object->GetExtent(DVASPECT_ICON, &extent), DV_E_DVASPECT);
+  EXPECT_EQ(extent.cx, 0);
+  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, nullptr), E_POINTER);
+  ASSERT_EQ(object->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(extent.cx, 15319) << "8685 twips";
+  EXPECT_EQ(extent.cy, 3854) << "2185 twips";
+  CLSID clsid{};
+  EXPECT_EQ(object->GetUserClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_KeyBord));
+  IOleClientSite* site = reinterpret_cast<IOleClientSite*>(0xdeadbeef);
+  EXPECT_EQ(object->GetClientSite(&site), S_OK);
+  EXPECT_EQ(site, nullptr);
+
+  ComPtr<IOleInPlaceActiveObject> active;
+  ASSERT_EQ(keybord.As(&active), S_OK);
+  MSG message{};
+  message.message = WM_KEYDOWN;
+  message.wParam = VK_F3;
+  EXPECT_EQ(active->TranslateAccelerator(&message), S_FALSE) << "a key for no panel of the control";
+  EXPECT_EQ(active->TranslateAccelerator(nullptr), E_POINTER);
+
+  ComPtr<IViewObject2> view;
+  ASSERT_EQ(keybord.As(&view), S_OK);
+  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0),
+            E_INVALIDARG);
+  EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+}
+
+}  // namespace
+}  // namespace vexo::wine
