@@ -1,0 +1,336 @@
+// KeyBordDemo: a window that hosts the KeyBord control as an application
+// does, in the system's ActiveX host window ("AtlAxWin" of atl.dll).
+//
+// It shows the typed text as it changes (the control raises no events: the
+// demo reads Text after every input and on a timer), shows each F7 command
+// the control sends to the window, and saves and loads the control's three
+// properties (ChangeBord, Text, MaxLength) to a file, as a form does.
+//
+//   KeyBordDemo.exe [--file PATH] [--type WORD --done PATH]
+//
+// --file names the saved file (default KeyBordDemo.vkb in the current
+// directory). --type types WORD through the system's input once the window is
+// up, then writes the control's text to the --done file: for scripts that
+// take a screenshot.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+#include <initguid.h>
+#include <wrl/client.h>
+
+#ifdef GetMessage
+#undef GetMessage
+#endif
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "VexoKeyBord_h.h"
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
+constexpr int SaveButton = 1001;
+constexpr int LoadButton = 1002;
+constexpr int ClearButton = 1003;
+constexpr WPARAM F7Command = 118;
+constexpr UINT_PTR PollTimer = 1;
+constexpr UINT_PTR TypeTimer = 2;
+
+struct Atl {
+  BOOL(WINAPI* WinInit)() = nullptr;
+  HRESULT(WINAPI* GetControl)(HWND, IUnknown**) = nullptr;
+  HRESULT(WINAPI* CreateControl)(LPCOLESTR, HWND, IStream*, IUnknown**) = nullptr;
+};
+
+struct Demo {
+  Atl atl;
+  HWND frame = nullptr;
+  HWND host = nullptr;  // the AtlAxWin window that holds the control
+  HWND textLabel = nullptr;
+  HWND commandLabel = nullptr;
+  HWND statusLabel = nullptr;
+  ComPtr<_KeyBord> keybord;
+  std::wstring shownText = L"\x1";  // nothing shown yet
+  int commands = 0;
+  std::wstring file = L"KeyBordDemo.vkb";
+  std::wstring typeWord;
+  std::wstring donePath;
+  std::size_t typed = 0;
+} demo;
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+void SetStatus(const std::wstring& text) { SetWindowTextW(demo.statusLabel, text.c_str()); }
+
+std::wstring Describe(HRESULT status) {
+  wchar_t text[64];
+  std::swprintf(text, 64, L"0x%08lX", static_cast<unsigned long>(status));
+  return text;
+}
+
+std::wstring ControlText() {
+  if (!demo.keybord) return L"";
+  BSTR text = nullptr;
+  if (FAILED(demo.keybord->get_Text(&text))) return L"";
+  std::wstring result(text ? text : L"", text ? SysStringLen(text) : 0);
+  SysFreeString(text);
+  return result;
+}
+
+// Shows the control's text when it changed.
+void RefreshText() {
+  const std::wstring text = ControlText();
+  if (text == demo.shownText) return;
+  demo.shownText = text;
+  const std::wstring line = L"Text: \"" + text + L"\"  (" + std::to_wstring(text.size()) + L" characters)";
+  SetWindowTextW(demo.textLabel, line.c_str());
+}
+
+// Places a control in the host window: a new one, or one the container
+// creates from the saved stream.
+HRESULT PlaceControl(IStream* saved) {
+  demo.keybord.Reset();
+  if (demo.host) DestroyWindow(demo.host);
+  demo.host = CreateWindowExW(0, L"AtlAxWin", saved ? L"" : ProgId, WS_CHILD | WS_VISIBLE, 10, 10, 600, 160,
+                              demo.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!demo.host) return HRESULT_FROM_WIN32(GetLastError());
+  if (saved) {
+    const HRESULT created = demo.atl.CreateControl(ProgId, demo.host, saved, nullptr);
+    if (FAILED(created)) return created;
+  }
+  ComPtr<IUnknown> control;
+  HRESULT status = demo.atl.GetControl(demo.host, &control);
+  if (SUCCEEDED(status)) status = control.As(&demo.keybord);
+  demo.shownText = L"\x1";
+  RefreshText();
+  return status;
+}
+
+HRESULT SaveToFile() {
+  ComPtr<IPersistStreamInit> persist;
+  if (!demo.keybord) return E_UNEXPECTED;
+  HRESULT status = demo.keybord.As(&persist);
+  ComPtr<IStream> stream;
+  if (SUCCEEDED(status)) status = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+  if (SUCCEEDED(status)) status = persist->Save(stream.Get(), TRUE);
+  if (FAILED(status)) return status;
+  HGLOBAL memory = nullptr;
+  GetHGlobalFromStream(stream.Get(), &memory);
+  STATSTG stat{};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  const void* bytes = GlobalLock(memory);
+  HANDLE file = CreateFileW(demo.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  const BOOL ok = file != INVALID_HANDLE_VALUE &&
+                  WriteFile(file, bytes, static_cast<DWORD>(stat.cbSize.QuadPart), &written, nullptr);
+  const HRESULT error = ok ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  GlobalUnlock(memory);
+  return error;
+}
+
+HRESULT LoadFromFile() {
+  HANDLE file = CreateFileW(demo.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+  std::vector<BYTE> bytes(1 << 16);
+  std::vector<BYTE> all;
+  DWORD read = 0;
+  while (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read > 0) {
+    all.insert(all.end(), bytes.begin(), bytes.begin() + read);
+  }
+  CloseHandle(file);
+  ComPtr<IStream> stream;
+  HRESULT status = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+  ULONG written = 0;
+  if (SUCCEEDED(status) && !all.empty()) status = stream->Write(all.data(), static_cast<ULONG>(all.size()), &written);
+  if (SUCCEEDED(status)) status = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  // A fresh control, created by the container from what was saved, as a
+  // form loads its controls.
+  if (SUCCEEDED(status)) status = PlaceControl(stream.Get());
+  return status;
+}
+
+// Types the next character of the word through the system's input.
+void TypeNext() {
+  if (demo.typed >= demo.typeWord.size()) {
+    KillTimer(demo.frame, TypeTimer);
+    RefreshText();
+    if (!demo.donePath.empty()) {
+      FILE* done = _wfopen(demo.donePath.c_str(), L"wb");
+      if (done) {
+        // The text (as ASCII), then where the window stands on the screen.
+        const std::wstring text = ControlText();
+        for (wchar_t c : text) std::fputc(c < 128 ? static_cast<char>(c) : '?', done);
+        RECT client{};
+        GetClientRect(demo.frame, &client);
+        POINT corner{0, 0};
+        ClientToScreen(demo.frame, &corner);
+        std::fprintf(done, "\n%ld %ld %ld %ld\n", corner.x, corner.y, client.right, client.bottom);
+        std::fclose(done);
+      }
+    }
+    return;
+  }
+  const SHORT key = VkKeyScanW(demo.typeWord[demo.typed++]);
+  if (key == -1) return;
+  const WORD virtualKey = LOBYTE(key);
+  const bool shift = (HIBYTE(key) & 1) != 0;
+  std::vector<INPUT> input;
+  auto add = [&](WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.push_back(in);
+  };
+  if (shift) add(VK_SHIFT, false);
+  add(virtualKey, false);
+  add(virtualKey, true);
+  if (shift) add(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+HWND Label(const wchar_t* text, int x, int y, int width) {
+  HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, 22,
+                               demo.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return label;
+}
+
+void Button(const wchar_t* text, int id, int x, int y) {
+  HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, 90, 26, demo.frame,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+}
+
+LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case F7Command: {
+          // The control's F7 key: the command the host application receives.
+          ++demo.commands;
+          SYSTEMTIME now{};
+          GetLocalTime(&now);
+          wchar_t text[96];
+          std::swprintf(text, 96, L"F7 command 118 received %d time%ls (last at %02d:%02d:%02d)", demo.commands,
+                        demo.commands == 1 ? L"" : L"s", now.wHour, now.wMinute, now.wSecond);
+          SetWindowTextW(demo.commandLabel, text);
+          return 0;
+        }
+        case SaveButton: {
+          const HRESULT status = SaveToFile();
+          SetStatus(SUCCEEDED(status) ? L"Saved ChangeBord, Text and MaxLength to " + demo.file
+                                      : L"Saving failed: " + Describe(status));
+          return 0;
+        }
+        case LoadButton: {
+          const HRESULT status = LoadFromFile();
+          SetStatus(SUCCEEDED(status) ? L"Loaded a fresh control from " + demo.file
+                                      : L"Loading failed: " + Describe(status));
+          return 0;
+        }
+        case ClearButton:
+          if (demo.keybord) demo.keybord->put_Text(nullptr);
+          RefreshText();
+          return 0;
+      }
+      break;
+    case WM_TIMER:
+      if (wParam == PollTimer) RefreshText();
+      if (wParam == TypeTimer) TypeNext();
+      return 0;
+    case WM_DESTROY:
+      demo.keybord.Reset();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ReadArguments() {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 1; arguments && i + 1 < count; ++i) {
+    const std::wstring name = arguments[i];
+    if (name == L"--file") demo.file = arguments[++i];
+    else if (name == L"--type") demo.typeWord = arguments[++i];
+    else if (name == L"--done") demo.donePath = arguments[++i];
+  }
+  LocalFree(arguments);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  ReadArguments();
+  if (FAILED(OleInitialize(nullptr))) return 1;
+  HMODULE atl = LoadLibraryW(L"atl.dll");
+  if (atl) {
+    demo.atl.WinInit = Export<decltype(demo.atl.WinInit)>(atl, "AtlAxWinInit");
+    demo.atl.GetControl = Export<decltype(demo.atl.GetControl)>(atl, "AtlAxGetControl");
+    demo.atl.CreateControl = Export<decltype(demo.atl.CreateControl)>(atl, "AtlAxCreateControl");
+  }
+  if (!demo.atl.WinInit || !demo.atl.GetControl || !demo.atl.CreateControl || !demo.atl.WinInit()) {
+    MessageBoxW(nullptr, L"The system's ActiveX host (atl.dll) is missing.", L"KeyBordDemo", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = FrameProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = L"VexoKeyBordDemo";
+  RegisterClassExW(&windowClass);
+  RECT outer{0, 0, 620, 290};
+  AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  demo.frame = CreateWindowExW(WS_EX_CONTROLPARENT, L"VexoKeyBordDemo", L"VexoKeyBord demo",
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, outer.right - outer.left,
+                               outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
+  demo.textLabel = Label(L"", 10, 176, 600);
+  demo.commandLabel = Label(L"F7 command 118: none yet (press F7 on the keyboard)", 10, 202, 600);
+  Button(L"Save", SaveButton, 10, 232);
+  Button(L"Load", LoadButton, 110, 232);
+  Button(L"Clear", ClearButton, 210, 232);
+  demo.statusLabel = Label(L"Click the keys or type; F2, F3, F4 switch panels.", 310, 236, 300);
+  ShowWindow(demo.frame, show);
+  UpdateWindow(demo.frame);
+
+  const HRESULT placed = PlaceControl(nullptr);
+  if (FAILED(placed)) {
+    SetStatus(L"The control could not be created: " + Describe(placed) + L" (is VexoKeyBord.ocx registered?)");
+  }
+  SetTimer(demo.frame, PollTimer, 200, nullptr);
+  if (!demo.typeWord.empty()) SetTimer(demo.frame, TypeTimer, 300, nullptr);
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && demo.host) {
+      // The control's own keys first, as every host of an in-place control does.
+      ComPtr<IUnknown> control;
+      ComPtr<IOleInPlaceActiveObject> active;
+      if (SUCCEEDED(demo.atl.GetControl(demo.host, &control)) && SUCCEEDED(control.As(&active)) &&
+          active->TranslateAccelerator(&message) == S_OK) {
+        RefreshText();
+        continue;
+      }
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    if (message.message == WM_KEYUP || message.message == WM_LBUTTONUP) RefreshText();
+  }
+  OleUninitialize();
+  return 0;
+}
