@@ -74,7 +74,7 @@ class Hosted {
   // Creates the host window, which creates the control by its programmatic
   // identifier. With `stream`, the control is created by the container from
   // it instead.
-  explicit Hosted(int x = 10, int y = 10, int width = 700, int height = 180, IStream* stream = nullptr);
+  explicit Hosted(int x = 10, int y = 10, int width = 900, int height = 240, IStream* stream = nullptr);
   ~Hosted();
   Hosted(const Hosted&) = delete;
   Hosted& operator=(const Hosted&) = delete;

@@ -2,6 +2,8 @@
 // asks, and what it draws when a host asks it to draw itself.
 #include "Container.h"
 
+#include <cstdlib>
+
 namespace vexo::container {
 namespace {
 
@@ -29,6 +31,13 @@ void ExpectLayout(Hosted& hosted) {
     EXPECT_EQ(PlacedIn(windows[i], hosted.surface),
               Pixels(layout[i].left, layout[i].top, layout[i].width, layout[i].height, ScreenDpiX(), ScreenDpiY()));
   }
+}
+
+TEST(Screen, HasTheDensityTheRunAskedFor) {
+  const char* asked = std::getenv("VEXO_SCREEN_DPI");
+  if (!asked) GTEST_SKIP() << "no density asked for";
+  EXPECT_EQ(ScreenDpiX(), std::atoi(asked));
+  EXPECT_EQ(ScreenDpiY(), std::atoi(asked));
 }
 
 TEST(Layout, ChildrenStandAsStartUpPlacesThemAtTheScreensDensity) {

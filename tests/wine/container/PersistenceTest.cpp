@@ -106,7 +106,7 @@ TEST(Persistence, ThroughAStreamThatTheContainerLoads) {
     EXPECT_EQ(end.QuadPart, size.QuadPart);
   }
   ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
-  Hosted restored(10, 10, 700, 180, stream.Get());
+  Hosted restored(10, 10, 900, 240, stream.Get());
   ExpectRestored(restored);
 }
 

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a Windows program under 32-bit Wine with its X11 driver on a private
+# virtual screen of the given density, in a prefix of its own created on
+# first use:  run-on-screen.sh <prefix dir> <dpi> <program> [arguments...]
+# The program sees the density as VEXO_SCREEN_DPI, to check that it got it.
+set -euo pipefail
+prefix=$1
+dpi=$2
+shift 2
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" VEXO_SCREEN_DPI=$dpi
+unset WAYLAND_DISPLAY
+
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [[ ! -f $prefix/.vexo-ready-$dpi ]]; then
+    rm -rf "$prefix"
+    wineboot --init >/dev/null 2>&1 </dev/null || true
+    # The screen's density, where the display and font code read it.
+    hex=$(printf '0x%x' "$dpi")
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
+    wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
+    wineserver --wait
+    [[ -f $prefix/system.reg ]] || { echo "run-on-screen: could not create the prefix $prefix" >&2; exit 1; }
+    touch "$prefix/.vexo-ready-$dpi"
+  fi
+) 9>"$prefix.lock"
+
+# One screen per run; the prefix's programs end with it.
+exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wine "$@" </dev/null
+  status=$?
+  wineserver -k >/dev/null 2>&1 || true
+  exit $status' run-on-screen "$@"
