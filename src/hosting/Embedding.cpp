@@ -386,6 +386,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
       case OLEIVERB_HIDE:
         (void)UIDeactivate();
         KillTimer(surface_, ShowTimer);
+        GiveUpFocus();
         ShowWindow(surface_, SW_HIDE);
         shown_ = false;
         return S_OK;
@@ -438,6 +439,14 @@ void Embedding::RaiseShowWhenVisible() {
   } else {
     SetTimer(surface_, ShowTimer, ShowPollMilliseconds, nullptr);
   }
+}
+
+// A hidden control that kept the focus would swallow the user's keys unseen:
+// the focus goes back to the container's window, and the panel that had it
+// hears that it lost it.
+void Embedding::GiveUpFocus() {
+  const HWND focus = GetFocus();
+  if (focus && (focus == surface_ || IsChild(surface_, focus))) ::SetFocus(GetParent(surface_));
 }
 
 HRESULT Embedding::ActivateUserInterface() {
@@ -547,6 +556,7 @@ HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
   (void)UIDeactivate();
   KillTimer(surface_, ShowTimer);
+  GiveUpFocus();
   ShowWindow(surface_, SW_HIDE);
   shown_ = false;
   SetParent(surface_, parking_);

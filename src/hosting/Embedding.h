@@ -156,6 +156,7 @@ class Embedding : public IOleObject,
   HRESULT Activate(bool userInterface);
   HRESULT ActivateUserInterface();
   void RaiseShowWhenVisible();
+  void GiveUpFocus();
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
   // The component's size in pixels and in HIMETRIC units.

@@ -161,6 +161,44 @@ TEST_F(InContainer, F7ReachesTheHostWindowAsCommand118) {
   EXPECT_EQ(hosted.Text(), L"");
 }
 
+TEST_F(InContainer, TheControlTakesItsKeysBeforeTheContainersAccelerators) {
+  ComPtr<IOleInPlaceActiveObject> active;
+  ASSERT_EQ(hosted.control.As(&active), S_OK);
+  MSG right{hosted.panels[Letters], WM_KEYDOWN, VK_RIGHT, 0x014D0001};
+  EXPECT_EQ(active->TranslateAccelerator(&right), S_OK) << "handled: the container's accelerators never see it";
+  EXPECT_EQ(Look(Letters, 1), "marked");
+  MSG f3{hosted.panels[Letters], WM_KEYDOWN, VK_F3, 0x003D0001};
+  EXPECT_EQ(active->TranslateAccelerator(&f3), S_OK);
+  EXPECT_EQ(hosted.FocusedPanel(), Numbers);
+  MSG letter{hosted.panels[Numbers], WM_KEYDOWN, 'A', 0x001E0001};
+  EXPECT_EQ(active->TranslateAccelerator(&letter), S_FALSE) << "characters take the normal road";
+  MSG elsewhere{Frame(), WM_KEYDOWN, VK_RIGHT, 0x014D0001};
+  EXPECT_EQ(active->TranslateAccelerator(&elsewhere), S_FALSE) << "a key for another window";
+  EXPECT_EQ(hosted.Text(), L"");
+}
+
+TEST_F(InContainer, HiddenAndShownAgainTheControlStartsItsMarksAfresh) {
+  Press(VK_RIGHT);
+  Press(VK_F3);
+  Press(VK_RIGHT);
+  ASSERT_EQ(Look(Numbers, 1), "marked");
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(hosted.control.As(&object), S_OK);
+  RECT area{0, 0, 900, 240};
+  ComPtr<IOleClientSite> site;
+  ASSERT_EQ(object->GetClientSite(&site), S_OK);
+  EXPECT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, site.Get(), 0, hosted.host, &area), S_OK);
+  PumpFor(50);
+  EXPECT_FALSE(IsWindowVisible(hosted.surface));
+  EXPECT_EQ(hosted.FocusedPanel(), -1);
+  EXPECT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, site.Get(), 0, hosted.host, &area), S_OK);
+  PumpFor(100);
+  EXPECT_TRUE(IsWindowVisible(hosted.surface));
+  EXPECT_EQ(hosted.FocusedPanel(), Numbers) << "the active panel takes the focus";
+  EXPECT_EQ(Look(Numbers, 0), "marked") << "every show starts at the first key";
+  EXPECT_EQ(Look(Numbers, 1), "plain");
+}
+
 TEST_F(InContainer, TheFullFieldRefusesFurtherKeys) {
   ASSERT_EQ(hosted.keybord->put_MaxLength(2), S_OK);
   Press('A');
