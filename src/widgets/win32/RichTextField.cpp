@@ -299,8 +299,17 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Overflow;
     }
     std::u16string next = previous.exact ? *previous.exact : previous.shown;
-    next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
     BeginChange();
+    if (std::u16string_view(next).substr(static_cast<std::size_t>(start), static_cast<std::size_t>(length)) == text) {
+      // The selection already holds the text: only the caret moves, behind
+      // it, as after a replacement. The control would otherwise lay out its
+      // whole line again for nothing (the trailing space is restored so after
+      // every keystroke).
+      CHARRANGE behind{start + length, start + length};
+      SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&behind));
+      return hr::Ok;
+    }
+    next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });
