@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${VEXO_WINDOWS_BUILD:-build-windows}
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target VexoKeyBord wine_tests tests_win32 container_tests
+cmake --build "$build" -j"$(nproc)" --target VexoKeyBord wine_tests tests_win32 container_tests KeyBordDemo
 echo "build-windows: $build/src/hosting/VexoKeyBord.ocx"
 if [[ ${1:-} == --test ]]; then
   ctest --test-dir "$build" --output-on-failure -R '^(wine|win32)\.'

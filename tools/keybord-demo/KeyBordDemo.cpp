@@ -6,12 +6,15 @@
 // the control sends to the window, and saves and loads the control's three
 // properties (ChangeBord, Text, MaxLength) to a file, as a form does.
 //
-//   KeyBordDemo.exe [--file PATH] [--type WORD --done PATH]
+//   KeyBordDemo.exe [--file PATH] [--type WORD [--reload] --done PATH]
 //
 // --file names the saved file (default KeyBordDemo.vkb in the current
 // directory). --type types WORD through the system's input once the window is
-// up, then writes the control's text to the --done file: for scripts that
-// take a screenshot.
+// up, then writes the control's text (as ASCII) and where the window's inside
+// stands on the screen (left top width height) to the --done file: for
+// scripts that take a screenshot. With --reload it presses Save and then Load
+// before that, so that the text written is the one a fresh control read back
+// from the file, and closes once it has written it: a check of the whole round.
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -60,7 +63,10 @@ struct Demo {
   std::wstring file = L"KeyBordDemo.vkb";
   std::wstring typeWord;
   std::wstring donePath;
+  bool reload = false;
   std::size_t typed = 0;
+  HWND saveButton = nullptr;
+  HWND loadButton = nullptr;
 } demo;
 
 template <typename Function>
@@ -163,11 +169,15 @@ HRESULT LoadFromFile() {
 void TypeNext() {
   if (demo.typed >= demo.typeWord.size()) {
     KillTimer(demo.frame, TypeTimer);
+    if (demo.reload) {
+      // As the user's clicks on the two buttons.
+      SendMessageW(demo.saveButton, BM_CLICK, 0, 0);
+      SendMessageW(demo.loadButton, BM_CLICK, 0, 0);
+    }
     RefreshText();
     if (!demo.donePath.empty()) {
       FILE* done = _wfopen(demo.donePath.c_str(), L"wb");
       if (done) {
-        // The text (as ASCII), then where the window stands on the screen.
         const std::wstring text = ControlText();
         for (wchar_t c : text) std::fputc(c < 128 ? static_cast<char>(c) : '?', done);
         RECT client{};
@@ -178,6 +188,7 @@ void TypeNext() {
         std::fclose(done);
       }
     }
+    if (demo.reload) PostMessageW(demo.frame, WM_CLOSE, 0, 0);
     return;
   }
   const SHORT key = VkKeyScanW(demo.typeWord[demo.typed++]);
@@ -207,10 +218,11 @@ HWND Label(const wchar_t* text, int x, int y, int width) {
   return label;
 }
 
-void Button(const wchar_t* text, int id, int x, int y) {
+HWND Button(const wchar_t* text, int id, int x, int y) {
   HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, 90, 26, demo.frame,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return button;
 }
 
 LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -261,8 +273,10 @@ LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 void ReadArguments() {
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; arguments && i + 1 < count; ++i) {
+  for (int i = 1; arguments && i < count; ++i) {
     const std::wstring name = arguments[i];
+    if (name == L"--reload") demo.reload = true;
+    if (i + 1 >= count) break;
     if (name == L"--file") demo.file = arguments[++i];
     else if (name == L"--type") demo.typeWord = arguments[++i];
     else if (name == L"--done") demo.donePath = arguments[++i];
@@ -301,8 +315,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                                outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
   demo.textLabel = Label(L"", 10, 176, 600);
   demo.commandLabel = Label(L"F7 command 118: none yet (press F7 on the keyboard)", 10, 202, 600);
-  Button(L"Save", SaveButton, 10, 232);
-  Button(L"Load", LoadButton, 110, 232);
+  demo.saveButton = Button(L"Save", SaveButton, 10, 232);
+  demo.loadButton = Button(L"Load", LoadButton, 110, 232);
   Button(L"Clear", ClearButton, 210, 232);
   demo.statusLabel = Label(L"Click the keys or type; F2, F3, F4 switch panels.", 310, 236, 300);
   ShowWindow(demo.frame, show);
