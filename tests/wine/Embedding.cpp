@@ -415,6 +415,39 @@ TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   EXPECT_NE(GetFocus(), surface);
 }
 
+TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IViewObject2> view;
+  ASSERT_EQ(keybord.As(&view), S_OK);
+  // 8685 x 2185 twips at the screen's density, and twice that for a host
+  // that asks for another size.
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  const int width = MulDiv(8685, dpiX, 1440) + 1;
+  const int height = MulDiv(2185, dpiY, 1440) + 1;
+  // Inside the space bar (987, 1595 in the control, 1955 x 350), far from any caption.
+  const int faceX = MulDiv(987 + 100, dpiX, 1440);
+  const int faceY = MulDiv(1595 + 175, dpiY, 1440);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width * 2, height * 2);
+  ReleaseDC(nullptr, screen);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  for (const int scale : {1, 2}) {
+    SCOPED_TRACE(scale);
+    RECT all{0, 0, width * 2, height * 2};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const RECTL bounds{0, 0, (width - 1) * scale, (height - 1) * scale};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(GetPixel(dc, faceX * scale, faceY * scale), GetSysColor(COLOR_BTNFACE)) << "a plain key's face";
+    EXPECT_EQ(GetPixel(dc, (width - 1) * scale + 1, 5), RGB(0, 0, 0)) << "nothing drawn beyond the bounds";
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
 TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
   ComPtr<_KeyBord> keybord = CreateDirect();
   ASSERT_NE(keybord, nullptr);
