@@ -296,6 +296,12 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     case ActivateMessage:
       if (inPlaceSite_ && !userInterfaceActive_) (void)ActivateUserInterface();
       return 0;
+    case WM_NCDESTROY:
+      // A container that destroys its window before it deactivates the
+      // control takes the surface with it: the handle is not used again.
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      if (window == surface_) surface_ = nullptr;
+      return DefWindowProcW(window, message, wParam, lParam);
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
@@ -397,7 +403,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
 }
 
 HRESULT Embedding::Activate(bool userInterface) {
-  if (!clientSite_) return E_UNEXPECTED;
+  if (!clientSite_ || !surface_) return E_UNEXPECTED;
   if (!inPlaceSite_) {
     ComPtr<IOleInPlaceSite> site;
     RETURN_IF_FAILED(clientSite_.As(&site));
@@ -433,6 +439,7 @@ HRESULT Embedding::Activate(bool userInterface) {
 // component then hears of the show once the window is visible, since a panel
 // that cannot be seen cannot take the focus.
 void Embedding::RaiseShowWhenVisible() {
+  if (!surface_) return;
   if (IsWindowVisible(surface_)) {
     KillTimer(surface_, ShowTimer);
     (void)toolkit_->Show();

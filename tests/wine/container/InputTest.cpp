@@ -199,6 +199,31 @@ TEST_F(InContainer, HiddenAndShownAgainTheControlStartsItsMarksAfresh) {
   EXPECT_EQ(Look(Numbers, 1), "plain");
 }
 
+// Wine's container deactivates its control before its window goes: the
+// widgets return to the control's own hidden window and keep working.
+TEST(Lifetime, AControlThatOutlivesItsContainersWindowStillWorks) {
+  ComPtr<_KeyBord> keybord;
+  HWND surface = nullptr;
+  {
+    Hosted hosted;
+    ASSERT_NE(hosted.keybord, nullptr);
+    keybord = hosted.keybord;
+    surface = hosted.surface;
+  }
+  EXPECT_TRUE(IsWindow(surface));
+  EXPECT_FALSE(IsWindowVisible(surface));
+  BSTR text = SysAllocString(L"after");
+  EXPECT_EQ(keybord->put_Text(text), S_OK);
+  SysFreeString(text);
+  EXPECT_EQ(keybord->EnterKey(), S_OK);
+  BSTR back = nullptr;
+  EXPECT_EQ(keybord->get_Text(&back), S_OK);
+  EXPECT_STREQ(back, L"afterQ") << "the marked key Q went in at the caret";
+  SysFreeString(back);
+  keybord->AddRef();
+  EXPECT_EQ(keybord->Release(), 1u);
+}
+
 TEST_F(InContainer, TheFullFieldRefusesFurtherKeys) {
   ASSERT_EQ(hosted.keybord->put_MaxLength(2), S_OK);
   Press('A');
