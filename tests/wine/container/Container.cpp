@@ -48,6 +48,20 @@ INPUT KeyInput(WORD virtualKey, bool up) {
 
 int Round(double pixels) { return static_cast<int>(std::floor(pixels + 0.5)); }
 
+// Releases seen by the loop, per key and for the left button: input travels
+// through the display server, so a press is over once its release arrived.
+int keyReleases[256];
+int buttonReleases;
+
+// Pumps until `arrived` holds (at most a few seconds), then a little more for
+// what the handlers posted.
+template <typename Condition>
+void PumpUntil(Condition arrived) {
+  const DWORD end = GetTickCount() + 3000;
+  while (!arrived() && static_cast<LONG>(end - GetTickCount()) > 0) PumpFor(10);
+  PumpFor(60);
+}
+
 }  // namespace
 
 HWND Frame() {
@@ -75,6 +89,8 @@ HWND Frame() {
 void Pump() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) ++keyReleases[message.wParam & 0xFF];
+    if (message.message == WM_LBUTTONUP) ++buttonReleases;
     if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
       // As an application's loop: the control whose user interface is active
       // sees key presses before the window they are for.
@@ -106,8 +122,9 @@ void ClickAt(POINT screen) {
   input[0].type = input[1].type = INPUT_MOUSE;
   input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  const int before = buttonReleases;
   SendInput(2, input, sizeof(INPUT));
-  PumpFor(150);
+  PumpUntil([&] { return buttonReleases > before; });
 }
 
 void Press(WORD virtualKey, bool shift) {
@@ -116,8 +133,10 @@ void Press(WORD virtualKey, bool shift) {
   input.push_back(KeyInput(virtualKey, false));
   input.push_back(KeyInput(virtualKey, true));
   if (shift) input.push_back(KeyInput(VK_SHIFT, true));
+  const WORD last = shift ? VK_SHIFT : virtualKey;
+  const int before = keyReleases[last];
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-  PumpFor(150);
+  PumpUntil([&] { return keyReleases[last] > before; });
 }
 
 COLORREF PixelOf(HWND window, int x, int y) {
