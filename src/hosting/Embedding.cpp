@@ -264,6 +264,11 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // The surface hands the focus on to the active panel.
       if (toolkit_ && keybord_) (void)toolkit_->SurfaceGotFocus();
       return 0;
+    case WM_CLOSE:
+      // The surface belongs to the control, not to the user: a rich edit that
+      // a dialog manager has spoken to posts WM_CLOSE to its parent on Escape,
+      // and closing would destroy every window of the keyboard.
+      return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_PAINT: {

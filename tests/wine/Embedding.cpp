@@ -415,6 +415,22 @@ TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   EXPECT_NE(GetFocus(), surface);
 }
 
+// Escape in the field of a dialog-based host makes the rich edit post
+// WM_CLOSE to its parent, the control's surface: the keyboard must survive it.
+TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  ComPtr<IOleInPlaceObject> inPlace;
+  ASSERT_EQ(keybord.As(&inPlace), S_OK);
+  HWND surface = nullptr;
+  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  SendMessageW(surface, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(IsWindow(surface));
+  Bstr typed(L"q");
+  EXPECT_EQ(keybord->FindABC(&typed), S_OK);
+  EXPECT_EQ(TextOf(keybord.Get()), L"Q");
+}
+
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
   ASSERT_NE(keybord, nullptr);
