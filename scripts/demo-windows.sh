@@ -32,11 +32,8 @@ done
 [[ -n ${DISPLAY:-} ]] || headless=1
 
 bash scripts/setup-windows.sh
-if ((headless)) && ! command -v import >/dev/null; then
-  sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
-  echo "demo-windows: installing imagemagick for the screenshot"
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends imagemagick
+if ((headless)); then
+  bash scripts/install-packages.sh imagemagick  # for the screenshot
 fi
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
