@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "widgets/win32/PanelWindowClass.h"
 #include "widgets/win32/Win32Toolkit.h"
@@ -117,8 +118,7 @@ HResult Win32KeyArray::Update(std::int16_t index, Change change) {
   const KeyLabel before = *key;
   change(*key);
   if (!SameLook(before, *key)) {
-    panel_.Repaint(before);
-    panel_.Repaint(*key);
+    panel_.Changed(index, before, *key);
   }
   return hr::Ok;
 }
@@ -245,6 +245,11 @@ void Win32Panel::Place() {
   if (window_ == nullptr) {
     return;
   }
+  if (toolkit_.raising_ > 0) {
+    placementPending_ = true;
+    return;
+  }
+  placementPending_ = false;
   const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
   SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
                SWP_NOZORDER | SWP_NOACTIVATE);
@@ -282,6 +287,67 @@ void Win32Panel::Repaint(const KeyLabel& key) {
   }
   const RECT r = ToRect(KeyPixels(key));
   InvalidateRect(window_, &r, FALSE);
+}
+
+void Win32Panel::Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after) {
+  if (toolkit_.raising_ == 0) {
+    Repaint(before);
+    Repaint(after);
+    return;
+  }
+  if (pendingWhole_) {
+    return;
+  }
+  for (int i = 0; i < pendingCount_; ++i) {
+    if (pendingLabels_[static_cast<std::size_t>(i)].index == index) {
+      return;  // its look before the notification is noted already
+    }
+  }
+  if (pendingCount_ == MaxPendingLabels) {
+    pendingWhole_ = true;
+    return;
+  }
+  try {
+    pendingLabels_[static_cast<std::size_t>(pendingCount_)] = PendingLabel{index, before};
+    ++pendingCount_;
+  } catch (const std::bad_alloc&) {
+    pendingWhole_ = true;
+  }
+}
+
+bool Win32Panel::FlushPlacement(bool quietly) {
+  if (!placementPending_) {
+    return false;
+  }
+  placementPending_ = false;
+  if (window_ == nullptr) {
+    return false;
+  }
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
+}
+
+void Win32Panel::FlushRepaints() {
+  const bool whole = std::exchange(pendingWhole_, false);
+  const int count = std::exchange(pendingCount_, 0);
+  if (window_ == nullptr) {
+    return;
+  }
+  if (whole) {
+    InvalidateRect(window_, nullptr, FALSE);
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    const PendingLabel& pending = pendingLabels_[static_cast<std::size_t>(i)];
+    const KeyLabel* now = keys_.Element(pending.index);
+    if (now != nullptr && SameLook(pending.before, *now)) {
+      continue;  // changed and changed back: the screen shows it already
+    }
+    Repaint(pending.before);
+    if (now != nullptr) {
+      Repaint(*now);
+    }
+  }
 }
 
 std::int16_t Win32Panel::HitTest(int x, int y) const {
@@ -333,6 +399,8 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       window_ = window;
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
+      // Labels changed by a notification still running are drawn now too.
+      FlushRepaints();
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
         Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});

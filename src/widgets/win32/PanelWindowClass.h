@@ -12,6 +12,25 @@ bool AcquirePanelClass(HINSTANCE module);
 void ReleasePanelClass(HINSTANCE module);
 extern const wchar_t PanelClassName[];
 
+// Moves a child window to `r` (parent client pixels, width and height at
+// least 0). `quietly`: the window is not repainted, nor what it uncovers, and
+// nothing happens when it is there already; the caller repaints the parent
+// and its children once after moving several. True when it was moved.
+inline bool MoveChild(HWND window, int left, int top, int width, int height, bool quietly) {
+  if (!quietly) {
+    SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+  }
+  RECT now{};
+  GetWindowRect(window, &now);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+  if (now.left == left && now.top == top && now.right - now.left == width && now.bottom - now.top == height) {
+    return false;
+  }
+  SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  return true;
+}
+
 // Posted to a panel: settle the field after a burst of changes.
 inline constexpr UINT SettleFieldMessage = WM_APP + 0x4B;
 

@@ -99,9 +99,27 @@ void Win32RichTextBox::Place() {
   if (!Alive()) {
     return;
   }
+  if (toolkit_.raising_ > 0) {
+    placementPending_ = true;
+    return;
+  }
+  placementPending_ = false;
   const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
   SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
                SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Win32RichTextBox::FlushPlacement(bool quietly) {
+  if (!placementPending_) {
+    return false;
+  }
+  placementPending_ = false;
+  lastSelected_.reset();
+  if (!Alive()) {
+    return false;
+  }
+  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
 }
 
 std::u16string Win32RichTextBox::Shown() const {
@@ -139,16 +157,33 @@ void Win32RichTextBox::BeginChange() {
 }
 
 void Win32RichTextBox::Settle() {
+  FlushPlacement();
   if (!unsettled_) {
     return;
   }
   unsettled_ = false;
+  lastSelected_.reset();
   if (!Alive()) {
     return;
   }
   SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
   SendMessageW(window_, EM_SCROLLCARET, 0, 0);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
+void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
+  if (unsettled_ && lastSelected_ && *lastSelected_ == std::pair{start, end}) {
+    CHARRANGE now{0, 0};
+    SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
+    if (now.cpMin == start && now.cpMax == end) {
+      return;
+    }
+  }
+  CHARRANGE range{start, end};
+  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  if (unsettled_) {
+    lastSelected_.emplace(start, end);
+  }
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -184,6 +219,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   }
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
+  lastSelected_.reset();
   SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
@@ -216,6 +252,7 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     if (!Alive()) {
       return hr::Fail;
     }
+    FlushPlacement();
     if (text.size() > static_cast<std::size_t>(TextCapacity)) {
       return hr::Overflow;
     }
@@ -239,10 +276,12 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
+      lastSelected_.reset();
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
+    lastSelected_.reset();
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     return Commit(std::u16string(text), std::move(previous));
@@ -265,10 +304,10 @@ HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
   if (!Alive()) {
     return hr::Fail;
   }
+  FlushPlacement();
   BeginChange();
   const std::int32_t caret = std::min(start, LengthOf(window_));
-  CHARRANGE range{caret, caret};
-  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  Select(caret, caret);
   return hr::Ok;
 }
 
@@ -279,11 +318,11 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
   if (!Alive()) {
     return hr::Fail;
   }
+  FlushPlacement();
   BeginChange();
   const std::int32_t start = Selection().first;
   const std::int32_t end = std::min<std::int64_t>(std::int64_t{start} + length, LengthOf(window_));
-  CHARRANGE range{start, std::max(start, end)};
-  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  Select(start, std::max(start, end));
   return hr::Ok;
 }
 
@@ -292,6 +331,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
     if (!Alive()) {
       return hr::Fail;
     }
+    FlushPlacement();
     Before previous = Capture();
     const auto [start, length] = previous.selection;
     if (static_cast<std::int64_t>(previous.shown.size()) - length + static_cast<std::int64_t>(text.size()) >
@@ -305,11 +345,11 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       // it, as after a replacement. The control would otherwise lay out its
       // whole line again for nothing (the trailing space is restored so after
       // every keystroke).
-      CHARRANGE behind{start + length, start + length};
-      SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&behind));
+      Select(start + length, start + length);
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
+    lastSelected_.reset();
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });

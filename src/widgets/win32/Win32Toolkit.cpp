@@ -89,16 +89,35 @@ HResult Win32Surface::PutHeight(float height) {
 }
 
 HResult Win32Surface::Apply() {
+  if (!IsWindow(toolkit_.surfaceWindow_)) {
+    return hr::Fail;
+  }
+  if (toolkit_.raising_ > 0) {
+    sizePending_ = true;
+    return hr::Ok;
+  }
+  ApplyNow();
+  return hr::Ok;
+}
+
+void Win32Surface::FlushSize() {
+  if (sizePending_) {
+    ApplyNow();
+  }
+}
+
+void Win32Surface::ApplyNow() {
+  sizePending_ = false;
   HWND window = toolkit_.surfaceWindow_;
   if (!IsWindow(window)) {
-    return hr::Fail;
+    return;
   }
   const int width = std::max(0, TwipsToPixels(width_, toolkit_.dpi_.x));
   const int height = std::max(0, TwipsToPixels(height_, toolkit_.dpi_.y));
   RECT client{};
   GetClientRect(window, &client);
   if (client.right == width && client.bottom == height) {
-    return hr::Ok;
+    return;
   }
   const bool wasApplying = std::exchange(toolkit_.applyingSize_, true);
   if (toolkit_.options_.resizeSurface) {
@@ -113,7 +132,6 @@ HResult Win32Surface::Apply() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   toolkit_.applyingSize_ = wasApplying;
-  return hr::Ok;
 }
 
 // --- The toolkit.
@@ -215,6 +233,10 @@ std::intptr_t Win32Toolkit::SendMessageTo(WindowHandle window, std::uint32_t mes
 
 void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
   text1_.Settle();
+  for (auto& panel : panels_) {
+    panel->FlushPlacement();
+    panel->FlushRepaints();
+  }
   const PixelRect whole{0, 0, TwipsToPixels(surface_.width_, dpi_.x), TwipsToPixels(surface_.height_, dpi_.y)};
   const int saved = SaveDC(dc);
   SetViewportOrgEx(dc, x, y, nullptr);
@@ -239,15 +261,63 @@ void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
   RestoreDC(dc, saved);
 }
 
+namespace {
+
+// Counts a running notification; the outermost one, on its way out,
+// invalidates what the labels changed.
+class Raising {
+ public:
+  Raising(int& depth, std::array<std::unique_ptr<Win32Panel>, 3>& panels, Win32RichTextBox& field,
+          Win32Surface& surface, HWND surfaceWindow)
+      : depth_(depth), panels_(panels), field_(field), surface_(surface), surfaceWindow_(surfaceWindow) {
+    ++depth_;
+  }
+  ~Raising() {
+    if (--depth_ == 0) {
+      // The windows that moved are moved without repainting, and the surface
+      // with all its children is repainted once: each move on its own would
+      // repaint what it covers and uncovers.
+      bool moved = field_.FlushPlacement(true);
+      for (auto& panel : panels_) {
+        if (panel && panel->FlushPlacement(true)) {
+          moved = true;
+        }
+      }
+      if (moved) {
+        RedrawWindow(surfaceWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      }
+      for (auto& panel : panels_) {
+        if (panel) {
+          panel->FlushRepaints();
+        }
+      }
+      surface_.FlushSize();
+    }
+  }
+  Raising(const Raising&) = delete;
+  Raising& operator=(const Raising&) = delete;
+
+ private:
+  int& depth_;
+  std::array<std::unique_ptr<Win32Panel>, 3>& panels_;
+  Win32RichTextBox& field_;
+  Win32Surface& surface_;
+  HWND surfaceWindow_;
+};
+
+}  // namespace
+
 HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
+  Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
   return notification();
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult()>& notification) {
   if (events_ != nullptr) {
+    Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
     lastWindowStatus_ = notification();
   }
 }

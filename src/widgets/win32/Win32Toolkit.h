@@ -147,6 +147,11 @@ class Win32Panel final : public Panel {
   std::int16_t HitTest(int x, int y) const;
   // Draws the panel's background and the labels that meet `clip` into `dc`.
   void Paint(HDC__* dc, const PixelRect& clip) const;
+  // Invalidates what the labels changed while a notification ran.
+  void FlushRepaints();
+  // Moves the window to where the notification that ran put the panel;
+  // `quietly` leaves the repainting to the caller. True when it moved.
+  bool FlushPlacement(bool quietly = false);
   // The body of the panel's window procedure.
   std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -164,6 +169,24 @@ class Win32Panel final : public Panel {
   Win32KeyArray keys_;
   Hwnd window_ = nullptr;
   std::int16_t pressed_ = -1;  // the label the left button went down on
+  // A label changed its look from `before`.
+  void Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after);
+  // While a notification runs, the labels it changes are noted with their
+  // look before and repainted once when it returns, and only those whose
+  // look differs then: start-up moves and colours every label several times,
+  // and a click takes the mark off a label and puts one on. Past a handful,
+  // the whole panel is repainted instead.
+  struct PendingLabel {
+    std::int16_t index = -1;
+    KeyLabel before;
+  };
+  static constexpr int MaxPendingLabels = 8;
+  std::array<PendingLabel, MaxPendingLabels> pendingLabels_{};
+  int pendingCount_ = 0;
+  bool pendingWhole_ = false;
+  // Start-up sets each panel's four sides one by one; the window moves once,
+  // when the notification returns.
+  bool placementPending_ = false;
 };
 
 // The field `Text1`: a rich-text edit control in plain-text mode, one line.
@@ -201,6 +224,9 @@ class Win32RichTextBox final : public RichTextBox {
   const TwipBox& Bounds() const { return box_; }
   // Redraws the control after a burst of changes, scrolled to the caret.
   void Settle();
+  // Moves the control to where the notification that ran put it; before
+  // any change of text or selection, which scrolls by the control's width.
+  bool FlushPlacement(bool quietly = false);
   // What the control itself holds and shows.
   std::u16string Shown() const;
   // The selection as the control holds it: start and length.
@@ -241,6 +267,13 @@ class Win32RichTextBox final : public RichTextBox {
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;
+  bool placementPending_ = false;
+  // Selects [start, end). Within a burst, the same selection set again with
+  // nothing sent in between changes nothing (the control scrolled to it
+  // already) and is not sent: a keystroke places the caret on the same spot
+  // more than once, and each selection costs the control a layout.
+  void Select(std::int32_t start, std::int32_t end);
+  std::optional<std::pair<std::int32_t, std::int32_t>> lastSelected_;
 };
 
 class Win32Surface final : public Surface {
@@ -254,10 +287,15 @@ class Win32Surface final : public Surface {
 
   float Width() const { return width_; }
   float Height() const { return height_; }
+  // Gives the window the size a notification that ran set: the component
+  // sets width and height one after the other, the window changes once.
+  void FlushSize();
 
  private:
   friend class Win32Toolkit;
   HResult Apply();
+  void ApplyNow();
+  bool sizePending_ = false;
 
   Win32Toolkit& toolkit_;
   float width_ = 4800;
@@ -350,6 +388,7 @@ class Win32Toolkit final : public Widgets {
   bool classRegistered_ = false;
   bool applyingSize_ = false;
   HResult lastWindowStatus_ = hr::Ok;
+  int raising_ = 0;  // notifications running; label repaints wait for the outermost
 };
 
 }  // namespace vexo::win32
