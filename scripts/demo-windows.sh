@@ -44,16 +44,9 @@ exe=$build/tools/keybord-demo/KeyBordDemo.exe
 prefix=$build/wineprefix-demo
 saved=$build/KeyBordDemo.vkb
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
-if [[ ! -f $prefix/.vexo-ready ]]; then
-  echo "demo-windows: creating the Wine prefix $prefix"
-  rm -rf "$prefix"
-  wineboot --init >/dev/null 2>&1 </dev/null || true
-  wineserver --wait
-  [[ -f $prefix/system.reg ]] || { echo "demo-windows: could not create the prefix $prefix" >&2; exit 1; }
-  touch "$prefix/.vexo-ready"
-fi
+source cmake/wine-prefix.sh
+[[ -f $prefix/.vexo-ready ]] || echo "demo-windows: creating the Wine prefix $prefix"
+wine_prefix_ready "$prefix" .vexo-ready
 wine regsvr32 /s "Z:$ocx" </dev/null
 wineserver --wait
 echo "demo-windows: VexoKeyBord.ocx registered in $prefix"

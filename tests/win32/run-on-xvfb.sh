@@ -5,20 +5,8 @@
 set -euo pipefail
 prefix=$1
 shift
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
-
-mkdir -p "$(dirname "$prefix")"
-(
-  flock 9
-  if [[ ! -f $prefix/.vexo-ready ]]; then
-    rm -rf "$prefix"
-    wineboot --init >/dev/null 2>&1 </dev/null || true
-    wineserver --wait
-    [[ -f $prefix/system.reg ]] || { echo "run-on-xvfb: could not create the prefix $prefix" >&2; exit 1; }
-    touch "$prefix/.vexo-ready"
-  fi
-) 9>"$prefix.lock"
+source "$(dirname "$0")/../../cmake/wine-prefix.sh"
+wine_prefix_ready "$prefix" .vexo-ready
 
 # One screen per run; the prefix's processes go with it, so that none is left
 # holding a display that no longer exists.

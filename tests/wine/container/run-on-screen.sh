@@ -7,24 +7,17 @@ set -euo pipefail
 prefix=$1
 dpi=$2
 shift 2
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" VEXO_SCREEN_DPI=$dpi
-unset WAYLAND_DISPLAY
+export VEXO_SCREEN_DPI=$dpi
+source "$(dirname "$0")/../../../cmake/wine-prefix.sh"
 
-mkdir -p "$(dirname "$prefix")"
-(
-  flock 9
-  if [[ ! -f $prefix/.vexo-ready-$dpi ]]; then
-    rm -rf "$prefix"
-    wineboot --init >/dev/null 2>&1 </dev/null || true
-    # The screen's density, where the display and font code read it.
-    hex=$(printf '0x%x' "$dpi")
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
-    wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
-    wineserver --wait
-    [[ -f $prefix/system.reg ]] || { echo "run-on-screen: could not create the prefix $prefix" >&2; exit 1; }
-    touch "$prefix/.vexo-ready-$dpi"
-  fi
-) 9>"$prefix.lock"
+# The screen's density, where the display and font code read it.
+set_density() {
+  local hex
+  hex=$(printf '0x%x' "$dpi")
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$hex" /f >/dev/null 2>&1 </dev/null
+}
+wine_prefix_ready "$prefix" ".vexo-ready-$dpi" set_density
 
 # One screen per run; the prefix's programs end with it.
 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
