@@ -242,17 +242,9 @@ HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
 }
 
 void Win32Panel::Place() {
-  if (window_ == nullptr) {
-    return;
+  if (window_ != nullptr) {
+    toolkit_.PlaceChild(window_, box_, placementPending_);
   }
-  if (toolkit_.raising_ > 0) {
-    placementPending_ = true;
-    return;
-  }
-  placementPending_ = false;
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HResult Win32Panel::GetLeft(float& left) { left = box_.left; return hr::Ok; }

@@ -96,17 +96,9 @@ HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
 bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(window_); }
 
 void Win32RichTextBox::Place() {
-  if (!Alive()) {
-    return;
+  if (Alive()) {
+    toolkit_.PlaceChild(window_, box_, placementPending_);
   }
-  if (toolkit_.raising_ > 0) {
-    placementPending_ = true;
-    return;
-  }
-  placementPending_ = false;
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  SetWindowPos(window_, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Win32RichTextBox::FlushPlacement(bool quietly) {

@@ -322,6 +322,17 @@ void Win32Toolkit::RaiseFromWindow(const std::function<HResult()>& notification)
   }
 }
 
+void Win32Toolkit::PlaceChild(HWND window, const TwipBox& box, bool& pending) {
+  if (raising_ > 0) {
+    pending = true;
+    return;
+  }
+  pending = false;
+  const PixelRect r = ToPixels(box.left, box.top, box.width, box.height, dpi_);
+  SetWindowPos(window, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HResult Win32Toolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
 
 HResult Win32Toolkit::ReadProperties(PropertyBag& bag) {

@@ -374,6 +374,9 @@ class Win32Toolkit final : public Widgets {
   HResult Build();
   HResult Raise(const std::function<HResult()>& notification);
   void RaiseFromWindow(const std::function<HResult()>& notification);
+  // Moves a child window onto its box in pixels; while a notification runs,
+  // only notes it in `pending`, so that each window moves once per burst.
+  void PlaceChild(Hwnd window, const TwipBox& box, bool& pending);
 
   Hwnd surfaceWindow_;
   Options options_;
