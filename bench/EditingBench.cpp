@@ -44,7 +44,7 @@ void TextLetOneCharacterAtATime(benchmark::State& state) {
   const std::u16string value = Letters(static_cast<std::size_t>(state.range(0)));
   const std::uint64_t before = toolkit.Field().CharactersWritten();
   for (auto _ : state) {
-    toolkit.Field().PutText(u" ");
+    if (toolkit.Field().PutText(u" ") != hr::Ok) state.SkipWithError("clearing failed");
     for (char16_t c : value) {
       std::u16string one(1, c);
       if (keybord.InsertChar(one) != hr::Ok) state.SkipWithError("insertion failed");
@@ -63,8 +63,9 @@ void InsertAtEnd(benchmark::State& state) {
   std::uint64_t written = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    toolkit.Field().PutText(text);
-    toolkit.Field().Select(length, 1);
+    if (toolkit.Field().PutText(text) != hr::Ok || toolkit.Field().Select(length, 1) != hr::Ok) {
+      state.SkipWithError("setting up the field failed");
+    }
     const std::uint64_t before = toolkit.Field().CharactersWritten();
     std::u16string key = u"k";
     state.ResumeTiming();

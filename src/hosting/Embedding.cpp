@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <utility>
+#include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
 
@@ -26,11 +27,6 @@ constexpr int HimetricPerInch = 2540;
 
 SRWLOCK classLock = SRWLOCK_INIT;
 int classUsers = 0;
-
-HRESULT LastError() {
-  const DWORD error = GetLastError();
-  return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
 
 // The keys that a container's accelerators could take before the panel sees
 // them: arrows, paging, Home, End, the editing keys and the function keys.
@@ -221,17 +217,17 @@ HRESULT Embedding::StartEmbedding() {
   }
   if (registered) ++classUsers;
   ReleaseSRWLockExclusive(&classLock);
-  if (!registered) return LastError();
+  if (!registered) return win32::LastError();
   classAcquired_ = true;
 
   // The parking window is never shown: panels inside it cannot take the
   // focus, so a control without a container never swallows keys unseen.
   parking_ = CreateWindowExW(0, SurfaceClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, ModuleHandle(),
                              nullptr);
-  if (!parking_) return LastError();
+  if (!parking_) return win32::LastError();
   surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                              0, 0, 0, 0, parking_, nullptr, ModuleHandle(), this);
-  if (!surface_) return LastError();
+  if (!surface_) return win32::LastError();
 
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };

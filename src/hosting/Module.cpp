@@ -4,6 +4,7 @@
 #include "hosting/Com.h"
 
 #include <new>
+#include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
 
@@ -50,7 +51,7 @@ HRESULT ModulePath(std::wstring& path) {
   path.assign(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+    if (length == 0) return win32::LastError();
     if (length < path.size()) {
       path.resize(length);
       return S_OK;

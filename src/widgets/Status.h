@@ -10,7 +10,21 @@
 
 namespace vexo {
 
-using HResult = std::int32_t;
+// A status code that the compiler will not let a caller drop: a routine whose
+// status goes unread compiles with an error. The few places that drop one on
+// purpose say so through `Discard`.
+class [[nodiscard]] HResult {
+ public:
+  constexpr HResult() = default;
+  constexpr HResult(std::int32_t value) : value_(value) {}  // NOLINT: a status is its code
+  constexpr operator std::int32_t() const { return value_; }  // NOLINT
+
+ private:
+  std::int32_t value_ = 0;
+};
+
+// Drops a status on purpose; `why` names the reason at the call.
+constexpr void Discard(HResult, std::string_view /*why*/) {}
 
 namespace hr {
 inline constexpr HResult Ok = 0;

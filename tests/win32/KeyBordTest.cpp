@@ -14,7 +14,7 @@ namespace {
 
 std::int16_t IndexOfCaption(KeyArray& keys, std::u16string_view caption) {
   std::int16_t count = 0;
-  keys.Count(count);
+  EXPECT_EQ(keys.Count(count), hr::Ok);
   for (std::int16_t i = 0; i < count; ++i) {
     std::u16string c;
     if (keys.GetCaption(i, c) == hr::Ok && c == caption) return i;
@@ -116,8 +116,8 @@ TEST_P(Layout, AResizeByTheHostComesBackToTheComponentsSize) {
   SetWindowPos(host.surface, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
   ASSERT_EQ(host.toolkit->SurfaceSized(400, 300), hr::Ok);
   float width = 0, height = 0;
-  host.toolkit->UserControl().GetWidth(width);
-  host.toolkit->UserControl().GetHeight(height);
+  EXPECT_EQ(host.toolkit->UserControl().GetWidth(width), hr::Ok);
+  EXPECT_EQ(host.toolkit->UserControl().GetHeight(height), hr::Ok);
   EXPECT_EQ(width, 8685);
   EXPECT_EQ(height, 2185);
   RECT client{};
@@ -179,7 +179,7 @@ TEST_F(OnScreen, ClicksTypeAWordAndTheMarkFollowsOnScreen) {
   std::u16string expected;
   for (std::int16_t index : {2, 17, 4}) {
     std::u16string caption;
-    host.toolkit->Keys(KeyArrayId::cmdKey).GetCaption(index, caption);
+    EXPECT_EQ(host.toolkit->Keys(KeyArrayId::cmdKey).GetCaption(index, caption), hr::Ok);
     expected += caption;
   }
   EXPECT_EQ(Text(), expected);
@@ -322,8 +322,8 @@ HResult Apply(KeyBord& keybord, const Step& step) {
 template <typename MarkedFn>
 Seen Look(KeyBord& keybord, RichTextBox& field, MarkedFn marked) {
   Seen seen;
-  keybord.get_Text(seen.text);
-  field.GetSelStart(seen.caret);
+  EXPECT_EQ(keybord.get_Text(seen.text), hr::Ok);
+  EXPECT_EQ(field.GetSelStart(seen.caret), hr::Ok);
   for (int array = 0; array < 3; ++array) {
     for (std::int16_t i = 0; i < 32; ++i) {
       if (marked(static_cast<KeyArrayId>(array), i)) {

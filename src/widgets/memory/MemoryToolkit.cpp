@@ -249,11 +249,8 @@ void MemoryToolkit::DeliverPendingFocus() {
   while (!pendingFocus_.empty() && events_ != nullptr) {
     const FocusChange change = pendingFocus_.front();
     pendingFocus_.pop_front();
-    if (change.gained) {
-      events_->OnGotFocus(change.panel);
-    } else {
-      events_->OnLostFocus(change.panel);
-    }
+    Discard(change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel),
+            "a focus change has no caller");
   }
 }
 
@@ -290,8 +287,8 @@ HResult MemoryToolkit::Show() {
 HResult MemoryToolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
 
 HResult MemoryToolkit::Resize(float width, float height) {
-  surface_.PutWidth(width);
-  surface_.PutHeight(height);
+  RETURN_IF_FAILED(surface_.PutWidth(width));
+  RETURN_IF_FAILED(surface_.PutHeight(height));
   return Raise([this] { return events_->OnResize(); });
 }
 

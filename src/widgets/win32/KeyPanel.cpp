@@ -7,6 +7,7 @@
 
 #include "widgets/win32/PanelWindowClass.h"
 #include "widgets/win32/Win32Toolkit.h"
+#include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
 
@@ -235,8 +236,7 @@ HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
                             module, this);
   if (window_ == nullptr) {
-    const DWORD error = GetLastError();
-    return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
+    return LastError();
   }
   return hr::Ok;
 }

@@ -8,6 +8,7 @@
 
 #include "widgets/win32/PanelWindowClass.h"
 #include "widgets/win32/Win32Toolkit.h"
+#include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
 
@@ -72,8 +73,7 @@ HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
                             toolkit_.module_, nullptr);
   if (window_ == nullptr) {
-    const DWORD error = GetLastError();
-    return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
+    return LastError();
   }
   // The control takes plain-text mode only while it is empty. Its limit
   // lies far above the 32,767 characters the component addresses.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "widgets/win32/PanelWindowClass.h"
+#include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
 
@@ -43,11 +44,6 @@ HFONT CreateKeyFont(int dpiY) {
   font.lfQuality = DEFAULT_QUALITY;
   lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
   return CreateFontIndirectW(&font);
-}
-
-HResult LastError() {
-  const DWORD error = GetLastError();
-  return error == 0 ? hr::Fail : HRESULT_FROM_WIN32(error);
 }
 
 }  // namespace
