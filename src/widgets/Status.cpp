@@ -11,6 +11,7 @@ std::string_view DescribeStatus(HResult status) {
     case hr::Fail: return "Unspecified error";
     case hr::OutOfMemory: return "Out of memory";
     case hr::InvalidArg: return "The parameter is incorrect";
+    case hr::Unexpected: return "Catastrophic failure";
     case hr::TypeMismatch: return "Type mismatch";
     case hr::ConversionOverflow: return "Out of present range";
     case hr::InvalidProcedureCall: return "Invalid procedure call or argument";

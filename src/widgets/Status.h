@@ -34,6 +34,7 @@ inline constexpr HResult Pointer = static_cast<HResult>(0x80004003);
 inline constexpr HResult Fail = static_cast<HResult>(0x80004005);
 inline constexpr HResult OutOfMemory = static_cast<HResult>(0x8007000E);
 inline constexpr HResult InvalidArg = static_cast<HResult>(0x80070057);
+inline constexpr HResult Unexpected = static_cast<HResult>(0x8000FFFF);
 
 // Automation conversion failures, as the platform's variant conversion reports them.
 inline constexpr HResult TypeMismatch = static_cast<HResult>(0x80020005);

@@ -419,6 +419,9 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
 
     case WM_SETFOCUS:
+      if (toolkit_.options_.panelFocused) {
+        toolkit_.options_.panelFocused(id_);
+      }
       toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnGotFocus(id_); });
       return 0;
     case WM_KILLFOCUS:

@@ -312,6 +312,9 @@ class Win32Toolkit final : public Widgets {
     // surface window is resized directly. An embedded control asks its
     // container instead.
     std::function<void(int width, int height)> resizeSurface;
+    // Told when a panel window receives the focus, before the component
+    // hears of it: an embedded control activates itself then.
+    std::function<void(PanelId panel)> panelFocused;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -332,6 +335,10 @@ class Win32Toolkit final : public Widgets {
   WindowHandle ActiveWindow() override;
   std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) override;
+
+  // A call of the public interface by the host: the work it leaves pending
+  // is done once when the outermost call or notification returns.
+  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
 
   // No notification reaches the component after this; for a component that
   // goes before its toolkit.
