@@ -6,4 +6,4 @@ cd "$(dirname "$0")"
 bash install-packages.sh \
   build-essential cmake g++ git \
   libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev \
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev valgrind

@@ -1,8 +1,6 @@
 // Caret movement: Home and End, and the public one-step moves.
 
 #include <cstdint>
-#include <iterator>
-#include <string>
 
 #include "component/KeyBord.h"
 #include "editing/Field.h"
@@ -19,13 +17,13 @@ HResult KeyBord::HomeEndPos(FieldEnd end) {
   if (end == FieldEnd::Start) {
     return PlaceBlockCaret(field, 0);
   }
-  std::u16string T;
-  RETURN_IF_FAILED(field.GetText(T));
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
   // A field that never received text has no trailing space to stand on: the
   // caret goes to 0.
   std::int16_t last = 0;
-  if (!T.empty()) {
-    RETURN_IF_FAILED(LastPosition(T, last));
+  if (length > 0) {
+    RETURN_IF_FAILED(LastPosition(length, last));
   }
   return PlaceBlockCaret(field, last);
 }
@@ -48,10 +46,10 @@ HResult KeyBord::RightPos() {
   RichTextBox& field = Text1();
   std::int16_t P = 0;
   RETURN_IF_FAILED(ReadCaret(field, P));
-  std::u16string T;
-  RETURN_IF_FAILED(field.GetText(T));
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
   // On the trailing space, or behind it, the caret stays.
-  if (std::int64_t{P} < std::ssize(T) - 1) {
+  if (std::int64_t{P} < std::int64_t{length} - 1) {
     std::int16_t next = 0;
     RETURN_IF_FAILED(Offset(P, 1, next));
     RETURN_IF_FAILED(PlaceBlockCaret(field, next));

@@ -61,9 +61,9 @@ HResult KeyBord::KeyF1ToF6(std::int16_t& CodeKey) {
   switch (binding->command) {
     case KeyCommand::Backspace:
     case KeyCommand::Delete: {
-      std::u16string T;
-      RETURN_IF_FAILED(Text1().GetText(T));
-      if (T.empty()) {
+      std::int32_t length = 0;
+      RETURN_IF_FAILED(Text1().GetTextLength(length));
+      if (length == 0) {
         return hr::Ok;
       }
       return DeleteChar(binding->command == KeyCommand::Delete ? DeleteKey::Delete
@@ -117,9 +117,9 @@ HResult KeyBord::EnterKey() {
   if (limit != 0) {
     // Text plus trailing space no longer than the limit: there is room for
     // one more character. A full field stays silent here.
-    std::u16string T;
-    RETURN_IF_FAILED(Text1().GetText(T));
-    if (std::ssize(T) > std::int64_t{limit}) {
+    std::int32_t length = 0;
+    RETURN_IF_FAILED(Text1().GetTextLength(length));
+    if (std::int64_t{length} > std::int64_t{limit}) {
       return hr::Ok;
     }
   }

@@ -1,8 +1,6 @@
 // Backspace and Delete on the edit field.
 
 #include <cstdint>
-#include <iterator>
-#include <string>
 
 #include "component/KeyBord.h"
 #include "editing/Field.h"
@@ -15,20 +13,20 @@ using editing::Offset;
 
 HResult KeyBord::DeleteChar(DeleteKey key) {
   RichTextBox& field = Text1();
-  std::u16string T;
-  RETURN_IF_FAILED(field.GetText(T));
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
   // Nothing but the trailing space, or not even that: nothing to delete.
-  if (T.size() <= 1) {
+  if (length <= 1) {
     return hr::Ok;
   }
   std::int32_t start = 0;
   RETURN_IF_FAILED(field.GetSelStart(start));
-  RETURN_IF_FAILED(field.GetText(T));
+  RETURN_IF_FAILED(field.GetTextLength(length));
 
   std::int16_t P = 0;
   std::int16_t last = 0;
-  RETURN_IF_FAILED(CaretForEdit(start, T, P));
-  RETURN_IF_FAILED(LastPosition(T, last));
+  RETURN_IF_FAILED(CaretForEdit(start, length, P));
+  RETURN_IF_FAILED(LastPosition(length, last));
 
   // Which character goes, and where the caret lands.
   std::int16_t removed = 0;

@@ -37,14 +37,14 @@ constexpr std::int64_t TextCapacity(std::int16_t maxChars) {
 
 HResult KeyBord::InsertChar(std::u16string& S) {
   RichTextBox& field = Text1();
-  std::u16string T;
+  std::int32_t length = 0;
 
   // A full field refuses the insertion with one beep and changes nothing, not
   // even S. A field holding more than the limit (the limit was lowered after
   // typing) is full too: it must not keep growing.
   if (MaxChars > 0) {
-    RETURN_IF_FAILED(field.GetText(T));
-    if (std::ssize(T) >= std::int64_t{MaxChars} + 1) {
+    RETURN_IF_FAILED(field.GetTextLength(length));
+    if (std::int64_t{length} >= std::int64_t{MaxChars} + 1) {
       Toolkit().Beep();
       return hr::Ok;
     }
@@ -57,14 +57,14 @@ HResult KeyBord::InsertChar(std::u16string& S) {
     S = u" ";
   }
 
-  RETURN_IF_FAILED(field.GetText(T));
-  if (T.empty()) {
+  RETURN_IF_FAILED(field.GetTextLength(length));
+  if (length == 0) {
     // The first insertion brings the trailing space; the block goes on it,
     // behind all of S.
     std::u16string first(S);
     first.push_back(u' ');
     std::int16_t end = 0;
-    RETURN_IF_FAILED(LastPosition(first, end));
+    RETURN_IF_FAILED(ToInt16(std::ssize(S), end));
     RETURN_IF_FAILED(field.PutText(first));
     RETURN_IF_FAILED(field.PutSelStart(end));
     return FinishEdit();
@@ -75,9 +75,9 @@ HResult KeyBord::InsertChar(std::u16string& S) {
   std::int16_t P = 0;
   std::int16_t next = 0;
   std::int16_t newEnd = 0;
-  RETURN_IF_FAILED(CaretForEdit(start, T, P));
+  RETURN_IF_FAILED(CaretForEdit(start, length, P));
   RETURN_IF_FAILED(Offset(P, 1, next));
-  RETURN_IF_FAILED(ToInt16(std::ssize(T) - 1 + std::ssize(S), newEnd));
+  RETURN_IF_FAILED(ToInt16(std::int64_t{length} - 1 + std::ssize(S), newEnd));
 
   // Insert in place rather than rewriting the whole text: the field renders
   // only what changes. The caret moves on by one, whatever the length of S.
@@ -91,13 +91,13 @@ HResult KeyBord::FinishEdit() {
   RichTextBox& field = Text1();
   std::int16_t Q = 0;
   RETURN_IF_FAILED(ReadCaret(field, Q));
-  std::u16string T;
-  RETURN_IF_FAILED(field.GetText(T));
-  if (T.empty()) {
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
+  if (length == 0) {
     return hr::Ok;  // no text, no trailing space to restore
   }
   std::int16_t last = 0;
-  RETURN_IF_FAILED(LastPosition(T, last));
+  RETURN_IF_FAILED(LastPosition(length, last));
   // The last character becomes the trailing space again; when it already is
   // one, the text does not change.
   RETURN_IF_FAILED(PlaceBlockCaret(field, last));
@@ -137,9 +137,10 @@ HResult KeyBord::put_Text(std::u16string_view vNewValue) {
     Toolkit().Beep();
   }
 
-  RETURN_IF_FAILED(Text1().GetText(T));
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(Text1().GetTextLength(length));
   std::int16_t last = 0;
-  RETURN_IF_FAILED(LastPosition(T, last));
+  RETURN_IF_FAILED(LastPosition(length, last));
   return PlaceBlockCaret(Text1(), last);
 }
 

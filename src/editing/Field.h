@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
-#include <string_view>
 
 #include "component/Numbers.h"
 #include "widgets/Widgets.h"
@@ -25,18 +23,19 @@ inline HResult ReadCaret(RichTextBox& field, std::int16_t& caret) {
   return ToInt16(start, caret);
 }
 
-// The caret to edit at in a non-empty text. A caret behind the trailing space
-// (only the user can put it there, with the mouse) counts as standing on the
-// space: an edit there would otherwise cut into the user's last character.
-inline HResult CaretForEdit(std::int32_t start, std::u16string_view text, std::int16_t& caret) {
+// The caret to edit at in a non-empty text of `length` characters. A caret
+// behind the trailing space (only the user can put it there, with the mouse)
+// counts as standing on the space: an edit there would otherwise cut into the
+// user's last character.
+inline HResult CaretForEdit(std::int32_t start, std::int32_t length, std::int16_t& caret) {
   caret = 0;
-  return ToInt16(std::min<std::int64_t>(start, std::ssize(text) - 1), caret);
+  return ToInt16(std::min<std::int64_t>(start, std::int64_t{length} - 1), caret);
 }
 
 // Position of the last character of a non-empty text: the trailing space.
-inline HResult LastPosition(std::u16string_view text, std::int16_t& position) {
+inline HResult LastPosition(std::int32_t length, std::int16_t& position) {
   position = 0;
-  return ToInt16(std::ssize(text) - 1, position);
+  return ToInt16(std::int64_t{length} - 1, position);
 }
 
 // Checked 16-bit caret arithmetic.

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "widgets/Status.h"
 #include "widgets/Variant.h"
@@ -80,6 +81,19 @@ class RichTextBox {
   virtual ~RichTextBox() = default;
 
   virtual HResult GetText(std::u16string& text) = 0;
+  // The number of characters GetText would give. A keystroke needs only this,
+  // so a toolkit that can tell it without copying the text out should: the
+  // default copies it.
+  virtual HResult GetTextLength(std::int32_t& length) {
+    length = 0;
+    std::u16string text;
+    RETURN_IF_FAILED(GetText(text));
+    if (!std::in_range<std::int32_t>(text.size())) {
+      return hr::Overflow;
+    }
+    length = static_cast<std::int32_t>(text.size());
+    return hr::Ok;
+  }
   // Replaces the whole text; the caret goes to 0 with an empty selection.
   virtual HResult PutText(std::u16string_view text) = 0;
   virtual HResult GetSelStart(std::int32_t& start) = 0;

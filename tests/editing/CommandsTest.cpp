@@ -35,6 +35,8 @@ TEST_P(EditingKey, EditsTheField) {
   const std::int32_t selection = row.expectedText.empty() ? 0 : 1;
   EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, selection, 0}));
   EXPECT_EQ(code, row.keyCode);
+  // A key needs the text's length, never a copy of the text.
+  EXPECT_EQ(instance.toolkit.Field().CharactersRead(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,11 +169,13 @@ TEST_P(FunctionKey, EnterFillsLastPlaceUnderLimit) {
   ASSERT_EQ(instance.keybord.put_MaxLength(3), hr::Ok);
   GivenField(instance, u"ab ", 2);
   instance.keybord.AbcKeyIndex = 0;
+  const std::uint64_t readBefore = instance.toolkit.Field().CharactersRead();
 
   ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
 
   EXPECT_EQ(instance.Field().size(), 4u);
   EXPECT_EQ(instance.toolkit.Beeps(), 0);
+  EXPECT_EQ(instance.toolkit.Field().CharactersRead(), readBefore);  // the limit needs only the length
 }
 
 TEST_P(FunctionKey, EnterStopsBeforeInsertingWhenFocusFails) {

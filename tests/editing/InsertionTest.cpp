@@ -38,6 +38,8 @@ TEST_P(InsertChar, LeavesTextCaretAndBeeps) {
   const std::int32_t selection = unchanged && row.expectedBeeps > 0 ? row.selection : 1;
   EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, selection, row.expectedBeeps}));
   EXPECT_EQ(S, row.expectedInserted);
+  // A key needs the text's length, never a copy of the text.
+  EXPECT_EQ(instance.toolkit.Field().CharactersRead(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(

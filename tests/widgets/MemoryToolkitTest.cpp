@@ -166,6 +166,9 @@ TEST_P(RichTextRules, EditsAsTheFieldDoes) {
   EXPECT_EQ(text, GetParam().after.text);
   EXPECT_EQ(start, GetParam().after.selStart);
   EXPECT_EQ(field.SelLength(), GetParam().after.selLength);
+  std::int32_t length = -1;
+  ASSERT_EQ(field.GetTextLength(length), hr::Ok);
+  EXPECT_EQ(length, static_cast<std::int32_t>(GetParam().after.text.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(

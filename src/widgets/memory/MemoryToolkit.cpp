@@ -1,6 +1,7 @@
 #include "widgets/memory/MemoryToolkit.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vexo {
 
@@ -108,6 +109,16 @@ HResult MemoryPanel::SetFocus() { return toolkit_.MoveFocus(id_); }
 
 HResult MemoryRichTextBox::GetText(std::u16string& text) {
   text = text_;
+  charactersRead_ += text_.size();
+  return hr::Ok;
+}
+
+HResult MemoryRichTextBox::GetTextLength(std::int32_t& length) {
+  length = 0;
+  if (!std::in_range<std::int32_t>(text_.size())) {
+    return hr::Overflow;
+  }
+  length = static_cast<std::int32_t>(text_.size());
   return hr::Ok;
 }
 

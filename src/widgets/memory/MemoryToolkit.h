@@ -114,6 +114,7 @@ class MemoryRichTextBox final : public RichTextBox {
  public:
 
   HResult GetText(std::u16string& text) override;
+  HResult GetTextLength(std::int32_t& length) override;
   HResult PutText(std::u16string_view text) override;
   HResult GetSelStart(std::int32_t& start) override;
   HResult PutSelStart(std::int32_t start) override;
@@ -136,6 +137,9 @@ class MemoryRichTextBox final : public RichTextBox {
   // Characters written into the field so far, through Text and SelText: the
   // cost of an edit as a real rich-text box would render it.
   std::uint64_t CharactersWritten() const { return charactersWritten_; }
+  // Characters copied out of the field so far, through Text: what reading
+  // a real rich-text box's whole text costs.
+  std::uint64_t CharactersRead() const { return charactersRead_; }
 
  private:
   std::u16string text_;
@@ -143,6 +147,7 @@ class MemoryRichTextBox final : public RichTextBox {
   std::int32_t selLength_ = 0;
   Box box_{360, 2760, 3495, 375};
   std::uint64_t charactersWritten_ = 0;
+  std::uint64_t charactersRead_ = 0;
 };
 
 class MemorySurface final : public Surface {
