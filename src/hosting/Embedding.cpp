@@ -231,9 +231,9 @@ HRESULT Embedding::StartEmbedding() {
 
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
+  options.panelFocused = [this](PanelId) { PanelFocused(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
-  keybord_ = std::make_unique<KeyBord>(*toolkit_);
-  toolkit_->Connect(*this);  // notifications pass through here to the component
+  keybord_ = std::make_unique<KeyBord>(*toolkit_);  // the one listener of the toolkit
   return toolkit_->Initialize();
 }
 
@@ -308,9 +308,8 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
-HResult Embedding::OnGotFocus(PanelId panel) {
+void Embedding::PanelFocused() {
   if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
-  return keybord_->OnGotFocus(panel);
 }
 
 bool Embedding::IsPanelWindow(HWND window) const {

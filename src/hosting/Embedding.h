@@ -18,6 +18,7 @@
 #include "hosting/Com.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "component/KeyBord.h"
@@ -34,8 +35,7 @@ class Embedding : public IOleObject,
                   public IViewObject2,
                   public IPersistPropertyBag,
                   public IPersistStreamInit,
-                  public IConnectionPointContainer,
-                  private WidgetEvents {
+                  public IConnectionPointContainer {
  public:
   Embedding(const Embedding&) = delete;
   Embedding& operator=(const Embedding&) = delete;
@@ -121,12 +121,18 @@ class Embedding : public IOleObject,
 
  protected:
   Embedding();
-  ~Embedding() override;
+  ~Embedding();
 
   // Builds the windows and the widgets, connects the component and runs its
   // start-up.
   HRESULT StartEmbedding();
   KeyBord& Component() { return *keybord_; }
+  // Runs a call of the public interface; the toolkit's pending work is done
+  // once when it returns.
+  template <typename Body>
+  HResult HostCall(Body&& body) {
+    return toolkit_->HostCall(std::forward<Body>(body));
+  }
   // This part's interface for `iid`, or null; takes no reference.
   void* EmbeddingInterface(REFIID iid);
 
@@ -134,20 +140,9 @@ class Embedding : public IOleObject,
   friend class EventPoint;
   IUnknown* Identity() { return static_cast<IOleObject*>(this); }
 
-  // --- The component's notifications pass through here on their way to it,
-  // so that focus arriving in a panel can activate the control.
-  HResult OnInitialize() override { return keybord_->OnInitialize(); }
-  HResult OnReadProperties(PropertyBag& bag) override { return keybord_->OnReadProperties(bag); }
-  HResult OnWriteProperties(PropertyBag& bag) override { return keybord_->OnWriteProperties(bag); }
-  HResult OnResize() override { return keybord_->OnResize(); }
-  HResult OnShow() override { return keybord_->OnShow(); }
-  HResult OnSurfaceGotFocus() override { return keybord_->OnSurfaceGotFocus(); }
-  HResult OnClick(KeyArrayId array, std::int16_t index) override { return keybord_->OnClick(array, index); }
-  HResult OnGotFocus(PanelId panel) override;
-  HResult OnLostFocus(PanelId panel) override { return keybord_->OnLostFocus(panel); }
-  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override {
-    return keybord_->OnKeyDown(panel, keyCode, shift);
-  }
+  // A panel window received the focus: a click or a tab into the keyboard
+  // makes the control UI-active.
+  void PanelFocused();
 
   static LRESULT CALLBACK SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -146,16 +146,16 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
   HRESULT STDMETHODCALLTYPE EnterKey() override {
-    return Done(Guarded([&] { return Call([&] { return Component().EnterKey(); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().EnterKey(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
-    return Done(Guarded([&] { return Call([&] { return Component().FindImage(KeyCode, Shift); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().FindImage(KeyCode, Shift); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
-    return Done(Guarded([&] { return Call([&] { return Component().FindImageNumber(KeyCode); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().FindImageNumber(KeyCode); }); }));
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
     return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
@@ -164,20 +164,20 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
   HRESULT STDMETHODCALLTYPE LeftPos() override {
-    return Done(Guarded([&] { return Call([&] { return Component().LeftPos(); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().LeftPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
   HRESULT STDMETHODCALLTYPE RightPos() override {
-    return Done(Guarded([&] { return Call([&] { return Component().RightPos(); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().RightPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
     return Done(Guarded([&] {
       std::int16_t caps = VariantFalse;
-      RETURN_IF_FAILED(Call([&] { return Component().get_CapsLock(caps); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
       return hr::Ok;
     }));
@@ -187,25 +187,25 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = ::abcAct;
     return Done(Guarded([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
-      RETURN_IF_FAILED(Call([&] { return Component().get_ChangeBord(active); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
     return Done(Guarded([&] {
-      return Call([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
+      return HostCall([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
     }));
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return Component().put_CapsLock(vNewValue); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().put_CapsLock(vNewValue); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
     if (!value) return Done(E_POINTER);
     *value = nullptr;
     return Done(Guarded([&] {
       std::u16string text;
-      RETURN_IF_FAILED(Call([&] { return Component().get_Text(text); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
       return *value ? hr::Ok : hr::OutOfMemory;
     }));
@@ -213,7 +213,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
     return Done(Guarded([&] {
       const std::u16string text = FromBstr(vNewValue);
-      return Call([&] { return Component().put_Text(text); });
+      return HostCall([&] { return Component().put_Text(text); });
     }));
   }
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
@@ -221,23 +221,16 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = 0;
     return Done(Guarded([&] {
       std::int16_t limit = 0;
-      RETURN_IF_FAILED(Call([&] { return Component().get_MaxLength(limit); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return Component().put_MaxLength(vNewValue); }); }));
+    return Done(Guarded([&] { return HostCall([&] { return Component().put_MaxLength(vNewValue); }); }));
   }
 
  private:
-  // A call of the public interface, as the host makes it: the focus
-  // notifications it causes are delivered by the windows before it returns.
-  template <typename Body>
-  HRESULT Call(Body&& body) {
-    return body();
-  }
-
   // An in/out string member: the caller's string goes in and whatever the
   // member leaves in it comes back, also when the member fails part-way.
   template <typename Body>
@@ -245,7 +238,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     if (!parameter) return Done(E_POINTER);
     return Done(Guarded([&] {
       std::u16string text = FromBstr(*parameter);
-      const HResult status = Call([&] { return body(text); });
+      const HResult status = HostCall([&] { return body(text); });
       RETURN_IF_FAILED(WriteBack(parameter, text));
       return status;
     }));
@@ -256,7 +249,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     if (!parameter) return Done(E_POINTER);
     return Done(Guarded([&] {
       std::int16_t code = *parameter;
-      const HResult status = Call([&] { return body(code); });
+      const HResult status = HostCall([&] { return body(code); });
       *parameter = code;
       return status;
     }));
