@@ -14,10 +14,10 @@ constexpr wchar_t SurfaceClassName[] = L"VexoKeyBordSurface";
 // Posted to the surface when the focus reached a panel: the control becomes
 // UI-active once the focus change that caused it is over.
 constexpr UINT ActivateMessage = WM_APP + 0x60;
-// Looks again whether a control that was shown inside a hidden container
-// window has appeared on screen.
-constexpr UINT_PTR ShowTimer = 1;
-constexpr UINT ShowPollMilliseconds = 50;
+// Posted to the surface once a control that was shown inside a hidden
+// container window has appeared on screen: Show is raised after the message
+// that revealed it, not inside the container's painting or placing.
+constexpr UINT ShowMessage = WM_APP + 0x61;
 
 // Set client site first, activate when visible, inside-out, cannot link
 // inside, recompose on resize; the same value registration records.
@@ -268,6 +268,9 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_PAINT: {
+      // A container window shown after it activated the control tells its
+      // children nothing, but they are painted as they appear.
+      NoteAppearance();
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
         FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
@@ -286,13 +289,14 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // A click on the control activates its user interface.
       if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
       return MA_ACTIVATE;
-    case WM_TIMER:
-      if (wParam != ShowTimer) return DefWindowProcW(window, message, wParam, lParam);
-      if (!shown_) {
-        KillTimer(window, ShowTimer);
-      } else if (IsWindowVisible(window)) {
-        RaiseShowWhenVisible();
-      }
+    case WM_SHOWWINDOW:
+    case WM_WINDOWPOSCHANGED:
+      // The surface itself was shown or placed; DefWindowProc turns the
+      // placing into WM_SIZE.
+      NoteAppearance();
+      return DefWindowProcW(window, message, wParam, lParam);
+    case ShowMessage:
+      if (shown_) RaiseShowWhenVisible();
       return 0;
     case ActivateMessage:
       if (inPlaceSite_ && !userInterfaceActive_) (void)ActivateUserInterface();
@@ -391,7 +395,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
         return Activate(false);
       case OLEIVERB_HIDE:
         (void)UIDeactivate();
-        KillTimer(surface_, ShowTimer);
+        awaitingAppearance_ = false;
         GiveUpFocus();
         ShowWindow(surface_, SW_HIDE);
         shown_ = false;
@@ -440,11 +444,14 @@ HRESULT Embedding::Activate(bool userInterface) {
 // that cannot be seen cannot take the focus.
 void Embedding::RaiseShowWhenVisible() {
   if (!surface_) return;
-  if (IsWindowVisible(surface_)) {
-    KillTimer(surface_, ShowTimer);
-    (void)toolkit_->Show();
-  } else {
-    SetTimer(surface_, ShowTimer, ShowPollMilliseconds, nullptr);
+  awaitingAppearance_ = !IsWindowVisible(surface_);
+  if (!awaitingAppearance_) Discard(toolkit_->Show(), "the component's Show has no caller to tell");
+}
+
+void Embedding::NoteAppearance() {
+  if (awaitingAppearance_ && shown_ && IsWindowVisible(surface_)) {
+    awaitingAppearance_ = false;
+    PostMessageW(surface_, ShowMessage, 0, 0);
   }
 }
 
@@ -562,7 +569,7 @@ HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) { return E_NOTIM
 HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
   (void)UIDeactivate();
-  KillTimer(surface_, ShowTimer);
+  awaitingAppearance_ = false;
   GiveUpFocus();
   ShowWindow(surface_, SW_HIDE);
   shown_ = false;

@@ -151,6 +151,8 @@ class Embedding : public IOleObject,
   HRESULT Activate(bool userInterface);
   HRESULT ActivateUserInterface();
   void RaiseShowWhenVisible();
+  // A message of the surface that may follow its appearance on screen.
+  void NoteAppearance();
   void GiveUpFocus();
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
@@ -179,6 +181,7 @@ class Embedding : public IOleObject,
   ComPtr<IOleInPlaceFrame> frame_;
   ComPtr<IOleInPlaceUIWindow> document_;
   bool shown_ = false;
+  bool awaitingAppearance_ = false;  // shown, but not yet visible on screen
   bool userInterfaceActive_ = false;
   bool placing_ = false;  // inside SetObjectRects
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange
