@@ -8,7 +8,6 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
-#include <new>
 #include <string>
 
 #ifdef GetMessage
@@ -16,6 +15,7 @@
 #endif
 
 #include "VexoKeyBord_h.h"  // generated from VexoKeyBord.idl
+#include "widgets/Boundary.h"
 
 namespace vexo::hosting {
 
@@ -34,19 +34,6 @@ void LockModule(bool lock);
 // What registration and dispatch call the component.
 inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
 inline constexpr wchar_t ClassName[] = L"KeyBord";
-
-// Runs `body`; no C++ exception leaves a member or an entry point of the
-// library.
-template <typename Body>
-HRESULT Guarded(Body&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
 
 // Creates a KeyBord instance, started up, and asks it for `iid`.
 HRESULT CreateKeyBord(REFIID iid, void** object);

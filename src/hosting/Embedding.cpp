@@ -90,8 +90,11 @@ class ListEnumerator final : public Enumerator {
   }
   HRESULT STDMETHODCALLTYPE Clone(Enumerator** clone) override {
     if (!clone) return E_POINTER;
-    *clone = new (std::nothrow) ListEnumerator(items_, position_);
-    return *clone ? S_OK : E_OUTOFMEMORY;
+    *clone = nullptr;
+    return Guard([&] {
+      *clone = new ListEnumerator(items_, position_);
+      return hr::Ok;
+    });
   }
 
  private:
@@ -151,7 +154,7 @@ class EventPoint final : public IConnectionPoint {
         FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf())))) {
       return CONNECT_E_CANNOTCONNECT;
     }
-    return Guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
       sinks_.emplace_back(++lastCookie_, std::move(events));
       *cookie = lastCookie_;
       return S_OK;
@@ -167,7 +170,7 @@ class EventPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
     if (!connections) return E_POINTER;
     *connections = nullptr;
-    return Guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
       std::vector<CONNECTDATA> list;
       for (const auto& [cookie, sink] : sinks_) list.push_back(CONNECTDATA{sink.Get(), cookie});
       *connections = new ConnectionEnumerator(std::move(list), 0);
@@ -213,7 +216,8 @@ HRESULT Embedding::StartEmbedding() {
     windowClass.hInstance = ModuleHandle();
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.lpszClassName = SurfaceClassName;
-    registered = RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    registered = RegisterClassExW(&windowClass) != 0 ||
+                 win32::LastError() == HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS);
   }
   if (registered) ++classUsers;
   ReleaseSRWLockExclusive(&classLock);
@@ -244,21 +248,25 @@ LRESULT CALLBACK Embedding::SurfaceProcedure(HWND window, UINT message, WPARAM w
   }
   auto* self = reinterpret_cast<Embedding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->HandleSurface(window, message, wParam, lParam);
-  } catch (...) {
-    return 0;  // nothing thrown crosses into the system's message dispatch
-  }
+  LRESULT result = 0;
+  Discard(Guard([&] {
+            result = self->HandleSurface(window, message, wParam, lParam);
+            return hr::Ok;
+          }),
+          "the system's message dispatch takes no status: a message that failed is answered with 0");
+  return result;
 }
 
 LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
-      if (toolkit_ && keybord_) (void)toolkit_->SurfaceSized(LOWORD(lParam), HIWORD(lParam));
+      if (toolkit_ && keybord_) {
+        Discard(toolkit_->SurfaceSized(LOWORD(lParam), HIWORD(lParam)), "the component's Resize has no caller");
+      }
       return 0;
     case WM_SETFOCUS:
       // The surface hands the focus on to the active panel.
-      if (toolkit_ && keybord_) (void)toolkit_->SurfaceGotFocus();
+      if (toolkit_ && keybord_) Discard(toolkit_->SurfaceGotFocus(), "the component's GotFocus has no caller");
       return 0;
     case WM_CLOSE:
       // The surface belongs to the control, not to the user: a rich edit that
@@ -299,7 +307,9 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       if (shown_) RaiseShowWhenVisible();
       return 0;
     case ActivateMessage:
-      if (inPlaceSite_ && !userInterfaceActive_) (void)ActivateUserInterface();
+      if (inPlaceSite_ && !userInterfaceActive_) {
+        Discard(ActivateUserInterface(), "a container that refuses keeps the control in place, as it was");
+      }
       return 0;
     case WM_NCDESTROY:
       // A container that destroys its window before it deactivates the
@@ -338,7 +348,7 @@ void Embedding::ResizeSurface(int width, int height) {
     GetWindowRect(surface_, &placed);
     MapWindowPoints(nullptr, GetParent(surface_), reinterpret_cast<POINT*>(&placed), 2);
     reportingPosition_ = true;
-    inPlaceSite_->OnPosRectChange(&placed);
+    Discard(inPlaceSite_->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
     reportingPosition_ = false;
   }
 }
@@ -346,10 +356,10 @@ void Embedding::ResizeSurface(int width, int height) {
 // --- IOleObject
 
 HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
-  if (!site) (void)InPlaceDeactivate();
+  if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
   clientSite_ = site;
   controlSite_.Reset();
-  if (site) site->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(controlSite_.GetAddressOf()));
+  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
   return S_OK;
 }
 
@@ -362,8 +372,8 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
 HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE Embedding::Close(DWORD) {
-  (void)InPlaceDeactivate();
-  if (adviseHolder_) adviseHolder_->SendOnClose();
+  Discard(InPlaceDeactivate(), "the control closes in any case");
+  if (adviseHolder_) Discard(adviseHolder_->SendOnClose(), "a notification: nothing to undo");
   return S_OK;
 }
 
@@ -384,7 +394,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data)
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     if (activeSite && !clientSite_) SetClientSite(activeSite);
     switch (verb) {
       case OLEIVERB_PRIMARY:
@@ -394,7 +404,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
       case OLEIVERB_INPLACEACTIVATE:
         return Activate(false);
       case OLEIVERB_HIDE:
-        (void)UIDeactivate();
+        Discard(UIDeactivate(), "it always succeeds");
         awaitingAppearance_ = false;
         GiveUpFocus();
         ShowWindow(surface_, SW_HIDE);
@@ -415,19 +425,34 @@ HRESULT Embedding::Activate(bool userInterface) {
     RETURN_IF_FAILED(site->OnInPlaceActivate());
     HWND parent = nullptr;
     if (FAILED(site->GetWindow(&parent)) || !IsWindow(parent)) {
-      site->OnInPlaceDeactivate();
+      Discard(site->OnInPlaceDeactivate(), "the activation failed in any case");
       return E_FAIL;
     }
+    // Without the window context the control knows neither its place nor
+    // the frame it would be UI-active in: the activation fails. A container
+    // without a document window of its own legitimately gives none.
     RECT position{};
     RECT clip{};
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof frameInfo;
     frame_.Reset();
     document_.Reset();
-    site->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+    const HRESULT context = site->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+    if (FAILED(context)) {
+      frame_.Reset();
+      document_.Reset();
+      Discard(site->OnInPlaceDeactivate(), "the container's own failure is what the caller hears");
+      return context;
+    }
     inPlaceSite_ = site;
     SetParent(surface_, parent);
-    SetObjectRects(&position, &clip);
+    // A control that could not lay itself out at its place is taken back out
+    // of the container, as if it had never been activated.
+    const HRESULT placed = SetObjectRects(&position, &clip);
+    if (FAILED(placed)) {
+      Discard(InPlaceDeactivate(), "the failure of the placing is what the caller hears");
+      return placed;
+    }
   }
   if (!shown_) {
     shown_ = true;
@@ -466,18 +491,22 @@ void Embedding::GiveUpFocus() {
 HRESULT Embedding::ActivateUserInterface() {
   if (!inPlaceSite_) return E_UNEXPECTED;
   if (!userInterfaceActive_) {
+    // A container that refuses keeps the control active in place only.
     userInterfaceActive_ = true;
-    inPlaceSite_->OnUIActivate();
+    const HRESULT accepted = inPlaceSite_->OnUIActivate();
+    if (FAILED(accepted)) {
+      userInterfaceActive_ = false;
+      return accepted;
+    }
+    // The frame and the document need not keep an active object or give
+    // space for tools the control does not ask for.
     auto* active = static_cast<IOleInPlaceActiveObject*>(this);
-    if (frame_) {
-      frame_->SetActiveObject(active, nullptr);
-      frame_->SetBorderSpace(nullptr);
+    for (IOleInPlaceUIWindow* window : {static_cast<IOleInPlaceUIWindow*>(frame_.Get()), document_.Get()}) {
+      if (!window) continue;
+      Discard(window->SetActiveObject(active, nullptr), "optional for a container");
+      Discard(window->SetBorderSpace(nullptr), "optional for a container");
     }
-    if (document_) {
-      document_->SetActiveObject(active, nullptr);
-      document_->SetBorderSpace(nullptr);
-    }
-    if (controlSite_) controlSite_->OnFocus(TRUE);
+    if (controlSite_) Discard(controlSite_->OnFocus(TRUE), "a notification: nothing to undo");
   }
   // The keyboard belongs inside the control while its user interface is active.
   const HWND focus = GetFocus();
@@ -510,7 +539,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
   const win32::Dpi dpi = toolkit_->ScreenDpi();
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     return toolkit_->SurfaceSized(MulDiv(size->cx, dpi.x, HimetricPerInch), MulDiv(size->cy, dpi.y, HimetricPerInch));
   });
 }
@@ -568,7 +597,7 @@ HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) { return E_NOTIM
 
 HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   if (!inPlaceSite_) return S_OK;
-  (void)UIDeactivate();
+  Discard(UIDeactivate(), "it always succeeds");
   awaitingAppearance_ = false;
   GiveUpFocus();
   ShowWindow(surface_, SW_HIDE);
@@ -577,17 +606,18 @@ HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
   frame_.Reset();
   document_.Reset();
-  site->OnInPlaceDeactivate();
+  Discard(site->OnInPlaceDeactivate(), "a notification: nothing to undo");
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
   if (!userInterfaceActive_) return S_OK;
   userInterfaceActive_ = false;
-  if (frame_) frame_->SetActiveObject(nullptr, nullptr);
-  if (document_) document_->SetActiveObject(nullptr, nullptr);
-  if (controlSite_) controlSite_->OnFocus(FALSE);
-  if (inPlaceSite_) inPlaceSite_->OnUIDeactivate(FALSE);
+  // Notifications, each optional for a container: nothing to undo.
+  if (frame_) Discard(frame_->SetActiveObject(nullptr, nullptr), "optional for a container");
+  if (document_) Discard(document_->SetActiveObject(nullptr, nullptr), "optional for a container");
+  if (controlSite_) Discard(controlSite_->OnFocus(FALSE), "a notification: nothing to undo");
+  if (inPlaceSite_) Discard(inPlaceSite_->OnUIDeactivate(FALSE), "a notification: nothing to undo");
   return S_OK;
 }
 
@@ -595,7 +625,7 @@ HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
 // that offered another size hears of it once the component's Resize kept it.
 HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
   if (!position) return E_POINTER;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     const bool wasPlacing = std::exchange(placing_, true);
     SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The offered size goes to the component as a resize of its surface.
@@ -612,7 +642,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
         (position->right - position->left != natural.cx || position->bottom - position->top != natural.cy)) {
       RECT placed{position->left, position->top, position->left + natural.cx, position->top + natural.cy};
       reportingPosition_ = true;
-      inPlaceSite_->OnPosRectChange(&placed);
+      Discard(inPlaceSite_->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
       reportingPosition_ = false;
     }
     return status;
@@ -663,7 +693,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
                                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     const SIZE natural = NaturalPixels();
     const LONG width = bounds->right - bounds->left;
     const LONG height = bounds->bottom - bounds->top;
@@ -731,7 +761,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, LONG, DVTARGETDEVIC
 HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints** points) {
   if (!points) return E_POINTER;
   *points = nullptr;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     *points = new PointEnumerator({eventPoint_.get()}, 0);
     return S_OK;
   });

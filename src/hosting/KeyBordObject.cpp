@@ -4,8 +4,6 @@
 #include "hosting/Com.h"
 #include "hosting/Embedding.h"
 
-#include <exception>
-#include <new>
 #include <utility>
 #include <string>
 #include <vector>
@@ -27,20 +25,19 @@ BSTR ToBstr(const std::u16string& text) {
   return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
 }
 
-// Records `status` as the thread's error information so that callers, early
-// and late bound, can show what went wrong. Success clears nothing.
-HRESULT ReportError(HRESULT status) {
-  if (SUCCEEDED(status)) return status;
-  ComPtr<ICreateErrorInfo> create;
-  if (FAILED(CreateErrorInfo(&create))) return status;
+// Records the failure `status` as the thread's error information so that
+// callers, early and late bound, can show what went wrong.
+HResult SetErrorInformation(HRESULT status) {
   const std::string_view description = DescribeStatus(status);
   const std::wstring text(description.begin(), description.end());
-  create->SetGUID(IID__KeyBord);
-  create->SetSource(const_cast<LPOLESTR>(ErrorSource));
-  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+  ComPtr<ICreateErrorInfo> create;
+  RETURN_IF_FAILED(CreateErrorInfo(&create));
+  RETURN_IF_FAILED(create->SetGUID(IID__KeyBord));
+  RETURN_IF_FAILED(create->SetSource(const_cast<LPOLESTR>(ErrorSource)));
+  RETURN_IF_FAILED(create->SetDescription(const_cast<LPOLESTR>(text.c_str())));
   ComPtr<IErrorInfo> info;
-  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
-  return status;
+  RETURN_IF_FAILED(create.As(&info));
+  return SetErrorInfo(0, info.Get());
 }
 
 // Writes `text` back into an in/out string parameter. The old string is freed
@@ -146,16 +143,16 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
   HRESULT STDMETHODCALLTYPE EnterKey() override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().EnterKey(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().EnterKey(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().FindImage(KeyCode, Shift); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().FindImage(KeyCode, Shift); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().FindImageNumber(KeyCode); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().FindImageNumber(KeyCode); }); }));
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
     return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
@@ -164,18 +161,18 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
   HRESULT STDMETHODCALLTYPE LeftPos() override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().LeftPos(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().LeftPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
   HRESULT STDMETHODCALLTYPE RightPos() override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().RightPos(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().RightPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t caps = VariantFalse;
       RETURN_IF_FAILED(HostCall([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
@@ -185,7 +182,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE get_ChangeBord(enum ::ActivPanel* value) override {
     if (!value) return Done(E_POINTER);
     *value = ::abcAct;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
       RETURN_IF_FAILED(HostCall([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
@@ -193,17 +190,17 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       return HostCall([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
     }));
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().put_CapsLock(vNewValue); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().put_CapsLock(vNewValue); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
     if (!value) return Done(E_POINTER);
     *value = nullptr;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::u16string text;
       RETURN_IF_FAILED(HostCall([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
@@ -211,7 +208,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       const std::u16string text = FromBstr(vNewValue);
       return HostCall([&] { return Component().put_Text(text); });
     }));
@@ -219,7 +216,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
     if (!value) return Done(E_POINTER);
     *value = 0;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t limit = 0;
       RETURN_IF_FAILED(HostCall([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
@@ -227,7 +224,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
-    return Done(Guarded([&] { return HostCall([&] { return Component().put_MaxLength(vNewValue); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().put_MaxLength(vNewValue); }); }));
   }
 
  private:
@@ -236,7 +233,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Body>
   HRESULT StringMember(BSTR* parameter, Body&& body) {
     if (!parameter) return Done(E_POINTER);
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::u16string text = FromBstr(*parameter);
       const HResult status = HostCall([&] { return body(text); });
       RETURN_IF_FAILED(WriteBack(parameter, text));
@@ -247,7 +244,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Body>
   HRESULT IntegerMember(short* parameter, Body&& body) {
     if (!parameter) return Done(E_POINTER);
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t code = *parameter;
       const HResult status = HostCall([&] { return body(code); });
       *parameter = code;
@@ -258,8 +255,11 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // Ends a member: a failure becomes the thread's error information and is
   // remembered for Invoke, which hands it to late-bound callers.
   HRESULT Done(HRESULT status) {
-    if (FAILED(status)) lastFailure_ = status;
-    return ReportError(status);
+    if (SUCCEEDED(status)) return status;
+    lastFailure_ = status;
+    Discard(Guard([&] { return SetErrorInformation(status); }),
+            "error information is a courtesy: the status itself reaches the caller");
+    return status;
   }
 
   LONG references_ = 1;
@@ -343,7 +343,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
     return E_INVALIDARG;
   }
 
-  try {
+  return Guard([&]() -> HRESULT {
     const UINT count = params->cArgs;
     std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
     std::vector<VARIANT> temporaries(count);  // never reallocated: the adapted arguments point into it
@@ -418,7 +418,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
     DISPPARAMS adapted = *params;
     adapted.rgvarg = arguments.empty() ? nullptr : arguments.data();
     if (exception) *exception = EXCEPINFO{};
-    SetErrorInfo(0, nullptr);
+    Discard(SetErrorInfo(0, nullptr), "clearing what an earlier call left behind");
     lastFailure_ = S_OK;
     HRESULT status = vtableInfo_->Invoke(static_cast<_KeyBord*>(this), member, flags, &adapted, result, exception,
                                          argumentError);
@@ -446,15 +446,12 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
         exception->bstrSource = SysAllocString(ErrorSource);
         exception->bstrDescription = SysAllocString(text.c_str());
       }
-      ReportError(lastFailure_);  // the dispatch may have taken the error information
+      // The dispatch may have taken the error information: it is set again.
+      Discard(SetErrorInformation(lastFailure_), "the exception already carries the member's status");
       status = DISP_E_EXCEPTION;
     }
     return status;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 }  // namespace
@@ -463,7 +460,7 @@ HRESULT CreateKeyBord(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   KeyBordObject* created = nullptr;
-  HRESULT status = Guarded([&] {
+  HRESULT status = Guard([&] {
     created = new KeyBordObject();
     return created->Start();
   });

@@ -146,11 +146,13 @@ HRESULT Unregister() {
 extern "C" {
 
 STDAPI DllRegisterServer() {
-  const HRESULT status = vexo::hosting::Guarded(vexo::hosting::Register);
-  if (FAILED(status)) vexo::hosting::Guarded(vexo::hosting::Unregister);  // leave no half registration behind
+  const HRESULT status = vexo::Guard(vexo::hosting::Register);
+  if (FAILED(status)) {
+    vexo::Discard(vexo::Guard(vexo::hosting::Unregister), "the registration's failure is what the caller hears");
+  }
   return status;
 }
 
-STDAPI DllUnregisterServer() { return vexo::hosting::Guarded(vexo::hosting::Unregister); }
+STDAPI DllUnregisterServer() { return vexo::Guard(vexo::hosting::Unregister); }
 
 }  // extern "C"
