@@ -31,6 +31,12 @@ void ObjectCreated();
 void ObjectDestroyed();
 void LockModule(bool lock);
 
+// How a container treats the control: its client site set first, activated
+// when visible, inside-out, no links inside, recomposed on resize. The object
+// answers it and registration records it.
+inline constexpr DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
+                                    OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+
 // What registration and dispatch call the component.
 inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
 inline constexpr wchar_t ClassName[] = L"KeyBord";

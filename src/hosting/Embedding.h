@@ -13,6 +13,13 @@
 // This class holds no reference count and answers no QueryInterface of its
 // own: the object that derives from it has the one IUnknown of the whole
 // object, and every interface here forwards to it.
+//
+// Its members are defined by subject: the windows, their appearance and the
+// drawing in Embedding.cpp; the verbs, activation in place and the site in
+// InPlace.cpp; persistence in SavedProperties.cpp; the event source in
+// ConnectionPoints.cpp. A member that reaches the component or the toolkit,
+// or allocates, runs its work through vexo::Guard; the others only copy
+// values and call the system.
 #pragma once
 
 #include "hosting/Com.h"
@@ -137,7 +144,6 @@ class Embedding : public IOleObject,
   void* EmbeddingInterface(REFIID iid);
 
  private:
-  friend class EventPoint;
   IUnknown* Identity() { return static_cast<IOleObject*>(this); }
 
   // A panel window received the focus: a click or a tab into the keyboard

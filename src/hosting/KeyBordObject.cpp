@@ -2,11 +2,11 @@
 // _KeyBord. One reference count and one QueryInterface serve every interface
 // of the object; dispatch goes through the type library.
 #include "hosting/Com.h"
+#include "hosting/Dispatch.h"
 #include "hosting/Embedding.h"
 
-#include <utility>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "component/KeyBord.h"
 #include "widgets/Status.h"
@@ -69,6 +69,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     HREFTYPE twin = 0;
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeInfo(twin, &vtableInfo_));
+    RETURN_IF_FAILED(members_.Load(vtableInfo_.Get()));
     return StartEmbedding();
   }
 
@@ -267,73 +268,12 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
   ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side
+  MemberTable members_;             // of the function-table side, for Invoke's conversions
 };
 
-// Frees the function descriptions it holds.
-class FuncDescs {
- public:
-  explicit FuncDescs(ITypeInfo* info) : info_(info) {}
-  ~FuncDescs() {
-    for (FUNCDESC* desc : descs_) info_->ReleaseFuncDesc(desc);
-  }
-  FuncDescs(const FuncDescs&) = delete;
-  FuncDescs& operator=(const FuncDescs&) = delete;
-
-  // The member with the dispatch identifier `member` that a call with
-  // `flags` reaches (a method before a property get), or null.
-  const FUNCDESC* Find(DISPID member, WORD flags) {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info_->GetTypeAttr(&attr))) return nullptr;
-    const UINT count = attr->cFuncs;
-    info_->ReleaseTypeAttr(attr);
-    for (UINT i = 0; i < count; ++i) {
-      FUNCDESC* desc = nullptr;
-      if (FAILED(info_->GetFuncDesc(i, &desc))) continue;
-      descs_.push_back(desc);
-    }
-    const std::pair<WORD, INVOKEKIND> kinds[] = {{DISPATCH_METHOD, INVOKE_FUNC},
-                                                 {DISPATCH_PROPERTYGET, INVOKE_PROPERTYGET},
-                                                 {DISPATCH_PROPERTYPUT, INVOKE_PROPERTYPUT},
-                                                 {DISPATCH_PROPERTYPUTREF, INVOKE_PROPERTYPUTREF}};
-    for (const auto& [flag, kind] : kinds) {
-      if (!(flags & flag)) continue;
-      for (const FUNCDESC* desc : descs_) {
-        if (desc->memid == member && desc->invkind == kind) return desc;
-      }
-    }
-    return nullptr;
-  }
-
- private:
-  ITypeInfo* info_;
-  std::vector<FUNCDESC*> descs_;
-};
-
-// The variant type a parameter of type `type` takes (an enumeration is a
-// 32-bit integer).
-VARTYPE ParameterType(ITypeInfo* info, const TYPEDESC& type) {
-  if (type.vt != VT_USERDEFINED) return type.vt;
-  ComPtr<ITypeInfo> user;
-  TYPEATTR* attr = nullptr;
-  if (FAILED(info->GetRefTypeInfo(type.hreftype, &user)) || FAILED(user->GetTypeAttr(&attr))) return VT_EMPTY;
-  const VARTYPE vt = attr->typekind == TKIND_ENUM ? VT_I4 : VT_EMPTY;
-  user->ReleaseTypeAttr(attr);
-  return vt;
-}
-
-HRESULT ConversionFailure(HRESULT status) {
-  return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
-}
-
-// Arguments are converted to their parameters' types before the call, so that
-// every caller gets the same answers: the argument count checked, and a bad
-// argument named by its position. Scripting hosts pass their variables as
-// references to variants, which the type library's dispatch would refuse for
-// a typed parameter: a by-value parameter gets the referenced value,
-// converted; a by-reference parameter gets a reference to a temporary of its
-// own type, converted from the referenced value and copied back after the
-// call. A plain value for a by-reference parameter goes in the same way and
-// the result is dropped, as a literal argument's is.
+// Arguments are converted to their parameters' types before the call (see
+// AdaptedArguments); a member's failure reaches late-bound callers as an
+// exception with the member's status and description.
 HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
@@ -344,93 +284,15 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
   }
 
   return Guard([&]() -> HRESULT {
-    const UINT count = params->cArgs;
-    std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
-    std::vector<VARIANT> temporaries(count);  // never reallocated: the adapted arguments point into it
-    std::vector<VARIANT*> writeBack(count, nullptr);
-    for (VARIANT& temporary : temporaries) VariantInit(&temporary);
-    struct Clear {
-      std::vector<VARIANT>& temporaries;
-      ~Clear() {
-        for (VARIANT& temporary : temporaries) VariantClear(&temporary);
-      }
-    } clear{temporaries};
-    auto refuse = [&](UINT position, HRESULT status) {
-      if (argumentError) *argumentError = position;
-      return status;
-    };
-
-    FuncDescs descs(vtableInfo_.Get());
-    const FUNCDESC* func = descs.Find(member, flags);
-    UINT expected = 0;  // arguments the member takes: every parameter but the return value
-    if (func) {
-      for (SHORT p = 0; p < func->cParams; ++p) {
-        if (!(func->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++expected;
-      }
-      if (count != expected) return DISP_E_BADPARAMCOUNT;
-    }
-
-    for (UINT position = 0; position < count; ++position) {
-      VARIANTARG& argument = arguments[position];
-      VARIANT* source = &argument;
-      if (V_VT(&argument) == (VT_VARIANT | VT_BYREF)) {
-        source = V_VARIANTREF(&argument);
-        if (!source || (V_VT(source) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
-      }
-      // Named arguments come first; the positional ones follow, last first.
-      const TYPEDESC* type = nullptr;
-      if (func && position < params->cNamedArgs) {
-        if (params->rgdispidNamedArgs[position] == DISPID_PROPERTYPUT) {
-          type = &func->lprgelemdescParam[expected - 1].tdesc;
-        }
-      } else if (func) {
-        type = &func->lprgelemdescParam[count - 1 - position].tdesc;
-      }
-      const bool byReference = type && type->vt == VT_PTR;
-      const VARTYPE wanted =
-          type ? ParameterType(vtableInfo_.Get(), byReference ? *type->lptdesc : *type) : VARTYPE{VT_EMPTY};
-      if (wanted == VT_EMPTY || wanted == VT_VARIANT) {
-        if (source != &argument) argument = *source;  // a shallow view: the caller keeps ownership
-        continue;
-      }
-      VARIANT& temporary = temporaries[position];
-      if (byReference) {
-        if (V_VT(&argument) == (wanted | VT_BYREF)) continue;  // the exact reference passes as it is
-        // A typed reference to something else cannot take the result back.
-        if (source == &argument && (V_VT(&argument) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
-        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
-        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
-        V_VT(&argument) = static_cast<VARTYPE>(wanted | VT_BYREF);
-        V_BYREF(&argument) = &V_NONE(&temporary);  // the value of every variant type starts here
-        // A value (a script's literal) has nowhere to take the result back to.
-        if (source != &argument) writeBack[position] = source;
-      } else {
-        if (V_VT(source) == wanted) {
-          argument = *source;
-          continue;
-        }
-        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
-        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
-        argument = temporary;  // the temporary keeps ownership
-      }
-    }
-
-    DISPPARAMS adapted = *params;
-    adapted.rgvarg = arguments.empty() ? nullptr : arguments.data();
+    AdaptedArguments arguments;
+    RETURN_IF_FAILED(arguments.Adapt(*params, members_.Find(member, flags), argumentError));
+    DISPPARAMS adapted = arguments.Params(*params);
     if (exception) *exception = EXCEPINFO{};
     Discard(SetErrorInfo(0, nullptr), "clearing what an earlier call left behind");
     lastFailure_ = S_OK;
     HRESULT status = vtableInfo_->Invoke(static_cast<_KeyBord*>(this), member, flags, &adapted, result, exception,
                                          argumentError);
-
-    for (UINT position = 0; position < count; ++position) {
-      if (!writeBack[position]) continue;
-      // The member may have replaced the temporary's string; ownership moves
-      // to the caller's variant.
-      VariantClear(writeBack[position]);
-      *writeBack[position] = temporaries[position];
-      VariantInit(&temporaries[position]);
-    }
+    arguments.WriteBack();
 
     // A member's failure reaches late-bound callers as an exception with the
     // member's status and description, whatever the dispatch made of it.

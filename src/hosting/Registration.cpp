@@ -14,8 +14,6 @@ namespace {
 
 constexpr wchar_t AutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 constexpr wchar_t ToolboxBitmapId[] = L"30000";
-// OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
-constexpr wchar_t MiscStatus[] = L"131473";  // 0x20191
 
 // Lower-case hexadecimal without leading zeros, as the registry keys of type
 // library versions and locales are spelled.
@@ -101,7 +99,7 @@ HRESULT Register() {
   RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
   RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus", L"0"));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", MiscStatus));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
 
   RETURN_IF_FAILED(SetDefault(ProgId, ProgId));
