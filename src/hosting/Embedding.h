@@ -153,8 +153,9 @@ class Embedding : public IOleObject,
   static LRESULT CALLBACK SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // In-place activation, with UI activation on top when `userInterface`.
-  HRESULT Activate(bool userInterface);
+  // In place only, or with the user interface on top.
+  enum class Activation { InPlace, UserInterface };
+  HRESULT Activate(Activation activation);
   HRESULT ActivateUserInterface();
   void RaiseShowWhenVisible();
   // A message of the surface that may follow its appearance on screen.

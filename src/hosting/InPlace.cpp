@@ -68,14 +68,14 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data)
 
 HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
   return Guard([&]() -> HRESULT {
-    if (activeSite && !clientSite_) SetClientSite(activeSite);
+    if (activeSite && !clientSite_) Discard(SetClientSite(activeSite), "it always succeeds");
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_SHOW:
       case OLEIVERB_UIACTIVATE:
-        return Activate(true);
+        return Activate(Activation::UserInterface);
       case OLEIVERB_INPLACEACTIVATE:
-        return Activate(false);
+        return Activate(Activation::InPlace);
       case OLEIVERB_HIDE:
         Discard(UIDeactivate(), "it always succeeds");
         awaitingAppearance_ = false;
@@ -89,7 +89,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
   });
 }
 
-HRESULT Embedding::Activate(bool userInterface) {
+HRESULT Embedding::Activate(Activation activation) {
   if (!clientSite_ || !surface_) return E_UNEXPECTED;
   if (!inPlaceSite_) {
     ComPtr<IOleInPlaceSite> site;
@@ -132,7 +132,7 @@ HRESULT Embedding::Activate(bool userInterface) {
     ShowWindow(surface_, SW_SHOWNA);
     RaiseShowWhenVisible();
   }
-  return userInterface ? ActivateUserInterface() : S_OK;
+  return activation == Activation::UserInterface ? ActivateUserInterface() : S_OK;
 }
 
 HRESULT Embedding::ActivateUserInterface() {

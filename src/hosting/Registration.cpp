@@ -122,9 +122,9 @@ HRESULT Unregister() {
     if (SUCCEEDED(library->GetLibAttr(&attr))) {
       attributes = *attr;
       library->ReleaseTLibAttr(attr);
-      // Not registered yet is fine; the keys below go in any case.
-      UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
-                        attributes.syskind);
+      Discard(UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
+                                attributes.syskind),
+              "not registered yet is fine; the keys below go in any case");
     }
   }
   HRESULT result = S_OK;
