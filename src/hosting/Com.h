@@ -8,7 +8,6 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
-#include <new>
 #include <string>
 
 #ifdef GetMessage
@@ -16,6 +15,7 @@
 #endif
 
 #include "VexoKeyBord_h.h"  // generated from VexoKeyBord.idl
+#include "widgets/Boundary.h"
 
 namespace vexo::hosting {
 
@@ -31,22 +31,15 @@ void ObjectCreated();
 void ObjectDestroyed();
 void LockModule(bool lock);
 
+// How a container treats the control: its client site set first, activated
+// when visible, inside-out, no links inside, recomposed on resize. The object
+// answers it and registration records it.
+inline constexpr DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
+                                    OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+
 // What registration and dispatch call the component.
 inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
 inline constexpr wchar_t ClassName[] = L"KeyBord";
-
-// Runs `body`; no C++ exception leaves a member or an entry point of the
-// library.
-template <typename Body>
-HRESULT Guarded(Body&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
 
 // Creates a KeyBord instance, started up, and asks it for `iid`.
 HRESULT CreateKeyBord(REFIID iid, void** object);

@@ -13,11 +13,19 @@
 // This class holds no reference count and answers no QueryInterface of its
 // own: the object that derives from it has the one IUnknown of the whole
 // object, and every interface here forwards to it.
+//
+// Its members are defined by subject: the windows, their appearance and the
+// drawing in Embedding.cpp; the verbs, activation in place and the site in
+// InPlace.cpp; persistence in SavedProperties.cpp; the event source in
+// ConnectionPoints.cpp. A member that reaches the component or the toolkit,
+// or allocates, runs its work through vexo::Guard; the others only copy
+// values and call the system.
 #pragma once
 
 #include "hosting/Com.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "component/KeyBord.h"
@@ -34,8 +42,7 @@ class Embedding : public IOleObject,
                   public IViewObject2,
                   public IPersistPropertyBag,
                   public IPersistStreamInit,
-                  public IConnectionPointContainer,
-                  private WidgetEvents {
+                  public IConnectionPointContainer {
  public:
   Embedding(const Embedding&) = delete;
   Embedding& operator=(const Embedding&) = delete;
@@ -121,41 +128,38 @@ class Embedding : public IOleObject,
 
  protected:
   Embedding();
-  ~Embedding() override;
+  ~Embedding();
 
   // Builds the windows and the widgets, connects the component and runs its
   // start-up.
   HRESULT StartEmbedding();
   KeyBord& Component() { return *keybord_; }
+  // Runs a call of the public interface; the toolkit's pending work is done
+  // once when it returns.
+  template <typename Body>
+  HResult HostCall(Body&& body) {
+    return toolkit_->HostCall(std::forward<Body>(body));
+  }
   // This part's interface for `iid`, or null; takes no reference.
   void* EmbeddingInterface(REFIID iid);
 
  private:
-  friend class EventPoint;
   IUnknown* Identity() { return static_cast<IOleObject*>(this); }
 
-  // --- The component's notifications pass through here on their way to it,
-  // so that focus arriving in a panel can activate the control.
-  HResult OnInitialize() override { return keybord_->OnInitialize(); }
-  HResult OnReadProperties(PropertyBag& bag) override { return keybord_->OnReadProperties(bag); }
-  HResult OnWriteProperties(PropertyBag& bag) override { return keybord_->OnWriteProperties(bag); }
-  HResult OnResize() override { return keybord_->OnResize(); }
-  HResult OnShow() override { return keybord_->OnShow(); }
-  HResult OnSurfaceGotFocus() override { return keybord_->OnSurfaceGotFocus(); }
-  HResult OnClick(KeyArrayId array, std::int16_t index) override { return keybord_->OnClick(array, index); }
-  HResult OnGotFocus(PanelId panel) override;
-  HResult OnLostFocus(PanelId panel) override { return keybord_->OnLostFocus(panel); }
-  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override {
-    return keybord_->OnKeyDown(panel, keyCode, shift);
-  }
+  // A panel window received the focus: a click or a tab into the keyboard
+  // makes the control UI-active.
+  void PanelFocused();
 
   static LRESULT CALLBACK SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // In-place activation, with UI activation on top when `userInterface`.
-  HRESULT Activate(bool userInterface);
+  // In place only, or with the user interface on top.
+  enum class Activation { InPlace, UserInterface };
+  HRESULT Activate(Activation activation);
   HRESULT ActivateUserInterface();
   void RaiseShowWhenVisible();
+  // A message of the surface that may follow its appearance on screen.
+  void NoteAppearance();
   void GiveUpFocus();
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
@@ -184,6 +188,7 @@ class Embedding : public IOleObject,
   ComPtr<IOleInPlaceFrame> frame_;
   ComPtr<IOleInPlaceUIWindow> document_;
   bool shown_ = false;
+  bool awaitingAppearance_ = false;  // shown, but not yet visible on screen
   bool userInterfaceActive_ = false;
   bool placing_ = false;  // inside SetObjectRects
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange

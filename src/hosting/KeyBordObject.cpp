@@ -2,13 +2,11 @@
 // _KeyBord. One reference count and one QueryInterface serve every interface
 // of the object; dispatch goes through the type library.
 #include "hosting/Com.h"
+#include "hosting/Dispatch.h"
 #include "hosting/Embedding.h"
 
-#include <exception>
-#include <new>
-#include <utility>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "component/KeyBord.h"
 #include "widgets/Status.h"
@@ -27,20 +25,19 @@ BSTR ToBstr(const std::u16string& text) {
   return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
 }
 
-// Records `status` as the thread's error information so that callers, early
-// and late bound, can show what went wrong. Success clears nothing.
-HRESULT ReportError(HRESULT status) {
-  if (SUCCEEDED(status)) return status;
-  ComPtr<ICreateErrorInfo> create;
-  if (FAILED(CreateErrorInfo(&create))) return status;
+// Records the failure `status` as the thread's error information so that
+// callers, early and late bound, can show what went wrong.
+HResult SetErrorInformation(HRESULT status) {
   const std::string_view description = DescribeStatus(status);
   const std::wstring text(description.begin(), description.end());
-  create->SetGUID(IID__KeyBord);
-  create->SetSource(const_cast<LPOLESTR>(ErrorSource));
-  create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+  ComPtr<ICreateErrorInfo> create;
+  RETURN_IF_FAILED(CreateErrorInfo(&create));
+  RETURN_IF_FAILED(create->SetGUID(IID__KeyBord));
+  RETURN_IF_FAILED(create->SetSource(const_cast<LPOLESTR>(ErrorSource)));
+  RETURN_IF_FAILED(create->SetDescription(const_cast<LPOLESTR>(text.c_str())));
   ComPtr<IErrorInfo> info;
-  if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
-  return status;
+  RETURN_IF_FAILED(create.As(&info));
+  return SetErrorInfo(0, info.Get());
 }
 
 // Writes `text` back into an in/out string parameter. The old string is freed
@@ -72,6 +69,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     HREFTYPE twin = 0;
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
     RETURN_IF_FAILED(dispatchInfo_->GetRefTypeInfo(twin, &vtableInfo_));
+    RETURN_IF_FAILED(members_.Load(vtableInfo_.Get()));
     return StartEmbedding();
   }
 
@@ -146,16 +144,16 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
   HRESULT STDMETHODCALLTYPE EnterKey() override {
-    return Done(Guarded([&] { return Call([&] { return Component().EnterKey(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().EnterKey(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
-    return Done(Guarded([&] { return Call([&] { return Component().FindImage(KeyCode, Shift); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().FindImage(KeyCode, Shift); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
-    return Done(Guarded([&] { return Call([&] { return Component().FindImageNumber(KeyCode); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().FindImageNumber(KeyCode); }); }));
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
     return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
@@ -164,20 +162,20 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
   HRESULT STDMETHODCALLTYPE LeftPos() override {
-    return Done(Guarded([&] { return Call([&] { return Component().LeftPos(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().LeftPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
   HRESULT STDMETHODCALLTYPE RightPos() override {
-    return Done(Guarded([&] { return Call([&] { return Component().RightPos(); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().RightPos(); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t caps = VariantFalse;
-      RETURN_IF_FAILED(Call([&] { return Component().get_CapsLock(caps); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
       return hr::Ok;
     }));
@@ -185,67 +183,60 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE get_ChangeBord(enum ::ActivPanel* value) override {
     if (!value) return Done(E_POINTER);
     *value = ::abcAct;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
-      RETURN_IF_FAILED(Call([&] { return Component().get_ChangeBord(active); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
-    return Done(Guarded([&] {
-      return Call([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
+    return Done(Guard([&] {
+      return HostCall([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
     }));
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return Component().put_CapsLock(vNewValue); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().put_CapsLock(vNewValue); }); }));
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
     if (!value) return Done(E_POINTER);
     *value = nullptr;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::u16string text;
-      RETURN_IF_FAILED(Call([&] { return Component().get_Text(text); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
       return *value ? hr::Ok : hr::OutOfMemory;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       const std::u16string text = FromBstr(vNewValue);
-      return Call([&] { return Component().put_Text(text); });
+      return HostCall([&] { return Component().put_Text(text); });
     }));
   }
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
     if (!value) return Done(E_POINTER);
     *value = 0;
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t limit = 0;
-      RETURN_IF_FAILED(Call([&] { return Component().get_MaxLength(limit); }));
+      RETURN_IF_FAILED(HostCall([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
-    return Done(Guarded([&] { return Call([&] { return Component().put_MaxLength(vNewValue); }); }));
+    return Done(Guard([&] { return HostCall([&] { return Component().put_MaxLength(vNewValue); }); }));
   }
 
  private:
-  // A call of the public interface, as the host makes it: the focus
-  // notifications it causes are delivered by the windows before it returns.
-  template <typename Body>
-  HRESULT Call(Body&& body) {
-    return body();
-  }
-
   // An in/out string member: the caller's string goes in and whatever the
   // member leaves in it comes back, also when the member fails part-way.
   template <typename Body>
   HRESULT StringMember(BSTR* parameter, Body&& body) {
     if (!parameter) return Done(E_POINTER);
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::u16string text = FromBstr(*parameter);
-      const HResult status = Call([&] { return body(text); });
+      const HResult status = HostCall([&] { return body(text); });
       RETURN_IF_FAILED(WriteBack(parameter, text));
       return status;
     }));
@@ -254,9 +245,9 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Body>
   HRESULT IntegerMember(short* parameter, Body&& body) {
     if (!parameter) return Done(E_POINTER);
-    return Done(Guarded([&] {
+    return Done(Guard([&] {
       std::int16_t code = *parameter;
-      const HResult status = Call([&] { return body(code); });
+      const HResult status = HostCall([&] { return body(code); });
       *parameter = code;
       return status;
     }));
@@ -265,8 +256,11 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // Ends a member: a failure becomes the thread's error information and is
   // remembered for Invoke, which hands it to late-bound callers.
   HRESULT Done(HRESULT status) {
-    if (FAILED(status)) lastFailure_ = status;
-    return ReportError(status);
+    if (SUCCEEDED(status)) return status;
+    lastFailure_ = status;
+    Discard(Guard([&] { return SetErrorInformation(status); }),
+            "error information is a courtesy: the status itself reaches the caller");
+    return status;
   }
 
   LONG references_ = 1;
@@ -274,73 +268,12 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
   ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side
+  MemberTable members_;             // of the function-table side, for Invoke's conversions
 };
 
-// Frees the function descriptions it holds.
-class FuncDescs {
- public:
-  explicit FuncDescs(ITypeInfo* info) : info_(info) {}
-  ~FuncDescs() {
-    for (FUNCDESC* desc : descs_) info_->ReleaseFuncDesc(desc);
-  }
-  FuncDescs(const FuncDescs&) = delete;
-  FuncDescs& operator=(const FuncDescs&) = delete;
-
-  // The member with the dispatch identifier `member` that a call with
-  // `flags` reaches (a method before a property get), or null.
-  const FUNCDESC* Find(DISPID member, WORD flags) {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info_->GetTypeAttr(&attr))) return nullptr;
-    const UINT count = attr->cFuncs;
-    info_->ReleaseTypeAttr(attr);
-    for (UINT i = 0; i < count; ++i) {
-      FUNCDESC* desc = nullptr;
-      if (FAILED(info_->GetFuncDesc(i, &desc))) continue;
-      descs_.push_back(desc);
-    }
-    const std::pair<WORD, INVOKEKIND> kinds[] = {{DISPATCH_METHOD, INVOKE_FUNC},
-                                                 {DISPATCH_PROPERTYGET, INVOKE_PROPERTYGET},
-                                                 {DISPATCH_PROPERTYPUT, INVOKE_PROPERTYPUT},
-                                                 {DISPATCH_PROPERTYPUTREF, INVOKE_PROPERTYPUTREF}};
-    for (const auto& [flag, kind] : kinds) {
-      if (!(flags & flag)) continue;
-      for (const FUNCDESC* desc : descs_) {
-        if (desc->memid == member && desc->invkind == kind) return desc;
-      }
-    }
-    return nullptr;
-  }
-
- private:
-  ITypeInfo* info_;
-  std::vector<FUNCDESC*> descs_;
-};
-
-// The variant type a parameter of type `type` takes (an enumeration is a
-// 32-bit integer).
-VARTYPE ParameterType(ITypeInfo* info, const TYPEDESC& type) {
-  if (type.vt != VT_USERDEFINED) return type.vt;
-  ComPtr<ITypeInfo> user;
-  TYPEATTR* attr = nullptr;
-  if (FAILED(info->GetRefTypeInfo(type.hreftype, &user)) || FAILED(user->GetTypeAttr(&attr))) return VT_EMPTY;
-  const VARTYPE vt = attr->typekind == TKIND_ENUM ? VT_I4 : VT_EMPTY;
-  user->ReleaseTypeAttr(attr);
-  return vt;
-}
-
-HRESULT ConversionFailure(HRESULT status) {
-  return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
-}
-
-// Arguments are converted to their parameters' types before the call, so that
-// every caller gets the same answers: the argument count checked, and a bad
-// argument named by its position. Scripting hosts pass their variables as
-// references to variants, which the type library's dispatch would refuse for
-// a typed parameter: a by-value parameter gets the referenced value,
-// converted; a by-reference parameter gets a reference to a temporary of its
-// own type, converted from the referenced value and copied back after the
-// call. A plain value for a by-reference parameter goes in the same way and
-// the result is dropped, as a literal argument's is.
+// Arguments are converted to their parameters' types before the call (see
+// AdaptedArguments); a member's failure reaches late-bound callers as an
+// exception with the member's status and description.
 HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
@@ -350,94 +283,16 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
     return E_INVALIDARG;
   }
 
-  try {
-    const UINT count = params->cArgs;
-    std::vector<VARIANTARG> arguments(params->rgvarg, params->rgvarg + count);
-    std::vector<VARIANT> temporaries(count);  // never reallocated: the adapted arguments point into it
-    std::vector<VARIANT*> writeBack(count, nullptr);
-    for (VARIANT& temporary : temporaries) VariantInit(&temporary);
-    struct Clear {
-      std::vector<VARIANT>& temporaries;
-      ~Clear() {
-        for (VARIANT& temporary : temporaries) VariantClear(&temporary);
-      }
-    } clear{temporaries};
-    auto refuse = [&](UINT position, HRESULT status) {
-      if (argumentError) *argumentError = position;
-      return status;
-    };
-
-    FuncDescs descs(vtableInfo_.Get());
-    const FUNCDESC* func = descs.Find(member, flags);
-    UINT expected = 0;  // arguments the member takes: every parameter but the return value
-    if (func) {
-      for (SHORT p = 0; p < func->cParams; ++p) {
-        if (!(func->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++expected;
-      }
-      if (count != expected) return DISP_E_BADPARAMCOUNT;
-    }
-
-    for (UINT position = 0; position < count; ++position) {
-      VARIANTARG& argument = arguments[position];
-      VARIANT* source = &argument;
-      if (V_VT(&argument) == (VT_VARIANT | VT_BYREF)) {
-        source = V_VARIANTREF(&argument);
-        if (!source || (V_VT(source) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
-      }
-      // Named arguments come first; the positional ones follow, last first.
-      const TYPEDESC* type = nullptr;
-      if (func && position < params->cNamedArgs) {
-        if (params->rgdispidNamedArgs[position] == DISPID_PROPERTYPUT) {
-          type = &func->lprgelemdescParam[expected - 1].tdesc;
-        }
-      } else if (func) {
-        type = &func->lprgelemdescParam[count - 1 - position].tdesc;
-      }
-      const bool byReference = type && type->vt == VT_PTR;
-      const VARTYPE wanted =
-          type ? ParameterType(vtableInfo_.Get(), byReference ? *type->lptdesc : *type) : VARTYPE{VT_EMPTY};
-      if (wanted == VT_EMPTY || wanted == VT_VARIANT) {
-        if (source != &argument) argument = *source;  // a shallow view: the caller keeps ownership
-        continue;
-      }
-      VARIANT& temporary = temporaries[position];
-      if (byReference) {
-        if (V_VT(&argument) == (wanted | VT_BYREF)) continue;  // the exact reference passes as it is
-        // A typed reference to something else cannot take the result back.
-        if (source == &argument && (V_VT(&argument) & VT_BYREF)) return refuse(position, DISP_E_TYPEMISMATCH);
-        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
-        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
-        V_VT(&argument) = static_cast<VARTYPE>(wanted | VT_BYREF);
-        V_BYREF(&argument) = &V_NONE(&temporary);  // the value of every variant type starts here
-        // A value (a script's literal) has nowhere to take the result back to.
-        if (source != &argument) writeBack[position] = source;
-      } else {
-        if (V_VT(source) == wanted) {
-          argument = *source;
-          continue;
-        }
-        const HRESULT converted = VariantChangeType(&temporary, source, 0, wanted);
-        if (FAILED(converted)) return refuse(position, ConversionFailure(converted));
-        argument = temporary;  // the temporary keeps ownership
-      }
-    }
-
-    DISPPARAMS adapted = *params;
-    adapted.rgvarg = arguments.empty() ? nullptr : arguments.data();
+  return Guard([&]() -> HRESULT {
+    AdaptedArguments arguments;
+    RETURN_IF_FAILED(arguments.Adapt(*params, members_.Find(member, flags), argumentError));
+    DISPPARAMS adapted = arguments.Params(*params);
     if (exception) *exception = EXCEPINFO{};
-    SetErrorInfo(0, nullptr);
+    Discard(SetErrorInfo(0, nullptr), "clearing what an earlier call left behind");
     lastFailure_ = S_OK;
     HRESULT status = vtableInfo_->Invoke(static_cast<_KeyBord*>(this), member, flags, &adapted, result, exception,
                                          argumentError);
-
-    for (UINT position = 0; position < count; ++position) {
-      if (!writeBack[position]) continue;
-      // The member may have replaced the temporary's string; ownership moves
-      // to the caller's variant.
-      VariantClear(writeBack[position]);
-      *writeBack[position] = temporaries[position];
-      VariantInit(&temporaries[position]);
-    }
+    arguments.WriteBack();
 
     // A member's failure reaches late-bound callers as an exception with the
     // member's status and description, whatever the dispatch made of it.
@@ -453,15 +308,12 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
         exception->bstrSource = SysAllocString(ErrorSource);
         exception->bstrDescription = SysAllocString(text.c_str());
       }
-      ReportError(lastFailure_);  // the dispatch may have taken the error information
+      // The dispatch may have taken the error information: it is set again.
+      Discard(SetErrorInformation(lastFailure_), "the exception already carries the member's status");
       status = DISP_E_EXCEPTION;
     }
     return status;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 }  // namespace
@@ -470,7 +322,7 @@ HRESULT CreateKeyBord(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   KeyBordObject* created = nullptr;
-  HRESULT status = Guarded([&] {
+  HRESULT status = Guard([&] {
     created = new KeyBordObject();
     return created->Start();
   });

@@ -14,8 +14,6 @@ namespace {
 
 constexpr wchar_t AutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 constexpr wchar_t ToolboxBitmapId[] = L"30000";
-// OLEMISC_SETCLIENTSITEFIRST | ACTIVATEWHENVISIBLE | INSIDEOUT | CANTLINKINSIDE | RECOMPOSEONRESIZE
-constexpr wchar_t MiscStatus[] = L"131473";  // 0x20191
 
 // Lower-case hexadecimal without leading zeros, as the registry keys of type
 // library versions and locales are spelled.
@@ -101,7 +99,7 @@ HRESULT Register() {
   RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
   RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus", L"0"));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", MiscStatus));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
 
   RETURN_IF_FAILED(SetDefault(ProgId, ProgId));
@@ -124,9 +122,9 @@ HRESULT Unregister() {
     if (SUCCEEDED(library->GetLibAttr(&attr))) {
       attributes = *attr;
       library->ReleaseTLibAttr(attr);
-      // Not registered yet is fine; the keys below go in any case.
-      UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
-                        attributes.syskind);
+      Discard(UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
+                                attributes.syskind),
+              "not registered yet is fine; the keys below go in any case");
     }
   }
   HRESULT result = S_OK;
@@ -146,11 +144,13 @@ HRESULT Unregister() {
 extern "C" {
 
 STDAPI DllRegisterServer() {
-  const HRESULT status = vexo::hosting::Guarded(vexo::hosting::Register);
-  if (FAILED(status)) vexo::hosting::Guarded(vexo::hosting::Unregister);  // leave no half registration behind
+  const HRESULT status = vexo::Guard(vexo::hosting::Register);
+  if (FAILED(status)) {
+    vexo::Discard(vexo::Guard(vexo::hosting::Unregister), "the registration's failure is what the caller hears");
+  }
   return status;
 }
 
-STDAPI DllUnregisterServer() { return vexo::hosting::Guarded(vexo::hosting::Unregister); }
+STDAPI DllUnregisterServer() { return vexo::Guard(vexo::hosting::Unregister); }
 
 }  // extern "C"

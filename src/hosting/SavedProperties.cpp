@@ -278,7 +278,7 @@ HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, log);
     return ReadFrom(adapter);
   });
@@ -286,7 +286,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL, BOOL) {
   if (!bag) return E_POINTER;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, nullptr);
     return WriteTo(adapter);
   });
@@ -298,7 +298,7 @@ HRESULT STDMETHODCALLTYPE Embedding::IsDirty() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   if (!stream) return E_POINTER;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
     return ReadFrom(record);
@@ -307,7 +307,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL) {
   if (!stream) return E_POINTER;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(WriteTo(record));
     std::vector<BYTE> bytes;
@@ -321,7 +321,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL) {
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
   if (!size) return E_POINTER;
   size->QuadPart = 0;
-  return Guarded([&]() -> HRESULT {
+  return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(WriteTo(record));
     std::vector<BYTE> bytes;

@@ -161,6 +161,29 @@ std::set<HWND> ParkingWindows() {
   return windows;
 }
 
+// Reserves the process's address space in pieces of `size` bytes until the
+// system has no such piece left, so that no allocation that large can succeed
+// while it lives; smaller ones still find room.
+class AddressSpaceFilled {
+ public:
+  explicit AddressSpaceFilled(SIZE_T size) {
+    reserved_.reserve(8192);  // more than 4 GB in pieces of 1 MB; nothing allocated once filling starts
+    while (reserved_.size() < reserved_.capacity()) {
+      void* taken = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+      if (!taken) break;
+      reserved_.push_back(taken);
+    }
+  }
+  ~AddressSpaceFilled() {
+    for (void* taken : reserved_) VirtualFree(taken, 0, MEM_RELEASE);
+  }
+  AddressSpaceFilled(const AddressSpaceFilled&) = delete;
+  AddressSpaceFilled& operator=(const AddressSpaceFilled&) = delete;
+
+ private:
+  std::vector<void*> reserved_;
+};
+
 class HostileArguments : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -270,6 +293,45 @@ TEST_F(HostileArguments, EveryMemberInRandomOrdersAnswersAsDocumentedAndKeepsThe
     EXPECT_EQ(back.str(), L"sound");
     ExpectSoundField();
   }
+}
+
+// A member whose allocation fails ends with E_OUTOFMEMORY, early and late
+// bound, and the control goes on as it was. Copying a text of 2^20 units
+// needs one block of 2 MB, which no stretch of the filled address space
+// offers; with room, the same call is refused as too long.
+TEST_F(HostileArguments, AFailedAllocationAnswersOutOfMemoryAndLeavesTheControlSound) {
+  Bstr kept(L"kept");
+  ASSERT_EQ(keybord_->put_Text(kept.get()), S_OK);
+  const std::wstring units(1 << 20, L'x');
+  Var huge;
+  V_VT(&huge) = VT_BSTR;
+  V_BSTR(&huge) = SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
+  ASSERT_NE(V_BSTR(&huge), nullptr);
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&huge, &put, 1, 1};
+  EXCEPINFO exception{};
+  HRESULT early = S_OK;
+  HRESULT late = S_OK;
+  {
+    AddressSpaceFilled filled(1 << 20);
+    early = keybord_->put_Text(V_BSTR(&huge));
+    late = dispatch_->Invoke(Text, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &exception,
+                             nullptr);
+  }
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+  EXPECT_EQ(early, E_OUTOFMEMORY);
+  EXPECT_EQ(late, DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.scode, E_OUTOFMEMORY);
+  ExpectSoundField();
+  Bstr back;
+  ASSERT_EQ(keybord_->get_Text(&back), S_OK);
+  EXPECT_EQ(back.str(), L"kept");
+  EXPECT_EQ(keybord_->put_Text(V_BSTR(&huge)), static_cast<HRESULT>(0x800A0006)) << "with room: too long";
+  Bstr sound(L"sound");
+  EXPECT_EQ(keybord_->put_Text(sound.get()), S_OK);
+  ExpectSoundField();
 }
 
 }  // namespace

@@ -1,0 +1,166 @@
+// The connection point of __KeyBord, the enumerators over points and
+// connections, and the control's connection point container.
+#include "hosting/ConnectionPoints.h"
+
+#include <algorithm>
+
+#include "hosting/Embedding.h"
+
+namespace vexo::hosting {
+
+namespace {
+
+// An enumerator over a fixed list of interface pointers or connections,
+// holding what it hands out.
+template <typename Enumerator, typename Item, const IID& Iid>
+class ListEnumerator final : public Enumerator {
+ public:
+  ListEnumerator(std::vector<Item> items, std::size_t position) : items_(std::move(items)), position_(position) {
+    for (Item& item : items_) AddItem(item);
+  }
+  ~ListEnumerator() {
+    for (Item& item : items_) ReleaseItem(item);
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != Iid) return E_NOINTERFACE;
+    *object = static_cast<Enumerator*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
+    if (!items || (count > 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    while (given < count && position_ < items_.size()) {
+      items[given] = items_[position_++];
+      AddItem(items[given]);
+      ++given;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    const std::size_t left = items_.size() - position_;
+    position_ += std::min<std::size_t>(count, left);
+    return count <= left ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(Enumerator** clone) override {
+    if (!clone) return E_POINTER;
+    *clone = nullptr;
+    return Guard([&] {
+      *clone = new ListEnumerator(items_, position_);
+      return hr::Ok;
+    });
+  }
+
+ private:
+  static void AddItem(IConnectionPoint* point) { point->AddRef(); }
+  static void ReleaseItem(IConnectionPoint* point) { point->Release(); }
+  static void AddItem(CONNECTDATA& data) { data.pUnk->AddRef(); }
+  static void ReleaseItem(CONNECTDATA& data) { data.pUnk->Release(); }
+
+  LONG references_ = 1;
+  std::vector<Item> items_;
+  std::size_t position_;
+};
+
+using PointEnumerator = ListEnumerator<IEnumConnectionPoints, IConnectionPoint*, IID_IEnumConnectionPoints>;
+using ConnectionEnumerator = ListEnumerator<IEnumConnections, CONNECTDATA, IID_IEnumConnections>;
+
+}  // namespace
+
+// --- EventPoint
+
+HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
+  *object = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionInterface(IID* iid) {
+  if (!iid) return E_POINTER;
+  *iid = DIID___KeyBord;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  if (!container) return E_POINTER;
+  *container = &container_;
+  (*container)->AddRef();
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  if (!cookie) return E_POINTER;
+  *cookie = 0;
+  if (!sink) return E_POINTER;
+  // The sink must speak the event interface, or plain IDispatch as
+  // scripting hosts' sinks do.
+  ComPtr<IUnknown> events;
+  if (FAILED(sink->QueryInterface(DIID___KeyBord, reinterpret_cast<void**>(events.GetAddressOf()))) &&
+      FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf())))) {
+    return CONNECT_E_CANNOTCONNECT;
+  }
+  return Guard([&]() -> HRESULT {
+    sinks_.emplace_back(++lastCookie_, std::move(events));
+    *cookie = lastCookie_;
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE EventPoint::Unadvise(DWORD cookie) {
+  const auto found = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
+  if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
+  const ComPtr<IUnknown> sink = std::move(found->second);  // released after the list is consistent
+  sinks_.erase(found);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connections) {
+  if (!connections) return E_POINTER;
+  *connections = nullptr;
+  return Guard([&]() -> HRESULT {
+    std::vector<CONNECTDATA> list;
+    for (const auto& [cookie, sink] : sinks_) list.push_back(CONNECTDATA{sink.Get(), cookie});
+    *connections = new ConnectionEnumerator(std::move(list), 0);
+    return S_OK;
+  });
+}
+
+// --- The container: IConnectionPointContainer of the control
+
+HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  if (!points) return E_POINTER;
+  *points = nullptr;
+  return Guard([&]() -> HRESULT {
+    *points = new PointEnumerator({eventPoint_.get()}, 0);
+    return S_OK;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  if (!point) return E_POINTER;
+  *point = nullptr;
+  if (iid != DIID___KeyBord) return CONNECT_E_NOCONNECTION;
+  *point = eventPoint_.get();
+  (*point)->AddRef();
+  return S_OK;
+}
+
+}  // namespace vexo::hosting

@@ -1,0 +1,337 @@
+// The control in its container: the object's verbs and extents, activation in
+// place and of its user interface, the keys it takes before the container's
+// accelerators, and the control's dealings with its site.
+#include "hosting/Embedding.h"
+
+#include <utility>
+
+namespace vexo::hosting {
+
+namespace {
+
+constexpr int HimetricPerInch = 2540;
+
+// The keys that a container's accelerators could take before the panel sees
+// them: arrows, paging, Home, End, the editing keys and the function keys.
+bool KeyForPanel(WPARAM key) {
+  switch (key) {
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+    case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
+    case VK_DELETE: case VK_BACK:
+      return true;
+    default:
+      return key >= VK_F1 && key <= VK_F24;
+  }
+}
+
+}  // namespace
+
+// --- IOleObject
+
+HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
+  if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
+  clientSite_ = site;
+  controlSite_.Reset();
+  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
+  if (!site) return E_POINTER;
+  *site = nullptr;
+  return clientSite_.CopyTo(site);
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Embedding::Close(DWORD) {
+  Discard(InPlaceDeactivate(), "the control closes in any case");
+  if (adviseHolder_) Discard(adviseHolder_->SendOnClose(), "a notification: nothing to undo");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE Embedding::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+  if (!moniker) return E_POINTER;
+  *moniker = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data) {
+  if (!data) return E_POINTER;
+  *data = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
+  return Guard([&]() -> HRESULT {
+    if (activeSite && !clientSite_) Discard(SetClientSite(activeSite), "it always succeeds");
+    switch (verb) {
+      case OLEIVERB_PRIMARY:
+      case OLEIVERB_SHOW:
+      case OLEIVERB_UIACTIVATE:
+        return Activate(Activation::UserInterface);
+      case OLEIVERB_INPLACEACTIVATE:
+        return Activate(Activation::InPlace);
+      case OLEIVERB_HIDE:
+        Discard(UIDeactivate(), "it always succeeds");
+        awaitingAppearance_ = false;
+        GiveUpFocus();
+        ShowWindow(surface_, SW_HIDE);
+        shown_ = false;
+        return S_OK;
+      default:
+        return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
+    }
+  });
+}
+
+HRESULT Embedding::Activate(Activation activation) {
+  if (!clientSite_ || !surface_) return E_UNEXPECTED;
+  if (!inPlaceSite_) {
+    ComPtr<IOleInPlaceSite> site;
+    RETURN_IF_FAILED(clientSite_.As(&site));
+    if (site->CanInPlaceActivate() != S_OK) return E_FAIL;
+    RETURN_IF_FAILED(site->OnInPlaceActivate());
+    HWND parent = nullptr;
+    if (FAILED(site->GetWindow(&parent)) || !IsWindow(parent)) {
+      Discard(site->OnInPlaceDeactivate(), "the activation failed in any case");
+      return E_FAIL;
+    }
+    // Without the window context the control knows neither its place nor
+    // the frame it would be UI-active in: the activation fails. A container
+    // without a document window of its own legitimately gives none.
+    RECT position{};
+    RECT clip{};
+    OLEINPLACEFRAMEINFO frameInfo{};
+    frameInfo.cb = sizeof frameInfo;
+    frame_.Reset();
+    document_.Reset();
+    const HRESULT context = site->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+    if (FAILED(context)) {
+      frame_.Reset();
+      document_.Reset();
+      Discard(site->OnInPlaceDeactivate(), "the container's own failure is what the caller hears");
+      return context;
+    }
+    inPlaceSite_ = site;
+    SetParent(surface_, parent);
+    // A control that could not lay itself out at its place is taken back out
+    // of the container, as if it had never been activated.
+    const HRESULT placed = SetObjectRects(&position, &clip);
+    if (FAILED(placed)) {
+      Discard(InPlaceDeactivate(), "the failure of the placing is what the caller hears");
+      return placed;
+    }
+  }
+  if (!shown_) {
+    shown_ = true;
+    ShowWindow(surface_, SW_SHOWNA);
+    RaiseShowWhenVisible();
+  }
+  return activation == Activation::UserInterface ? ActivateUserInterface() : S_OK;
+}
+
+HRESULT Embedding::ActivateUserInterface() {
+  if (!inPlaceSite_) return E_UNEXPECTED;
+  if (!userInterfaceActive_) {
+    // A container that refuses keeps the control active in place only.
+    userInterfaceActive_ = true;
+    const HRESULT accepted = inPlaceSite_->OnUIActivate();
+    if (FAILED(accepted)) {
+      userInterfaceActive_ = false;
+      return accepted;
+    }
+    // The frame and the document need not keep an active object or give
+    // space for tools the control does not ask for.
+    auto* active = static_cast<IOleInPlaceActiveObject*>(this);
+    for (IOleInPlaceUIWindow* window : {static_cast<IOleInPlaceUIWindow*>(frame_.Get()), document_.Get()}) {
+      if (!window) continue;
+      Discard(window->SetActiveObject(active, nullptr), "optional for a container");
+      Discard(window->SetBorderSpace(nullptr), "optional for a container");
+    }
+    if (controlSite_) Discard(controlSite_->OnFocus(TRUE), "a notification: nothing to undo");
+  }
+  // The keyboard belongs inside the control while its user interface is active.
+  const HWND focus = GetFocus();
+  if (focus != surface_ && !IsChild(surface_, focus)) ::SetFocus(surface_);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::EnumVerbs(IEnumOLEVERB** verbs) {
+  if (!verbs) return E_POINTER;
+  *verbs = nullptr;
+  return OleRegEnumVerbs(CLSID_KeyBord, verbs);
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::Update() { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Embedding::IsUpToDate() { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Embedding::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
+
+HRESULT STDMETHODCALLTYPE Embedding::GetUserType(DWORD form, LPOLESTR* name) {
+  if (!name) return E_POINTER;
+  *name = nullptr;
+  return OleRegGetUserType(CLSID_KeyBord, form, name);
+}
+
+// The container proposes a size; the component answers as its Resize does,
+// by keeping the size its panels need. GetExtent gives that size.
+HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
+  const win32::Dpi dpi = toolkit_->ScreenDpi();
+  return Guard([&]() -> HRESULT {
+    return toolkit_->SurfaceSized(MulDiv(size->cx, dpi.x, HimetricPerInch), MulDiv(size->cy, dpi.y, HimetricPerInch));
+  });
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, SIZEL* size) {
+  if (!size) return E_POINTER;
+  *size = SIZEL{0, 0};
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  // Twips to HIMETRIC: 1440 twips and 2540 units to the inch.
+  const auto himetric = [](float twips) {
+    return static_cast<LONG>(static_cast<double>(twips) * HimetricPerInch / win32::TwipsPerInch + 0.5);
+  };
+  *size = SIZEL{himetric(toolkit_->SurfaceOf().Width()), himetric(toolkit_->SurfaceOf().Height())};
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::Advise(IAdviseSink* sink, DWORD* connection) {
+  if (!connection) return E_POINTER;
+  *connection = 0;
+  if (!adviseHolder_) RETURN_IF_FAILED(CreateOleAdviseHolder(&adviseHolder_));
+  return adviseHolder_->Advise(sink, connection);
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::Unadvise(DWORD connection) {
+  if (!adviseHolder_) return OLE_E_NOCONNECTION;
+  return adviseHolder_->Unadvise(connection);
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::EnumAdvise(IEnumSTATDATA** advises) {
+  if (!advises) return E_POINTER;
+  *advises = nullptr;
+  if (!adviseHolder_) return S_OK;
+  return adviseHolder_->EnumAdvise(advises);
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::GetMiscStatus(DWORD, DWORD* status) {
+  if (!status) return E_POINTER;
+  *status = MiscStatus;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
+
+// --- IOleWindow
+
+HRESULT STDMETHODCALLTYPE Embedding::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = surface_;
+  return surface_ ? S_OK : E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+
+// --- IOleInPlaceObject
+
+HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
+  if (!inPlaceSite_) return S_OK;
+  Discard(UIDeactivate(), "it always succeeds");
+  awaitingAppearance_ = false;
+  GiveUpFocus();
+  ShowWindow(surface_, SW_HIDE);
+  shown_ = false;
+  SetParent(surface_, parking_);
+  const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
+  frame_.Reset();
+  document_.Reset();
+  Discard(site->OnInPlaceDeactivate(), "a notification: nothing to undo");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
+  if (!userInterfaceActive_) return S_OK;
+  userInterfaceActive_ = false;
+  // Notifications, each optional for a container: nothing to undo.
+  if (frame_) Discard(frame_->SetActiveObject(nullptr, nullptr), "optional for a container");
+  if (document_) Discard(document_->SetActiveObject(nullptr, nullptr), "optional for a container");
+  if (controlSite_) Discard(controlSite_->OnFocus(FALSE), "a notification: nothing to undo");
+  if (inPlaceSite_) Discard(inPlaceSite_->OnUIDeactivate(FALSE), "a notification: nothing to undo");
+  return S_OK;
+}
+
+// The surface stands at the rectangle's corner at its own size; a container
+// that offered another size hears of it once the component's Resize kept it.
+HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
+  if (!position) return E_POINTER;
+  return Guard([&]() -> HRESULT {
+    const bool wasPlacing = std::exchange(placing_, true);
+    SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The offered size goes to the component as a resize of its surface.
+    const HRESULT status =
+        toolkit_->SurfaceSized(position->right - position->left, position->bottom - position->top);
+    const SIZE natural = NaturalPixels();
+    RECT client{};
+    GetClientRect(surface_, &client);
+    if (client.right != natural.cx || client.bottom != natural.cy) {
+      SetWindowPos(surface_, nullptr, 0, 0, natural.cx, natural.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    placing_ = wasPlacing;
+    if (!placing_ && inPlaceSite_ && !reportingPosition_ &&
+        (position->right - position->left != natural.cx || position->bottom - position->top != natural.cy)) {
+      RECT placed{position->left, position->top, position->left + natural.cx, position->top + natural.cy};
+      reportingPosition_ = true;
+      Discard(inPlaceSite_->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
+      reportingPosition_ = false;
+    }
+    return status;
+  });
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE; }
+
+// --- IOleInPlaceActiveObject
+
+HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
+  if (!message) return E_POINTER;
+  if ((message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) && IsPanelWindow(message->hwnd) &&
+      KeyForPanel(message->wParam)) {
+    DispatchMessageW(message);
+    return S_OK;
+  }
+  return S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::OnFrameWindowActivate(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::OnDocWindowActivate(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::EnableModeless(BOOL) { return S_OK; }
+
+// --- IOleControl
+
+HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
+  if (!info) return E_POINTER;
+  // No mnemonics: the panels take their keys while they have the focus.
+  info->hAccel = nullptr;
+  info->cAccel = 0;
+  info->dwFlags = 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID) { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Embedding::FreezeEvents(BOOL freeze) {
+  frozenEvents_ += freeze ? 1 : (frozenEvents_ > 0 ? -1 : 0);
+  return S_OK;
+}
+
+}  // namespace vexo::hosting
