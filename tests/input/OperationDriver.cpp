@@ -370,15 +370,15 @@ std::string OperationDriver::Check(const Outcome& outcome) {
   // The marks.
   const std::int16_t indexes[] = {keybord_->AbcKeyIndex, keybord_->NumberKeyIndex, keybord_->ShiftKeyIndex};
   for (std::size_t slot = 0; slot < Arrays.size(); ++slot) {
-    const MemoryKeyArray& keys = toolkit_->KeysOf(Arrays[slot]);
+    const KeyStore& keys = toolkit_->KeysOf(Arrays[slot]);
     const std::int16_t index = indexes[slot];
     const std::string panel = "panel " + std::to_string(slot);
     if (keys.Element(index) == nullptr) {
       return panel + ": mark index " + std::to_string(index) + " names no key";
     }
     int marked = 0;
-    for (std::int16_t i = 0; i < keys.Extent(); ++i) {
-      const MemoryKey& key = *keys.Element(i);
+    for (std::int32_t i = 0; i < keys.Extent(); ++i) {
+      const KeyElement& key = *keys.Element(i);
       const bool markedLook = key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
       const bool plainLook = key.foreColor == UnmarkedForeColor && key.backColor == UnmarkedBackColor;
       const bool neverSet = !key.foreColor && !key.backColor;

@@ -52,8 +52,8 @@ TEST(KeyArray, LoadCopiesElementZeroAndStartsHidden) {
   ASSERT_EQ(keys.PutForeColor(0, 0x123456), hr::Ok);
 
   ASSERT_EQ(keys.Load(3), hr::Ok);
-  const MemoryKey& copy = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(3);
-  const MemoryKey& original = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(0);
+  const KeyElement& copy = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(3);
+  const KeyElement& original = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(0);
   EXPECT_EQ(copy.caption, u"Ж");
   EXPECT_EQ(copy.left, 12.25f);
   EXPECT_EQ(copy.top, 7.5f);

@@ -553,10 +553,10 @@ Json ColourJson(const std::optional<Colour>& colour) {
   return colour ? Json(*colour) : Json(nullptr);
 }
 
-Json KeysJson(const MemoryKeyArray& keys) {
+Json KeysJson(const KeyStore& keys) {
   Json json = Json::array();
-  for (std::int16_t i = 0; i < keys.Extent(); ++i) {
-    const MemoryKey* key = keys.Element(i);
+  for (std::int32_t i = 0; i < keys.Extent(); ++i) {
+    const KeyElement* key = keys.Element(i);
     if (key == nullptr) {
       json.push_back(nullptr);  // an index below the highest that was never loaded
       continue;

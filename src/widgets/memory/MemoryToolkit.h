@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -20,35 +21,6 @@ namespace vexo {
 // When the notifications of a focus move arrive: inside `SetFocus`, or after
 // the notification handler (or host call) that moved the focus has returned.
 enum class FocusDelivery { Sync, Deferred };
-
-// The look every key copies from its template.
-struct KeyLook {
-  bool raised = true;  // raised three-dimensional border
-  float fontPoints = 9.75f;
-  std::int16_t fontWeight = 700;
-  std::int16_t charset = 177;
-  std::int16_t textAlign = 3;  // right
-  friend bool operator==(const KeyLook&, const KeyLook&) = default;
-};
-
-struct MemoryKey {
-  std::u16string caption;
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool visible = true;
-  std::optional<Colour> foreColor;  // empty while never set
-  std::optional<Colour> backColor;
-  KeyLook look;
-};
-
-struct Box {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-};
 
 struct SentMessage {
   WindowHandle window = 0;
@@ -58,35 +30,6 @@ struct SentMessage {
 };
 
 class MemoryToolkit;
-
-class MemoryKeyArray final : public KeyArray {
- public:
-  explicit MemoryKeyArray(MemoryKey element0) { elements_.emplace_back(std::move(element0)); }
-
-  HResult Count(std::int16_t& count) override;
-  HResult Load(std::int16_t index) override;
-  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
-  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
-  HResult PutForeColor(std::int16_t index, Colour colour) override;
-  HResult PutBackColor(std::int16_t index, Colour colour) override;
-  HResult GetLeft(std::int16_t index, float& left) override;
-  HResult PutLeft(std::int16_t index, float left) override;
-  HResult GetTop(std::int16_t index, float& top) override;
-  HResult PutTop(std::int16_t index, float top) override;
-  HResult GetWidth(std::int16_t index, float& width) override;
-  HResult PutWidth(std::int16_t index, float width) override;
-  HResult GetHeight(std::int16_t index, float& height) override;
-  HResult PutVisible(std::int16_t index, bool visible) override;
-
-  // The element at `index`, or null when it is not loaded.
-  const MemoryKey* Element(std::int16_t index) const;
-  // The highest loaded index + 1.
-  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
-
- private:
-  MemoryKey* Find(std::int16_t index);
-  std::vector<std::optional<MemoryKey>> elements_;
-};
 
 class MemoryPanel final : public Panel {
  public:
@@ -141,7 +84,7 @@ class MemoryRichTextBox final : public RichTextBox {
   std::u16string text_;
   std::int32_t selStart_ = 0;
   std::int32_t selLength_ = 0;
-  Box box_{360, 2760, 3495, 375};
+  Box box_ = DesignField;
   std::uint64_t charactersWritten_ = 0;
 };
 
@@ -156,8 +99,8 @@ class MemorySurface final : public Surface {
   float Height() const { return height_; }
 
  private:
-  float width_ = 4800;
-  float height_ = 3570;
+  float width_ = DesignSurfaceWidth;
+  float height_ = DesignSurfaceHeight;
 };
 
 // A property bag of self-describing values, keyed by exact text, in the order
@@ -231,7 +174,7 @@ class MemoryToolkit final : public Widgets {
   // --- What the user sees.
   FocusDelivery Delivery() const { return delivery_; }
   std::optional<PanelId> Focused() const { return focused_; }
-  const MemoryKeyArray& KeysOf(KeyArrayId array) const { return keys_[Slot(array)]; }
+  const KeyStore& KeysOf(KeyArrayId array) const { return keys_[Slot(array)]; }
   const MemoryPanel& PanelOf(PanelId panel) const { return panels_[Slot(panel)]; }
   MemoryRichTextBox& Field() { return text1_; }
   const MemorySurface& SurfaceOf() const { return surface_; }
@@ -247,7 +190,7 @@ class MemoryToolkit final : public Widgets {
 
   FocusDelivery delivery_;
   WidgetEvents* events_ = nullptr;
-  std::array<MemoryKeyArray, 3> keys_;
+  std::array<KeyStore, 3> keys_;
   std::array<MemoryPanel, 3> panels_;
   MemoryRichTextBox text1_;
   MemorySurface surface_;
