@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "widgets/Boundary.h"
+
 namespace vexo {
 
 // --- Panels.
@@ -155,23 +157,32 @@ HResult MemoryToolkit::MoveFocus(PanelId panel) {
   return hr::Ok;
 }
 
+// The handlers' own failures go nowhere: a toolkit has no caller to give
+// them to, just as a window's focus message has none.
+void MemoryToolkit::Deliver(FocusChange change) {
+  const auto notify = [&] {
+    return change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel);
+  };
+  Discard(Guard(notify), "a focus change has no caller");
+}
+
 void MemoryToolkit::DeliverPendingFocus() {
-  // The handlers' own failures go nowhere: a toolkit has no caller to give
-  // them to, just as a window's focus message has none.
   while (!pendingFocus_.empty() && events_ != nullptr) {
     const FocusChange change = pendingFocus_.front();
     pendingFocus_.pop_front();
-    Discard(change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel),
-            "a focus change has no caller");
+    Deliver(change);
   }
 }
 
-HResult MemoryToolkit::Raise(const std::function<HResult()>& notification) {
+// Nothing the handler throws passes the toolkit, and nothing here allocates
+// outside the guard: the host sees a status.
+template <typename Notification>
+HResult MemoryToolkit::Raise(const Notification& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
   ++depth_;
-  const HResult status = notification();
+  const HResult status = Guard(notification);
   --depth_;
   if (depth_ == 0) {
     DeliverPendingFocus();
@@ -217,15 +228,20 @@ HResult MemoryToolkit::KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_
   return Raise([&] { return events_->OnKeyDown(panel, keyCode, shift); });
 }
 
+HResult MemoryToolkit::HostCall(const std::function<HResult()>& call) { return Raise(call); }
+
 void MemoryToolkit::Blur() {
   if (!focused_) {
     return;
   }
-  pendingFocus_.push_back({*focused_, false});
+  const FocusChange change{*focused_, false};
   focused_.reset();
-  if (depth_ == 0) {
-    DeliverPendingFocus();
+  if (depth_ > 0) {
+    pendingFocus_.push_back(change);  // under the guard of the notification being raised
+    return;
   }
+  DeliverPendingFocus();
+  Deliver(change);
 }
 
 std::intptr_t MemoryToolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

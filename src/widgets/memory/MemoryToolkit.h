@@ -144,8 +144,10 @@ class MemoryToolkit final : public Widgets {
                               std::intptr_t lParam) override;
 
   // --- What the host and the user do. Each raises one notification and gives
-  // the handler's status. With deferred delivery, the focus notifications that
-  // the handler caused arrive before the call returns, after the handler.
+  // the handler's status; what the handler throws ends there as a status
+  // (a failed allocation as out-of-memory). With deferred delivery, the focus
+  // notifications that the handler caused arrive before the call returns,
+  // after the handler.
   HResult Initialize();
   HResult ReadProperties(PropertyBag& bag);
   HResult WriteProperties(PropertyBag& bag);
@@ -159,7 +161,7 @@ class MemoryToolkit final : public Widgets {
   // The focus leaves the component: the focused panel loses it.
   void Blur();
   // A call of the public interface by the host.
-  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
+  HResult HostCall(const std::function<HResult()>& call);
 
   // --- The host's side of the system services.
   void SetActiveWindow(WindowHandle window) { activeWindow_ = window; }
@@ -184,8 +186,15 @@ class MemoryToolkit final : public Widgets {
   static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
   static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
 
+  struct FocusChange {
+    PanelId panel;
+    bool gained;
+  };
+
   HResult MoveFocus(PanelId panel);
-  HResult Raise(const std::function<HResult()>& notification);
+  template <typename Notification>
+  HResult Raise(const Notification& notification);
+  void Deliver(FocusChange change);
   void DeliverPendingFocus();
 
   FocusDelivery delivery_;
@@ -197,10 +206,6 @@ class MemoryToolkit final : public Widgets {
 
   std::optional<PanelId> focused_;
   std::optional<PanelId> failFocus_;
-  struct FocusChange {
-    PanelId panel;
-    bool gained;
-  };
   std::deque<FocusChange> pendingFocus_;
   int depth_ = 0;
 
