@@ -297,8 +297,11 @@ OperationDriver::Outcome OperationDriver::Step(Choices& choices) {
     const auto panel = choices.Between(0, 3);
     focusFails_ = panel < 3;
     outcome.description = "focus fails on " + (focusFails_ ? std::to_string(panel) : std::string("none"));
-    toolkit.FailSetFocus(focusFails_ ? std::optional<PanelId>(Panels[static_cast<std::size_t>(panel)])
-                                     : std::nullopt);
+    // One failing panel at a time: the one named replaces any before it.
+    toolkit.FailSetFocus(std::nullopt);
+    if (focusFails_) {
+      toolkit.FailSetFocus(Panels[static_cast<std::size_t>(panel)]);
+    }
   } else if (operation == 98) {
     const bool none = choices.Between(0, 1) == 0;
     outcome.description = none ? "no active window" : "host window active";

@@ -137,6 +137,19 @@ TEST_F(ProtocolTest, FailedFocusMoveReportsItsStatusAndKeepsTheValue) {
   EXPECT_EQ(Ok(shell, "dump")["focus"], "picNumber");
 }
 
+// Each panel named fails, not only the last, until `fail none`.
+TEST_F(ProtocolTest, EveryPanelNamedFailsUntilFailNone) {
+  Ok(shell, "show");
+  Ok(shell, "fail focus picShift");
+  Ok(shell, "fail focus picNumber");
+  EXPECT_EQ(Answer(shell, "set ChangeBord 2")["hr"], "0x800A0005");
+  EXPECT_EQ(Answer(shell, "set ChangeBord 1")["hr"], "0x800A0005");
+  Ok(shell, "set ChangeBord 0");
+  Ok(shell, "fail none");
+  Ok(shell, "set ChangeBord 2");
+  EXPECT_EQ(Ok(shell, "dump")["focus"], "picShift");
+}
+
 TEST_F(ProtocolTest, EditPlacesTheCaretAndRefusesPlacesOutsideTheText) {
   Ok(shell, "set Text \"abc\"");
   Ok(shell, "edit 1 2");

@@ -212,9 +212,17 @@ TEST_P(FocusOrder, InjectedFailureMovesNothingUntilCleared) {
   EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picShift).SetFocus(); }), hr::Ok);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
 
+  // A second panel named joins the first.
+  toolkit.FailSetFocus(PanelId::picABC);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picABC).SetFocus(); }), hr::InvalidProcedureCall);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }),
+            hr::InvalidProcedureCall);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+
   toolkit.FailSetFocus(std::nullopt);
   EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }), hr::Ok);
   EXPECT_EQ(toolkit.Focused(), PanelId::picNumber);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picABC).SetFocus(); }), hr::Ok);
 }
 
 INSTANTIATE_TEST_SUITE_P(Delivery, FocusOrder, ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred),

@@ -139,7 +139,7 @@ MemoryToolkit::MemoryToolkit(FocusDelivery delivery)
       text1_() {}
 
 HResult MemoryToolkit::MoveFocus(PanelId panel) {
-  if (failFocus_ == panel) {
+  if (failFocus_[Slot(panel)]) {
     return hr::InvalidProcedureCall;
   }
   if (focused_ == panel) {

@@ -170,8 +170,15 @@ class MemoryToolkit final : public Widgets {
   const std::vector<SentMessage>& Messages() const { return messages_; }
   int Beeps() const { return beeps_; }
 
-  // --- Failure injection: every SetFocus of that panel fails until cleared.
-  void FailSetFocus(std::optional<PanelId> panel) { failFocus_ = panel; }
+  // --- Failure injection: every SetFocus of a named panel fails; each panel
+  // named joins the failing ones, and none (std::nullopt) clears them all.
+  void FailSetFocus(std::optional<PanelId> panel) {
+    if (panel) {
+      failFocus_[Slot(*panel)] = true;
+    } else {
+      failFocus_.fill(false);
+    }
+  }
 
   // --- What the user sees.
   FocusDelivery Delivery() const { return delivery_; }
@@ -205,7 +212,7 @@ class MemoryToolkit final : public Widgets {
   MemorySurface surface_;
 
   std::optional<PanelId> focused_;
-  std::optional<PanelId> failFocus_;
+  std::array<bool, 3> failFocus_{};
   std::deque<FocusChange> pendingFocus_;
   int depth_ = 0;
 
