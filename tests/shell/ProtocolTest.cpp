@@ -380,6 +380,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "2147483647"},
         BadLine{"LoadFractionAsI4", R"(load {"ChangeBord": {"type": "I4", "value": 1.5}})", Mismatch, "integer"},
         BadLine{"LoadNumberAsBstr", R"(load {"Text": {"type": "BSTR", "value": 5}})", Mismatch, "string"},
+        BadLine{"LoadNumberAsBool", R"(load {"ChangeBord": {"type": "BOOL", "value": 5}})", Mismatch, "true or false"},
+        BadLine{"LoadTrueAsNumberForBool", R"(load {"CapsLock": {"type": "BOOL", "value": -1}})", Mismatch,
+                "true or false"},
         BadLine{"LoadEmptyWithValue", R"(load {"Text": {"type": "EMPTY", "value": 0}})", Invalid, "nothing"},
         BadLine{"LoadTrailingGarbage", R"(load {} x)", Invalid, "not valid JSON"}),
     [](const auto& info) { return std::string(info.param.name); });

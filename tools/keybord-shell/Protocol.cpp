@@ -327,14 +327,10 @@ Variant BagVariant(const std::string& key, const Json& entry) {
   }
   switch (type->type) {
     case VarType::Bool:
-      if (value.is_boolean()) {
-        return Variant::FromBool(value.get<bool>());
+      if (!value.is_boolean()) {
+        Refuse(hr::TypeMismatch, where + ": a BOOL value must be true or false");
       }
-      {
-        Variant stored = Variant::FromBool(false);
-        stored.integer = BagInteger(value, INT16_MIN, INT16_MAX, where);
-        return stored;
-      }
+      return Variant::FromBool(value.get<bool>());
     case VarType::I2: return Variant::FromI2(static_cast<std::int16_t>(BagInteger(value, INT16_MIN, INT16_MAX, where)));
     case VarType::I4: return Variant::FromI4(BagInteger(value, INT32_MIN, INT32_MAX, where));
     case VarType::R8:
