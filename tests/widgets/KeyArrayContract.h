@@ -6,7 +6,7 @@
 // A toolkit takes part through a subject type with:
 //   Subject();                                    a fresh instance, design-time form
 //   KeyArray& Keys(KeyArrayId);
-//   std::optional<KeySeen> Seen(KeyArrayId, std::int32_t index);  what it holds, empty when not loaded
+//   std::optional<KeyElement> Seen(KeyArrayId, std::int32_t index);  what it holds, empty when not loaded
 //   std::int32_t Extent(KeyArrayId);              highest loaded index + 1
 //   static constexpr bool WideExtent;             whether Extent can say 32768
 // and is instantiated with
@@ -22,21 +22,6 @@
 #include "widgets/KeyStore.h"
 
 namespace vexo::contract {
-
-// An element as the toolkit holds it, beside what the interface reads back.
-struct KeySeen {
-  std::u16string caption;
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool visible = true;
-  std::optional<Colour> foreColor;
-  std::optional<Colour> backColor;
-  // The font and border every key copies; empty where the toolkit keeps them
-  // for the whole panel.
-  std::optional<KeyLook> look;
-};
 
 template <typename Subject>
 class KeyArrayContract : public ::testing::Test {

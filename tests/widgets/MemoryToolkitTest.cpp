@@ -47,13 +47,9 @@ struct MemoryKeys {
   static constexpr bool WideExtent = true;
 
   KeyArray& Keys(KeyArrayId array) { return toolkit.Keys(array); }
-  std::optional<contract::KeySeen> Seen(KeyArrayId array, std::int32_t index) {
+  std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
     const KeyElement* key = toolkit.KeysOf(array).Element(index);
-    if (key == nullptr) {
-      return std::nullopt;
-    }
-    return contract::KeySeen{key->caption,  key->left,      key->top,       key->width, key->height,
-                             key->visible,  key->foreColor, key->backColor, key->look};
+    return key != nullptr ? std::optional<KeyElement>(*key) : std::nullopt;
   }
   std::int32_t Extent(KeyArrayId array) { return toolkit.KeysOf(array).Extent(); }
 

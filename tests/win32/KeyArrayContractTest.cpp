@@ -24,13 +24,23 @@ class Win32Keys {
 
   KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
 
-  std::optional<contract::KeySeen> Seen(KeyArrayId array, std::int32_t index) {
+  // The panel's labels as elements of the shared store; the look, which
+  // this toolkit keeps for the whole panel, stays as the template's.
+  std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
     const auto* key = Labels(array).Element(static_cast<std::int16_t>(index));
     if (key == nullptr) {
       return std::nullopt;
     }
-    return contract::KeySeen{key->caption, key->left,      key->top,       key->width, key->height,
-                             key->visible, key->foreColor, key->backColor, std::nullopt};
+    KeyElement seen;
+    seen.caption = key->caption;
+    seen.left = key->left;
+    seen.top = key->top;
+    seen.width = key->width;
+    seen.height = key->height;
+    seen.visible = key->visible;
+    seen.foreColor = key->foreColor;
+    seen.backColor = key->backColor;
+    return seen;
   }
 
   std::int32_t Extent(KeyArrayId array) { return Labels(array).Extent(); }

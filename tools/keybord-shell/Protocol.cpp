@@ -203,21 +203,31 @@ bool Arguments::Boolean(std::size_t i, std::string_view what) const {
          std::string(command_) + ": " + std::string(what) + " must be true or false, got " + Quoted(token));
 }
 
-KeyArrayId Arguments::Array(std::size_t i) const {
-  for (const auto& [name, id] : ArrayNames) {
-    if (tokens_.at(i) == name) {
-      return id;
+namespace {
+
+template <typename Id>
+const Id* FindName(const std::array<std::pair<std::string_view, Id>, 3>& names, std::string_view token) {
+  for (const auto& [name, id] : names) {
+    if (token == name) {
+      return &id;
     }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+KeyArrayId Arguments::Array(std::size_t i) const {
+  if (const KeyArrayId* id = FindName(ArrayNames, tokens_.at(i))) {
+    return *id;
   }
   Refuse(hr::InvalidArg,
          std::string(command_) + ": unknown key array " + Quoted(tokens_.at(i)) + " (cmdKey, cmdNumber, cmdShift)");
 }
 
 PanelId Arguments::Panel(std::size_t i) const {
-  for (const auto& [name, id] : PanelNames) {
-    if (tokens_.at(i) == name) {
-      return id;
-    }
+  if (const PanelId* id = FindName(PanelNames, tokens_.at(i))) {
+    return *id;
   }
   Refuse(hr::InvalidArg,
          std::string(command_) + ": unknown panel " + Quoted(tokens_.at(i)) + " (picABC, picNumber, picShift)");
