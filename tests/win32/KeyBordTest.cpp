@@ -358,7 +358,7 @@ TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
     Pump();
     const Seen onScreen = Look(keybord, host.toolkit->Field(), [&](KeyArrayId a, std::int16_t i) { return Marked(a, i); });
     const Seen inMemory = Look(reference, memory.Field(), [&](KeyArrayId a, std::int16_t i) {
-      const MemoryKey* key = memory.KeysOf(a).Element(i);
+      const KeyElement* key = memory.KeysOf(a).Element(i);
       return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
     });
     EXPECT_EQ(onScreen, inMemory);

@@ -207,24 +207,6 @@ TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
   EXPECT_EQ(Key(PanelId::picABC, 0).backColor, 0xFF0000u);
 }
 
-TEST_F(Panels, KeyArraysFollowTheElementRules) {
-  KeyArray& keys = Keys(KeyArrayId::cmdShift);
-  EXPECT_EQ(keys.Load(0), hr::AlreadyLoaded);
-  EXPECT_EQ(keys.Load(-1), hr::ElementMissing);
-  ASSERT_EQ(keys.Load(5), hr::Ok);
-  std::int16_t count = -1;
-  ASSERT_EQ(keys.Count(count), hr::Ok);
-  EXPECT_EQ(count, 2);
-  std::u16string caption;
-  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
-  EXPECT_EQ(caption, u"~");
-  EXPECT_FALSE(Key(PanelId::picShift, 5).visible);
-  EXPECT_EQ(keys.GetCaption(3, caption), hr::ElementMissing);
-  ASSERT_EQ(keys.PutCaption(5, u"\U0001F600"), hr::Ok);
-  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
-  EXPECT_EQ(caption, u"\U0001F600");
-}
-
 BOOL CALLBACK CountChild(HWND, LPARAM counter) {
   ++*reinterpret_cast<int*>(counter);
   return TRUE;
