@@ -38,12 +38,11 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 namespace vexo::testing {
 namespace {
 
-// Runs `action` with the allocation `after` allocations from now failing.
+// Runs `action` with the allocation `after` allocations from now failing; the
+// counter is left negative when that allocation was reached.
 HResult WithFailingAllocation(long after, const std::function<HResult()>& action) {
   allocationsBeforeFailure = after;
-  const HResult status = action();
-  allocationsBeforeFailure = -1;
-  return status;
+  return action();
 }
 
 // One kind of boundary: what the host or the user does there.
@@ -67,6 +66,12 @@ TEST_P(AllocationFailure, GivesOutOfMemoryAndLeavesAWorkingControl) {
     ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_Text(u"typed before the failure"); }),
               hr::Ok);
     ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 3), hr::Ok);
+    // Typing a short caption allocates nothing; these two keys carry captions
+    // past the short-string buffer, so that reading them does.
+    for (const auto& [array, index] : {std::pair{KeyArrayId::cmdNumber, 7}, std::pair{KeyArrayId::cmdKey, 3}}) {
+      ASSERT_EQ(instance.toolkit.Keys(array).PutCaption(static_cast<std::int16_t>(index), u"a caption past the buffer"),
+                hr::Ok);
+    }
   };
   Instance reference;
   prepare(reference);
@@ -82,12 +87,17 @@ TEST_P(AllocationFailure, GivesOutOfMemoryAndLeavesAWorkingControl) {
     Instance instance;
     prepare(instance);
     const HResult status = WithFailingAllocation(allowed, [&] { return GetParam().act(instance); });
-    if (status == hr::Ok) {
+    if (allocationsBeforeFailure >= 0) {
+      // The action needed no more than were allowed: nothing failed.
+      ASSERT_EQ(status, hr::Ok);
       EXPECT_EQ(instance.Field(), after);
+      allocationsBeforeFailure = -1;
       break;
     }
     ++failures;
-    ASSERT_EQ(status, hr::OutOfMemory);
+    // A focus handler's failure has no caller, so the action itself may
+    // still succeed; any other failure is out of memory.
+    ASSERT_TRUE(status == hr::OutOfMemory || status == hr::Ok) << std::hex << status;
     const std::u16string field = instance.Field();
     ASSERT_TRUE(field == before || field == after) << "the field holds " << field.size() << " characters";
     ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 5), hr::Ok);
@@ -105,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         BoundaryCase{"Click", [](Instance& i) { return i.toolkit.Click(KeyArrayId::cmdNumber, 7); }},
         BoundaryCase{"KeyDown",
                      [](Instance& i) {
-                       std::int16_t keyCode = 'T';
+                       std::int16_t keyCode = 'T';  // its lookup reads cmdKey 3 on the way
                        std::int16_t shift = 0;
                        return i.toolkit.KeyDown(PanelId::picABC, keyCode, shift);
                      }},
