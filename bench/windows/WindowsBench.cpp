@@ -287,6 +287,21 @@ void ClickUntilTheCharacterIsInTheField(int clicks) {
     inserting.push_back(inserted - begin);
     painting.push_back(NowMs() - inserted);
   }
+  // The same clicks through the system's input: the cursor moved, the
+  // button pressed and released through the display's queue.
+  std::vector<double> throughInput;
+  for (int i = 0; i < clicks / 5; ++i) {
+    const auto [panel, index] = keys.Next();
+    POINT centre = HostedControl::KeyCentre(panel, index);
+    ClientToScreen(control->panels[panel], &centre);
+    const double start = NowMs();
+    const bool clicked = vexo::harness::ClickAt(centre);
+    Settle(*control);
+    throughInput.push_back(NowMs() - start);
+    const std::size_t now = control->Text().size();
+    if (!clicked || now != length + 1) ++missed;
+    length = now;
+  }
   Failure("clicks that did not add their character (Text through _KeyBord)", missed);
   Figure("click on a key, cycling keys, median", Median(subject), Median(baseline), "ms", "<= 2x");
   Figure("click on a key, 95th percentile", Percentile(subject, 0.95), Percentile(baseline, 0.95), "ms", "<= 3x");
@@ -295,6 +310,7 @@ void ClickUntilTheCharacterIsInTheField(int clicks) {
   // messages and painting against the control's painting.
   Figure("  the click's handling vs the insertion", Median(handling), Median(inserting), "ms", "(reference)");
   Figure("  then messages and painting", Median(settling), Median(painting), "ms", "(reference)");
+  Figure("  the click through SendInput vs messages", Median(throughInput), Median(subject), "ms", "(reference)");
 }
 
 void TextOfFullLength(int rounds) {
