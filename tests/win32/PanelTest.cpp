@@ -207,23 +207,7 @@ TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
   EXPECT_EQ(Key(PanelId::picABC, 0).backColor, 0xFF0000u);
 }
 
-BOOL CALLBACK CountChild(HWND, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  EnumChildWindows(window, CountChild, counter);
-  return TRUE;
-}
-
-// Counts the windows of this thread, children included.
-int WindowsOfThisThread() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
+using harness::WindowsOfThisThread;
 
 TEST(Footprint, AnInstanceCostsFourWindowsBesideItsSurfaceAndGivesThemBack) {
   Host host;
