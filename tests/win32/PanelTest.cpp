@@ -20,7 +20,7 @@ class Panels : public ::testing::Test {
 
   Win32Panel& PanelOf(PanelId panel) { return host.toolkit->PanelOf(panel); }
   KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
-  const KeyLabel& Key(PanelId panel, std::int16_t index) {
+  const KeyElement& Key(PanelId panel, std::int16_t index) {
     return *PanelOf(panel).Keys().Element(index);
   }
   // Posts a press and release of the left button at a client point of a panel.
@@ -123,17 +123,29 @@ TEST_F(Panels, ArrowsAndTabReachThePanelThroughADialogManager) {
   EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
 }
 
-TEST_F(Panels, AClickOnAKeyRaisesItsIndexAndMovesNoFocus) {
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).Load(1), hr::Ok);
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutLeft(1, 600), hr::Ok);
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutVisible(1, true), hr::Ok);
+class KeyClicks : public Panels, public ::testing::WithParamInterface<std::int16_t> {};
+
+// The highest index is drawn and hit as any other: a 16-bit count of the
+// elements would have wrapped and hidden every key.
+TEST_P(KeyClicks, AClickOnAKeyRaisesItsIndexAndMovesNoFocus) {
+  const std::int16_t index = GetParam();
+  KeyArray& keys = Keys(KeyArrayId::cmdNumber);
+  ASSERT_EQ(keys.Load(index), hr::Ok);
+  ASSERT_EQ(keys.PutLeft(index, 600), hr::Ok);
+  ASSERT_EQ(keys.PutBackColor(index, 0x0000FF), hr::Ok);
+  ASSERT_EQ(keys.PutVisible(index, true), hr::Ok);
+  const PixelRect r = PanelOf(PanelId::picNumber).KeyPixels(Key(PanelId::picNumber, index));
+  EXPECT_EQ(Host::PixelOf(host.PanelWindow(PanelId::picNumber), r.left + 3, r.bottom - 4), RGB(255, 0, 0));
   ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
   recorder.notices.clear();
 
-  Host::ClickAt(host.KeyCentre(PanelId::picNumber, 1));
-  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 1, 1}}));
+  Host::ClickAt(host.KeyCentre(PanelId::picNumber, index));
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 1, index}}));
   EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
 }
+
+INSTANTIATE_TEST_SUITE_P(Indexes, KeyClicks, ::testing::Values(std::int16_t{1}, std::int16_t{32767}),
+                         [](const auto& info) { return info.param == 1 ? std::string("Second") : std::string("Last"); });
 
 TEST_F(Panels, OnlyAPressAndReleaseOnTheSameVisibleKeyIsAClick) {
   // Key 0 at 0,0 375 x 350 twips: 25 x 23 pixels at 96 per inch; key 1 beside it.

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -20,16 +21,6 @@ namespace vexo {
 // When the notifications of a focus move arrive: inside `SetFocus`, or after
 // the notification handler (or host call) that moved the focus has returned.
 enum class FocusDelivery { Sync, Deferred };
-
-// The look every key copies from its template.
-struct KeyLook {
-  bool raised = true;  // raised three-dimensional border
-  float fontPoints = 9.75f;
-  std::int16_t fontWeight = 700;
-  std::int16_t charset = 177;
-  std::int16_t textAlign = 3;  // right
-  friend bool operator==(const KeyLook&, const KeyLook&) = default;
-};
 
 struct MemoryKey {
   std::u16string caption;
@@ -41,13 +32,6 @@ struct MemoryKey {
   std::optional<Colour> foreColor;  // empty while never set
   std::optional<Colour> backColor;
   KeyLook look;
-};
-
-struct Box {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
 };
 
 struct SentMessage {

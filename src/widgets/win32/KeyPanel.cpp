@@ -56,10 +56,14 @@ COLORREF Screen(Colour colour, Colour fallback) {
   return static_cast<COLORREF>(ResolveColour(colour).value_or(*ResolveColour(fallback)));
 }
 
-bool SameLook(const KeyLabel& a, const KeyLabel& b) {
+Colour ForeOf(const KeyElement& key) { return key.foreColor.value_or(DefaultKeyForeColor); }
+Colour BackOf(const KeyElement& key) { return key.backColor.value_or(DefaultKeyBackColor); }
+
+// Whether two labels show the same on screen: a colour never set shows as
+// the default one.
+bool SameLook(const KeyElement& a, const KeyElement& b) {
   return a.caption == b.caption && a.left == b.left && a.top == b.top && a.width == b.width &&
-         a.height == b.height && a.visible == b.visible && a.foreColor == b.foreColor &&
-         a.backColor == b.backColor;
+         a.height == b.height && a.visible == b.visible && ForeOf(a) == ForeOf(b) && BackOf(a) == BackOf(b);
 }
 
 }  // namespace
@@ -93,136 +97,10 @@ void ReleasePanelClass(HINSTANCE module) {
   ReleaseSRWLockExclusive(&classLock);
 }
 
-// --- The labels.
-
-Win32KeyArray::Win32KeyArray(Win32Panel& panel, KeyLabel element0) : panel_(panel) {
-  elements_.emplace_back(std::move(element0));
-}
-
-KeyLabel* Win32KeyArray::Find(std::int16_t index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index]) {
-    return nullptr;
-  }
-  return &*elements_[index];
-}
-
-const KeyLabel* Win32KeyArray::Element(std::int16_t index) const {
-  return const_cast<Win32KeyArray*>(this)->Find(index);
-}
-
-template <typename Change>
-HResult Win32KeyArray::Update(std::int16_t index, Change change) {
-  KeyLabel* key = Find(index);
-  if (key == nullptr) {
-    return hr::ElementMissing;
-  }
-  const KeyLabel before = *key;
-  change(*key);
-  if (!SameLook(before, *key)) {
-    panel_.Changed(index, before, *key);
-  }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::Count(std::int16_t& count) {
-  count = static_cast<std::int16_t>(
-      std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e.has_value(); }));
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::Load(std::int16_t index) {
-  if (index < 0) {
-    return hr::ElementMissing;
-  }
-  if (Find(index) != nullptr) {
-    return hr::AlreadyLoaded;
-  }
-  const KeyLabel* element0 = Find(0);
-  if (element0 == nullptr) {
-    return hr::ElementMissing;
-  }
-  KeyLabel copy = *element0;
-  copy.visible = false;  // a hidden label needs no repaint
-  try {
-    if (static_cast<std::size_t>(index) >= elements_.size()) {
-      elements_.resize(static_cast<std::size_t>(index) + 1);
-    }
-    elements_[index] = std::move(copy);
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::GetCaption(std::int16_t index, std::u16string& caption) {
-  const KeyLabel* key = Find(index);
-  if (key == nullptr) {
-    return hr::ElementMissing;
-  }
-  try {
-    caption = key->caption;
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::PutCaption(std::int16_t index, std::u16string_view caption) {
-  try {
-    return Update(index, [&](KeyLabel& key) { key.caption.assign(caption); });
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  }
-}
-
-HResult Win32KeyArray::PutForeColor(std::int16_t index, Colour colour) {
-  if (!ResolveColour(colour)) {
-    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
-  }
-  return Update(index, [&](KeyLabel& key) { key.foreColor = colour; });
-}
-
-HResult Win32KeyArray::PutBackColor(std::int16_t index, Colour colour) {
-  if (!ResolveColour(colour)) {
-    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
-  }
-  return Update(index, [&](KeyLabel& key) { key.backColor = colour; });
-}
-
-#define VEXO_READ_KEY(index, out, field) \
-  do {                                   \
-    const KeyLabel* key = Find(index);   \
-    if (key == nullptr) {                \
-      return hr::ElementMissing;         \
-    }                                    \
-    out = key->field;                    \
-    return hr::Ok;                       \
-  } while (false)
-
-HResult Win32KeyArray::GetLeft(std::int16_t index, float& left) { VEXO_READ_KEY(index, left, left); }
-HResult Win32KeyArray::GetTop(std::int16_t index, float& top) { VEXO_READ_KEY(index, top, top); }
-HResult Win32KeyArray::GetWidth(std::int16_t index, float& width) { VEXO_READ_KEY(index, width, width); }
-HResult Win32KeyArray::GetHeight(std::int16_t index, float& height) { VEXO_READ_KEY(index, height, height); }
-
-#undef VEXO_READ_KEY
-
-HResult Win32KeyArray::PutLeft(std::int16_t index, float left) {
-  return Update(index, [&](KeyLabel& key) { key.left = left; });
-}
-HResult Win32KeyArray::PutTop(std::int16_t index, float top) {
-  return Update(index, [&](KeyLabel& key) { key.top = top; });
-}
-HResult Win32KeyArray::PutWidth(std::int16_t index, float width) {
-  return Update(index, [&](KeyLabel& key) { key.width = width; });
-}
-HResult Win32KeyArray::PutVisible(std::int16_t index, bool visible) {
-  return Update(index, [&](KeyLabel& key) { key.visible = visible; });
-}
-
 // --- The panel.
 
-Win32Panel::Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0)
-    : toolkit_(toolkit), id_(id), keyArray_(keys), box_(box), keys_(*this, std::move(element0)) {}
+Win32Panel::Win32Panel(Win32Toolkit& toolkit, PanelId id)
+    : toolkit_(toolkit), id_(id), keyArray_(KeysOf(id)), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
 
 Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
@@ -269,11 +147,11 @@ HResult Win32Panel::SetFocus() {
   return GetFocus() == window_ ? hr::Ok : hr::InvalidProcedureCall;
 }
 
-PixelRect Win32Panel::KeyPixels(const KeyLabel& key) const {
+PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
   return ToPixels(key.left, key.top, key.width, key.height, toolkit_.dpi_);
 }
 
-void Win32Panel::Repaint(const KeyLabel& key) {
+void Win32Panel::Repaint(const KeyElement& key) {
   if (window_ == nullptr || !key.visible) {
     return;
   }
@@ -281,7 +159,12 @@ void Win32Panel::Repaint(const KeyLabel& key) {
   InvalidateRect(window_, &r, FALSE);
 }
 
-void Win32Panel::Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after) {
+bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has_value(); }
+
+void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
+  if (SameLook(before, after)) {
+    return;
+  }
   if (toolkit_.raising_ == 0) {
     Repaint(before);
     Repaint(after);
@@ -331,7 +214,7 @@ void Win32Panel::FlushRepaints() {
   }
   for (int i = 0; i < count; ++i) {
     const PendingLabel& pending = pendingLabels_[static_cast<std::size_t>(i)];
-    const KeyLabel* now = keys_.Element(pending.index);
+    const KeyElement* now = keys_.Element(pending.index);
     if (now != nullptr && SameLook(pending.before, *now)) {
       continue;  // changed and changed back: the screen shows it already
     }
@@ -343,14 +226,14 @@ void Win32Panel::FlushRepaints() {
 }
 
 std::int16_t Win32Panel::HitTest(int x, int y) const {
-  for (std::int16_t index = static_cast<std::int16_t>(keys_.Extent() - 1); index >= 0; --index) {
-    const KeyLabel* key = keys_.Element(index);
+  for (std::int32_t index = keys_.Extent() - 1; index >= 0; --index) {
+    const KeyElement* key = keys_.Element(index);
     if (key == nullptr || !key->visible) {
       continue;
     }
     const PixelRect r = KeyPixels(*key);
     if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
-      return index;
+      return static_cast<std::int16_t>(index);  // indexes end at 32767
     }
   }
   return -1;
@@ -364,8 +247,8 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
   const HGDIOBJ oldFont = SelectObject(dc, toolkit_.keyFont_);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   // Higher indexes lie on top, as the hit test finds them.
-  for (std::int16_t index = 0; index < keys_.Extent(); ++index) {
-    const KeyLabel* key = keys_.Element(index);
+  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
+    const KeyElement* key = keys_.Element(index);
     if (key == nullptr || !key->visible) {
       continue;
     }
@@ -374,10 +257,10 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
       continue;
     }
     RECT r = ToRect(pixels);
-    SetDCBrushColor(dc, Screen(key->backColor, DefaultKeyBackColor));
+    SetDCBrushColor(dc, Screen(BackOf(*key), DefaultKeyBackColor));
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    SetTextColor(dc, Screen(key->foreColor, DefaultKeyForeColor));
+    SetTextColor(dc, Screen(ForeOf(*key), DefaultKeyForeColor));
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
               &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
   }

@@ -167,15 +167,9 @@ HResult Win32Toolkit::Build() {
 
   // The design-time children: the three panels with their template keys, then
   // the field, in the order the Tab key visits them.
-  panels_[0] = std::make_unique<Win32Panel>(*this, PanelId::picABC, KeyArrayId::cmdKey,
-                                            TwipBox{480, 240, 1215, 1335},
-                                            KeyLabel{u"Q", 0, 0, 375, 350});
-  panels_[1] = std::make_unique<Win32Panel>(*this, PanelId::picNumber, KeyArrayId::cmdNumber,
-                                            TwipBox{2640, 360, 1800, 2055},
-                                            KeyLabel{u"7", 0, 0, 375, 345});
-  panels_[2] = std::make_unique<Win32Panel>(*this, PanelId::picShift, KeyArrayId::cmdShift,
-                                            TwipBox{600, 1680, 1575, 855},
-                                            KeyLabel{u"~", 0, 0, 375, 350});
+  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
+    panels_[static_cast<std::size_t>(id)] = std::make_unique<Win32Panel>(*this, id);
+  }
   if (!AcquirePanelClass(module_)) {
     return LastError();
   }
@@ -318,7 +312,7 @@ void Win32Toolkit::RaiseFromWindow(const std::function<HResult()>& notification)
   }
 }
 
-void Win32Toolkit::PlaceChild(HWND window, const TwipBox& box, bool& pending) {
+void Win32Toolkit::PlaceChild(HWND window, const Box& box, bool& pending) {
   if (raising_ > 0) {
     pending = true;
     return;

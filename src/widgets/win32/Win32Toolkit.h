@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 #include "widgets/win32/Twips.h"
 
@@ -55,70 +56,13 @@ std::optional<std::uint32_t> ResolveColour(Colour colour);
 // unit the control cannot hold as it is replaced by a visible picture of it.
 std::u16string DisplayText(std::u16string_view text);
 
-struct KeyLabel {
-  std::u16string caption;
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool visible = true;
-  Colour foreColor = DefaultKeyForeColor;
-  Colour backColor = DefaultKeyBackColor;
-};
-
-struct TwipBox {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-};
-
 class Win32Toolkit;
-class Win32Panel;
-
-// The labels of one panel. The panel draws them; a change that alters a
-// label's look repaints that label alone.
-class Win32KeyArray final : public KeyArray {
- public:
-  Win32KeyArray(Win32Panel& panel, KeyLabel element0);
-
-  HResult Count(std::int16_t& count) override;
-  HResult Load(std::int16_t index) override;
-  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
-  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
-  HResult PutForeColor(std::int16_t index, Colour colour) override;
-  HResult PutBackColor(std::int16_t index, Colour colour) override;
-  HResult GetLeft(std::int16_t index, float& left) override;
-  HResult PutLeft(std::int16_t index, float left) override;
-  HResult GetTop(std::int16_t index, float& top) override;
-  HResult PutTop(std::int16_t index, float top) override;
-  HResult GetWidth(std::int16_t index, float& width) override;
-  HResult PutWidth(std::int16_t index, float width) override;
-  HResult GetHeight(std::int16_t index, float& height) override;
-  HResult PutVisible(std::int16_t index, bool visible) override;
-
-  // The element at `index`, or null when it is not loaded.
-  const KeyLabel* Element(std::int16_t index) const;
-  // The highest loaded index + 1.
-  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
-
- private:
-  friend class Win32Panel;
-  KeyLabel* Find(std::int16_t index);
-  // Applies `change` to the element and repaints what it covered before and
-  // after, unless nothing changed.
-  template <typename Change>
-  HResult Update(std::int16_t index, Change change);
-
-  Win32Panel& panel_;
-  std::vector<std::optional<KeyLabel>> elements_;
-};
 
 // A key panel: a child window of the surface that takes the keyboard focus,
 // draws its labels and turns clicks on them into Click notifications.
-class Win32Panel final : public Panel {
+class Win32Panel final : public Panel, private KeyObserver {
  public:
-  Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0);
+  Win32Panel(Win32Toolkit& toolkit, PanelId id);
   ~Win32Panel() override;
   Win32Panel(const Win32Panel&) = delete;
   Win32Panel& operator=(const Win32Panel&) = delete;
@@ -138,11 +82,11 @@ class Win32Panel final : public Panel {
   // disabled or destroyed panel fails with the invalid-procedure-call error.
   HResult SetFocus() override;
 
-  Win32KeyArray& Keys() { return keys_; }
+  KeyStore& Keys() { return keys_; }
   Hwnd Window() const { return window_; }
-  const TwipBox& Bounds() const { return box_; }
+  const Box& Bounds() const { return box_; }
   // The label's rectangle in the panel's client pixels.
-  PixelRect KeyPixels(const KeyLabel& key) const;
+  PixelRect KeyPixels(const KeyElement& key) const;
   // The visible label under a client point, the highest index on top; -1 for none.
   std::int16_t HitTest(int x, int y) const;
   // Draws the panel's background and the labels that meet `clip` into `dc`.
@@ -157,20 +101,20 @@ class Win32Panel final : public Panel {
 
  private:
   friend class Win32Toolkit;
-  friend class Win32KeyArray;
   HResult CreateWindowIn(Hwnd surface, HINSTANCE__* module);
-  void Repaint(const KeyLabel& key);
+  void Repaint(const KeyElement& key);
   void Place();
 
   Win32Toolkit& toolkit_;
   PanelId id_;
   KeyArrayId keyArray_;
-  TwipBox box_;
-  Win32KeyArray keys_;
+  Box box_;
+  KeyStore keys_;
   Hwnd window_ = nullptr;
   std::int16_t pressed_ = -1;  // the label the left button went down on
-  // A label changed its look from `before`.
-  void Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after);
+  // --- KeyObserver: the labels' changes, repainted where their look changed.
+  bool CanShow(Colour colour) const override;
+  void KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) override;
   // While a notification runs, the labels it changes are noted with their
   // look before and repainted once when it returns, and only those whose
   // look differs then: start-up moves and colours every label several times,
@@ -178,7 +122,7 @@ class Win32Panel final : public Panel {
   // the whole panel is repainted instead.
   struct PendingLabel {
     std::int16_t index = -1;
-    KeyLabel before;
+    KeyElement before;
   };
   static constexpr int MaxPendingLabels = 8;
   std::array<PendingLabel, MaxPendingLabels> pendingLabels_{};
@@ -221,7 +165,7 @@ class Win32RichTextBox final : public RichTextBox {
   HResult GetHeight(float& height) override;
 
   Hwnd Window() const { return window_; }
-  const TwipBox& Bounds() const { return box_; }
+  const Box& Bounds() const { return box_; }
   // Redraws the control after a burst of changes, scrolled to the caret.
   void Settle();
   // Moves the control to where the notification that ran put it; before
@@ -263,7 +207,7 @@ class Win32RichTextBox final : public RichTextBox {
 
   Win32Toolkit& toolkit_;
   Hwnd window_ = nullptr;
-  TwipBox box_{360, 2760, 3495, 375};
+  Box box_ = DesignField;
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;
@@ -298,8 +242,8 @@ class Win32Surface final : public Surface {
   bool sizePending_ = false;
 
   Win32Toolkit& toolkit_;
-  float width_ = 4800;
-  float height_ = 3570;
+  float width_ = DesignSurfaceWidth;
+  float height_ = DesignSurfaceHeight;
 };
 
 class Win32Toolkit final : public Widgets {
@@ -383,7 +327,7 @@ class Win32Toolkit final : public Widgets {
   void RaiseFromWindow(const std::function<HResult()>& notification);
   // Moves a child window onto its box in pixels; while a notification runs,
   // only notes it in `pending`, so that each window moves once per burst.
-  void PlaceChild(Hwnd window, const TwipBox& box, bool& pending);
+  void PlaceChild(Hwnd window, const Box& box, bool& pending);
 
   Hwnd surfaceWindow_;
   Options options_;
