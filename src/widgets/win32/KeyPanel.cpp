@@ -66,6 +66,19 @@ bool SameLook(const KeyElement& a, const KeyElement& b) {
          a.height == b.height && a.visible == b.visible && ForeOf(a) == ForeOf(b) && BackOf(a) == BackOf(b);
 }
 
+LabelLook LookOf(const KeyElement& key) {
+  LabelLook look;
+  look.left = key.left;
+  look.top = key.top;
+  look.width = key.width;
+  look.height = key.height;
+  look.visible = key.visible;
+  look.foreColor = ForeOf(key);
+  look.backColor = BackOf(key);
+  look.KeepCaption(key.caption);
+  return look;
+}
+
 }  // namespace
 
 bool AcquirePanelClass(HINSTANCE module) {
@@ -121,7 +134,7 @@ HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
 
 void Win32Panel::Place() {
   if (window_ != nullptr) {
-    toolkit_.PlaceChild(window_, box_, placementPending_);
+    toolkit_.pending_.Move(window_, ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_));
   }
 }
 
@@ -151,77 +164,39 @@ PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
   return ToPixels(key.left, key.top, key.width, key.height, toolkit_.dpi_);
 }
 
-void Win32Panel::Repaint(const KeyElement& key) {
-  if (window_ == nullptr || !key.visible) {
-    return;
-  }
-  const RECT r = ToRect(KeyPixels(key));
-  InvalidateRect(window_, &r, FALSE);
-}
-
 bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has_value(); }
 
 void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
-  if (SameLook(before, after)) {
+  if (!SameLook(before, after)) {
+    toolkit_.pending_.LabelChanged(*this, index, LookOf(before));
+  }
+}
+
+void Win32Panel::Repaint(const LabelLook& look) {
+  if (window_ == nullptr || !look.visible) {
     return;
   }
-  if (toolkit_.raising_ == 0) {
+  const RECT r = ToRect(ToPixels(look.left, look.top, look.width, look.height, toolkit_.dpi_));
+  InvalidateRect(window_, &r, FALSE);
+}
+
+void Win32Panel::RepaintLabel(std::int32_t index, const LabelLook& before) {
+  const KeyElement* key = keys_.Element(index);
+  if (key == nullptr) {
     Repaint(before);
-    Repaint(after);
     return;
   }
-  if (pendingWhole_) {
-    return;
+  const LabelLook now = LookOf(*key);
+  if (now == before) {
+    return;  // changed and changed back: the screen shows it already
   }
-  for (int i = 0; i < pendingCount_; ++i) {
-    if (pendingLabels_[static_cast<std::size_t>(i)].index == index) {
-      return;  // its look before the notification is noted already
-    }
-  }
-  if (pendingCount_ == MaxPendingLabels) {
-    pendingWhole_ = true;
-    return;
-  }
-  try {
-    pendingLabels_[static_cast<std::size_t>(pendingCount_)] = PendingLabel{index, before};
-    ++pendingCount_;
-  } catch (const std::bad_alloc&) {
-    pendingWhole_ = true;
-  }
+  Repaint(before);
+  Repaint(now);
 }
 
-bool Win32Panel::FlushPlacement(bool quietly) {
-  if (!placementPending_) {
-    return false;
-  }
-  placementPending_ = false;
-  if (window_ == nullptr) {
-    return false;
-  }
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
-}
-
-void Win32Panel::FlushRepaints() {
-  const bool whole = std::exchange(pendingWhole_, false);
-  const int count = std::exchange(pendingCount_, 0);
-  if (window_ == nullptr) {
-    return;
-  }
-  if (whole) {
+void Win32Panel::RepaintAll() {
+  if (window_ != nullptr) {
     InvalidateRect(window_, nullptr, FALSE);
-    return;
-  }
-  for (int i = 0; i < count; ++i) {
-    const PendingLabel& pending = pendingLabels_[static_cast<std::size_t>(i)];
-    const KeyElement* now = keys_.Element(pending.index);
-    if (now != nullptr && SameLook(pending.before, *now)) {
-      continue;  // changed and changed back: the screen shows it already
-    }
-    Repaint(pending.before);
-    if (now != nullptr) {
-      Repaint(*now);
-    }
   }
 }
 
@@ -275,7 +250,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
-      FlushRepaints();
+      toolkit_.pending_.RepaintLabelsNow(*this);
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
         Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
@@ -352,10 +327,6 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       }
       return 0;
     }
-    case SettleFieldMessage:
-      toolkit_.text1_.Settle();
-      return 0;
-
     case WM_CAPTURECHANGED:
       pressed_ = -1;
       return 0;

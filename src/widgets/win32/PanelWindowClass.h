@@ -31,7 +31,4 @@ inline bool MoveChild(HWND window, int left, int top, int width, int height, boo
   return true;
 }
 
-// Posted to a panel: settle the field after a burst of changes.
-inline constexpr UINT SettleFieldMessage = WM_APP + 0x4B;
-
 }  // namespace vexo::win32

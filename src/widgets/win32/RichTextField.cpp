@@ -97,21 +97,14 @@ bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(win
 
 void Win32RichTextBox::Place() {
   if (Alive()) {
-    toolkit_.PlaceChild(window_, box_, placementPending_);
+    toolkit_.pending_.Move(window_, ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_));
   }
 }
 
-bool Win32RichTextBox::FlushPlacement(bool quietly) {
-  if (!placementPending_) {
-    return false;
+void Win32RichTextBox::PlaceNow() {
+  if (window_ != nullptr) {
+    toolkit_.pending_.MoveNow(window_);
   }
-  placementPending_ = false;
-  lastSelected_.reset();
-  if (!Alive()) {
-    return false;
-  }
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
 }
 
 std::u16string Win32RichTextBox::Shown() const {
@@ -137,24 +130,16 @@ void Win32RichTextBox::BeginChange() {
   if (unsettled_) {
     return;
   }
-  HWND settler = toolkit_.PanelOf(PanelId::picABC).Window();
-  if (settler == nullptr) {
-    return;  // nothing would settle it: the control redraws as it goes
-  }
   SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
   unsettled_ = true;
-  if (!PostMessageW(settler, SettleFieldMessage, 0, 0)) {
-    Settle();
-  }
+  toolkit_.pending_.Settle(*this);
 }
 
 void Win32RichTextBox::Settle() {
-  FlushPlacement();
   if (!unsettled_) {
     return;
   }
   unsettled_ = false;
-  lastSelected_.reset();
   if (!Alive()) {
     return;
   }
@@ -164,7 +149,7 @@ void Win32RichTextBox::Settle() {
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
-  if (unsettled_ && lastSelected_ && *lastSelected_ == std::pair{start, end}) {
+  if (toolkit_.pending_.SentSelection() == std::pair{start, end}) {
     CHARRANGE now{0, 0};
     SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
     if (now.cpMin == start && now.cpMax == end) {
@@ -173,9 +158,7 @@ void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
   }
   CHARRANGE range{start, end};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  if (unsettled_) {
-    lastSelected_.emplace(start, end);
-  }
+  toolkit_.pending_.NoteSelection(start, end);
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -211,7 +194,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   }
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
-  lastSelected_.reset();
+  toolkit_.pending_.ForgetSelection();
   SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
@@ -241,10 +224,11 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
 
 HResult Win32RichTextBox::PutText(std::u16string_view text) {
   return Guarded([&] {
+    const PendingWork::Burst burst = toolkit_.pending_.Open();
     if (!Alive()) {
       return hr::Fail;
     }
-    FlushPlacement();
+    PlaceNow();
     if (text.size() > static_cast<std::size_t>(TextCapacity)) {
       return hr::Overflow;
     }
@@ -268,12 +252,12 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
-      lastSelected_.reset();
+      toolkit_.pending_.ForgetSelection();
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
-    lastSelected_.reset();
+    toolkit_.pending_.ForgetSelection();
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     return Commit(std::u16string(text), std::move(previous));
@@ -290,13 +274,14 @@ HResult Win32RichTextBox::GetSelStart(std::int32_t& start) {
 }
 
 HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
+  const PendingWork::Burst burst = toolkit_.pending_.Open();
   if (start < 0) {
     return hr::InvalidPropertyValue;
   }
   if (!Alive()) {
     return hr::Fail;
   }
-  FlushPlacement();
+  PlaceNow();
   BeginChange();
   const std::int32_t caret = std::min(start, LengthOf(window_));
   Select(caret, caret);
@@ -304,13 +289,14 @@ HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
 }
 
 HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
+  const PendingWork::Burst burst = toolkit_.pending_.Open();
   if (length < 0) {
     return hr::InvalidPropertyValue;
   }
   if (!Alive()) {
     return hr::Fail;
   }
-  FlushPlacement();
+  PlaceNow();
   BeginChange();
   const std::int32_t start = Selection().first;
   const std::int32_t end = std::min<std::int64_t>(std::int64_t{start} + length, LengthOf(window_));
@@ -320,10 +306,11 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
 
 HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
   return Guarded([&] {
+    const PendingWork::Burst burst = toolkit_.pending_.Open();
     if (!Alive()) {
       return hr::Fail;
     }
-    FlushPlacement();
+    PlaceNow();
     Before previous = Capture();
     const auto [start, length] = previous.selection;
     if (static_cast<std::int64_t>(previous.shown.size()) - length + static_cast<std::int64_t>(text.size()) >
@@ -341,7 +328,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    lastSelected_.reset();
+    toolkit_.pending_.ForgetSelection();
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });

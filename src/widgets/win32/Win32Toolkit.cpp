@@ -88,22 +88,11 @@ HResult Win32Surface::Apply() {
   if (!IsWindow(toolkit_.surfaceWindow_)) {
     return hr::Fail;
   }
-  if (toolkit_.raising_ > 0) {
-    sizePending_ = true;
-    return hr::Ok;
-  }
-  ApplyNow();
+  toolkit_.pending_.Resize(*this);
   return hr::Ok;
 }
 
-void Win32Surface::FlushSize() {
-  if (sizePending_) {
-    ApplyNow();
-  }
-}
-
-void Win32Surface::ApplyNow() {
-  sizePending_ = false;
+void Win32Surface::ApplySize() {
   HWND window = toolkit_.surfaceWindow_;
   if (!IsWindow(window)) {
     return;
@@ -133,7 +122,7 @@ void Win32Surface::ApplyNow() {
 // --- The toolkit.
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : surfaceWindow_(surface), options_(std::move(options)), text1_(*this), surface_(*this) {}
+    : surfaceWindow_(surface), pending_(surface), options_(std::move(options)), text1_(*this), surface_(*this) {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -222,11 +211,7 @@ std::intptr_t Win32Toolkit::SendMessageTo(WindowHandle window, std::uint32_t mes
 }
 
 void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
-  text1_.Settle();
-  for (auto& panel : panels_) {
-    panel->FlushPlacement();
-    panel->FlushRepaints();
-  }
+  pending_.Flush();
   const PixelRect whole{0, 0, TwipsToPixels(surface_.width_, dpi_.x), TwipsToPixels(surface_.height_, dpi_.y)};
   const int saved = SaveDC(dc);
   SetViewportOrgEx(dc, x, y, nullptr);
@@ -251,76 +236,19 @@ void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
   RestoreDC(dc, saved);
 }
 
-namespace {
-
-// Counts a running notification; the outermost one, on its way out,
-// invalidates what the labels changed.
-class Raising {
- public:
-  Raising(int& depth, std::array<std::unique_ptr<Win32Panel>, 3>& panels, Win32RichTextBox& field,
-          Win32Surface& surface, HWND surfaceWindow)
-      : depth_(depth), panels_(panels), field_(field), surface_(surface), surfaceWindow_(surfaceWindow) {
-    ++depth_;
-  }
-  ~Raising() {
-    if (--depth_ == 0) {
-      // The windows that moved are moved without repainting, and the surface
-      // with all its children is repainted once: each move on its own would
-      // repaint what it covers and uncovers.
-      bool moved = field_.FlushPlacement(true);
-      for (auto& panel : panels_) {
-        if (panel && panel->FlushPlacement(true)) {
-          moved = true;
-        }
-      }
-      if (moved) {
-        RedrawWindow(surfaceWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-      }
-      for (auto& panel : panels_) {
-        if (panel) {
-          panel->FlushRepaints();
-        }
-      }
-      surface_.FlushSize();
-    }
-  }
-  Raising(const Raising&) = delete;
-  Raising& operator=(const Raising&) = delete;
-
- private:
-  int& depth_;
-  std::array<std::unique_ptr<Win32Panel>, 3>& panels_;
-  Win32RichTextBox& field_;
-  Win32Surface& surface_;
-  HWND surfaceWindow_;
-};
-
-}  // namespace
-
 HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
-  Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
+  const PendingWork::Burst burst = pending_.Open();
   return notification();
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult()>& notification) {
   if (events_ != nullptr) {
-    Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
+    const PendingWork::Burst burst = pending_.Open();
     lastWindowStatus_ = notification();
   }
-}
-
-void Win32Toolkit::PlaceChild(HWND window, const Box& box, bool& pending) {
-  if (raising_ > 0) {
-    pending = true;
-    return;
-  }
-  pending = false;
-  const PixelRect r = ToPixels(box.left, box.top, box.width, box.height, dpi_);
-  SetWindowPos(window, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HResult Win32Toolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }

@@ -27,6 +27,7 @@
 
 #include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
+#include "widgets/win32/PendingWork.h"
 #include "widgets/win32/Twips.h"
 
 struct HWND__;
@@ -60,7 +61,7 @@ class Win32Toolkit;
 
 // A key panel: a child window of the surface that takes the keyboard focus,
 // draws its labels and turns clicks on them into Click notifications.
-class Win32Panel final : public Panel, private KeyObserver {
+class Win32Panel final : public Panel, private KeyObserver, private LabelPainter {
  public:
   Win32Panel(Win32Toolkit& toolkit, PanelId id);
   ~Win32Panel() override;
@@ -91,18 +92,12 @@ class Win32Panel final : public Panel, private KeyObserver {
   std::int16_t HitTest(int x, int y) const;
   // Draws the panel's background and the labels that meet `clip` into `dc`.
   void Paint(HDC__* dc, const PixelRect& clip) const;
-  // Invalidates what the labels changed while a notification ran.
-  void FlushRepaints();
-  // Moves the window to where the notification that ran put the panel;
-  // `quietly` leaves the repainting to the caller. True when it moved.
-  bool FlushPlacement(bool quietly = false);
   // The body of the panel's window procedure.
   std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
  private:
   friend class Win32Toolkit;
   HResult CreateWindowIn(Hwnd surface, HINSTANCE__* module);
-  void Repaint(const KeyElement& key);
   void Place();
 
   Win32Toolkit& toolkit_;
@@ -112,25 +107,14 @@ class Win32Panel final : public Panel, private KeyObserver {
   KeyStore keys_;
   Hwnd window_ = nullptr;
   std::int16_t pressed_ = -1;  // the label the left button went down on
-  // --- KeyObserver: the labels' changes, repainted where their look changed.
+  // --- KeyObserver: a label whose look changed is repainted when the burst
+  // ends (a click takes the mark off a label and puts one on).
   bool CanShow(Colour colour) const override;
   void KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) override;
-  // While a notification runs, the labels it changes are noted with their
-  // look before and repainted once when it returns, and only those whose
-  // look differs then: start-up moves and colours every label several times,
-  // and a click takes the mark off a label and puts one on. Past a handful,
-  // the whole panel is repainted instead.
-  struct PendingLabel {
-    std::int16_t index = -1;
-    KeyElement before;
-  };
-  static constexpr int MaxPendingLabels = 8;
-  std::array<PendingLabel, MaxPendingLabels> pendingLabels_{};
-  int pendingCount_ = 0;
-  bool pendingWhole_ = false;
-  // Start-up sets each panel's four sides one by one; the window moves once,
-  // when the notification returns.
-  bool placementPending_ = false;
+  // --- LabelPainter.
+  void RepaintLabel(std::int32_t index, const LabelLook& before) override;
+  void RepaintAll() override;
+  void Repaint(const LabelLook& look);
 };
 
 // The field `Text1`: a rich-text edit control in plain-text mode, one line.
@@ -148,7 +132,7 @@ class Win32Panel final : public Panel, private KeyObserver {
 // another program changes the field, what it shows is what it holds. A
 // control that changed the number of units would misplace every later
 // position: that write fails with the invalid-property-value error.
-class Win32RichTextBox final : public RichTextBox {
+class Win32RichTextBox final : public RichTextBox, private Settling {
  public:
   explicit Win32RichTextBox(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
 
@@ -166,11 +150,6 @@ class Win32RichTextBox final : public RichTextBox {
 
   Hwnd Window() const { return window_; }
   const Box& Bounds() const { return box_; }
-  // Redraws the control after a burst of changes, scrolled to the caret.
-  void Settle();
-  // Moves the control to where the notification that ran put it; before
-  // any change of text or selection, which scrolls by the control's width.
-  bool FlushPlacement(bool quietly = false);
   // What the control itself holds and shows.
   std::u16string Shown() const;
   // The selection as the control holds it: start and length.
@@ -201,26 +180,26 @@ class Win32RichTextBox final : public RichTextBox {
   // The control lays out and scrolls its whole line again on every change of
   // text or selection while it redraws. A burst of changes (one keystroke
   // makes several) therefore runs with redrawing off, and the control is
-  // settled once, scrolled to the caret and repainted, when the thread's
-  // queue next reaches a message the first change of the burst posted.
+  // settled once, scrolled to the caret and repainted, when the burst ends.
   void BeginChange();
+  void Settle() override;
+  // Applies a move the field waits for: before any change of text or
+  // selection, which scrolls by the control's width.
+  void PlaceNow();
 
   Win32Toolkit& toolkit_;
   Hwnd window_ = nullptr;
   Box box_ = DesignField;
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
-  bool unsettled_ = false;
-  bool placementPending_ = false;
-  // Selects [start, end). Within a burst, the same selection set again with
-  // nothing sent in between changes nothing (the control scrolled to it
-  // already) and is not sent: a keystroke places the caret on the same spot
-  // more than once, and each selection costs the control a layout.
+  bool unsettled_ = false;  // redrawing is off until the burst settles it
+  // Selects [start, end), unless the burst sent that selection already and
+  // the control still holds it: a keystroke places the caret on the same
+  // spot more than once.
   void Select(std::int32_t start, std::int32_t end);
-  std::optional<std::pair<std::int32_t, std::int32_t>> lastSelected_;
 };
 
-class Win32Surface final : public Surface {
+class Win32Surface final : public Surface, private Sizing {
  public:
   explicit Win32Surface(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
 
@@ -231,15 +210,13 @@ class Win32Surface final : public Surface {
 
   float Width() const { return width_; }
   float Height() const { return height_; }
-  // Gives the window the size a notification that ran set: the component
-  // sets width and height one after the other, the window changes once.
-  void FlushSize();
 
  private:
   friend class Win32Toolkit;
+  // The component sets width and height one after the other; the window
+  // changes once, when the burst ends.
   HResult Apply();
-  void ApplyNow();
-  bool sizePending_ = false;
+  void ApplySize() override;
 
   Win32Toolkit& toolkit_;
   float width_ = DesignSurfaceWidth;
@@ -325,11 +302,9 @@ class Win32Toolkit final : public Widgets {
   HResult Build();
   HResult Raise(const std::function<HResult()>& notification);
   void RaiseFromWindow(const std::function<HResult()>& notification);
-  // Moves a child window onto its box in pixels; while a notification runs,
-  // only notes it in `pending`, so that each window moves once per burst.
-  void PlaceChild(Hwnd window, const Box& box, bool& pending);
 
   Hwnd surfaceWindow_;
+  PendingWork pending_;
   Options options_;
   Dpi dpi_;
   WidgetEvents* events_ = nullptr;
@@ -342,7 +317,6 @@ class Win32Toolkit final : public Widgets {
   bool classRegistered_ = false;
   bool applyingSize_ = false;
   HResult lastWindowStatus_ = hr::Ok;
-  int raising_ = 0;  // notifications running; label repaints wait for the outermost
 };
 
 }  // namespace vexo::win32
