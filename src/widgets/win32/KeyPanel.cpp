@@ -1,22 +1,24 @@
-// The key panels and their windowless labels.
+#include "widgets/win32/KeyPanel.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <new>
-#include <utility>
 
-#include "widgets/win32/PanelWindowClass.h"
-#include "widgets/win32/Win32Toolkit.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-const wchar_t PanelClassName[] = L"VexoKeyBordPanel";
-
 namespace {
 
+// The highest system colour index the screen knows.
+constexpr std::uint32_t LastSystemColour = COLOR_MENUBAR;
+
+// The window class of the panels is shared by every instance in the process.
+// It goes with the last panel, so that a library that is unloaded leaves no
+// class behind that points into it.
+constexpr wchar_t PanelClassName[] = L"VexoKeyBordPanel";
 SRWLOCK classLock = SRWLOCK_INIT;
 int classUsers = 0;
 
@@ -79,8 +81,6 @@ LabelLook LookOf(const KeyElement& key) {
   return look;
 }
 
-}  // namespace
-
 bool AcquirePanelClass(HINSTANCE module) {
   AcquireSRWLockExclusive(&classLock);
   bool ok = true;
@@ -110,22 +110,45 @@ void ReleasePanelClass(HINSTANCE module) {
   ReleaseSRWLockExclusive(&classLock);
 }
 
+}  // namespace
+
+std::optional<std::uint32_t> ResolveColour(Colour colour) {
+  if ((colour & 0x80000000u) != 0) {
+    const std::uint32_t index = colour & 0x00FFFFFFu;
+    if (index > LastSystemColour) {
+      return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(GetSysColor(static_cast<int>(index)));
+  }
+  if ((colour & 0xFF000000u) != 0) {
+    return std::nullopt;
+  }
+  return colour;
+}
+
 // --- The panel.
 
-Win32Panel::Win32Panel(Win32Toolkit& toolkit, PanelId id)
-    : toolkit_(toolkit), id_(id), keyArray_(KeysOf(id)), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
+Win32Panel::Win32Panel(const WidgetContext& context, PanelId id)
+    : context_(context), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
 
 Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
     DestroyWindow(window_);
   }
+  if (classAcquired_) {
+    ReleasePanelClass(context_.module);
+  }
 }
 
-HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+HResult Win32Panel::Create() {
+  if (!AcquirePanelClass(context_.module)) {
+    return LastError();
+  }
+  classAcquired_ = true;
+  const PixelRect r = context_.Pixels(box_);
   window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
-                            module, this);
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
+                            nullptr, context_.module, this);
   if (window_ == nullptr) {
     return LastError();
   }
@@ -134,7 +157,7 @@ HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
 
 void Win32Panel::Place() {
   if (window_ != nullptr) {
-    toolkit_.pending_.Move(window_, ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_));
+    context_.pending.Move(window_, context_.Pixels(box_));
   }
 }
 
@@ -161,14 +184,14 @@ HResult Win32Panel::SetFocus() {
 }
 
 PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
-  return ToPixels(key.left, key.top, key.width, key.height, toolkit_.dpi_);
+  return ToPixels(key.left, key.top, key.width, key.height, context_.dpi);
 }
 
 bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has_value(); }
 
 void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (!SameLook(before, after)) {
-    toolkit_.pending_.LabelChanged(*this, index, LookOf(before));
+    context_.pending.LabelChanged(*this, index, LookOf(before));
   }
 }
 
@@ -176,7 +199,7 @@ void Win32Panel::Repaint(const LabelLook& look) {
   if (window_ == nullptr || !look.visible) {
     return;
   }
-  const RECT r = ToRect(ToPixels(look.left, look.top, look.width, look.height, toolkit_.dpi_));
+  const RECT r = ToRect(ToPixels(look.left, look.top, look.width, look.height, context_.dpi));
   InvalidateRect(window_, &r, FALSE);
 }
 
@@ -219,7 +242,7 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
   SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 
-  const HGDIOBJ oldFont = SelectObject(dc, toolkit_.keyFont_);
+  const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   // Higher indexes lie on top, as the hit test finds them.
   for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
@@ -250,7 +273,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
-      toolkit_.pending_.RepaintLabelsNow(*this);
+      context_.pending.RepaintLabelsNow(*this);
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
         Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
@@ -277,13 +300,11 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
 
     case WM_SETFOCUS:
-      if (toolkit_.options_.panelFocused) {
-        toolkit_.options_.panelFocused(id_);
-      }
-      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnGotFocus(id_); });
+      context_.notifications.PanelFocused(id_);
+      context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnGotFocus(id_); });
       return 0;
     case WM_KILLFOCUS:
-      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnLostFocus(id_); });
+      context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnLostFocus(id_); });
       return 0;
 
     case WM_KEYDOWN:
@@ -291,7 +312,8 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const bool system = message == WM_SYSKEYDOWN;
       std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFF);
       std::int16_t shift = Modifiers(system && (lParam & (1 << 29)) != 0);
-      toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnKeyDown(id_, keyCode, shift); });
+      context_.notifications.RaiseFromWindow(
+          [&](WidgetEvents& events) { return events.OnKeyDown(id_, keyCode, shift); });
       // A system key the handler left alone keeps its system meaning (Alt+F4,
       // menu access); one it consumed by zeroing the code goes no further.
       if (system && keyCode != 0) {
@@ -323,7 +345,8 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int x = static_cast<short>(LOWORD(lParam));
       const int y = static_cast<short>(HIWORD(lParam));
       if (armed >= 0 && HitTest(x, y) == armed) {
-        toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnClick(keyArray_, armed); });
+        context_.notifications.RaiseFromWindow(
+            [&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), armed); });
       }
       return 0;
     }

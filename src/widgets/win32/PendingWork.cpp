@@ -4,14 +4,31 @@
 
 #include <algorithm>
 
-#include "widgets/win32/PanelWindowClass.h"
-
 namespace vexo::win32 {
 
 namespace {
 
-bool MoveTo(HWND window, const PixelRect& to, bool quietly) {
-  return MoveChild(window, to.left, to.top, std::max(0, to.Width()), std::max(0, to.Height()), quietly);
+enum class Redraw { Now, ByCaller };
+
+// Moves a child window to `to` (parent client pixels). By the caller: the
+// window is not repainted, nor what it uncovers, and nothing happens when it
+// is there already; the caller repaints the parent and its children once
+// after moving several. True when it was moved.
+bool MoveTo(HWND window, const PixelRect& to, Redraw redraw) {
+  const int width = std::max(0, to.Width());
+  const int height = std::max(0, to.Height());
+  if (redraw == Redraw::Now) {
+    SetWindowPos(window, nullptr, to.left, to.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+  }
+  RECT now{};
+  GetWindowRect(window, &now);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+  if (now.left == to.left && now.top == to.top && now.right - now.left == width && now.bottom - now.top == height) {
+    return false;
+  }
+  SetWindowPos(window, nullptr, to.left, to.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  return true;
 }
 
 }  // namespace
@@ -24,7 +41,7 @@ void PendingWork::Move(Hwnd window, const PixelRect& to) {
   } else if (moveCount_ < static_cast<int>(moves_.size())) {
     moves_[static_cast<std::size_t>(moveCount_++)] = {window, to};
   } else {
-    MoveTo(window, to, false);  // more windows than the toolkit has
+    MoveTo(window, to, Redraw::Now);  // more windows than the toolkit has
     return;
   }
   if (depth_ == 0) {
@@ -43,7 +60,7 @@ void PendingWork::MoveNow(Hwnd window) {
   --moveCount_;
   selected_.reset();
   if (IsWindow(move.window)) {
-    MoveTo(move.window, move.to, false);
+    MoveTo(move.window, move.to, Redraw::Now);
   }
 }
 
@@ -51,7 +68,8 @@ void PendingWork::LabelChanged(LabelPainter& panel, std::int32_t index, const La
   auto slot = std::find_if(labels_.begin(), labels_.end(),
                            [&](const PanelLabels& pending) { return pending.panel == &panel; });
   if (slot == labels_.end()) {
-    slot = std::find_if(labels_.begin(), labels_.end(), [](const PanelLabels& pending) { return pending.panel == nullptr; });
+    slot = std::find_if(labels_.begin(), labels_.end(),
+                        [](const PanelLabels& pending) { return pending.panel == nullptr; });
   }
   if (slot == labels_.end()) {
     panel.RepaintAll();  // more panels than the toolkit has
@@ -118,7 +136,7 @@ void PendingWork::Flush() {
   bool moved = false;
   while (moveCount_ > 0) {
     const WindowMove move = moves_[static_cast<std::size_t>(--moveCount_)];
-    if (IsWindow(move.window) && MoveTo(move.window, move.to, true)) {
+    if (IsWindow(move.window) && MoveTo(move.window, move.to, Redraw::ByCaller)) {
       moved = true;
     }
   }

@@ -1,4 +1,5 @@
-// The field Text1: a one-line rich-text edit control in plain-text mode.
+#include "widgets/win32/RichTextField.h"
+
 #include <windows.h>
 #include <richedit.h>
 
@@ -6,8 +7,6 @@
 #include <exception>
 #include <new>
 
-#include "widgets/win32/PanelWindowClass.h"
-#include "widgets/win32/Win32Toolkit.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -63,15 +62,33 @@ std::u16string DisplayText(std::u16string_view text) {
   return shown;
 }
 
-HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  const wchar_t* className = GetModuleHandleW(L"msftedit.dll") != nullptr ? MSFTEDIT_CLASS : RICHEDIT_CLASSW;
+Win32RichTextBox::~Win32RichTextBox() {
+  if (Alive()) {
+    DestroyWindow(window_);
+  }
+  window_ = nullptr;
+  if (library_ != nullptr) {
+    FreeLibrary(library_);
+  }
+}
+
+HResult Win32RichTextBox::Create() {
+  const wchar_t* className = MSFTEDIT_CLASS;
+  library_ = LoadLibraryW(L"msftedit.dll");
+  if (library_ == nullptr) {
+    className = RICHEDIT_CLASSW;
+    library_ = LoadLibraryW(L"riched20.dll");
+  }
+  if (library_ == nullptr) {
+    return LastError();
+  }
+  const PixelRect r = context_.Pixels(box_);
   // ES_NOHIDESEL: the block caret is a selection and must stay visible while
   // a panel has the focus.
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
-                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
-                            toolkit_.module_, nullptr);
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
+                            nullptr, context_.module, nullptr);
   if (window_ == nullptr) {
     return LastError();
   }
@@ -97,13 +114,13 @@ bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(win
 
 void Win32RichTextBox::Place() {
   if (Alive()) {
-    toolkit_.pending_.Move(window_, ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_));
+    context_.pending.Move(window_, context_.Pixels(box_));
   }
 }
 
 void Win32RichTextBox::PlaceNow() {
   if (window_ != nullptr) {
-    toolkit_.pending_.MoveNow(window_);
+    context_.pending.MoveNow(window_);
   }
 }
 
@@ -132,7 +149,7 @@ void Win32RichTextBox::BeginChange() {
   }
   SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
   unsettled_ = true;
-  toolkit_.pending_.Settle(*this);
+  context_.pending.Settle(*this);
 }
 
 void Win32RichTextBox::Settle() {
@@ -149,7 +166,7 @@ void Win32RichTextBox::Settle() {
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
-  if (toolkit_.pending_.SentSelection() == std::pair{start, end}) {
+  if (context_.pending.SentSelection() == std::pair{start, end}) {
     CHARRANGE now{0, 0};
     SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
     if (now.cpMin == start && now.cpMax == end) {
@@ -158,7 +175,7 @@ void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
   }
   CHARRANGE range{start, end};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  toolkit_.pending_.NoteSelection(start, end);
+  context_.pending.NoteSelection(start, end);
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -194,7 +211,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   }
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
-  toolkit_.pending_.ForgetSelection();
+  context_.pending.ForgetSelection();
   SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
@@ -224,7 +241,7 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
 
 HResult Win32RichTextBox::PutText(std::u16string_view text) {
   return Guarded([&] {
-    const PendingWork::Burst burst = toolkit_.pending_.Open();
+    const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;
     }
@@ -252,12 +269,12 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
-      toolkit_.pending_.ForgetSelection();
+      context_.pending.ForgetSelection();
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
-    toolkit_.pending_.ForgetSelection();
+    context_.pending.ForgetSelection();
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     return Commit(std::u16string(text), std::move(previous));
@@ -274,7 +291,7 @@ HResult Win32RichTextBox::GetSelStart(std::int32_t& start) {
 }
 
 HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
-  const PendingWork::Burst burst = toolkit_.pending_.Open();
+  const PendingWork::Burst burst = context_.pending.Open();
   if (start < 0) {
     return hr::InvalidPropertyValue;
   }
@@ -289,7 +306,7 @@ HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
 }
 
 HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
-  const PendingWork::Burst burst = toolkit_.pending_.Open();
+  const PendingWork::Burst burst = context_.pending.Open();
   if (length < 0) {
     return hr::InvalidPropertyValue;
   }
@@ -306,7 +323,7 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
 
 HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
   return Guarded([&] {
-    const PendingWork::Burst burst = toolkit_.pending_.Open();
+    const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;
     }
@@ -328,7 +345,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    toolkit_.pending_.ForgetSelection();
+    context_.pending.ForgetSelection();
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });
