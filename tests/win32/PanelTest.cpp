@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 
 namespace vexo::win32::testing {
 namespace {
@@ -235,6 +237,51 @@ TEST_F(Panels, KeyArraysFollowTheElementRules) {
   ASSERT_EQ(keys.PutCaption(5, u"\U0001F600"), hr::Ok);
   ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
   EXPECT_EQ(caption, u"\U0001F600");
+}
+
+// A component that runs out of memory in some of its handlers.
+class Starved final : public WidgetEvents {
+ public:
+  int clicks = 0;
+  HResult OnInitialize() override { throw std::bad_alloc(); }
+  HResult OnReadProperties(PropertyBag&) override { return hr::Ok; }
+  HResult OnWriteProperties(PropertyBag&) override { return hr::Ok; }
+  HResult OnResize() override { return hr::Ok; }
+  HResult OnShow() override { return hr::Ok; }
+  HResult OnSurfaceGotFocus() override { return hr::Ok; }
+  HResult OnClick(KeyArrayId, std::int16_t) override {
+    ++clicks;
+    return hr::Ok;
+  }
+  HResult OnGotFocus(PanelId) override { return hr::Ok; }
+  HResult OnLostFocus(PanelId) override { return hr::Ok; }
+  HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { throw std::bad_alloc(); }
+};
+
+// Nothing thrown crosses a host call, a driver or a window procedure; the
+// work the failed call left is done all the same, and the panels go on.
+TEST(Boundaries, AFailureThrownInAHandlerIsAStatusAndTheToolkitGoesOn) {
+  Host host;
+  Starved starved;
+  host.toolkit->Connect(starved);
+  EXPECT_EQ(host.toolkit->Initialize(), hr::OutOfMemory);
+  EXPECT_EQ(host.toolkit->HostCall([]() -> HResult { throw std::runtime_error("broken"); }), hr::Unexpected);
+  EXPECT_EQ(host.toolkit->HostCall([&]() -> HResult {
+    RETURN_IF_FAILED(host.toolkit->Pane(PanelId::picNumber).PutLeft(0));
+    throw std::bad_alloc();
+  }), hr::OutOfMemory);
+  EXPECT_EQ(Host::PlacedAt(host.PanelWindow(PanelId::picNumber)).left, 0);
+
+  HWND letters = host.PanelWindow(PanelId::picABC);
+  SendMessageW(letters, WM_KEYDOWN, 'A', 1);
+  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::OutOfMemory);
+  Win32Panel& panel = host.toolkit->PanelOf(PanelId::picABC);
+  const PixelRect key = panel.KeyPixels(*panel.Keys().Element(0));
+  const LPARAM centre = MAKELPARAM((key.left + key.right) / 2, (key.top + key.bottom) / 2);
+  SendMessageW(letters, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  SendMessageW(letters, WM_LBUTTONUP, 0, centre);
+  EXPECT_EQ(starved.clicks, 1);
+  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::Ok);
 }
 
 BOOL CALLBACK CountChild(HWND, LPARAM counter) {

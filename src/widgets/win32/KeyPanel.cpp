@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "widgets/Boundary.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -32,11 +33,13 @@ LRESULT CALLBACK PanelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
   }
   // Nothing thrown may cross into the system's message dispatch.
-  try {
-    return static_cast<LRESULT>(panel->Handle(window, message, wParam, lParam));
-  } catch (...) {
-    return 0;
-  }
+  LRESULT result = 0;
+  Discard(Guard([&] {
+            result = static_cast<LRESULT>(panel->Handle(window, message, wParam, lParam));
+            return hr::Ok;
+          }),
+          "the system's dispatch takes no status; a notification's own status is the toolkit's to keep");
+  return result;
 }
 
 RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }

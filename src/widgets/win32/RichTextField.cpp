@@ -4,9 +4,8 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
+#include "widgets/Boundary.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -39,17 +38,6 @@ const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const 
 
 std::int32_t LengthOf(HWND window) {
   return static_cast<std::int32_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-}
-
-template <typename Body>
-HResult Guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  } catch (const std::exception&) {
-    return hr::Fail;
-  }
 }
 
 }  // namespace
@@ -227,7 +215,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
 }
 
 HResult Win32RichTextBox::GetText(std::u16string& text) {
-  return Guarded([&] {
+  return Guard([&] {
     text.clear();
     if (!Alive()) {
       return hr::Fail;
@@ -240,7 +228,7 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
 }
 
 HResult Win32RichTextBox::PutText(std::u16string_view text) {
-  return Guarded([&] {
+  return Guard([&] {
     const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;
@@ -322,7 +310,7 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
 }
 
 HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
-  return Guarded([&] {
+  return Guard([&] {
     const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "widgets/Boundary.h"
+
 namespace vexo::win32 {
 
 Win32Surface::Win32Surface(const WidgetContext& context, Resizer resize)
@@ -66,7 +68,13 @@ void Win32Surface::ApplySize() {
   }
   const bool wasApplying = std::exchange(applying_, true);
   if (resize_) {
-    resize_(width, height);
+    // The host's code runs here, as pending work ends a burst: nothing it
+    // throws may go further.
+    Discard(Guard([&] {
+              resize_(width, height);
+              return hr::Ok;
+            }),
+            "the host is asked for the size, and the window keeps its size if it refuses");
   } else {
     RECT outer{0, 0, width, height};
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "widgets/win32/LastError.h"
+#include "widgets/Boundary.h"
 
 namespace vexo::win32 {
 
@@ -55,7 +55,7 @@ HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win3
   if (!made) {
     return hr::OutOfMemory;
   }
-  RETURN_IF_FAILED(made->Build());
+  RETURN_IF_FAILED(Guard([&] { return made->Build(); }));
   toolkit = std::move(made);
   return hr::Ok;
 }
@@ -137,13 +137,13 @@ HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
     return hr::Fail;
   }
   const PendingWork::Burst burst = pending_.Open();
-  return notification();
+  return Guard(notification);
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
   if (events_ != nullptr) {
     const PendingWork::Burst burst = pending_.Open();
-    lastWindowStatus_ = notification(*events_);
+    lastWindowStatus_ = Guard([&] { return notification(*events_); });
   }
 }
 
