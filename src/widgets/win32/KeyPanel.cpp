@@ -313,13 +313,17 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       const bool system = message == WM_SYSKEYDOWN;
-      std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFF);
-      std::int16_t shift = Modifiers(system && (lParam & (1 << 29)) != 0);
+      struct {
+        std::int16_t keyCode;
+        std::int16_t shift;
+      } press{static_cast<std::int16_t>(wParam & 0xFF), Modifiers(system && (lParam & (1 << 29)) != 0)};
+      // Two captures stay within the notification's own room: a key press
+      // allocates nothing to be raised.
       context_.notifications.RaiseFromWindow(
-          [&](WidgetEvents& events) { return events.OnKeyDown(id_, keyCode, shift); });
+          [this, &press](WidgetEvents& events) { return events.OnKeyDown(id_, press.keyCode, press.shift); });
       // A system key the handler left alone keeps its system meaning (Alt+F4,
       // menu access); one it consumed by zeroing the code goes no further.
-      if (system && keyCode != 0) {
+      if (system && press.keyCode != 0) {
         return DefWindowProcW(window, message, wParam, lParam);
       }
       return 0;

@@ -126,6 +126,7 @@ class PendingWork {
   // Repaints the labels `panel` waits for now, as it paints anyway.
   void RepaintLabelsNow(LabelPainter& panel);
 
+  // The field waits to be settled, the surface for its size.
   void Settle(Settling& field);
   void Resize(Sizing& surface);
 
