@@ -17,25 +17,10 @@ Win32Surface::Win32Surface(const WidgetContext& context, Resizer resize)
   height_ = PixelsToTwips(client.bottom, context_.dpi.y);
 }
 
-HResult Win32Surface::GetWidth(float& width) {
-  width = width_;
-  return hr::Ok;
-}
-
-HResult Win32Surface::PutWidth(float width) {
-  width_ = width;
-  return Apply();
-}
-
-HResult Win32Surface::GetHeight(float& height) {
-  height = height_;
-  return hr::Ok;
-}
-
-HResult Win32Surface::PutHeight(float height) {
-  height_ = height;
-  return Apply();
-}
+HResult Win32Surface::GetWidth(float& width) { width = width_; return hr::Ok; }
+HResult Win32Surface::PutWidth(float width) { width_ = width; return Apply(); }
+HResult Win32Surface::GetHeight(float& height) { height = height_; return hr::Ok; }
+HResult Win32Surface::PutHeight(float height) { height_ = height; return Apply(); }
 
 void Win32Surface::Sized(int widthPixels, int heightPixels) {
   if (TwipsToPixels(width_, context_.dpi.x) != widthPixels) {
