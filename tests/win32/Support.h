@@ -97,7 +97,7 @@ class Host {
 
   // The centre of a key in screen coordinates.
   POINT KeyCentre(PanelId panel, std::int16_t index) {
-    const KeyLabel* key = toolkit->PanelOf(panel).Keys().Element(index);
+    const KeyElement* key = toolkit->PanelOf(panel).Keys().Element(index);
     EXPECT_NE(key, nullptr);
     const PixelRect r = toolkit->PanelOf(panel).KeyPixels(*key);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
