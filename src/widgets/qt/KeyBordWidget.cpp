@@ -106,7 +106,6 @@ KeyBordWidget::KeyBordWidget(QWidget* parent)
     : QWidget(parent),
       toolkit_(std::make_unique<qt::QtToolkit>(*this)),
       keybord_(std::make_unique<KeyBord>(*toolkit_)) {
-  toolkit_->Connect(*keybord_);
   toolkit_->OnMessage([this](WindowHandle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
     if (message == qt::CommandMessage && wParam == qt::F7Command) {
       Q_EMIT f7Pressed();
