@@ -6,6 +6,7 @@
 #include <qdrawutil.h>
 
 #include "widgets/Boundary.h"
+#include "widgets/qt/KeyAccessibility.h"
 #include "widgets/qt/KeyCodes.h"
 #include "widgets/qt/KeyPanelWidget.h"
 #include "widgets/qt/QtToolkit.h"
@@ -74,10 +75,11 @@ bool QtPanel::CanShow(Colour colour) const {
   return widget_ == nullptr || ResolveColour(colour, widget_->palette()).has_value();
 }
 
-void QtPanel::KeyChanged(std::int16_t, const KeyElement& before, const KeyElement& after) {
+void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (widget_ == nullptr) {
     return;
   }
+  KeyChangedForAccessibility(*widget_, index, before, after);
   if (before.visible) {
     widget_->update(KeyPixels(before));
   }
@@ -173,8 +175,12 @@ void KeyPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || armed < 0 || HitTest(event->position().toPoint()) != armed) {
     return;
   }
+  ClickKey(armed);
+}
+
+void KeyPanelWidget::ClickKey(std::int16_t index) {
   const KeyArrayId array = KeysOf(id_);
-  toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnClick(array, armed); });
+  toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnClick(array, index); });
 }
 
 void KeyPanelWidget::keyPressEvent(QKeyEvent* event) {

@@ -15,6 +15,8 @@ class QtToolkit;
 class QtPanel;
 
 class KeyPanelWidget final : public QWidget {
+  Q_OBJECT  // its own class name, which the accessibility factory answers to
+
  public:
   KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, QWidget* parent);
 
@@ -24,6 +26,10 @@ class KeyPanelWidget final : public QWidget {
   // The pixel rectangle of element `index` within the panel; empty when the
   // element is missing or hidden.
   QRect KeyRect(std::int16_t index) const;
+  const QtPanel& Panel() const { return panel_; }
+  // Raises the click of element `index`, as the mouse or an assistive
+  // technology's press action makes it.
+  void ClickKey(std::int16_t index);
 
  protected:
   bool event(QEvent* event) override;

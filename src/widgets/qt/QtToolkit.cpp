@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "widgets/Boundary.h"
+#include "widgets/qt/KeyAccessibility.h"
 #include "widgets/qt/KeyPanelWidget.h"
 
 namespace vexo::qt {
@@ -293,6 +294,7 @@ class QtToolkit::SurfaceFilter final : public QObject {
 
 QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
     : surfaceWidget_(&surface), options_(options), text1_(*this), surface_(*this) {
+  InstallKeyAccessibility();
   for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
     panels_[Slot(id)] = std::make_unique<QtPanel>(*this, id);
   }
