@@ -5,6 +5,8 @@
 
 #include <Qt>
 
+#include "component/KeyBord.h"
+
 namespace vexo::testing::twin {
 
 namespace {
@@ -68,7 +70,36 @@ std::vector<KeyRow> KeyRows() {
   return rows;
 }
 
+Operation Make(Kind kind, std::int32_t a = 0, std::int32_t b = 0, std::u16string text = {}) {
+  Operation op;
+  op.kind = kind;
+  op.a = a;
+  op.b = b;
+  op.text = std::move(text);
+  return op;
+}
+
 }  // namespace
+
+HResult HostCall(KeyBord& keybord, const Operation& op) {
+  std::u16string text = op.text;
+  auto code = static_cast<std::int16_t>(op.a);
+  switch (op.kind) {
+    case Kind::Find:
+      return op.a == 0 ? keybord.FindABC(text) : op.a == 1 ? keybord.FindNumber(text) : keybord.AfterFindImage(text);
+    case Kind::FindImage:
+      return op.b == -32768 ? keybord.FindImageNumber(code) : keybord.FindImage(code, static_cast<std::int16_t>(op.b));
+    case Kind::Function: return keybord.KeyF1ToF6(code);
+    case Kind::Message: return keybord.GetMessage(code);
+    case Kind::Enter: return keybord.EnterKey();
+    case Kind::Caret: return op.a == 0 ? keybord.LeftPos() : keybord.RightPos();
+    case Kind::ChangeBord: return keybord.put_ChangeBord(static_cast<ActivPanel>(op.a));
+    case Kind::CapsLock: return keybord.put_CapsLock(code);
+    case Kind::MaxLength: return keybord.put_MaxLength(code);
+    case Kind::Text: return keybord.put_Text(text);
+    default: return hr::Unexpected;
+  }
+}
 
 std::string Operation::Describe() const {
   std::string text = "op " + std::to_string(static_cast<int>(kind)) + " a " + std::to_string(a) + " b " +
@@ -117,27 +148,27 @@ std::vector<Operation> Generate(std::uint64_t seed, int count) {
       op.b = between(0, 2);
       op.a = between(0, counts[static_cast<std::size_t>(op.b)] - 1);
     } else if (pick < 60) {
-      op = {Kind::Find, between(0, 2), 0, string()};
+      op = Make(Kind::Find, between(0, 2), 0, string());
     } else if (pick < 64) {
-      op = {Kind::FindImage, between(0, 255), between(0, 1) == 0 ? -32768 : between(0, 7)};
+      op = Make(Kind::FindImage, between(0, 255), between(0, 1) == 0 ? -32768 : between(0, 7));
     } else if (pick < 68) {
-      op = {Kind::Function, between(0, 1) == 0 ? between(0, 255) : between(112, 117)};
+      op = Make(Kind::Function, between(0, 1) == 0 ? between(0, 255) : between(112, 117));
     } else if (pick < 70) {
-      op = {Kind::Message, between(0, 1) == 0 ? 118 : between(-5, 300)};
+      op = Make(Kind::Message, between(0, 1) == 0 ? 118 : between(-5, 300));
     } else if (pick < 72) {
       op.kind = Kind::Enter;
     } else if (pick < 75) {
-      op = {Kind::Caret, between(0, 1)};
+      op = Make(Kind::Caret, between(0, 1));
     } else if (pick < 79) {
-      op = {Kind::ChangeBord, between(0, 4) == 0 ? between(-2, 5) : between(0, 2)};
+      op = Make(Kind::ChangeBord, between(0, 4) == 0 ? between(-2, 5) : between(0, 2));
     } else if (pick < 81) {
-      op = {Kind::CapsLock, between(0, 2) == 0 ? between(-3, 3) : -between(0, 1)};
+      op = Make(Kind::CapsLock, between(0, 2) == 0 ? between(-3, 3) : -between(0, 1));
     } else if (pick < 83) {
-      op = {Kind::MaxLength, between(0, 1) == 0 ? between(0, 6) : between(-5, 32767)};
+      op = Make(Kind::MaxLength, between(0, 1) == 0 ? between(0, 6) : between(-5, 32767));
     } else if (pick < 87) {
-      op = {Kind::Text, 0, 0, string()};
+      op = Make(Kind::Text, 0, 0, string());
     } else if (pick < 92) {
-      op = {Kind::Select, between(0, fieldGuess), between(0, 2)};
+      op = Make(Kind::Select, between(0, fieldGuess), between(0, 2));
     } else if (pick < 94) {
       op.kind = Kind::Blur;
     } else if (pick < 96) {
@@ -145,9 +176,9 @@ std::vector<Operation> Generate(std::uint64_t seed, int count) {
     } else if (pick < 97) {
       op.kind = Kind::SurfaceFocus;
     } else if (pick < 98) {
-      op = {Kind::Resize, between(0, 20000), between(0, 20000)};
+      op = Make(Kind::Resize, between(0, 20000), between(0, 20000));
     } else {
-      op = {Kind::Answer, between(0, 2)};
+      op = Make(Kind::Answer, between(0, 2));
     }
     operations.push_back(std::move(op));
   }

@@ -12,6 +12,10 @@
 
 #include "widgets/Widgets.h"
 
+namespace vexo {
+class KeyBord;
+}
+
 namespace vexo::testing::twin {
 
 enum class Kind {
@@ -90,6 +94,9 @@ class Runner {
   virtual std::optional<HResult> Apply(const Operation& operation) = 0;
   virtual State Snapshot() = 0;
 };
+
+// Carries out a host operation (Find to Text) on `keybord`.
+HResult HostCall(KeyBord& keybord, const Operation& op);
 
 // `deferred`: the in-memory toolkit delivers focus changes after the handler.
 std::unique_ptr<Runner> MakeMemoryRunner(bool deferred);

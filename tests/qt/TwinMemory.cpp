@@ -8,26 +8,6 @@ namespace vexo::testing::twin {
 
 namespace {
 
-HResult Call(KeyBord& keybord, const Operation& op) {
-  std::u16string text = op.text;
-  auto code = static_cast<std::int16_t>(op.a);
-  switch (op.kind) {
-    case Kind::Find:
-      return op.a == 0 ? keybord.FindABC(text) : op.a == 1 ? keybord.FindNumber(text) : keybord.AfterFindImage(text);
-    case Kind::FindImage:
-      return op.b == -32768 ? keybord.FindImageNumber(code) : keybord.FindImage(code, static_cast<std::int16_t>(op.b));
-    case Kind::Function: return keybord.KeyF1ToF6(code);
-    case Kind::Message: return keybord.GetMessage(code);
-    case Kind::Enter: return keybord.EnterKey();
-    case Kind::Caret: return op.a == 0 ? keybord.LeftPos() : keybord.RightPos();
-    case Kind::ChangeBord: return keybord.put_ChangeBord(static_cast<ActivPanel>(op.a));
-    case Kind::CapsLock: return keybord.put_CapsLock(code);
-    case Kind::MaxLength: return keybord.put_MaxLength(code);
-    case Kind::Text: return keybord.put_Text(text);
-    default: return hr::Unexpected;
-  }
-}
-
 class MemoryRunner final : public Runner {
  public:
   explicit MemoryRunner(bool deferred)
@@ -70,7 +50,7 @@ class MemoryRunner final : public Runner {
           });
         }
         return hr::Ok;
-      default: return toolkit_.HostCall([&] { return Call(keybord_, op); });
+      default: return toolkit_.HostCall([&] { return HostCall(keybord_, op); });
     }
   }
 
