@@ -69,9 +69,9 @@ class MemoryRunner final : public Runner {
     state.beeps = toolkit_.Beeps();
     state.commands = static_cast<int>(toolkit_.Messages().size());
     for (int i = 0; i < 3; ++i) {
-      const MemoryKeyArray& keys = toolkit_.KeysOf(static_cast<KeyArrayId>(i));
-      for (std::int16_t k = 0; k < keys.Extent(); ++k) {
-        const MemoryKey& key = *keys.Element(k);
+      const auto& keys = toolkit_.KeysOf(static_cast<KeyArrayId>(i));
+      for (std::int32_t k = 0; k < keys.Extent(); ++k) {
+        const auto& key = *keys.Element(static_cast<std::int16_t>(k));
         state.keys[i].push_back(
             {key.caption, key.left, key.top, key.width, key.height, key.visible, key.foreColor, key.backColor});
       }
