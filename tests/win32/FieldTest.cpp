@@ -52,6 +52,26 @@ TEST_P(FieldRoundTrip, ReplacingTheSecondUnitKeepsEveryOther) {
   EXPECT_EQ(caret, 2);
 }
 
+// The length a keystroke reads is the size of the text the host reads, while
+// the field keeps an exact copy beside the control, after an edit, and once
+// the user changed the control itself and the copy is dropped.
+TEST_P(FieldRoundTrip, LengthIsTheSizeOfTheTextRead) {
+  const auto expectLengthOfText = [&](const char* when) {
+    std::int32_t length = -1;
+    ASSERT_EQ(field.GetTextLength(length), hr::Ok) << when;
+    EXPECT_EQ(static_cast<std::size_t>(length), Text().size()) << when;
+  };
+  ASSERT_EQ(field.PutText(GetParam().text), hr::Ok);
+  expectLengthOfText("after PutText");
+  ASSERT_EQ(field.PutSelStart(1), hr::Ok);
+  ASSERT_EQ(field.PutSelLength(1), hr::Ok);
+  ASSERT_EQ(field.PutSelText(u"\r\n"), hr::Ok);
+  expectLengthOfText("after a break replaced the second unit");
+  SendMessageW(field.Window(), EM_SETSEL, 0, 1);
+  SendMessageW(field.Window(), WM_CHAR, L'z', 0);
+  expectLengthOfText("after the user typed into the control");
+}
+
 const RoundTrip roundTrips[] = {
     {"Plain", u"Shalom world"},
     {"CarriageReturn", u"a\rb"},
@@ -282,6 +302,9 @@ TEST_F(Field, ADestroyedControlGivesAnErrorNotAnEmptySuccess) {
   std::u16string text = u"sentinel";
   EXPECT_EQ(field.GetText(text), hr::Fail);
   EXPECT_EQ(text, u"");
+  std::int32_t length = 0x7EADBEEF;
+  EXPECT_EQ(field.GetTextLength(length), hr::Fail);
+  EXPECT_EQ(length, 0);
   EXPECT_EQ(field.PutText(u"x"), hr::Fail);
   EXPECT_EQ(field.PutSelText(u"x"), hr::Fail);
 }

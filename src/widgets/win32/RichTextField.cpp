@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "widgets/Boundary.h"
 #include "widgets/win32/LastError.h"
@@ -225,6 +226,21 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
     text = exact != nullptr ? *exact : std::move(shown);
     return hr::Ok;
   });
+}
+
+HResult Win32RichTextBox::GetTextLength(std::int32_t& length) {
+  length = 0;
+  if (!Alive()) {
+    return hr::Fail;
+  }
+  // Counted as WM_GETTEXT copies: in UTF-16 units, a paragraph mark as CRLF.
+  GETTEXTLENGTHEX how{GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, 1200};
+  const LRESULT units = SendMessageW(window_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&how), 0);
+  if (units < 0 || !std::in_range<std::int32_t>(units)) {
+    return hr::Fail;
+  }
+  length = static_cast<std::int32_t>(units);
+  return hr::Ok;
 }
 
 HResult Win32RichTextBox::PutText(std::u16string_view text) {

@@ -51,6 +51,10 @@ class Win32RichTextBox final : public RichTextBox, private Settling {
   HResult Create();
 
   HResult GetText(std::u16string& text) override;
+  // From the control's own count: an exact copy kept beside the control
+  // always has as many units as the control shows (see Commit), so the
+  // count is GetText's size either way, without copying the text out.
+  HResult GetTextLength(std::int32_t& length) override;
   HResult PutText(std::u16string_view text) override;
   HResult GetSelStart(std::int32_t& start) override;
   HResult PutSelStart(std::int32_t start) override;
