@@ -26,6 +26,10 @@ HINSTANCE ModuleHandle();
 // The full path of the library file.
 HRESULT ModulePath(std::wstring& path);
 
+// Unregisters the window classes that instances registered for the whole
+// process; for the library's unloading, when no instance lives.
+void UnregisterWindowClasses();
+
 // Live instances and factory locks, for DllCanUnloadNow.
 void ObjectCreated();
 void ObjectDestroyed();

@@ -2,8 +2,9 @@
 // in-place activation, drawing, persistence and the event source.
 //
 // The component's widgets are real windows from the moment the object is
-// created: its surface window waits in a hidden parking window of its own,
-// so a host that never embeds the control still drives it through _KeyBord.
+// created: its surface window waits in a hidden parking window (one for the
+// instances of a thread), so a host that never embeds the control still
+// drives it through _KeyBord.
 // When a container activates the control in place, the surface moves into
 // the container's window; when it deactivates it, the surface goes back to
 // the parking window. The component's size is its own: whatever rectangle
@@ -170,9 +171,8 @@ class Embedding : public IOleObject,
   HRESULT ReadFrom(PropertyBag& bag);
   HRESULT WriteTo(PropertyBag& bag);
 
-  HWND parking_ = nullptr;
+  HWND parking_ = nullptr;  // shared with the thread's other instances
   HWND surface_ = nullptr;
-  bool classAcquired_ = false;
   std::unique_ptr<win32::Win32Toolkit> toolkit_;
   std::unique_ptr<KeyBord> keybord_;
   std::unique_ptr<EventPoint> eventPoint_;

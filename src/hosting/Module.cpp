@@ -75,10 +75,14 @@ void LockModule(bool lock) {
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   // Thread notifications stay on: the statically linked runtime cleans up
   // its thread-local storage in them.
   if (reason == DLL_PROCESS_ATTACH) vexo::hosting::module = instance;
+  // Unloaded by FreeLibrary (not at process exit): a class left registered
+  // would point into code that is gone, and a library loaded again at
+  // another address would find it taken.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) vexo::hosting::UnregisterWindowClasses();
   return TRUE;
 }
 

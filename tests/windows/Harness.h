@@ -179,10 +179,26 @@ inline BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
   return TRUE;
 }
 
-// The windows of this thread, children included.
+// Whether a message-only window is one that OLE keeps for the thread (its
+// apartment and clipboard windows): they come and go with OLE's
+// initialisation, which the system's rich-text control does on its own.
+inline bool OleWindow(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return lstrcmpiW(name, L"OleMainThreadWndClass") == 0 || lstrcmpiW(name, L"CLIPBRDWNDCLASS") == 0;
+}
+
+// The windows of this thread, children included, message-only windows (which
+// no enumeration of top-level windows sees) and theirs too, except OLE's.
 inline int WindowsOfThisThread() {
   int count = 0;
   EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
+  for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window;
+       window = FindWindowExW(HWND_MESSAGE, window, nullptr, nullptr)) {
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && !OleWindow(window)) {
+      CountTopLevel(window, reinterpret_cast<LPARAM>(&count));
+    }
+  }
   return count;
 }
 

@@ -415,6 +415,41 @@ TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   EXPECT_NE(GetFocus(), surface);
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int WindowsIn(HWND parent) {
+  int count = 0;
+  EnumChildWindows(parent, CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+HWND SurfaceOf(const ComPtr<_KeyBord>& keybord) {
+  ComPtr<IOleWindow> window;
+  HWND surface = nullptr;
+  if (SUCCEEDED(keybord.As(&window))) EXPECT_EQ(window->GetWindow(&surface), S_OK);
+  return surface;
+}
+
+// The instances of a thread wait in one parking window, which goes with the
+// last of them: released instances leave no window behind.
+TEST(WithoutContainer, InstancesShareOneParkingWindowThatGoesWithTheLast) {
+  ComPtr<_KeyBord> first = CreateDirect();
+  ComPtr<_KeyBord> second = CreateDirect();
+  ASSERT_TRUE(first && second);
+  const HWND parking = GetParent(SurfaceOf(first));
+  ASSERT_TRUE(IsWindow(parking));
+  EXPECT_EQ(GetParent(SurfaceOf(second)), parking);
+  EXPECT_EQ(WindowsIn(parking), 2 * 5) << "each instance's surface with its four widgets";
+  first.Reset();
+  EXPECT_TRUE(IsWindow(parking)) << "the second instance still waits in it";
+  EXPECT_EQ(WindowsIn(parking), 5);
+  second.Reset();
+  EXPECT_FALSE(IsWindow(parking));
+}
+
 // Escape in the field of a dialog-based host makes the rich edit post
 // WM_CLOSE to its parent, the control's surface: the keyboard must survive it.
 TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {

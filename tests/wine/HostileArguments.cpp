@@ -143,22 +143,11 @@ BOOL CALLBACK NoteRichEdit(HWND window, LPARAM found) {
   return FALSE;
 }
 
-// The rich-text field among the windows of an instance's parking window.
-HWND FieldOf(HWND parking) {
+// The rich-text field among the windows of an instance's surface.
+HWND FieldOf(HWND surface) {
   HWND found = nullptr;
-  EnumChildWindows(parking, NoteRichEdit, reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(surface, NoteRichEdit, reinterpret_cast<LPARAM>(&found));
   return found;
-}
-
-BOOL CALLBACK NoteParking(HWND window, LPARAM windows) {
-  if (LowerClassName(window) == L"vexokeybordsurface") reinterpret_cast<std::set<HWND>*>(windows)->insert(window);
-  return TRUE;
-}
-
-std::set<HWND> ParkingWindows() {
-  std::set<HWND> windows;
-  EnumThreadWindows(GetCurrentThreadId(), NoteParking, reinterpret_cast<LPARAM>(&windows));
-  return windows;
 }
 
 // Reserves the process's address space in pieces of `size` bytes until the
@@ -187,13 +176,14 @@ class AddressSpaceFilled {
 class HostileArguments : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::set<HWND> before = ParkingWindows();
     keybord_ = CreateDirect();
     ASSERT_NE(keybord_, nullptr);
     ASSERT_EQ(keybord_.As(&dispatch_), S_OK);
-    for (HWND parking : ParkingWindows()) {
-      if (!before.count(parking)) field_ = FieldOf(parking);
-    }
+    ComPtr<IOleWindow> window;
+    HWND surface = nullptr;
+    ASSERT_EQ(keybord_.As(&window), S_OK);
+    ASSERT_EQ(window->GetWindow(&surface), S_OK);
+    field_ = FieldOf(surface);
     ASSERT_NE(field_, nullptr) << "the instance's field window";
   }
 

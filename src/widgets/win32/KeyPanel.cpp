@@ -16,12 +16,12 @@ namespace {
 // The highest system colour index the screen knows.
 constexpr std::uint32_t LastSystemColour = COLOR_MENUBAR;
 
-// The window class of the panels is shared by every instance in the process.
-// It goes with the last panel, so that a library that is unloaded leaves no
-// class behind that points into it.
+// The window class of the panels is shared by every instance in the process:
+// registered by the first panel, and kept until the code that registered it
+// is unloaded (see UnregisterPanelClass).
 constexpr wchar_t PanelClassName[] = L"VexoKeyBordPanel";
 SRWLOCK classLock = SRWLOCK_INIT;
-int classUsers = 0;
+bool classRegistered = false;
 
 LRESULT CALLBACK PanelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
@@ -84,10 +84,9 @@ LabelLook LookOf(const KeyElement& key) {
   return look;
 }
 
-bool AcquirePanelClass(HINSTANCE module) {
+bool RegisterPanelClass(HINSTANCE module) {
   AcquireSRWLockExclusive(&classLock);
-  bool ok = true;
-  if (classUsers == 0) {
+  if (!classRegistered) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     // No CS_DBLCLKS: a quick second press on a key is a second click, and
@@ -96,24 +95,22 @@ bool AcquirePanelClass(HINSTANCE module) {
     windowClass.hInstance = module;
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.lpszClassName = PanelClassName;
-    ok = RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    classRegistered = RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }
-  if (ok) {
-    ++classUsers;
-  }
+  const bool registered = classRegistered;
   ReleaseSRWLockExclusive(&classLock);
-  return ok;
-}
-
-void ReleasePanelClass(HINSTANCE module) {
-  AcquireSRWLockExclusive(&classLock);
-  if (classUsers > 0 && --classUsers == 0) {
-    UnregisterClassW(PanelClassName, module);
-  }
-  ReleaseSRWLockExclusive(&classLock);
+  return registered;
 }
 
 }  // namespace
+
+void UnregisterPanelClass(HINSTANCE module) {
+  AcquireSRWLockExclusive(&classLock);
+  if (classRegistered && UnregisterClassW(PanelClassName, module)) {
+    classRegistered = false;
+  }
+  ReleaseSRWLockExclusive(&classLock);
+}
 
 std::optional<std::uint32_t> ResolveColour(Colour colour) {
   if ((colour & 0x80000000u) != 0) {
@@ -138,16 +135,12 @@ Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
     DestroyWindow(window_);
   }
-  if (classAcquired_) {
-    ReleasePanelClass(context_.module);
-  }
 }
 
 HResult Win32Panel::Create() {
-  if (!AcquirePanelClass(context_.module)) {
+  if (!RegisterPanelClass(context_.module)) {
     return LastError();
   }
-  classAcquired_ = true;
   const PixelRect r = context_.Pixels(box_);
   window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,

@@ -13,6 +13,7 @@
 #include "widgets/win32/WidgetContext.h"
 
 struct HDC__;
+struct HINSTANCE__;
 
 namespace vexo::win32 {
 
@@ -24,6 +25,11 @@ inline constexpr Colour PanelBackColor = 0x8000000F;
 // A colour as the screen draws it: plain 0x00BBGGRR, or a system colour
 // (high bit set, index in the low byte). Anything else has no colour.
 std::optional<std::uint32_t> ResolveColour(Colour colour);
+
+// Unregisters the panels' window class, which the first panel registered for
+// the whole process, when the code in `module` is about to be unloaded and
+// no panel exists.
+void UnregisterPanelClass(HINSTANCE__* module);
 
 class Win32Panel final : public Panel, private KeyObserver, private LabelPainter {
  public:
@@ -78,7 +84,6 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   Box box_;
   KeyStore keys_;
   Hwnd window_ = nullptr;
-  bool classAcquired_ = false;
   std::int16_t pressed_ = -1;  // the label the left button went down on
 };
 
