@@ -284,6 +284,26 @@ TEST(Footprint, AnInstanceCostsFourWindowsBesideItsSurfaceAndGivesThemBack) {
   EXPECT_EQ(WindowsOfThisThread(), surfaceOnly);
 }
 
+// Instances at one density draw their keys with one font, which goes with the
+// last of them; another density has a font of its own.
+TEST(Footprint, InstancesOfOneDensityShareTheKeyFontAndTheLastDeletesIt) {
+  Host first(Win32Toolkit::Options{96, 96, {}, {}});
+  Host second(Win32Toolkit::Options{96, 96, {}, {}});
+  Host denser(Win32Toolkit::Options{144, 144, {}, {}});
+  ASSERT_TRUE(first.toolkit && second.toolkit && denser.toolkit);
+  HFONT font = first.toolkit->KeyFont();
+  EXPECT_EQ(second.toolkit->KeyFont(), font);
+  EXPECT_NE(denser.toolkit->KeyFont(), font);
+  LOGFONTW denserFont{};
+  ASSERT_NE(GetObjectW(denser.toolkit->KeyFont(), sizeof denserFont, &denserFont), 0);
+  EXPECT_EQ(denserFont.lfHeight, -MulDiv(975, 144, 7200));
+
+  first.toolkit.reset();
+  EXPECT_EQ(GetObjectType(font), static_cast<DWORD>(OBJ_FONT)) << "the second instance still draws with it";
+  second.toolkit.reset();
+  EXPECT_EQ(GetObjectType(font), 0u) << "the last instance of the density deleted it";
+}
+
 TEST(Footprint, SeventyOneKeysAddNoWindow) {
   Host host;
   const int before = WindowsOfThisThread();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 #include "widgets/Boundary.h"
@@ -41,6 +43,53 @@ HFONT CreateKeyFont(int dpiY) {
   return CreateFontIndirectW(&font);
 }
 
+// The key font of one density is shared by the instances that show it, and
+// goes with the last of them. A font of a density that finds no room in the
+// table is an instance's own.
+struct SharedFont {
+  int dpiY = 0;
+  HFONT font = nullptr;
+  int users = 0;
+};
+SRWLOCK fontLock = SRWLOCK_INIT;
+std::array<SharedFont, 4> sharedFonts{};
+
+HFONT AcquireKeyFont(int dpiY) {
+  AcquireSRWLockExclusive(&fontLock);
+  auto found = std::find_if(sharedFonts.begin(), sharedFonts.end(),
+                            [&](const SharedFont& shared) { return shared.users > 0 && shared.dpiY == dpiY; });
+  if (found == sharedFonts.end()) {
+    found = std::find_if(sharedFonts.begin(), sharedFonts.end(),
+                         [](const SharedFont& shared) { return shared.users == 0; });
+    if (found != sharedFonts.end()) {
+      *found = {dpiY, CreateKeyFont(dpiY), 0};
+    }
+  }
+  HFONT font = nullptr;
+  if (found == sharedFonts.end()) {
+    font = CreateKeyFont(dpiY);
+  } else if (found->font != nullptr) {
+    ++found->users;
+    font = found->font;
+  }
+  ReleaseSRWLockExclusive(&fontLock);
+  return font;
+}
+
+void ReleaseKeyFont(HFONT font) {
+  AcquireSRWLockExclusive(&fontLock);
+  auto found = std::find_if(sharedFonts.begin(), sharedFonts.end(),
+                            [&](const SharedFont& shared) { return shared.users > 0 && shared.font == font; });
+  const bool last = found == sharedFonts.end() || --found->users == 0;
+  if (found != sharedFonts.end() && last) {
+    *found = {};
+  }
+  ReleaseSRWLockExclusive(&fontLock);
+  if (last) {
+    DeleteObject(font);
+  }
+}
+
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
@@ -65,7 +114,7 @@ HResult Win32Toolkit::Build() {
   const Dpi screen = ScreenPixelsPerInch();
   context_.dpi.x = options_.dpiX > 0 ? options_.dpiX : screen.x;
   context_.dpi.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
-  context_.keyFont = CreateKeyFont(context_.dpi.y);
+  context_.keyFont = AcquireKeyFont(context_.dpi.y);
   if (context_.keyFont == nullptr) {
     return hr::Fail;
   }
@@ -88,7 +137,7 @@ Win32Toolkit::~Win32Toolkit() {
     panel.reset();
   }
   if (context_.keyFont != nullptr) {
-    DeleteObject(context_.keyFont);
+    ReleaseKeyFont(context_.keyFont);
   }
 }
 
