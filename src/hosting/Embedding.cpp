@@ -1,11 +1,9 @@
-// The control's windows: the surface that holds the widgets and the hidden
-// parking window it waits in outside a container; when the control appears on
+// The control's windows: the surface that holds the widgets, message-only
+// outside a container; when the control appears on
 // screen; and its drawing into a device context for a container.
 #include "hosting/Embedding.h"
 
-#include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "hosting/ConnectionPoints.h"
 #include "widgets/win32/LastError.h"
@@ -26,24 +24,11 @@ constexpr UINT ShowMessage = WM_APP + 0x61;
 // The surface class is registered once per process, by the first instance,
 // and unregistered when the library is unloaded (no instance lives then):
 // registering and unregistering it around every instance costs each one.
-//
-// Outside a container, surfaces wait in a parking window of their thread,
-// shared by the thread's instances and destroyed with the last of them, so
-// that released instances leave no window behind. It is a message-only
-// window: never shown, never on screen, and far cheaper to create than a
-// hidden top-level window, which the display's side makes a window of its own.
-struct Parking {
-  DWORD thread = 0;
-  HWND window = nullptr;
-  int users = 0;
-};
-
-SRWLOCK sharedLock = SRWLOCK_INIT;
+SRWLOCK classLock = SRWLOCK_INIT;
 bool classRegistered = false;
-std::vector<Parking> parkings;
 
 HRESULT RegisterSurfaceClass(WNDPROC procedure) {
-  AcquireSRWLockExclusive(&sharedLock);
+  AcquireSRWLockExclusive(&classLock);
   HRESULT status = S_OK;
   if (!classRegistered) {
     WNDCLASSEXW windowClass{};
@@ -56,61 +41,16 @@ HRESULT RegisterSurfaceClass(WNDPROC procedure) {
                       win32::LastError() == HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS);
     if (!classRegistered) status = win32::LastError();
   }
-  ReleaseSRWLockExclusive(&sharedLock);
+  ReleaseSRWLockExclusive(&classLock);
   return status;
-}
-
-// The parking window of the calling thread, made on first use; each call
-// is matched by one of ReleaseParking.
-HRESULT AcquireParking(HWND& parking) {
-  parking = nullptr;
-  const DWORD thread = GetCurrentThreadId();
-  AcquireSRWLockExclusive(&sharedLock);
-  HRESULT status = S_OK;
-  auto found = std::find_if(parkings.begin(), parkings.end(), [&](const Parking& p) { return p.thread == thread; });
-  if (found == parkings.end()) {
-    HWND made = CreateWindowExW(0, SurfaceClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleHandle(),
-                                nullptr);
-    if (made) {
-      status = Guard([&] {
-        parkings.push_back({thread, made, 0});
-        return hr::Ok;
-      });
-      if (SUCCEEDED(status)) {
-        found = parkings.end() - 1;
-      } else {
-        DestroyWindow(made);
-      }
-    } else {
-      status = win32::LastError();
-    }
-  }
-  if (SUCCEEDED(status)) {
-    ++found->users;
-    parking = found->window;
-  }
-  ReleaseSRWLockExclusive(&sharedLock);
-  return status;
-}
-
-void ReleaseParking(HWND parking) {
-  AcquireSRWLockExclusive(&sharedLock);
-  auto found = std::find_if(parkings.begin(), parkings.end(), [&](const Parking& p) { return p.window == parking; });
-  HWND destroy = nullptr;
-  if (found != parkings.end() && --found->users == 0) {
-    destroy = found->window;
-    parkings.erase(found);
-  }
-  ReleaseSRWLockExclusive(&sharedLock);
-  if (destroy) DestroyWindow(destroy);
 }
 
 }  // namespace
 
 void UnregisterWindowClasses() {
-  AcquireSRWLockExclusive(&sharedLock);
+  AcquireSRWLockExclusive(&classLock);
   if (classRegistered && UnregisterClassW(SurfaceClassName, ModuleHandle())) classRegistered = false;
-  ReleaseSRWLockExclusive(&sharedLock);
+  ReleaseSRWLockExclusive(&classLock);
   win32::UnregisterPanelClass(ModuleHandle());
 }
 
@@ -126,7 +66,6 @@ Embedding::~Embedding() {
     SetWindowLongPtrW(surface_, GWLP_USERDATA, 0);
     DestroyWindow(surface_);
   }
-  if (parking_) ReleaseParking(parking_);
 }
 
 HRESULT Embedding::StartEmbedding() {
@@ -134,11 +73,13 @@ HRESULT Embedding::StartEmbedding() {
 
   RETURN_IF_FAILED(RegisterSurfaceClass(SurfaceProcedure));
 
-  // The parking window is never shown: panels inside it cannot take the
-  // focus, so a control without a container never swallows keys unseen.
-  RETURN_IF_FAILED(AcquireParking(parking_));
+  // Outside a container the surface is a message-only window: never shown,
+  // so panels inside it cannot take the focus and a control without a
+  // container never swallows keys unseen; and no window of its own holds it
+  // (a hidden top-level window is costly to make, as the display makes a
+  // window of its own for it).
   surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                             0, 0, 0, 0, parking_, nullptr, ModuleHandle(), this);
+                             0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleHandle(), this);
   if (!surface_) return win32::LastError();
 
   win32::Win32Toolkit::Options options;

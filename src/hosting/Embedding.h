@@ -2,12 +2,11 @@
 // in-place activation, drawing, persistence and the event source.
 //
 // The component's widgets are real windows from the moment the object is
-// created: its surface window waits in a hidden parking window (one for the
-// instances of a thread), so a host that never embeds the control still
-// drives it through _KeyBord.
+// created: outside a container its surface is a hidden message-only window,
+// so a host that never embeds the control still drives it through _KeyBord.
 // When a container activates the control in place, the surface moves into
-// the container's window; when it deactivates it, the surface goes back to
-// the parking window. The component's size is its own: whatever rectangle
+// the container's window; when it deactivates it, the surface is made
+// message-only again. The component's size is its own: whatever rectangle
 // the container offers, the surface keeps the size that its panels need,
 // placed at the rectangle's top-left corner.
 //
@@ -171,7 +170,6 @@ class Embedding : public IOleObject,
   HRESULT ReadFrom(PropertyBag& bag);
   HRESULT WriteTo(PropertyBag& bag);
 
-  HWND parking_ = nullptr;  // shared with the thread's other instances
   HWND surface_ = nullptr;
   std::unique_ptr<win32::Win32Toolkit> toolkit_;
   std::unique_ptr<KeyBord> keybord_;

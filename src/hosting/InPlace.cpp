@@ -249,7 +249,7 @@ HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   GiveUpFocus();
   ShowWindow(surface_, SW_HIDE);
   shown_ = false;
-  SetParent(surface_, parking_);
+  SetParent(surface_, HWND_MESSAGE);
   const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
   frame_.Reset();
   document_.Reset();

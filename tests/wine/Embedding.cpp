@@ -7,6 +7,8 @@
 #include <map>
 #include <vector>
 
+#include "windows/Harness.h"
+
 namespace vexo::wine {
 namespace {
 
@@ -415,17 +417,6 @@ TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   EXPECT_NE(GetFocus(), surface);
 }
 
-BOOL CALLBACK CountWindow(HWND, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-
-int WindowsIn(HWND parent) {
-  int count = 0;
-  EnumChildWindows(parent, CountWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
-
 HWND SurfaceOf(const ComPtr<_KeyBord>& keybord) {
   ComPtr<IOleWindow> window;
   HWND surface = nullptr;
@@ -433,21 +424,20 @@ HWND SurfaceOf(const ComPtr<_KeyBord>& keybord) {
   return surface;
 }
 
-// The instances of a thread wait in one parking window, which goes with the
-// last of them: released instances leave no window behind.
-TEST(WithoutContainer, InstancesShareOneParkingWindowThatGoesWithTheLast) {
-  ComPtr<_KeyBord> first = CreateDirect();
-  ComPtr<_KeyBord> second = CreateDirect();
-  ASSERT_TRUE(first && second);
-  const HWND parking = GetParent(SurfaceOf(first));
-  ASSERT_TRUE(IsWindow(parking));
-  EXPECT_EQ(GetParent(SurfaceOf(second)), parking);
-  EXPECT_EQ(WindowsIn(parking), 2 * 5) << "each instance's surface with its four widgets";
-  first.Reset();
-  EXPECT_TRUE(IsWindow(parking)) << "the second instance still waits in it";
-  EXPECT_EQ(WindowsIn(parking), 5);
-  second.Reset();
-  EXPECT_FALSE(IsWindow(parking));
+// Outside a container an instance costs no window beyond its surface and
+// widgets, message-only ones, and a released one leaves none behind.
+TEST(WithoutContainer, AnInstanceWaitsAsAMessageOnlyWindowAndLeavesNoneBehind) {
+  const int before = harness::WindowsOfThisThread();
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ASSERT_NE(keybord, nullptr);
+  const HWND surface = SurfaceOf(keybord);
+  EXPECT_EQ(FindWindowExW(HWND_MESSAGE, nullptr, L"VexoKeyBordSurface", nullptr), surface);
+  int widgets = 0;
+  EnumChildWindows(surface, harness::CountChild, reinterpret_cast<LPARAM>(&widgets));
+  EXPECT_EQ(widgets, 4);
+  keybord.Reset();
+  EXPECT_FALSE(IsWindow(surface));
+  EXPECT_EQ(harness::WindowsOfThisThread(), before);
 }
 
 // Escape in the field of a dialog-based host makes the rich edit post
