@@ -45,6 +45,11 @@ inline constexpr DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVAT
 inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
 inline constexpr wchar_t ClassName[] = L"KeyBord";
 
+// Lets go of what instances share, the type library's descriptions, if
+// `unused()` still holds once no instance can take them meanwhile; for when
+// the library may be unloaded.
+void ReleaseTypeDescriptions(bool (*unused)());
+
 // Creates a KeyBord instance, started up, and asks it for `iid`.
 HRESULT CreateKeyBord(REFIID iid, void** object);
 

@@ -5,6 +5,7 @@
 #include "hosting/Dispatch.h"
 #include "hosting/Embedding.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -50,6 +51,46 @@ HRESULT WriteBack(BSTR* parameter, const std::u16string& text) {
   return S_OK;
 }
 
+// The descriptions of the interface from the library's own type library are
+// the same for every instance: read once, by the first instance, and kept
+// until the library may be unloaded.
+struct TypeDescriptions {
+  ComPtr<ITypeLib> library;
+  ComPtr<ITypeInfo> dispatchInfo;  // what hosts are given: the dispatch side of _KeyBord
+  ComPtr<ITypeInfo> vtableInfo;    // what calls go through: its function-table side
+  MemberTable members;             // of the function-table side, for Invoke's conversions
+};
+
+SRWLOCK descriptionsLock = SRWLOCK_INIT;
+TypeDescriptions* descriptions = nullptr;  // released by ReleaseTypeDescriptions, not at exit
+
+HRESULT ReadTypeDescriptions(TypeDescriptions& read) {
+  std::wstring path;
+  RETURN_IF_FAILED(ModulePath(path));
+  RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &read.library));
+  RETURN_IF_FAILED(read.library->GetTypeInfoOfGuid(IID__KeyBord, &read.dispatchInfo));
+  // Calls go through the function-table side of the dual interface.
+  HREFTYPE twin = 0;
+  RETURN_IF_FAILED(read.dispatchInfo->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
+  RETURN_IF_FAILED(read.dispatchInfo->GetRefTypeInfo(twin, &read.vtableInfo));
+  return read.members.Load(read.vtableInfo.Get());
+}
+
+HRESULT SharedTypeDescriptions(const TypeDescriptions*& shared) {
+  AcquireSRWLockExclusive(&descriptionsLock);
+  const HRESULT status = Guard([&]() -> HRESULT {
+    if (!descriptions) {
+      auto read = std::make_unique<TypeDescriptions>();
+      RETURN_IF_FAILED(ReadTypeDescriptions(*read));
+      descriptions = read.release();
+    }
+    return S_OK;
+  });
+  shared = descriptions;
+  ReleaseSRWLockExclusive(&descriptionsLock);
+  return status;
+}
+
 class KeyBordObject final : public Embedding, public _KeyBord, public ISupportErrorInfo, public IProvideClassInfo2 {
  public:
   KeyBordObject() { ObjectCreated(); }
@@ -61,15 +102,12 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // builds the widgets and runs the component's start-up, as a host's
   // creation of the control does.
   HRESULT Start() {
-    std::wstring path;
-    RETURN_IF_FAILED(ModulePath(path));
-    RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library_));
-    RETURN_IF_FAILED(library_->GetTypeInfoOfGuid(IID__KeyBord, &dispatchInfo_));
-    // Calls go through the function-table side of the dual interface.
-    HREFTYPE twin = 0;
-    RETURN_IF_FAILED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin));
-    RETURN_IF_FAILED(dispatchInfo_->GetRefTypeInfo(twin, &vtableInfo_));
-    RETURN_IF_FAILED(members_.Load(vtableInfo_.Get()));
+    const TypeDescriptions* types = nullptr;
+    RETURN_IF_FAILED(SharedTypeDescriptions(types));
+    library_ = types->library;
+    dispatchInfo_ = types->dispatchInfo;
+    vtableInfo_ = types->vtableInfo;
+    members_ = &types->members;
     return StartEmbedding();
   }
 
@@ -268,7 +306,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
   ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side
-  MemberTable members_;             // of the function-table side, for Invoke's conversions
+  const MemberTable* members_ = nullptr;  // shared, for Invoke's conversions
 };
 
 // Arguments are converted to their parameters' types before the call (see
@@ -285,7 +323,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
 
   return Guard([&]() -> HRESULT {
     AdaptedArguments arguments;
-    RETURN_IF_FAILED(arguments.Adapt(*params, members_.Find(member, flags), argumentError));
+    RETURN_IF_FAILED(arguments.Adapt(*params, members_->Find(member, flags), argumentError));
     DISPPARAMS adapted = arguments.Params(*params);
     if (exception) *exception = EXCEPINFO{};
     Discard(SetErrorInfo(0, nullptr), "clearing what an earlier call left behind");
@@ -317,6 +355,13 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
 }
 
 }  // namespace
+
+void ReleaseTypeDescriptions(bool (*unused)()) {
+  AcquireSRWLockExclusive(&descriptionsLock);
+  // Asked again under the lock: an instance counts itself before it takes them.
+  if (unused()) delete std::exchange(descriptions, nullptr);
+  ReleaseSRWLockExclusive(&descriptionsLock);
+}
 
 HRESULT CreateKeyBord(REFIID iid, void** object) {
   if (!object) return E_POINTER;

@@ -61,6 +61,10 @@ HRESULT ModulePath(std::wstring& path) {
   }
 }
 
+bool Unused() {
+  return InterlockedCompareExchange(&objects, 0, 0) == 0 && InterlockedCompareExchange(&locks, 0, 0) == 0;
+}
+
 void ObjectCreated() { InterlockedIncrement(&objects); }
 void ObjectDestroyed() { InterlockedDecrement(&objects); }
 void LockModule(bool lock) {
@@ -88,9 +92,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
 
 STDAPI DllCanUnloadNow() {
   using namespace vexo::hosting;
-  return InterlockedCompareExchange(&objects, 0, 0) == 0 && InterlockedCompareExchange(&locks, 0, 0) == 0
-             ? S_OK
-             : S_FALSE;
+  if (!Unused()) return S_FALSE;
+  // The library may go now: what the instances shared goes first.
+  ReleaseTypeDescriptions(Unused);
+  return S_OK;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {

@@ -77,6 +77,23 @@ TEST(ClassFactory, UnloadWaitsForInstancesAndLocks) {
   EXPECT_EQ(canUnload(), S_FALSE);
   ASSERT_EQ(factory->LockServer(FALSE), S_OK);
   EXPECT_EQ(canUnload(), S_OK);
+
+  // What the instances shared went with the answer: a new instance reads it
+  // again and dispatches through it.
+  ComPtr<_KeyBord> third;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID__KeyBord, &third), S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Text");
+  DISPID text = DISPID_UNKNOWN;
+  EXPECT_EQ(third->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &text), S_OK);
+  VARIANT value;
+  VariantInit(&value);
+  DISPPARAMS none{};
+  EXPECT_EQ(third->Invoke(text, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(V_VT(&value), VT_BSTR);
+  VariantClear(&value);
+  third.Reset();
+  EXPECT_EQ(canUnload(), S_OK);
 }
 
 TEST(Instance, OneIdentityOneReferenceCount) {
