@@ -3,6 +3,8 @@
 // accelerators, and the control's dealings with its site.
 #include "hosting/Embedding.h"
 
+#include <cstring>
+#include <cwchar>
 #include <utility>
 
 namespace vexo::hosting {
@@ -176,7 +178,17 @@ HRESULT STDMETHODCALLTYPE Embedding::GetUserClassID(CLSID* clsid) { return GetCl
 HRESULT STDMETHODCALLTYPE Embedding::GetUserType(DWORD form, LPOLESTR* name) {
   if (!name) return E_POINTER;
   *name = nullptr;
-  return OleRegGetUserType(CLSID_KeyBord, form, name);
+  // Answered from the class's own names, so that it holds registered or not.
+  const wchar_t* text = form == USERCLASSTYPE_FULL    ? ReadableName
+                        : form == USERCLASSTYPE_SHORT ? ShortName
+                        : form == USERCLASSTYPE_APPNAME ? ApplicationName
+                                                        : nullptr;
+  if (!text) return E_INVALIDARG;
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+  if (!*name) return E_OUTOFMEMORY;
+  memcpy(*name, text, bytes);
+  return S_OK;
 }
 
 // The container proposes a size; the component answers as its Resize does,

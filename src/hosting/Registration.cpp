@@ -73,7 +73,11 @@ HRESULT Register() {
   RETURN_IF_FAILED(ModulePath(path));
   ComPtr<ITypeLib> library;
   RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
-  RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), nullptr));
+  // The help folder is the library's own, named each time: left out, an
+  // earlier registration's folder would stay once the file has moved.
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), folder.data()));
 
   const std::wstring libid = Braced(LIBID_VexoKeyBord);
   // Hosts look a library up for their own locale and fall back to the
@@ -91,10 +95,17 @@ HRESULT Register() {
   }
   const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
   const std::wstring threading = L"Apartment";
-  RETURN_IF_FAILED(SetDefault(clsid, ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid, ReadableName));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\InprocServer32", path));
   RETURN_IF_FAILED(SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", &threading));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", VersionedProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\VersionIndependentProgID", ProgId));
+  RETURN_IF_FAILED(SetKey(clsid + L"\\Implemented Categories\\" + ControlCategory, nullptr, nullptr));
+  for (const Verb& verb : StandardVerbs) {
+    RETURN_IF_FAILED(SetDefault(clsid + L"\\Verb\\" + std::to_wstring(verb.verb),
+                                std::wstring(verb.name) + L"," + std::to_wstring(verb.menuFlags) + L"," +
+                                    std::to_wstring(verb.attributes)));
+  }
   RETURN_IF_FAILED(SetDefault(clsid + L"\\VERSION", L"1.0"));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
   RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
@@ -102,8 +113,11 @@ HRESULT Register() {
   RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
 
-  RETURN_IF_FAILED(SetDefault(ProgId, ProgId));
-  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CLSID", Braced(CLSID_KeyBord)));
+  for (const std::wstring progId : {ProgId, VersionedProgId}) {
+    RETURN_IF_FAILED(SetDefault(progId, ReadableName));
+    RETURN_IF_FAILED(SetDefault(progId + L"\\CLSID", Braced(CLSID_KeyBord)));
+  }
+  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CurVer", VersionedProgId));
 
   RETURN_IF_FAILED(RegisterInterface(IID__KeyBord, L"_KeyBord", libid));
   return RegisterInterface(DIID___KeyBord, L"__KeyBord", libid);
@@ -129,7 +143,7 @@ HRESULT Unregister() {
   }
   HRESULT result = S_OK;
   for (const std::wstring& key :
-       {L"CLSID\\" + Braced(CLSID_KeyBord), std::wstring(ProgId), L"Interface\\" + Braced(IID__KeyBord),
+       {L"CLSID\\" + Braced(CLSID_KeyBord), std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
         L"Interface\\" + Braced(DIID___KeyBord), L"TypeLib\\" + Braced(LIBID_VexoKeyBord)}) {
     const HRESULT removed = DeleteTree(key);
     if (FAILED(removed) && SUCCEEDED(result)) result = removed;

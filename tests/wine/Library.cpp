@@ -205,6 +205,7 @@ TEST_P(VersionStrings, Present) {
 INSTANTIATE_TEST_SUITE_P(
     Library, VersionStrings,
     ::testing::Values(VersionString{L"FileVersion", L"1.00"}, VersionString{L"ProductVersion", L"1.00"},
+                      VersionString{L"FileDescription", L"VexoKeyBord Keyboard Control"},
                       VersionString{L"ProductName", L"VexoKeyBord"}, VersionString{L"InternalName", L"VexoKeyBord"},
                       VersionString{L"OriginalFilename", L"VexoKeyBord.ocx"},
                       VersionString{L"CompanyName", L"VexoKeyBord developers"},

@@ -4,7 +4,10 @@
 // "Unregistered*" after it unregistered it again.
 #include "Support.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexo::wine {
@@ -31,6 +34,11 @@ bool KeyExists(const std::wstring& key) {
   return true;
 }
 
+// The folder part of a file path.
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
+
 std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
 std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
 std::wstring ModuleFile() {
@@ -50,16 +58,20 @@ std::vector<Entry> Entries() {
   const std::wstring marshaler = L"{00020424-0000-0000-C000-000000000046}";
   const std::wstring libid = Braced(LIBID_VexoKeyBord);
   return {
-      {"ClassName", Clsid(), nullptr, L"VexoKeyBord.KeyBord"},
+      {"ClassName", Clsid(), nullptr, ReadableName},
       {"Server", Clsid() + L"\\InprocServer32", nullptr, ModuleFile()},
       {"Threading", Clsid() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-      {"ClassProgId", Clsid() + L"\\ProgID", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ClassProgId", Clsid() + L"\\ProgID", nullptr, L"VexoKeyBord.KeyBord.1"},
+      {"ClassIndependentProgId", Clsid() + L"\\VersionIndependentProgID", nullptr, L"VexoKeyBord.KeyBord"},
       {"ClassVersion", Clsid() + L"\\VERSION", nullptr, L"1.0"},
       {"ClassTypeLib", Clsid() + L"\\TypeLib", nullptr, libid},
       {"MiscStatus", Clsid() + L"\\MiscStatus\\1", nullptr, L"131473"},
       {"ToolboxBitmap", Clsid() + L"\\ToolboxBitmap32", nullptr, ModuleFile() + L", 30000"},
-      {"ProgId", L"VexoKeyBord.KeyBord", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ProgId", L"VexoKeyBord.KeyBord", nullptr, ReadableName},
       {"ProgIdClass", L"VexoKeyBord.KeyBord\\CLSID", nullptr, Braced(CLSID_KeyBord)},
+      {"ProgIdCurrentVersion", L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1"},
+      {"VersionedProgId", L"VexoKeyBord.KeyBord.1", nullptr, ReadableName},
+      {"VersionedProgIdClass", L"VexoKeyBord.KeyBord.1\\CLSID", nullptr, Braced(CLSID_KeyBord)},
       {"Interface", Interface(IID__KeyBord), nullptr, L"_KeyBord"},
       {"InterfaceStub", Interface(IID__KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
       {"InterfaceStub16", Interface(IID__KeyBord) + L"\\ProxyStubClsid", nullptr, marshaler},
@@ -70,6 +82,7 @@ std::vector<Entry> Entries() {
       {"EventsTypeLib", Interface(DIID___KeyBord) + L"\\TypeLib", nullptr, libid},
       {"TypeLibName", L"TypeLib\\" + libid + L"\\1.0", nullptr, L"VexoKeyBord"},
       {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\win32", nullptr, ModuleFile()},
+      {"TypeLibHelpDir", L"TypeLib\\" + libid + L"\\1.0\\HELPDIR", nullptr, Folder(ModuleFile())},
   };
 }
 
@@ -81,10 +94,95 @@ TEST(Registered, EveryRegistryValue) {
     EXPECT_EQ(value, entry.expected);
   }
   EXPECT_TRUE(KeyExists(Clsid() + L"\\Control"));
+  EXPECT_TRUE(KeyExists(Clsid() + L"\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}"));
+}
+
+// The verbs a container offers, as the registry holds them and as the
+// control enumerates them.
+TEST(Registered, StandardVerbs) {
+  const OLEVERB expected[] = {
+      {OLEIVERB_PRIMARY, const_cast<LPWSTR>(L"&Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
+      {OLEIVERB_SHOW, const_cast<LPWSTR>(L"&Show"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_HIDE, const_cast<LPWSTR>(L"&Hide"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_UIACTIVATE, const_cast<LPWSTR>(L"&UI Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_INPLACEACTIVATE, const_cast<LPWSTR>(L"&In-place Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+  };
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(CreateDirect().As(&object), S_OK);
+  ComPtr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+  std::vector<OLEVERB> found;
+  for (OLEVERB verb{}; verbs->Next(1, &verb, nullptr) == S_OK; verb = OLEVERB{}) {
+    found.push_back(verb);
+  }
+  EXPECT_EQ(found.size(), std::size(expected));
+  for (const OLEVERB& verb : expected) {
+    SCOPED_TRACE(verb.lVerb);
+    std::wstring value;
+    EXPECT_TRUE(ReadValue(Clsid() + L"\\Verb\\" + std::to_wstring(verb.lVerb), nullptr, value));
+    EXPECT_EQ(value, verb.lpszVerbName + (L"," + std::to_wstring(verb.fuFlags)) + L"," +
+                         std::to_wstring(verb.grfAttribs));
+    const auto enumerated = std::find_if(found.begin(), found.end(), [&](const OLEVERB& f) { return f.lVerb == verb.lVerb; });
+    ASSERT_NE(enumerated, found.end());
+    EXPECT_STREQ(enumerated->lpszVerbName, verb.lpszVerbName);
+    EXPECT_EQ(enumerated->fuFlags, verb.fuFlags);
+    EXPECT_EQ(enumerated->grfAttribs, verb.grfAttribs);
+  }
+  for (OLEVERB& verb : found) CoTaskMemFree(verb.lpszVerbName);
+}
+
+// The type library's help folder is the library's own, also after the file
+// is registered again from elsewhere; registering the first file again puts
+// everything back.
+TEST(Registered, HelpFolderFollowsTheFile) {
+  wchar_t temporary[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temporary), 0u);
+  const std::wstring folder = std::wstring(temporary) + L"VexoKeyBordMoved";
+  const std::wstring copy = folder + L"\\VexoKeyBord.ocx";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(ModuleFile().c_str(), copy.c_str(), FALSE));
+  const std::wstring helpDir = L"TypeLib\\" + Braced(LIBID_VexoKeyBord) + L"\\1.0\\HELPDIR";
+  using Entry = HRESULT(STDAPICALLTYPE*)();
+  const HMODULE moved = LoadLibraryW(copy.c_str());
+  ASSERT_NE(moved, nullptr);
+  auto registerMoved = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(moved, "DllRegisterServer")));
+  auto registerOriginal = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllRegisterServer")));
+  ASSERT_NE(registerMoved, nullptr);
+  EXPECT_EQ(registerMoved(), S_OK);
+  std::wstring value;
+  EXPECT_TRUE(ReadValue(helpDir, nullptr, value));
+  EXPECT_EQ(value, folder);
+  EXPECT_TRUE(ReadValue(Clsid() + L"\\InprocServer32", nullptr, value));
+  EXPECT_EQ(Folder(value), Folder(copy));
+  EXPECT_EQ(registerOriginal(), S_OK);
+  FreeLibrary(moved);
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(folder.c_str());
+  EXPECT_TRUE(ReadValue(helpDir, nullptr, value));
+  EXPECT_EQ(value, Folder(ModuleFile()));
+}
+
+TEST(Registered, UserTypeIsTheReadableName) {
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(CreateDirect().As(&object), S_OK);
+  const std::pair<DWORD, std::wstring> names[] = {
+      {USERCLASSTYPE_FULL, ReadableName}, {USERCLASSTYPE_SHORT, L"KeyBord"}, {USERCLASSTYPE_APPNAME, L"VexoKeyBord"}};
+  for (const auto& [form, expected] : names) {
+    LPOLESTR name = reinterpret_cast<LPOLESTR>(0xdeadbeef);
+    ASSERT_EQ(object->GetUserType(form, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), expected);
+    CoTaskMemFree(name);
+  }
+  LPOLESTR name = reinterpret_cast<LPOLESTR>(0xdeadbeef);
+  EXPECT_EQ(object->GetUserType(7, &name), E_INVALIDARG);
+  EXPECT_EQ(name, nullptr);
+  EXPECT_EQ(object->GetUserType(USERCLASSTYPE_FULL, nullptr), E_POINTER);
 }
 
 TEST(Registered, CreatedByProgrammaticIdentifier) {
   CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"VexoKeyBord.KeyBord.1", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
   ASSERT_EQ(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
   EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
   ComPtr<IDispatch> dispatch;
@@ -323,7 +421,7 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
 // --- After unregistration.
 
 TEST(Unregistered, NothingOfTheComponentRemains) {
-  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", Interface(IID__KeyBord), Interface(DIID___KeyBord),
+  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
                                L"TypeLib\\" + Braced(LIBID_VexoKeyBord)};
   for (const std::wstring& key : keys) {
     EXPECT_FALSE(KeyExists(key)) << std::string(key.begin(), key.end());
