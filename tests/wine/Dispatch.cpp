@@ -368,12 +368,14 @@ TEST_F(Client, ScriptVariablesPassByReference) {
   EXPECT_EQ(lateText.str(), earlyText.str());
   EXPECT_EQ(std::wstring(V_BSTR(&letter), SysStringLen(V_BSTR(&letter))), same.str());
 
-  // A variable holding a number converts to the parameter's type and back.
+  // A variable holding a number converts to the parameter's type; the member
+  // leaves the value alone, so the variable keeps its own type.
   Var code;
   V_VT(&code) = VT_I4;
   V_I4(&code) = VK_F7;
   EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {Ref(&code)}), S_OK);
-  EXPECT_EQ(V_VT(&code), VT_I2);
+  EXPECT_EQ(V_VT(&code), VT_I4);
+  EXPECT_EQ(V_I4(&code), VK_F7);
 
   // A variable that cannot become the parameter's type is refused untouched.
   Var word;
