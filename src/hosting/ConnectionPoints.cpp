@@ -1,4 +1,4 @@
-// The connection point of __KeyBord, the enumerators over points and
+// The connection points of __KeyBord and IPropertyNotifySink, the enumerators over points and
 // connections, and the control's connection point container.
 #include "hosting/ConnectionPoints.h"
 
@@ -95,7 +95,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** object) 
 
 HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionInterface(IID* iid) {
   if (!iid) return E_POINTER;
-  *iid = DIID___KeyBord;
+  *iid = iid_;
   return S_OK;
 }
 
@@ -110,11 +110,12 @@ HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (!cookie) return E_POINTER;
   *cookie = 0;
   if (!sink) return E_POINTER;
-  // The sink must speak the event interface, or plain IDispatch as
-  // scripting hosts' sinks do.
+  // The sink must speak the point's interface; for the event interface,
+  // plain IDispatch will do, as scripting hosts' sinks speak it.
   ComPtr<IUnknown> events;
-  if (FAILED(sink->QueryInterface(DIID___KeyBord, reinterpret_cast<void**>(events.GetAddressOf()))) &&
-      FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf())))) {
+  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(events.GetAddressOf()))) &&
+      (iid_ != DIID___KeyBord ||
+       FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf()))))) {
     return CONNECT_E_CANNOTCONNECT;
   }
   return Guard([&]() -> HRESULT {
@@ -143,13 +144,20 @@ HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connect
   });
 }
 
+std::vector<ComPtr<IUnknown>> EventPoint::Sinks() const {
+  std::vector<ComPtr<IUnknown>> sinks;
+  sinks.reserve(sinks_.size());
+  for (const auto& [cookie, sink] : sinks_) sinks.push_back(sink);
+  return sinks;
+}
+
 // --- The container: IConnectionPointContainer of the control
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints** points) {
   if (!points) return E_POINTER;
   *points = nullptr;
   return Guard([&]() -> HRESULT {
-    *points = new PointEnumerator({eventPoint_.get()}, 0);
+    *points = new PointEnumerator({eventPoint_.get(), notifyPoint_.get()}, 0);
     return S_OK;
   });
 }
@@ -157,8 +165,13 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints*
 HRESULT STDMETHODCALLTYPE Embedding::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
   if (!point) return E_POINTER;
   *point = nullptr;
-  if (iid != DIID___KeyBord) return CONNECT_E_NOCONNECTION;
-  *point = eventPoint_.get();
+  if (iid == DIID___KeyBord) {
+    *point = eventPoint_.get();
+  } else if (iid == IID_IPropertyNotifySink) {
+    *point = notifyPoint_.get();
+  } else {
+    return CONNECT_E_NOCONNECTION;
+  }
   (*point)->AddRef();
   return S_OK;
 }

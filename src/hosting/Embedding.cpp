@@ -3,9 +3,12 @@
 // screen; and its drawing into a device context for a container.
 #include "hosting/Embedding.h"
 
+#include <richedit.h>
+
 #include <utility>
 
 #include "hosting/ConnectionPoints.h"
+#include "hosting/PropertyChanges.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
@@ -47,7 +50,9 @@ Embedding::~Embedding() {
 }
 
 HRESULT Embedding::StartEmbedding() {
-  eventPoint_ = std::make_unique<EventPoint>(*Identity(), *static_cast<IConnectionPointContainer*>(this));
+  auto& container = *static_cast<IConnectionPointContainer*>(this);
+  eventPoint_ = std::make_unique<EventPoint>(*Identity(), container, DIID___KeyBord);
+  notifyPoint_ = std::make_unique<EventPoint>(*Identity(), container, IID_IPropertyNotifySink);
 
   AcquireSRWLockExclusive(&classLock);
   bool registered = true;
@@ -79,8 +84,18 @@ HRESULT Embedding::StartEmbedding() {
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
-  keybord_ = std::make_unique<KeyBord>(*toolkit_);  // the one listener of the toolkit
-  return toolkit_->Initialize();
+  keybord_ = std::make_unique<KeyBord>(*toolkit_);
+  // The component hears the toolkit through the watch, which notes the end
+  // of every burst of the user's input.
+  watch_ = std::make_unique<ChangeWatch>(*keybord_, [this] { ScheduleChangeCheck(); });
+  toolkit_->Connect(*watch_);
+  // The user may also type into the field itself, which tells only its
+  // parent, the surface.
+  const HWND field = toolkit_->Field().Window();
+  const auto mask = static_cast<LPARAM>(SendMessageW(field, EM_GETEVENTMASK, 0, 0));
+  SendMessageW(field, EM_SETEVENTMASK, 0, mask | ENM_CHANGE);
+  RETURN_IF_FAILED(toolkit_->Initialize());
+  return TakeValuesAsClean();
 }
 
 LRESULT CALLBACK Embedding::SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,6 +124,15 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SETFOCUS:
       // The surface hands the focus on to the active panel.
       if (toolkit_ && keybord_) Discard(toolkit_->SurfaceGotFocus(), "the component's GotFocus has no caller");
+      return 0;
+    case ChangeCheckMessage:
+      checkPosted_ = false;
+      Discard(TakeValues(Tell::Sinks), "a failed look is retried after the next burst or call");
+      return 0;
+    case WM_COMMAND:
+      if (toolkit_ && reinterpret_cast<HWND>(lParam) == toolkit_->Field().Window() && HIWORD(wParam) == EN_CHANGE) {
+        ScheduleChangeCheck();
+      }
       return 0;
     case WM_CLOSE:
       // The surface belongs to the control, not to the user: a rich edit that

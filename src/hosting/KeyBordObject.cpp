@@ -175,7 +175,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = VARIANT_FALSE;
     return Done(Guard([&] {
       std::int16_t caps = VariantFalse;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_CapsLock(caps); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
       return hr::Ok;
     }));
@@ -185,7 +185,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = ::abcAct;
     return Done(Guard([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_ChangeBord(active); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
     }));
@@ -203,7 +203,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = nullptr;
     return Done(Guard([&] {
       std::u16string text;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_Text(text); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
       return *value ? hr::Ok : hr::OutOfMemory;
     }));
@@ -219,7 +219,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = 0;
     return Done(Guard([&] {
       std::int16_t limit = 0;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_MaxLength(limit); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
       return hr::Ok;
     }));

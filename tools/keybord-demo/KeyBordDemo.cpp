@@ -1,8 +1,8 @@
 // KeyBordDemo: a window that hosts the KeyBord control as an application
 // does, in the system's ActiveX host window ("AtlAxWin" of atl.dll).
 //
-// It shows the typed text as it changes (the control raises no events: the
-// demo reads Text after every input and on a timer), shows each F7 command
+// It shows the typed text as it changes (the control tells its property
+// sinks of every change of Text), shows each F7 command
 // the control sends to the window, and saves and loads the control's three
 // properties (ChangeBord, Text, MaxLength) to a file, as a form does.
 //
@@ -41,8 +41,8 @@ constexpr int SaveButton = 1001;
 constexpr int LoadButton = 1002;
 constexpr int ClearButton = 1003;
 constexpr WPARAM F7Command = 118;
-constexpr UINT_PTR PollTimer = 1;
 constexpr UINT_PTR TypeTimer = 2;
+constexpr DISPID TextId = 0x68030001;
 
 struct Atl {
   BOOL(WINAPI* WinInit)() = nullptr;
@@ -58,6 +58,8 @@ struct Demo {
   HWND commandLabel = nullptr;
   HWND statusLabel = nullptr;
   ComPtr<_KeyBord> keybord;
+  ComPtr<IConnectionPoint> notifications;  // of the control, for the sink below
+  DWORD cookie = 0;
   std::wstring shownText = L"\x1";  // nothing shown yet
   int commands = 0;
   std::wstring file = L"KeyBordDemo.vkb";
@@ -100,9 +102,43 @@ void RefreshText() {
   SetWindowTextW(demo.textLabel, line.c_str());
 }
 
+// Hears of the control's property changes and shows the text when it is
+// Text that changed; DISPID_UNKNOWN means any property may have.
+class TextSink final : public IPropertyNotifySink {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the program
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
+    if (member == TextId || member == DISPID_UNKNOWN) RefreshText();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+} textSink;
+
+void Unlisten() {
+  if (demo.notifications) demo.notifications->Unadvise(demo.cookie);
+  demo.notifications.Reset();
+  demo.cookie = 0;
+}
+
+HRESULT Listen() {
+  ComPtr<IConnectionPointContainer> container;
+  HRESULT status = demo.keybord.As(&container);
+  if (SUCCEEDED(status)) status = container->FindConnectionPoint(IID_IPropertyNotifySink, &demo.notifications);
+  if (SUCCEEDED(status)) status = demo.notifications->Advise(&textSink, &demo.cookie);
+  if (FAILED(status)) demo.notifications.Reset();
+  return status;
+}
+
 // Places a control in the host window: a new one, or one the container
 // creates from the saved stream.
 HRESULT PlaceControl(IStream* saved) {
+  Unlisten();
   demo.keybord.Reset();
   if (demo.host) DestroyWindow(demo.host);
   demo.host = CreateWindowExW(0, L"AtlAxWin", saved ? L"" : ProgId, WS_CHILD | WS_VISIBLE, 10, 10, 600, 160,
@@ -115,6 +151,7 @@ HRESULT PlaceControl(IStream* saved) {
   ComPtr<IUnknown> control;
   HRESULT status = demo.atl.GetControl(demo.host, &control);
   if (SUCCEEDED(status)) status = control.As(&demo.keybord);
+  if (SUCCEEDED(status)) status = Listen();
   demo.shownText = L"\x1";
   RefreshText();
   return status;
@@ -254,15 +291,14 @@ LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         case ClearButton:
           if (demo.keybord) demo.keybord->put_Text(nullptr);
-          RefreshText();
           return 0;
       }
       break;
     case WM_TIMER:
-      if (wParam == PollTimer) RefreshText();
       if (wParam == TypeTimer) TypeNext();
       return 0;
     case WM_DESTROY:
+      Unlisten();
       demo.keybord.Reset();
       PostQuitMessage(0);
       return 0;
@@ -326,7 +362,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (FAILED(placed)) {
     SetStatus(L"The control could not be created: " + Describe(placed) + L" (is VexoKeyBord.ocx registered?)");
   }
-  SetTimer(demo.frame, PollTimer, 200, nullptr);
   if (!demo.typeWord.empty()) SetTimer(demo.frame, TypeTimer, 300, nullptr);
 
   MSG message;
@@ -337,13 +372,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       ComPtr<IOleInPlaceActiveObject> active;
       if (SUCCEEDED(demo.atl.GetControl(demo.host, &control)) && SUCCEEDED(control.As(&active)) &&
           active->TranslateAccelerator(&message) == S_OK) {
-        RefreshText();
         continue;
       }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
-    if (message.message == WM_KEYUP || message.message == WM_LBUTTONUP) RefreshText();
   }
   OleUninitialize();
   return 0;
