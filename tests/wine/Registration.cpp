@@ -5,6 +5,9 @@
 #include "Support.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -433,6 +436,117 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
             REGDB_E_CLASSNOTREG);
   CLSID clsid{};
   EXPECT_NE(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
+}
+
+// --- Without registration: a client whose application manifest names the
+// component, with the kit's library and manifest in the client's folder.
+
+constexpr char ClientManifest[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+    "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord.Client\" version=\"1.0.0.0\" "
+    "processorArchitecture=\"x86\"/>\n"
+    "  <dependency><dependentAssembly>\n"
+    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>\n"
+    "  </dependentAssembly></dependency>\n"
+    "</assembly>\n";
+
+std::wstring Kit() {
+  const wchar_t* kit = _wgetenv(L"VEXO_KIT");
+  return kit ? kit : L"kit";
+}
+
+// A client folder with the files of the kit named, and the activation
+// context of its application manifest.
+class ClientFolder {
+ public:
+  ClientFolder(const wchar_t* name, std::initializer_list<const wchar_t*> files) {
+    wchar_t temporary[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporary);
+    folder_ = std::wstring(temporary) + name;
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    for (const wchar_t* file : files) {
+      EXPECT_TRUE(CopyFileW((Kit() + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE))
+          << std::string(file, file + wcslen(file));
+    }
+    const std::wstring application = folder_ + L"\\client.manifest";
+    if (FILE* out = _wfopen(application.c_str(), L"wb")) {
+      std::fputs(ClientManifest, out);
+      std::fclose(out);
+    }
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
+    context.lpSource = application.c_str();
+    context.lpAssemblyDirectory = folder_.c_str();
+    context_ = CreateActCtxW(&context);
+  }
+  ~ClientFolder() {
+    if (active_) DeactivateActCtx(0, cookie_);
+    if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
+  }
+  bool Activate() { return context_ != INVALID_HANDLE_VALUE && (active_ = ActivateActCtx(context_, &cookie_)); }
+  std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
+
+ private:
+  std::wstring folder_;
+  HANDLE context_ = INVALID_HANDLE_VALUE;
+  ULONG_PTR cookie_ = 0;
+  bool active_ = false;
+};
+
+TEST(UnregisteredSideBySide, TheKitHoldsWhatAHostDeveloperNeeds) {
+  for (const wchar_t* file : {L"VexoKeyBord.ocx", L"VexoKeyBord.tlb", L"VexoKeyBord_h.h", L"VexoKeyBord_i.c",
+                              L"VexoKeyBord.manifest"}) {
+    EXPECT_NE(GetFileAttributesW((Kit() + L"\\" + file).c_str()), INVALID_FILE_ATTRIBUTES)
+        << std::string(file, file + wcslen(file));
+  }
+}
+
+TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
+  CLSID clsid{};
+  ASSERT_NE(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK) << "nothing is registered";
+  ClientFolder client(L"VexoKeyBordClient", {L"VexoKeyBord.ocx", L"VexoKeyBord.manifest"});
+  ASSERT_TRUE(client.Activate());
+  // A programmatic identifier gives the activation context's alias of the
+  // class, which creates the class while the context is active.
+  for (const wchar_t* progId : {L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1"}) {
+    SCOPED_TRACE(std::string(progId, progId + wcslen(progId)));
+    clsid = GUID_NULL;
+    ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+    ComPtr<_KeyBord> byName;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__KeyBord, &byName), S_OK);
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(byName.As(&persist), S_OK);
+    EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
+  }
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &dispatch), S_OK);
+  EXPECT_NE(GetModuleHandleW(client.File(L"VexoKeyBord.ocx").c_str()), nullptr) << "served from the client's folder";
+
+  // Called early and late bound.
+  ComPtr<_KeyBord> keybord;
+  ASSERT_EQ(dispatch.As(&keybord), S_OK);
+  Bstr text(L"sxs");
+  EXPECT_EQ(keybord->put_Text(text.get()), S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Text");
+  DISPID id = 0;
+  ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  DISPPARAMS none{};
+  Var result;
+  ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+  ASSERT_EQ(V_VT(&result), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&result), L"sxs");
+}
+
+TEST(UnregisteredSideBySide, AManifestWhoseLibraryMovedAwayFailsCleanly) {
+  ClientFolder client(L"VexoKeyBordClientMoved", {L"VexoKeyBord.manifest"});
+  DeleteFileW(client.File(L"VexoKeyBord.ocx").c_str());
+  ASSERT_TRUE(client.Activate());
+  ComPtr<IUnknown> object;
+  EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object)));
+  EXPECT_EQ(object, nullptr);
 }
 
 }  // namespace
