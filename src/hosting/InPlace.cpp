@@ -3,8 +3,10 @@
 // accelerators, and the control's dealings with its site.
 #include "hosting/Embedding.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <utility>
 
 namespace vexo::hosting {
@@ -25,6 +27,71 @@ bool KeyForPanel(WPARAM key) {
       return key >= VK_F1 && key <= VK_F24;
   }
 }
+
+// The control's verbs, the same the registration records, so that a
+// control deployed without registration offers them too. Each name handed
+// out is a copy for the caller to free.
+class VerbEnumerator final : public IEnumOLEVERB {
+ public:
+  explicit VerbEnumerator(std::size_t position) : position_(position) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IEnumOLEVERB) return E_NOINTERFACE;
+    *object = static_cast<IEnumOLEVERB*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, OLEVERB* verbs, ULONG* fetched) override {
+    if (!verbs || (count > 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    while (given < count && position_ + given < std::size(StandardVerbs)) {
+      const Verb& verb = StandardVerbs[position_ + given];
+      const std::size_t bytes = (wcslen(verb.name) + 1) * sizeof(wchar_t);
+      auto* name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+      if (!name) {
+        // All or nothing: what was handed out in this call is taken back.
+        while (given > 0) CoTaskMemFree(verbs[--given].lpszVerbName);
+        if (fetched) *fetched = 0;
+        return E_OUTOFMEMORY;
+      }
+      std::memcpy(name, verb.name, bytes);
+      verbs[given++] = OLEVERB{verb.verb, name, verb.menuFlags, verb.attributes};
+    }
+    position_ += given;
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    const std::size_t left = std::size(StandardVerbs) - position_;
+    position_ += std::min<std::size_t>(count, left);
+    return count <= left ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumOLEVERB** clone) override {
+    if (!clone) return E_POINTER;
+    *clone = nullptr;
+    return Guard([&] {
+      *clone = new VerbEnumerator(position_);
+      return hr::Ok;
+    });
+  }
+
+ private:
+  LONG references_ = 1;
+  std::size_t position_;
+};
 
 }  // namespace
 
@@ -166,7 +233,10 @@ HRESULT Embedding::ActivateUserInterface() {
 HRESULT STDMETHODCALLTYPE Embedding::EnumVerbs(IEnumOLEVERB** verbs) {
   if (!verbs) return E_POINTER;
   *verbs = nullptr;
-  return OleRegEnumVerbs(CLSID_KeyBord, verbs);
+  return Guard([&] {
+    *verbs = new VerbEnumerator(0);
+    return hr::Ok;
+  });
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Update() { return S_OK; }

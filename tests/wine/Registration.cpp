@@ -132,6 +132,19 @@ TEST(Registered, StandardVerbs) {
     EXPECT_EQ(enumerated->grfAttribs, verb.grfAttribs);
   }
   for (OLEVERB& verb : found) CoTaskMemFree(verb.lpszVerbName);
+
+  OLEVERB two[2] = {};
+  EXPECT_EQ(verbs->Next(2, two, nullptr), E_POINTER) << "more than one needs a count";
+  EXPECT_EQ(verbs->Reset(), S_OK);
+  EXPECT_EQ(verbs->Skip(static_cast<ULONG>(std::size(expected)) - 1), S_OK);
+  ComPtr<IEnumOLEVERB> clone;
+  ASSERT_EQ(verbs->Clone(&clone), S_OK);
+  ULONG fetched = 99;
+  EXPECT_EQ(clone->Next(2, two, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  EXPECT_EQ(two[0].lVerb, expected[std::size(expected) - 1].lVerb);
+  CoTaskMemFree(two[0].lpszVerbName);
+  EXPECT_EQ(verbs->Skip(2), S_FALSE);
 }
 
 // The type library's help folder is the library's own, also after the file
@@ -538,6 +551,16 @@ TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
   ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
   ASSERT_EQ(V_VT(&result), VT_BSTR);
   EXPECT_STREQ(V_BSTR(&result), L"sxs");
+
+  // The verbs a container offers, also without their registry keys.
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(dispatch.As(&object), S_OK);
+  ComPtr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+  OLEVERB verb{};
+  ASSERT_EQ(verbs->Next(1, &verb, nullptr), S_OK);
+  EXPECT_EQ(verb.lVerb, OLEIVERB_PRIMARY);
+  CoTaskMemFree(verb.lpszVerbName);
 }
 
 TEST(UnregisteredSideBySide, AManifestWhoseLibraryMovedAwayFailsCleanly) {
