@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows library and its benchmark, and runs the benchmark
-# under Wine on a virtual screen (Xvfb), each figure beside its baseline:
-#   scripts/bench-windows.sh [--quick]      build directory: build-windows
+# under Wine on a virtual screen (Xvfb), each figure beside its baseline, as
+# min / median / max over several runs (three unless --runs says otherwise):
+#   scripts/bench-windows.sh [--quick] [--runs N]      build directory: build-windows
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${VEXO_WINDOWS_BUILD:-build-windows}

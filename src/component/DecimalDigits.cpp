@@ -167,8 +167,7 @@ Decimal15 RoundTo15Digits(double magnitude) {
       continue;
     }
     numerator.ShiftLeft(1);  // twice the remainder, against the denominator
-    const int half = Compare(numerator, denominator);
-    if (half > 0 || (half == 0 && quotient % 2 != 0)) {
+    if (Compare(numerator, denominator) >= 0) {  // half or more, the exact half included
       ++quotient;
     }
     if (quotient == Beyond) {  // 9.99...95 rounds up to the next power of ten

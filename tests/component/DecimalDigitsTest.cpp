@@ -1,7 +1,8 @@
 // Rounding a double to 15 significant digits without the library's
 // floating-point formatter (which would triple the Windows library's size):
-// the digits must be those of the exact binary value, ties to even. The
-// reference is the standard formatter, on this build.
+// the digits must be those of the exact binary value, a tie away from zero as
+// the platform's conversion rounds it. The reference rounds the exact decimal
+// expansion that the standard formatter gives, on this build.
 
 #include <gtest/gtest.h>
 
@@ -34,10 +35,30 @@ std::string Ours(double value) {
   return text;
 }
 
+// Every double has a finite decimal expansion of at most 767 significant
+// digits; rounded by hand from there, half away from zero.
 std::string Reference(double value) {
-  char buffer[48];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-  return {buffer, result.ptr};
+  char buffer[900];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 800);
+  const std::string exact(buffer, result.ptr);
+  std::string digits = exact.substr(0, 1) + exact.substr(2, 14);
+  int exponent = std::stoi(exact.substr(exact.find('e') + 1));
+  if (exact[16] >= '5') {
+    int i = 14;
+    for (; i >= 0 && digits[i] == '9'; --i) {
+      digits[i] = '0';
+    }
+    if (i < 0) {
+      digits.insert(digits.begin(), '1');
+      digits.pop_back();
+      ++exponent;
+    } else {
+      ++digits[i];
+    }
+  }
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  return digits.substr(0, 1) + "." + digits.substr(1) + (exponent < 0 ? "e-" : "e+") + (magnitude < 10 ? "0" : "") +
+         std::to_string(magnitude);
 }
 
 struct DigitsRow {
@@ -59,8 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
     Values, RoundTo15,
     ::testing::Values(
         DigitsRow{"One", 1.0, "1.00000000000000e+00"},
-        DigitsRow{"TieRoundsToEvenDown", 1000000000000005.0, "1.00000000000000e+15"},
-        DigitsRow{"TieRoundsToEvenUp", 1000000000000015.0, "1.00000000000002e+15"},
+        DigitsRow{"TieOnAnEvenDigitRoundsUp", 1000000000000005.0, "1.00000000000001e+15"},
+        DigitsRow{"TieOnAnOddDigitRoundsUp", 1000000000000015.0, "1.00000000000002e+15"},
+        DigitsRow{"TieInTheFraction", 100000000000000.5, "1.00000000000001e+14"},
+        DigitsRow{"TieInTheQuarters", 12345678901234.25, "1.23456789012343e+13"},
+        DigitsRow{"JustBelowATieInTheQuarters", 12345678901234.24, "1.23456789012342e+13"},
         DigitsRow{"TieCarriesIntoTheExponent", 999999999999999.5, "1.00000000000000e+15"},
         DigitsRow{"JustBelowATie", 0.1 + 0.2, "3.00000000000000e-01"},
         DigitsRow{"NotQuiteAPowerOfTen", 0.001, "1.00000000000000e-03"},

@@ -11,8 +11,8 @@ namespace {
 
 std::vector<std::u16string> Captions(Instance& instance, KeyArrayId array) {
   std::vector<std::u16string> captions;
-  const MemoryKeyArray& keys = instance.toolkit.KeysOf(array);
-  for (std::int16_t i = 0; i < keys.Extent(); ++i) captions.push_back(keys.Element(i)->caption);
+  const KeyStore& keys = instance.toolkit.KeysOf(array);
+  for (std::int32_t i = 0; i < keys.Extent(); ++i) captions.push_back(keys.Element(i)->caption);
   return captions;
 }
 

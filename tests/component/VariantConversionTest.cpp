@@ -98,6 +98,8 @@ INSTANTIATE_TEST_SUITE_P(RealText, VariantConversion, ::testing::Values(
     ConversionRow{"NegativeFraction", R8(-0.1), ToText, hr::Ok, Text(u"-0.1")},
     ConversionRow{"FifteenDigits", R8(0.1 + 0.2), ToText, hr::Ok, Text(u"0.3")},
     ConversionRow{"Third", R8(1.0 / 3), ToText, hr::Ok, Text(u"0.333333333333333")},
+    ConversionRow{"TieAwayFromZero", R8(100000000000000.5), ToText, hr::Ok, Text(u"100000000000001")},
+    ConversionRow{"NegativeTieAwayFromZero", R8(-12345678901234.25), ToText, hr::Ok, Text(u"-12345678901234.3")},
     ConversionRow{"LargestPlain", R8(999999999999999), ToText, hr::Ok, Text(u"999999999999999")},
     ConversionRow{"RoundsIntoExponent", R8(9999999999999999), ToText, hr::Ok, Text(u"1E+16")},
     ConversionRow{"Exponent15", R8(1e15), ToText, hr::Ok, Text(u"1E+15")},

@@ -28,7 +28,7 @@ TEST_P(Clicks, SwitchPanelsMovingEachPanelsMark) {
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Number(7)});
   EXPECT_EQ(instance.keybord.ActiveBord, ActivPanel::NumberAct);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
-  const MemoryKey& r = instance.Key(KeyArrayId::cmdKey, 3);
+  const KeyElement& r = instance.Key(KeyArrayId::cmdKey, 3);
   EXPECT_EQ(r.foreColor, UnmarkedForeColor);  // black on the button face again
   EXPECT_EQ(r.backColor, UnmarkedBackColor);
 

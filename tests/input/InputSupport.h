@@ -53,11 +53,11 @@ inline void PrintTo(const KeyRef& key, std::ostream* os) { *os << ArrayName(key.
 inline std::vector<KeyRef> MarkedKeys(Instance& instance) {
   std::vector<KeyRef> marked;
   for (KeyArrayId array : AllArrays) {
-    const MemoryKeyArray& keys = instance.toolkit.KeysOf(array);
-    for (std::int16_t i = 0; i < keys.Extent(); ++i) {
-      const MemoryKey* key = keys.Element(i);
+    const KeyStore& keys = instance.toolkit.KeysOf(array);
+    for (std::int32_t i = 0; i < keys.Extent(); ++i) {
+      const KeyElement* key = keys.Element(i);
       if (key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor) {
-        marked.push_back({array, i});
+        marked.push_back({array, static_cast<std::int16_t>(i)});
       }
     }
   }
@@ -102,8 +102,8 @@ inline View Look(Instance& instance) {
   view.focus = instance.toolkit.Focused();
   view.changeBord = static_cast<std::int32_t>(instance.keybord.ActiveBord);
   view.capsLock = instance.keybord.CapsOn;
-  const MemoryKeyArray& letters = instance.toolkit.KeysOf(KeyArrayId::cmdKey);
-  for (std::int16_t i = 0; i < letters.Extent(); ++i) {
+  const KeyStore& letters = instance.toolkit.KeysOf(KeyArrayId::cmdKey);
+  for (std::int32_t i = 0; i < letters.Extent(); ++i) {
     view.letterCaptions.push_back(letters.Element(i)->caption);
   }
   return view;

@@ -130,8 +130,8 @@ TEST(Lookup, EveryCaptionFindsItsOwnKey) {
   instance.StartAndShow();
   KeyBord& keybord = instance.keybord;
   for (KeyArrayId array : AllArrays) {
-    const MemoryKeyArray& keys = instance.toolkit.KeysOf(array);
-    for (std::int16_t i = 0; i < keys.Extent(); ++i) {
+    const KeyStore& keys = instance.toolkit.KeysOf(array);
+    for (std::int32_t i = 0; i < keys.Extent(); ++i) {
       std::u16string caption = keys.Element(i)->caption;
       std::u16string text = caption;
       const HResult status = array == KeyArrayId::cmdKey      ? keybord.FindABC(text)

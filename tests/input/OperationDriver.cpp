@@ -297,8 +297,11 @@ OperationDriver::Outcome OperationDriver::Step(Choices& choices) {
     const auto panel = choices.Between(0, 3);
     focusFails_ = panel < 3;
     outcome.description = "focus fails on " + (focusFails_ ? std::to_string(panel) : std::string("none"));
-    toolkit.FailSetFocus(focusFails_ ? std::optional<PanelId>(Panels[static_cast<std::size_t>(panel)])
-                                     : std::nullopt);
+    // One failing panel at a time: the one named replaces any before it.
+    toolkit.FailSetFocus(std::nullopt);
+    if (focusFails_) {
+      toolkit.FailSetFocus(Panels[static_cast<std::size_t>(panel)]);
+    }
   } else if (operation == 98) {
     const bool none = choices.Between(0, 1) == 0;
     outcome.description = none ? "no active window" : "host window active";
@@ -370,15 +373,15 @@ std::string OperationDriver::Check(const Outcome& outcome) {
   // The marks.
   const std::int16_t indexes[] = {keybord_->AbcKeyIndex, keybord_->NumberKeyIndex, keybord_->ShiftKeyIndex};
   for (std::size_t slot = 0; slot < Arrays.size(); ++slot) {
-    const MemoryKeyArray& keys = toolkit_->KeysOf(Arrays[slot]);
+    const KeyStore& keys = toolkit_->KeysOf(Arrays[slot]);
     const std::int16_t index = indexes[slot];
     const std::string panel = "panel " + std::to_string(slot);
     if (keys.Element(index) == nullptr) {
       return panel + ": mark index " + std::to_string(index) + " names no key";
     }
     int marked = 0;
-    for (std::int16_t i = 0; i < keys.Extent(); ++i) {
-      const MemoryKey& key = *keys.Element(i);
+    for (std::int32_t i = 0; i < keys.Extent(); ++i) {
+      const KeyElement& key = *keys.Element(i);
       const bool markedLook = key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
       const bool plainLook = key.foreColor == UnmarkedForeColor && key.backColor == UnmarkedBackColor;
       const bool neverSet = !key.foreColor && !key.backColor;

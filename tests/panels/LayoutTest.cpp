@@ -31,7 +31,7 @@ TEST_P(KeyRowLayout, StandsWhereTheDesignTemplatePutsIt) {
   for (std::size_t k = 0; k < row.captions.size(); ++k) {
     const auto index = static_cast<std::int16_t>(row.firstIndex + k);
     SCOPED_TRACE(::testing::Message() << "element " << index);
-    const MemoryKey& key = instance.Key(row.array, index);
+    const KeyElement& key = instance.Key(row.array, index);
     EXPECT_EQ(key.caption, row.captions[k]);
     EXPECT_EQ(key.left, row.lefts[k]);
     EXPECT_EQ(key.top, row.top);
@@ -145,7 +145,7 @@ TEST_P(TemplateVariant, PlacesKeysFromTheTemplateReadBack) {
     case TemplateCase::Property::Width: ASSERT_EQ(keys.PutWidth(0, c.value), hr::Ok); break;
   }
   ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
-  const MemoryKey& key = instance.Key(c.array, c.probe);
+  const KeyElement& key = instance.Key(c.array, c.probe);
   EXPECT_EQ(key.left, c.left);
   EXPECT_EQ(key.top, c.top);
   EXPECT_EQ(key.width, c.width);
@@ -217,7 +217,7 @@ TEST(RowPlacement, RowOnTheLastIndexStops) {
   Instance instance;
   constexpr std::u16string_view captions[] = {u"z"};
   EXPECT_EQ(instance.keybord.PlaceShiftRow(40, 7, 32767, 395, captions), hr::Ok);
-  const MemoryKey* key = instance.toolkit.KeysOf(KeyArrayId::cmdShift).Element(32767);
+  const KeyElement* key = instance.toolkit.KeysOf(KeyArrayId::cmdShift).Element(32767);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->caption, u"z");
   EXPECT_EQ(key->left, 7);

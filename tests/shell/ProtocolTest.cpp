@@ -137,6 +137,19 @@ TEST_F(ProtocolTest, FailedFocusMoveReportsItsStatusAndKeepsTheValue) {
   EXPECT_EQ(Ok(shell, "dump")["focus"], "picNumber");
 }
 
+// Each panel named fails, not only the last, until `fail none`.
+TEST_F(ProtocolTest, EveryPanelNamedFailsUntilFailNone) {
+  Ok(shell, "show");
+  Ok(shell, "fail focus picShift");
+  Ok(shell, "fail focus picNumber");
+  EXPECT_EQ(Answer(shell, "set ChangeBord 2")["hr"], "0x800A0005");
+  EXPECT_EQ(Answer(shell, "set ChangeBord 1")["hr"], "0x800A0005");
+  Ok(shell, "set ChangeBord 0");
+  Ok(shell, "fail none");
+  Ok(shell, "set ChangeBord 2");
+  EXPECT_EQ(Ok(shell, "dump")["focus"], "picShift");
+}
+
 TEST_F(ProtocolTest, EditPlacesTheCaretAndRefusesPlacesOutsideTheText) {
   Ok(shell, "set Text \"abc\"");
   Ok(shell, "edit 1 2");
@@ -367,6 +380,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "2147483647"},
         BadLine{"LoadFractionAsI4", R"(load {"ChangeBord": {"type": "I4", "value": 1.5}})", Mismatch, "integer"},
         BadLine{"LoadNumberAsBstr", R"(load {"Text": {"type": "BSTR", "value": 5}})", Mismatch, "string"},
+        BadLine{"LoadNumberAsBool", R"(load {"ChangeBord": {"type": "BOOL", "value": 5}})", Mismatch, "true or false"},
+        BadLine{"LoadTrueAsNumberForBool", R"(load {"CapsLock": {"type": "BOOL", "value": -1}})", Mismatch,
+                "true or false"},
         BadLine{"LoadEmptyWithValue", R"(load {"Text": {"type": "EMPTY", "value": 0}})", Invalid, "nothing"},
         BadLine{"LoadTrailingGarbage", R"(load {} x)", Invalid, "not valid JSON"}),
     [](const auto& info) { return std::string(info.param.name); });

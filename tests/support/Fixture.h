@@ -33,13 +33,13 @@ struct Instance {
   }
   const std::u16string& Field() { return toolkit.Field().Content(); }
   std::int32_t Caret() { return toolkit.Field().SelStart(); }
-  const MemoryKey& Key(KeyArrayId array, std::int16_t index) {
-    const MemoryKey* key = toolkit.KeysOf(array).Element(index);
+  const KeyElement& Key(KeyArrayId array, std::int16_t index) {
+    const KeyElement* key = toolkit.KeysOf(array).Element(index);
     EXPECT_NE(key, nullptr);
     return *key;
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const MemoryKey& key = Key(array, index);
+    const KeyElement& key = Key(array, index);
     return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
   }
 };

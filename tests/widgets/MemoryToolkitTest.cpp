@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "widgets/KeyArrayContract.h"
 #include "widgets/memory/MemoryToolkit.h"
 
 namespace vexo {
@@ -40,87 +41,58 @@ class Recorder final : public WidgetEvents {
   }
 };
 
-// --- Key arrays.
+// --- Key arrays: the contract every toolkit keeps, on this one.
 
-TEST(KeyArray, LoadCopiesElementZeroAndStartsHidden) {
+struct MemoryKeys {
+  static constexpr bool WideExtent = true;
+
+  KeyArray& Keys(KeyArrayId array) { return toolkit.Keys(array); }
+  std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
+    const KeyElement* key = toolkit.KeysOf(array).Element(index);
+    return key != nullptr ? std::optional<KeyElement>(*key) : std::nullopt;
+  }
+  std::int32_t Extent(KeyArrayId array) { return toolkit.KeysOf(array).Extent(); }
+
   MemoryToolkit toolkit;
-  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdKey);
-  ASSERT_EQ(keys.PutCaption(0, u"Ж"), hr::Ok);
-  ASSERT_EQ(keys.PutLeft(0, 12.25f), hr::Ok);
-  ASSERT_EQ(keys.PutTop(0, 7.5f), hr::Ok);
-  ASSERT_EQ(keys.PutWidth(0, 400), hr::Ok);
-  ASSERT_EQ(keys.PutForeColor(0, 0x123456), hr::Ok);
+};
 
-  ASSERT_EQ(keys.Load(3), hr::Ok);
-  const MemoryKey& copy = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(3);
-  const MemoryKey& original = *toolkit.KeysOf(KeyArrayId::cmdKey).Element(0);
-  EXPECT_EQ(copy.caption, u"Ж");
-  EXPECT_EQ(copy.left, 12.25f);
-  EXPECT_EQ(copy.top, 7.5f);
-  EXPECT_EQ(copy.width, 400);
-  EXPECT_EQ(copy.height, 350);
-  EXPECT_EQ(copy.look, original.look);
-  EXPECT_EQ(copy.foreColor, 0x123456u);
-  EXPECT_FALSE(copy.visible);
-  EXPECT_TRUE(original.visible);
+}  // namespace
+namespace contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Memory, KeyArrayContract, ::testing::Types<MemoryKeys>);
+}  // namespace contract
+namespace {
 
-  // The copy is its own key, and the gap below it holds no element.
-  ASSERT_EQ(keys.PutCaption(3, u"x"), hr::Ok);
-  EXPECT_EQ(original.caption, u"Ж");
-  std::int16_t count = 0;
-  EXPECT_EQ(keys.Count(count), hr::Ok);
-  EXPECT_EQ(count, 2);
+// Colours stay empty until set: a saved look tells "never coloured" apart.
+TEST(KeyArray, ColoursAreEmptyUntilSet) {
+  MemoryToolkit toolkit;
+  ASSERT_EQ(toolkit.Keys(KeyArrayId::cmdNumber).Load(1), hr::Ok);
+  const KeyElement& loaded = *toolkit.KeysOf(KeyArrayId::cmdNumber).Element(1);
+  EXPECT_EQ(loaded.foreColor, std::nullopt);
+  EXPECT_EQ(loaded.backColor, std::nullopt);
 }
 
-TEST(KeyArray, LoadingAnExistingIndexOrTouchingAMissingOneFails) {
+// A click reaches only an element that exists.
+TEST(KeyArray, AClickOnAMissingElementRaisesNothing) {
   MemoryToolkit toolkit;
-  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdShift);
-  ASSERT_EQ(keys.Load(1), hr::Ok);
-  EXPECT_EQ(keys.Load(0), hr::AlreadyLoaded);
-  EXPECT_EQ(keys.Load(1), hr::AlreadyLoaded);
-  EXPECT_EQ(keys.Load(-1), hr::ElementMissing);
-
-  for (const std::int16_t missing : {std::int16_t{-1}, std::int16_t{2}, std::int16_t{32767}}) {
-    SCOPED_TRACE(missing);
-    std::u16string caption = u"kept";
-    float value = 42;
-    EXPECT_EQ(keys.GetCaption(missing, caption), hr::ElementMissing);
-    EXPECT_EQ(keys.PutCaption(missing, u"a"), hr::ElementMissing);
-    EXPECT_EQ(keys.PutForeColor(missing, 0), hr::ElementMissing);
-    EXPECT_EQ(keys.PutBackColor(missing, 0), hr::ElementMissing);
-    EXPECT_EQ(keys.GetLeft(missing, value), hr::ElementMissing);
-    EXPECT_EQ(keys.PutLeft(missing, 1), hr::ElementMissing);
-    EXPECT_EQ(keys.GetTop(missing, value), hr::ElementMissing);
-    EXPECT_EQ(keys.PutTop(missing, 1), hr::ElementMissing);
-    EXPECT_EQ(keys.GetWidth(missing, value), hr::ElementMissing);
-    EXPECT_EQ(keys.PutWidth(missing, 1), hr::ElementMissing);
-    EXPECT_EQ(keys.GetHeight(missing, value), hr::ElementMissing);
-    EXPECT_EQ(keys.PutVisible(missing, true), hr::ElementMissing);
-    EXPECT_EQ(caption, u"kept");
-    EXPECT_EQ(value, 42);
-  }
-  // A click reaches only an element that exists.
   Recorder recorder;
   toolkit.Connect(recorder);
+  ASSERT_EQ(toolkit.Keys(KeyArrayId::cmdShift).Load(1), hr::Ok);
   EXPECT_EQ(toolkit.Click(KeyArrayId::cmdShift, 2), hr::ElementMissing);
+  EXPECT_EQ(toolkit.Click(KeyArrayId::cmdShift, -1), hr::ElementMissing);
   EXPECT_TRUE(recorder.log.empty());
+  EXPECT_EQ(toolkit.Click(KeyArrayId::cmdShift, 1), hr::Ok);
+  EXPECT_EQ(recorder.log, std::vector<std::string>{"Click 1"});
 }
 
-// Positions are single-precision twips, read back bit for bit.
+// Positions of the panels, the surface and the field are single-precision
+// twips, read back bit for bit.
 TEST(Geometry, FloatsReadBackExactly) {
   MemoryToolkit toolkit;
-  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdNumber);
   Panel& panel = toolkit.Pane(PanelId::picShift);
   Surface& surface = toolkit.UserControl();
   for (const float value : {374.5f, 0.1f, 1e-3f, 12345.678f, -20.25f, 16777217.0f}) {
     SCOPED_TRACE(value);
     float read = 0;
-    ASSERT_EQ(keys.PutLeft(0, value), hr::Ok);
-    ASSERT_EQ(keys.GetLeft(0, read), hr::Ok);
-    EXPECT_EQ(read, value);
-    ASSERT_EQ(keys.PutWidth(0, value), hr::Ok);
-    ASSERT_EQ(keys.GetWidth(0, read), hr::Ok);
-    EXPECT_EQ(read, value);
     ASSERT_EQ(panel.PutTop(value), hr::Ok);
     ASSERT_EQ(panel.GetTop(read), hr::Ok);
     EXPECT_EQ(read, value);
@@ -239,9 +211,17 @@ TEST_P(FocusOrder, InjectedFailureMovesNothingUntilCleared) {
   EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picShift).SetFocus(); }), hr::Ok);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
 
+  // A second panel named joins the first.
+  toolkit.FailSetFocus(PanelId::picABC);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picABC).SetFocus(); }), hr::InvalidProcedureCall);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }),
+            hr::InvalidProcedureCall);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+
   toolkit.FailSetFocus(std::nullopt);
   EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picNumber).SetFocus(); }), hr::Ok);
   EXPECT_EQ(toolkit.Focused(), PanelId::picNumber);
+  EXPECT_EQ(toolkit.HostCall([&] { return toolkit.Pane(PanelId::picABC).SetFocus(); }), hr::Ok);
 }
 
 INSTANTIATE_TEST_SUITE_P(Delivery, FocusOrder, ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred),

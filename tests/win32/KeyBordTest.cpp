@@ -41,7 +41,7 @@ class OnScreen : public ::testing::Test {
     return text;
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const KeyLabel* key = host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().Element(index);
+    const KeyElement* key = host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().Element(index);
     return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
   }
   // The colour painted just inside a key's raised border, beside its caption.
@@ -70,7 +70,7 @@ class Layout : public OnScreen, public ::testing::WithParamInterface<Placement> 
  protected:
   Layout() : OnScreen(Win32Toolkit::Options{GetParam().dpi, GetParam().dpi, {}}) {}
 
-  void ExpectPanel(PanelId id, TwipBox twips, PixelRect pixels) {
+  void ExpectPanel(PanelId id, Box twips, PixelRect pixels) {
     Win32Panel& panel = host.toolkit->PanelOf(id);
     float left = -1, top = -1, width = -1, height = -1;
     ASSERT_EQ(panel.GetLeft(left), hr::Ok);
@@ -89,7 +89,7 @@ class Layout : public OnScreen, public ::testing::WithParamInterface<Placement> 
 // where the screen's pixels put them.
 TEST_P(Layout, StartUpPlacesEveryChildToTheTwipAndThePixel) {
   const Placement& p = GetParam();
-  const TwipBox& field = host.toolkit->Field().Bounds();
+  const Box& field = host.toolkit->Field().Bounds();
   EXPECT_EQ(field.left, 0);
   EXPECT_EQ(field.top, 10);
   EXPECT_EQ(field.width, 5295);
@@ -358,7 +358,7 @@ TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
     Pump();
     const Seen onScreen = Look(keybord, host.toolkit->Field(), [&](KeyArrayId a, std::int16_t i) { return Marked(a, i); });
     const Seen inMemory = Look(reference, memory.Field(), [&](KeyArrayId a, std::int16_t i) {
-      const MemoryKey* key = memory.KeysOf(a).Element(i);
+      const KeyElement* key = memory.KeysOf(a).Element(i);
       return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
     });
     EXPECT_EQ(onScreen, inMemory);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <new>
+#include <stdexcept>
 
 namespace vexo::win32::testing {
 namespace {
@@ -20,7 +22,7 @@ class Panels : public ::testing::Test {
 
   Win32Panel& PanelOf(PanelId panel) { return host.toolkit->PanelOf(panel); }
   KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
-  const KeyLabel& Key(PanelId panel, std::int16_t index) {
+  const KeyElement& Key(PanelId panel, std::int16_t index) {
     return *PanelOf(panel).Keys().Element(index);
   }
   // Posts a press and release of the left button at a client point of a panel.
@@ -123,17 +125,29 @@ TEST_F(Panels, ArrowsAndTabReachThePanelThroughADialogManager) {
   EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
 }
 
-TEST_F(Panels, AClickOnAKeyRaisesItsIndexAndMovesNoFocus) {
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).Load(1), hr::Ok);
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutLeft(1, 600), hr::Ok);
-  ASSERT_EQ(Keys(KeyArrayId::cmdNumber).PutVisible(1, true), hr::Ok);
+class KeyClicks : public Panels, public ::testing::WithParamInterface<std::int16_t> {};
+
+// The highest index is drawn and hit as any other: a 16-bit count of the
+// elements would have wrapped and hidden every key.
+TEST_P(KeyClicks, AClickOnAKeyRaisesItsIndexAndMovesNoFocus) {
+  const std::int16_t index = GetParam();
+  KeyArray& keys = Keys(KeyArrayId::cmdNumber);
+  ASSERT_EQ(keys.Load(index), hr::Ok);
+  ASSERT_EQ(keys.PutLeft(index, 600), hr::Ok);
+  ASSERT_EQ(keys.PutBackColor(index, 0x0000FF), hr::Ok);
+  ASSERT_EQ(keys.PutVisible(index, true), hr::Ok);
+  const PixelRect r = PanelOf(PanelId::picNumber).KeyPixels(Key(PanelId::picNumber, index));
+  EXPECT_EQ(Host::PixelOf(host.PanelWindow(PanelId::picNumber), r.left + 3, r.bottom - 4), RGB(255, 0, 0));
   ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
   recorder.notices.clear();
 
-  Host::ClickAt(host.KeyCentre(PanelId::picNumber, 1));
-  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 1, 1}}));
+  Host::ClickAt(host.KeyCentre(PanelId::picNumber, index));
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 1, index}}));
   EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picABC));
 }
+
+INSTANTIATE_TEST_SUITE_P(Indexes, KeyClicks, ::testing::Values(std::int16_t{1}, std::int16_t{32767}),
+                         [](const auto& info) { return info.param == 1 ? std::string("Second") : std::string("Last"); });
 
 TEST_F(Panels, OnlyAPressAndReleaseOnTheSameVisibleKeyIsAClick) {
   // Key 0 at 0,0 375 x 350 twips: 25 x 23 pixels at 96 per inch; key 1 beside it.
@@ -207,41 +221,52 @@ TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
   EXPECT_EQ(Key(PanelId::picABC, 0).backColor, 0xFF0000u);
 }
 
-TEST_F(Panels, KeyArraysFollowTheElementRules) {
-  KeyArray& keys = Keys(KeyArrayId::cmdShift);
-  EXPECT_EQ(keys.Load(0), hr::AlreadyLoaded);
-  EXPECT_EQ(keys.Load(-1), hr::ElementMissing);
-  ASSERT_EQ(keys.Load(5), hr::Ok);
-  std::int16_t count = -1;
-  ASSERT_EQ(keys.Count(count), hr::Ok);
-  EXPECT_EQ(count, 2);
-  std::u16string caption;
-  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
-  EXPECT_EQ(caption, u"~");
-  EXPECT_FALSE(Key(PanelId::picShift, 5).visible);
-  EXPECT_EQ(keys.GetCaption(3, caption), hr::ElementMissing);
-  ASSERT_EQ(keys.PutCaption(5, u"\U0001F600"), hr::Ok);
-  ASSERT_EQ(keys.GetCaption(5, caption), hr::Ok);
-  EXPECT_EQ(caption, u"\U0001F600");
+// A component that runs out of memory in some of its handlers.
+class Starved final : public WidgetEvents {
+ public:
+  int clicks = 0;
+  HResult OnInitialize() override { throw std::bad_alloc(); }
+  HResult OnReadProperties(PropertyBag&) override { return hr::Ok; }
+  HResult OnWriteProperties(PropertyBag&) override { return hr::Ok; }
+  HResult OnResize() override { return hr::Ok; }
+  HResult OnShow() override { return hr::Ok; }
+  HResult OnSurfaceGotFocus() override { return hr::Ok; }
+  HResult OnClick(KeyArrayId, std::int16_t) override {
+    ++clicks;
+    return hr::Ok;
+  }
+  HResult OnGotFocus(PanelId) override { return hr::Ok; }
+  HResult OnLostFocus(PanelId) override { return hr::Ok; }
+  HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { throw std::bad_alloc(); }
+};
+
+// Nothing thrown crosses a host call, a driver or a window procedure; the
+// work the failed call left is done all the same, and the panels go on.
+TEST(Boundaries, AFailureThrownInAHandlerIsAStatusAndTheToolkitGoesOn) {
+  Host host;
+  Starved starved;
+  host.toolkit->Connect(starved);
+  EXPECT_EQ(host.toolkit->Initialize(), hr::OutOfMemory);
+  EXPECT_EQ(host.toolkit->HostCall([]() -> HResult { throw std::runtime_error("broken"); }), hr::Unexpected);
+  EXPECT_EQ(host.toolkit->HostCall([&]() -> HResult {
+    RETURN_IF_FAILED(host.toolkit->Pane(PanelId::picNumber).PutLeft(0));
+    throw std::bad_alloc();
+  }), hr::OutOfMemory);
+  EXPECT_EQ(Host::PlacedAt(host.PanelWindow(PanelId::picNumber)).left, 0);
+
+  HWND letters = host.PanelWindow(PanelId::picABC);
+  SendMessageW(letters, WM_KEYDOWN, 'A', 1);
+  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::OutOfMemory);
+  Win32Panel& panel = host.toolkit->PanelOf(PanelId::picABC);
+  const PixelRect key = panel.KeyPixels(*panel.Keys().Element(0));
+  const LPARAM centre = MAKELPARAM((key.left + key.right) / 2, (key.top + key.bottom) / 2);
+  SendMessageW(letters, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+  SendMessageW(letters, WM_LBUTTONUP, 0, centre);
+  EXPECT_EQ(starved.clicks, 1);
+  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::Ok);
 }
 
-BOOL CALLBACK CountChild(HWND, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  EnumChildWindows(window, CountChild, counter);
-  return TRUE;
-}
-
-// Counts the windows of this thread, children included.
-int WindowsOfThisThread() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
+using harness::WindowsOfThisThread;
 
 TEST(Footprint, AnInstanceCostsFourWindowsBesideItsSurfaceAndGivesThemBack) {
   Host host;

@@ -131,7 +131,7 @@ TEST_P(Endurance, RandomMessagesLeaveAWorkingKeyboardWithASoundField) {
     Win32Panel& p = host.toolkit->PanelOf(panel);
     std::int16_t count = 0;
     EXPECT_EQ(p.Keys().Count(count), hr::Ok);
-    const KeyLabel* key = count > 0 ? p.Keys().Element(static_cast<std::int16_t>(pick(count))) : nullptr;
+    const KeyElement* key = count > 0 ? p.Keys().Element(static_cast<std::int16_t>(pick(count))) : nullptr;
     if (key == nullptr || pick(4) == 0) return MAKELPARAM(pick(500) - 50, pick(300) - 50);
     const PixelRect r = p.KeyPixels(*key);
     return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);

@@ -12,26 +12,12 @@
 #include <vector>
 
 #include "widgets/win32/Win32Toolkit.h"
+#include "windows/TestHarness.h"
 
 namespace vexo::win32::testing {
 
-// Handles every message that is waiting, also those that arrive meanwhile.
-inline void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
-// Pumps for a while: real input travels through the display server.
-inline void PumpFor(DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  do {
-    Pump();
-    Sleep(5);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
-}
+using harness::Pump;
+using harness::WaitFor;
 
 // A notification as the component received it.
 struct Notice {
@@ -95,27 +81,11 @@ class Host {
   Host& operator=(const Host&) = delete;
 
   // Shows the frame on top and active, as a user's window.
-  void ShowFrame() {
-    if (!IsWindowVisible(frame)) {
-      ShowWindow(frame, SW_SHOW);
-    }
-    SetForegroundWindow(frame);
-    SetActiveWindow(frame);
-    SetFocus(frame);
-    UpdateWindow(frame);
-    PumpFor(100);
-  }
+  void ShowFrame() { harness::ShowActive(frame); }
 
   static HWND Frame() {
     static const HWND frame = [] {
-      WNDCLASSEXW c{};
-      c.cbSize = sizeof c;
-      c.lpfnWndProc = DefWindowProcW;
-      c.hInstance = GetModuleHandleW(nullptr);
-      c.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-      c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-      c.lpszClassName = L"VexoTestFrame";
-      RegisterClassExW(&c);
+      harness::RegisterFrameClass(L"VexoTestFrame");
       return CreateWindowExW(WS_EX_CONTROLPARENT, L"VexoTestFrame", L"toolkit test",
                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20, 950, 300, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
@@ -127,7 +97,7 @@ class Host {
 
   // The centre of a key in screen coordinates.
   POINT KeyCentre(PanelId panel, std::int16_t index) {
-    const KeyLabel* key = toolkit->PanelOf(panel).Keys().Element(index);
+    const KeyElement* key = toolkit->PanelOf(panel).Keys().Element(index);
     EXPECT_NE(key, nullptr);
     const PixelRect r = toolkit->PanelOf(panel).KeyPixels(*key);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -136,40 +106,13 @@ class Host {
   }
 
   // A real press and release of the left button at a screen point.
-  static void ClickAt(POINT p) {
-    SetCursorPos(p.x, p.y);
-    INPUT input[2]{};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-    PumpFor(150);
-  }
+  static void ClickAt(POINT p) { harness::ClickAt(p); }
 
   // A real key press with modifiers held: 1 Shift, 2 Ctrl, 4 Alt.
-  static void Press(WORD virtualKey, int modifiers = 0) {
-    std::vector<INPUT> input;
-    const WORD held[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (int i = 0; i < 3; ++i) {
-      if (modifiers & (1 << i)) input.push_back(Key(held[i], false));
-    }
-    input.push_back(Key(virtualKey, false));
-    input.push_back(Key(virtualKey, true));
-    for (int i = 2; i >= 0; --i) {
-      if (modifiers & (1 << i)) input.push_back(Key(held[i], true));
-    }
-    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-    PumpFor(150);
-  }
+  static void Press(WORD virtualKey, int modifiers = 0) { harness::Press(virtualKey, modifiers); }
 
   // The screen colour of a client pixel of a window.
-  static COLORREF PixelOf(HWND window, int x, int y) {
-    UpdateWindow(window);
-    HDC dc = GetDC(window);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return colour;
-  }
+  static COLORREF PixelOf(HWND window, int x, int y) { return harness::PixelOf(window, x, y); }
 
   // A child's rectangle in its parent's client pixels.
   static PixelRect PlacedAt(HWND child) {
@@ -182,16 +125,6 @@ class Host {
   HWND frame = nullptr;
   HWND surface = nullptr;
   std::unique_ptr<Win32Toolkit> toolkit;
-
- private:
-  static INPUT Key(WORD virtualKey, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = virtualKey;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-  }
 };
 
 inline std::u16string U(const char16_t* text) { return text; }

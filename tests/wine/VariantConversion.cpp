@@ -46,6 +46,10 @@ std::vector<Input> Inputs() {
       {"R8Small", Variant::FromR8(1.25e-7)},
       {"R8Thirds", Variant::FromR8(1.0 / 3.0)},
       {"R8Large", Variant::FromR8(123456789012345678.0)},
+      {"R8TieAtTheFifteenthDigit", Variant::FromR8(100000000000000.5)},
+      {"R8TieInTheQuarters", Variant::FromR8(12345678901234.25)},
+      {"R8NegativeTieInTheQuarters", Variant::FromR8(-12345678901234.25)},
+      {"R8TieOnAnEvenDigit", Variant::FromR8(1000000000000005.0)},
       {"R8I4Edge", Variant::FromR8(2147483647.5)},
       {"R8Infinity", Variant::FromR8(std::numeric_limits<double>::infinity())},
   };

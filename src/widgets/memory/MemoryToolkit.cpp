@@ -3,95 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "widgets/Boundary.h"
+
 namespace vexo {
-
-namespace {
-
-MemoryKey Template(std::u16string caption, float height) {
-  MemoryKey key;
-  key.caption = std::move(caption);
-  key.width = 375;
-  key.height = height;
-  return key;
-}
-
-}  // namespace
-
-// --- Key arrays.
-
-MemoryKey* MemoryKeyArray::Find(std::int16_t index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index]) {
-    return nullptr;
-  }
-  return &*elements_[index];
-}
-
-const MemoryKey* MemoryKeyArray::Element(std::int16_t index) const {
-  return const_cast<MemoryKeyArray*>(this)->Find(index);
-}
-
-HResult MemoryKeyArray::Count(std::int16_t& count) {
-  count = static_cast<std::int16_t>(
-      std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e.has_value(); }));
-  return hr::Ok;
-}
-
-HResult MemoryKeyArray::Load(std::int16_t index) {
-  if (index < 0) {
-    return hr::ElementMissing;
-  }
-  if (Find(index) != nullptr) {
-    return hr::AlreadyLoaded;
-  }
-  const MemoryKey* element0 = Find(0);
-  if (element0 == nullptr) {
-    return hr::ElementMissing;
-  }
-  MemoryKey copy = *element0;
-  copy.visible = false;
-  if (static_cast<std::size_t>(index) >= elements_.size()) {
-    elements_.resize(static_cast<std::size_t>(index) + 1);
-  }
-  elements_[index] = std::move(copy);
-  return hr::Ok;
-}
-
-#define VEXO_WITH_KEY(index, action)   \
-  do {                                 \
-    MemoryKey* key = Find(index);      \
-    if (key == nullptr) {              \
-      return hr::ElementMissing;       \
-    }                                  \
-    action;                            \
-    return hr::Ok;                     \
-  } while (false)
-
-HResult MemoryKeyArray::GetCaption(std::int16_t index, std::u16string& caption) {
-  VEXO_WITH_KEY(index, caption = key->caption);
-}
-HResult MemoryKeyArray::PutCaption(std::int16_t index, std::u16string_view caption) {
-  VEXO_WITH_KEY(index, key->caption.assign(caption));
-}
-HResult MemoryKeyArray::PutForeColor(std::int16_t index, Colour colour) {
-  VEXO_WITH_KEY(index, key->foreColor = colour);
-}
-HResult MemoryKeyArray::PutBackColor(std::int16_t index, Colour colour) {
-  VEXO_WITH_KEY(index, key->backColor = colour);
-}
-HResult MemoryKeyArray::GetLeft(std::int16_t index, float& left) { VEXO_WITH_KEY(index, left = key->left); }
-HResult MemoryKeyArray::PutLeft(std::int16_t index, float left) { VEXO_WITH_KEY(index, key->left = left); }
-HResult MemoryKeyArray::GetTop(std::int16_t index, float& top) { VEXO_WITH_KEY(index, top = key->top); }
-HResult MemoryKeyArray::PutTop(std::int16_t index, float top) { VEXO_WITH_KEY(index, key->top = top); }
-HResult MemoryKeyArray::GetWidth(std::int16_t index, float& width) { VEXO_WITH_KEY(index, width = key->width); }
-HResult MemoryKeyArray::PutWidth(std::int16_t index, float width) { VEXO_WITH_KEY(index, key->width = width); }
-HResult MemoryKeyArray::GetHeight(std::int16_t index, float& height) {
-  VEXO_WITH_KEY(index, height = key->height);
-}
-HResult MemoryKeyArray::PutVisible(std::int16_t index, bool visible) {
-  VEXO_WITH_KEY(index, key->visible = visible);
-}
-
-#undef VEXO_WITH_KEY
 
 // --- Panels.
 
@@ -228,15 +142,15 @@ HResult MemoryPropertyBag::WriteProperty(std::u16string_view key, const Variant&
 
 MemoryToolkit::MemoryToolkit(FocusDelivery delivery)
     : delivery_(delivery),
-      keys_{MemoryKeyArray(Template(u"Q", 350)), MemoryKeyArray(Template(u"7", 345)),
-            MemoryKeyArray(Template(u"~", 350))},
-      panels_{MemoryPanel(*this, PanelId::picABC, {480, 240, 1215, 1335}),
-              MemoryPanel(*this, PanelId::picNumber, {2640, 360, 1800, 2055}),
-              MemoryPanel(*this, PanelId::picShift, {600, 1680, 1575, 855})},
+      keys_{KeyStore(DesignKey(KeyArrayId::cmdKey)), KeyStore(DesignKey(KeyArrayId::cmdNumber)),
+            KeyStore(DesignKey(KeyArrayId::cmdShift))},
+      panels_{MemoryPanel(*this, PanelId::picABC, DesignPanel(PanelId::picABC)),
+              MemoryPanel(*this, PanelId::picNumber, DesignPanel(PanelId::picNumber)),
+              MemoryPanel(*this, PanelId::picShift, DesignPanel(PanelId::picShift))},
       text1_() {}
 
 HResult MemoryToolkit::MoveFocus(PanelId panel) {
-  if (failFocus_ == panel) {
+  if (failFocus_[Slot(panel)]) {
     return hr::InvalidProcedureCall;
   }
   if (focused_ == panel) {
@@ -254,23 +168,32 @@ HResult MemoryToolkit::MoveFocus(PanelId panel) {
   return hr::Ok;
 }
 
+// The handlers' own failures go nowhere: a toolkit has no caller to give
+// them to, just as a window's focus message has none.
+void MemoryToolkit::Deliver(FocusChange change) {
+  const auto notify = [&] {
+    return change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel);
+  };
+  Discard(Guard(notify), "a focus change has no caller");
+}
+
 void MemoryToolkit::DeliverPendingFocus() {
-  // The handlers' own failures go nowhere: a toolkit has no caller to give
-  // them to, just as a window's focus message has none.
   while (!pendingFocus_.empty() && events_ != nullptr) {
     const FocusChange change = pendingFocus_.front();
     pendingFocus_.pop_front();
-    Discard(change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel),
-            "a focus change has no caller");
+    Deliver(change);
   }
 }
 
-HResult MemoryToolkit::Raise(const std::function<HResult()>& notification) {
+// Nothing the handler throws passes the toolkit, and nothing here allocates
+// outside the guard: the host sees a status.
+template <typename Notification>
+HResult MemoryToolkit::Raise(const Notification& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
   ++depth_;
-  const HResult status = notification();
+  const HResult status = Guard(notification);
   --depth_;
   if (depth_ == 0) {
     DeliverPendingFocus();
@@ -305,7 +228,7 @@ HResult MemoryToolkit::Resize(float width, float height) {
 
 HResult MemoryToolkit::Click(KeyArrayId array, std::int16_t index) {
   // A click reaches only an element that exists.
-  const MemoryKey* key = keys_[Slot(array)].Element(index);
+  const KeyElement* key = keys_[Slot(array)].Element(index);
   if (key == nullptr) {
     return hr::ElementMissing;
   }
@@ -316,15 +239,20 @@ HResult MemoryToolkit::KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_
   return Raise([&] { return events_->OnKeyDown(panel, keyCode, shift); });
 }
 
+HResult MemoryToolkit::HostCall(const std::function<HResult()>& call) { return Raise(call); }
+
 void MemoryToolkit::Blur() {
   if (!focused_) {
     return;
   }
-  pendingFocus_.push_back({*focused_, false});
+  const FocusChange change{*focused_, false};
   focused_.reset();
-  if (depth_ == 0) {
-    DeliverPendingFocus();
+  if (depth_ > 0) {
+    pendingFocus_.push_back(change);  // under the guard of the notification being raised
+    return;
   }
+  DeliverPendingFocus();
+  Deliver(change);
 }
 
 std::intptr_t MemoryToolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

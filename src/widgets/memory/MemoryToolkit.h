@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -20,35 +21,6 @@ namespace vexo {
 // When the notifications of a focus move arrive: inside `SetFocus`, or after
 // the notification handler (or host call) that moved the focus has returned.
 enum class FocusDelivery { Sync, Deferred };
-
-// The look every key copies from its template.
-struct KeyLook {
-  bool raised = true;  // raised three-dimensional border
-  float fontPoints = 9.75f;
-  std::int16_t fontWeight = 700;
-  std::int16_t charset = 177;
-  std::int16_t textAlign = 3;  // right
-  friend bool operator==(const KeyLook&, const KeyLook&) = default;
-};
-
-struct MemoryKey {
-  std::u16string caption;
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool visible = true;
-  std::optional<Colour> foreColor;  // empty while never set
-  std::optional<Colour> backColor;
-  KeyLook look;
-};
-
-struct Box {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-};
 
 struct SentMessage {
   WindowHandle window = 0;
@@ -58,35 +30,6 @@ struct SentMessage {
 };
 
 class MemoryToolkit;
-
-class MemoryKeyArray final : public KeyArray {
- public:
-  explicit MemoryKeyArray(MemoryKey element0) { elements_.emplace_back(std::move(element0)); }
-
-  HResult Count(std::int16_t& count) override;
-  HResult Load(std::int16_t index) override;
-  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
-  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
-  HResult PutForeColor(std::int16_t index, Colour colour) override;
-  HResult PutBackColor(std::int16_t index, Colour colour) override;
-  HResult GetLeft(std::int16_t index, float& left) override;
-  HResult PutLeft(std::int16_t index, float left) override;
-  HResult GetTop(std::int16_t index, float& top) override;
-  HResult PutTop(std::int16_t index, float top) override;
-  HResult GetWidth(std::int16_t index, float& width) override;
-  HResult PutWidth(std::int16_t index, float width) override;
-  HResult GetHeight(std::int16_t index, float& height) override;
-  HResult PutVisible(std::int16_t index, bool visible) override;
-
-  // The element at `index`, or null when it is not loaded.
-  const MemoryKey* Element(std::int16_t index) const;
-  // The highest loaded index + 1.
-  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
-
- private:
-  MemoryKey* Find(std::int16_t index);
-  std::vector<std::optional<MemoryKey>> elements_;
-};
 
 class MemoryPanel final : public Panel {
  public:
@@ -145,7 +88,7 @@ class MemoryRichTextBox final : public RichTextBox {
   std::u16string text_;
   std::int32_t selStart_ = 0;
   std::int32_t selLength_ = 0;
-  Box box_{360, 2760, 3495, 375};
+  Box box_ = DesignField;
   std::uint64_t charactersWritten_ = 0;
   std::uint64_t charactersRead_ = 0;
 };
@@ -161,8 +104,8 @@ class MemorySurface final : public Surface {
   float Height() const { return height_; }
 
  private:
-  float width_ = 4800;
-  float height_ = 3570;
+  float width_ = DesignSurfaceWidth;
+  float height_ = DesignSurfaceHeight;
 };
 
 // A property bag of self-describing values, keyed by exact text, in the order
@@ -206,8 +149,10 @@ class MemoryToolkit final : public Widgets {
                               std::intptr_t lParam) override;
 
   // --- What the host and the user do. Each raises one notification and gives
-  // the handler's status. With deferred delivery, the focus notifications that
-  // the handler caused arrive before the call returns, after the handler.
+  // the handler's status; what the handler throws ends there as a status
+  // (a failed allocation as out-of-memory). With deferred delivery, the focus
+  // notifications that the handler caused arrive before the call returns,
+  // after the handler.
   HResult Initialize();
   HResult ReadProperties(PropertyBag& bag);
   HResult WriteProperties(PropertyBag& bag);
@@ -221,7 +166,7 @@ class MemoryToolkit final : public Widgets {
   // The focus leaves the component: the focused panel loses it.
   void Blur();
   // A call of the public interface by the host.
-  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
+  HResult HostCall(const std::function<HResult()>& call);
 
   // --- The host's side of the system services.
   void SetActiveWindow(WindowHandle window) { activeWindow_ = window; }
@@ -230,13 +175,20 @@ class MemoryToolkit final : public Widgets {
   const std::vector<SentMessage>& Messages() const { return messages_; }
   int Beeps() const { return beeps_; }
 
-  // --- Failure injection: every SetFocus of that panel fails until cleared.
-  void FailSetFocus(std::optional<PanelId> panel) { failFocus_ = panel; }
+  // --- Failure injection: every SetFocus of a named panel fails; each panel
+  // named joins the failing ones, and none (std::nullopt) clears them all.
+  void FailSetFocus(std::optional<PanelId> panel) {
+    if (panel) {
+      failFocus_[Slot(*panel)] = true;
+    } else {
+      failFocus_.fill(false);
+    }
+  }
 
   // --- What the user sees.
   FocusDelivery Delivery() const { return delivery_; }
   std::optional<PanelId> Focused() const { return focused_; }
-  const MemoryKeyArray& KeysOf(KeyArrayId array) const { return keys_[Slot(array)]; }
+  const KeyStore& KeysOf(KeyArrayId array) const { return keys_[Slot(array)]; }
   const MemoryPanel& PanelOf(PanelId panel) const { return panels_[Slot(panel)]; }
   MemoryRichTextBox& Field() { return text1_; }
   const MemorySurface& SurfaceOf() const { return surface_; }
@@ -246,23 +198,26 @@ class MemoryToolkit final : public Widgets {
   static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
   static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
 
+  struct FocusChange {
+    PanelId panel;
+    bool gained;
+  };
+
   HResult MoveFocus(PanelId panel);
-  HResult Raise(const std::function<HResult()>& notification);
+  template <typename Notification>
+  HResult Raise(const Notification& notification);
+  void Deliver(FocusChange change);
   void DeliverPendingFocus();
 
   FocusDelivery delivery_;
   WidgetEvents* events_ = nullptr;
-  std::array<MemoryKeyArray, 3> keys_;
+  std::array<KeyStore, 3> keys_;
   std::array<MemoryPanel, 3> panels_;
   MemoryRichTextBox text1_;
   MemorySurface surface_;
 
   std::optional<PanelId> focused_;
-  std::optional<PanelId> failFocus_;
-  struct FocusChange {
-    PanelId panel;
-    bool gained;
-  };
+  std::array<bool, 3> failFocus_{};
   std::deque<FocusChange> pendingFocus_;
   int depth_ = 0;
 

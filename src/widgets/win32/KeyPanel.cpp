@@ -1,22 +1,25 @@
-// The key panels and their windowless labels.
+#include "widgets/win32/KeyPanel.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <new>
-#include <utility>
 
-#include "widgets/win32/PanelWindowClass.h"
-#include "widgets/win32/Win32Toolkit.h"
+#include "widgets/Boundary.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-const wchar_t PanelClassName[] = L"VexoKeyBordPanel";
-
 namespace {
 
+// The highest system colour index the screen knows.
+constexpr std::uint32_t LastSystemColour = COLOR_MENUBAR;
+
+// The window class of the panels is shared by every instance in the process.
+// It goes with the last panel, so that a library that is unloaded leaves no
+// class behind that points into it.
+constexpr wchar_t PanelClassName[] = L"VexoKeyBordPanel";
 SRWLOCK classLock = SRWLOCK_INIT;
 int classUsers = 0;
 
@@ -30,11 +33,13 @@ LRESULT CALLBACK PanelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
   }
   // Nothing thrown may cross into the system's message dispatch.
-  try {
-    return static_cast<LRESULT>(panel->Handle(window, message, wParam, lParam));
-  } catch (...) {
-    return 0;
-  }
+  LRESULT result = 0;
+  Discard(Guard([&] {
+            result = static_cast<LRESULT>(panel->Handle(window, message, wParam, lParam));
+            return hr::Ok;
+          }),
+          "the system's dispatch takes no status; a notification's own status is the toolkit's to keep");
+  return result;
 }
 
 RECT ToRect(const PixelRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -56,13 +61,28 @@ COLORREF Screen(Colour colour, Colour fallback) {
   return static_cast<COLORREF>(ResolveColour(colour).value_or(*ResolveColour(fallback)));
 }
 
-bool SameLook(const KeyLabel& a, const KeyLabel& b) {
+Colour ForeOf(const KeyElement& key) { return key.foreColor.value_or(DefaultKeyForeColor); }
+Colour BackOf(const KeyElement& key) { return key.backColor.value_or(DefaultKeyBackColor); }
+
+// Whether two labels show the same on screen: a colour never set shows as
+// the default one.
+bool SameLook(const KeyElement& a, const KeyElement& b) {
   return a.caption == b.caption && a.left == b.left && a.top == b.top && a.width == b.width &&
-         a.height == b.height && a.visible == b.visible && a.foreColor == b.foreColor &&
-         a.backColor == b.backColor;
+         a.height == b.height && a.visible == b.visible && ForeOf(a) == ForeOf(b) && BackOf(a) == BackOf(b);
 }
 
-}  // namespace
+LabelLook LookOf(const KeyElement& key) {
+  LabelLook look;
+  look.left = key.left;
+  look.top = key.top;
+  look.width = key.width;
+  look.height = key.height;
+  look.visible = key.visible;
+  look.foreColor = ForeOf(key);
+  look.backColor = BackOf(key);
+  look.KeepCaption(key.caption);
+  return look;
+}
 
 bool AcquirePanelClass(HINSTANCE module) {
   AcquireSRWLockExclusive(&classLock);
@@ -93,148 +113,45 @@ void ReleasePanelClass(HINSTANCE module) {
   ReleaseSRWLockExclusive(&classLock);
 }
 
-// --- The labels.
+}  // namespace
 
-Win32KeyArray::Win32KeyArray(Win32Panel& panel, KeyLabel element0) : panel_(panel) {
-  elements_.emplace_back(std::move(element0));
-}
-
-KeyLabel* Win32KeyArray::Find(std::int16_t index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= elements_.size() || !elements_[index]) {
-    return nullptr;
-  }
-  return &*elements_[index];
-}
-
-const KeyLabel* Win32KeyArray::Element(std::int16_t index) const {
-  return const_cast<Win32KeyArray*>(this)->Find(index);
-}
-
-template <typename Change>
-HResult Win32KeyArray::Update(std::int16_t index, Change change) {
-  KeyLabel* key = Find(index);
-  if (key == nullptr) {
-    return hr::ElementMissing;
-  }
-  const KeyLabel before = *key;
-  change(*key);
-  if (!SameLook(before, *key)) {
-    panel_.Changed(index, before, *key);
-  }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::Count(std::int16_t& count) {
-  count = static_cast<std::int16_t>(
-      std::count_if(elements_.begin(), elements_.end(), [](const auto& e) { return e.has_value(); }));
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::Load(std::int16_t index) {
-  if (index < 0) {
-    return hr::ElementMissing;
-  }
-  if (Find(index) != nullptr) {
-    return hr::AlreadyLoaded;
-  }
-  const KeyLabel* element0 = Find(0);
-  if (element0 == nullptr) {
-    return hr::ElementMissing;
-  }
-  KeyLabel copy = *element0;
-  copy.visible = false;  // a hidden label needs no repaint
-  try {
-    if (static_cast<std::size_t>(index) >= elements_.size()) {
-      elements_.resize(static_cast<std::size_t>(index) + 1);
+std::optional<std::uint32_t> ResolveColour(Colour colour) {
+  if ((colour & 0x80000000u) != 0) {
+    const std::uint32_t index = colour & 0x00FFFFFFu;
+    if (index > LastSystemColour) {
+      return std::nullopt;
     }
-    elements_[index] = std::move(copy);
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
+    return static_cast<std::uint32_t>(GetSysColor(static_cast<int>(index)));
   }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::GetCaption(std::int16_t index, std::u16string& caption) {
-  const KeyLabel* key = Find(index);
-  if (key == nullptr) {
-    return hr::ElementMissing;
+  if ((colour & 0xFF000000u) != 0) {
+    return std::nullopt;
   }
-  try {
-    caption = key->caption;
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  }
-  return hr::Ok;
-}
-
-HResult Win32KeyArray::PutCaption(std::int16_t index, std::u16string_view caption) {
-  try {
-    return Update(index, [&](KeyLabel& key) { key.caption.assign(caption); });
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  }
-}
-
-HResult Win32KeyArray::PutForeColor(std::int16_t index, Colour colour) {
-  if (!ResolveColour(colour)) {
-    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
-  }
-  return Update(index, [&](KeyLabel& key) { key.foreColor = colour; });
-}
-
-HResult Win32KeyArray::PutBackColor(std::int16_t index, Colour colour) {
-  if (!ResolveColour(colour)) {
-    return Find(index) == nullptr ? hr::ElementMissing : hr::InvalidPropertyValue;
-  }
-  return Update(index, [&](KeyLabel& key) { key.backColor = colour; });
-}
-
-#define VEXO_READ_KEY(index, out, field) \
-  do {                                   \
-    const KeyLabel* key = Find(index);   \
-    if (key == nullptr) {                \
-      return hr::ElementMissing;         \
-    }                                    \
-    out = key->field;                    \
-    return hr::Ok;                       \
-  } while (false)
-
-HResult Win32KeyArray::GetLeft(std::int16_t index, float& left) { VEXO_READ_KEY(index, left, left); }
-HResult Win32KeyArray::GetTop(std::int16_t index, float& top) { VEXO_READ_KEY(index, top, top); }
-HResult Win32KeyArray::GetWidth(std::int16_t index, float& width) { VEXO_READ_KEY(index, width, width); }
-HResult Win32KeyArray::GetHeight(std::int16_t index, float& height) { VEXO_READ_KEY(index, height, height); }
-
-#undef VEXO_READ_KEY
-
-HResult Win32KeyArray::PutLeft(std::int16_t index, float left) {
-  return Update(index, [&](KeyLabel& key) { key.left = left; });
-}
-HResult Win32KeyArray::PutTop(std::int16_t index, float top) {
-  return Update(index, [&](KeyLabel& key) { key.top = top; });
-}
-HResult Win32KeyArray::PutWidth(std::int16_t index, float width) {
-  return Update(index, [&](KeyLabel& key) { key.width = width; });
-}
-HResult Win32KeyArray::PutVisible(std::int16_t index, bool visible) {
-  return Update(index, [&](KeyLabel& key) { key.visible = visible; });
+  return colour;
 }
 
 // --- The panel.
 
-Win32Panel::Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0)
-    : toolkit_(toolkit), id_(id), keyArray_(keys), box_(box), keys_(*this, std::move(element0)) {}
+Win32Panel::Win32Panel(const WidgetContext& context, PanelId id)
+    : context_(context), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
 
 Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
     DestroyWindow(window_);
   }
+  if (classAcquired_) {
+    ReleasePanelClass(context_.module);
+  }
 }
 
-HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
+HResult Win32Panel::Create() {
+  if (!AcquirePanelClass(context_.module)) {
+    return LastError();
+  }
+  classAcquired_ = true;
+  const PixelRect r = context_.Pixels(box_);
   window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
-                            module, this);
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
+                            nullptr, context_.module, this);
   if (window_ == nullptr) {
     return LastError();
   }
@@ -243,7 +160,7 @@ HResult Win32Panel::CreateWindowIn(HWND surface, HINSTANCE module) {
 
 void Win32Panel::Place() {
   if (window_ != nullptr) {
-    toolkit_.PlaceChild(window_, box_, placementPending_);
+    context_.pending.Move(window_, context_.Pixels(box_));
   }
 }
 
@@ -269,88 +186,55 @@ HResult Win32Panel::SetFocus() {
   return GetFocus() == window_ ? hr::Ok : hr::InvalidProcedureCall;
 }
 
-PixelRect Win32Panel::KeyPixels(const KeyLabel& key) const {
-  return ToPixels(key.left, key.top, key.width, key.height, toolkit_.dpi_);
+PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
+  return ToPixels(key.left, key.top, key.width, key.height, context_.dpi);
 }
 
-void Win32Panel::Repaint(const KeyLabel& key) {
-  if (window_ == nullptr || !key.visible) {
+bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has_value(); }
+
+void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
+  if (!SameLook(before, after)) {
+    context_.pending.LabelChanged(*this, index, LookOf(before));
+  }
+}
+
+void Win32Panel::Repaint(const LabelLook& look) {
+  if (window_ == nullptr || !look.visible) {
     return;
   }
-  const RECT r = ToRect(KeyPixels(key));
+  const RECT r = ToRect(ToPixels(look.left, look.top, look.width, look.height, context_.dpi));
   InvalidateRect(window_, &r, FALSE);
 }
 
-void Win32Panel::Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after) {
-  if (toolkit_.raising_ == 0) {
+void Win32Panel::RepaintLabel(std::int32_t index, const LabelLook& before) {
+  const KeyElement* key = keys_.Element(index);
+  if (key == nullptr) {
     Repaint(before);
-    Repaint(after);
     return;
   }
-  if (pendingWhole_) {
-    return;
+  const LabelLook now = LookOf(*key);
+  if (now == before) {
+    return;  // changed and changed back: the screen shows it already
   }
-  for (int i = 0; i < pendingCount_; ++i) {
-    if (pendingLabels_[static_cast<std::size_t>(i)].index == index) {
-      return;  // its look before the notification is noted already
-    }
-  }
-  if (pendingCount_ == MaxPendingLabels) {
-    pendingWhole_ = true;
-    return;
-  }
-  try {
-    pendingLabels_[static_cast<std::size_t>(pendingCount_)] = PendingLabel{index, before};
-    ++pendingCount_;
-  } catch (const std::bad_alloc&) {
-    pendingWhole_ = true;
-  }
+  Repaint(before);
+  Repaint(now);
 }
 
-bool Win32Panel::FlushPlacement(bool quietly) {
-  if (!placementPending_) {
-    return false;
-  }
-  placementPending_ = false;
-  if (window_ == nullptr) {
-    return false;
-  }
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
-}
-
-void Win32Panel::FlushRepaints() {
-  const bool whole = std::exchange(pendingWhole_, false);
-  const int count = std::exchange(pendingCount_, 0);
-  if (window_ == nullptr) {
-    return;
-  }
-  if (whole) {
+void Win32Panel::RepaintAll() {
+  if (window_ != nullptr) {
     InvalidateRect(window_, nullptr, FALSE);
-    return;
-  }
-  for (int i = 0; i < count; ++i) {
-    const PendingLabel& pending = pendingLabels_[static_cast<std::size_t>(i)];
-    const KeyLabel* now = keys_.Element(pending.index);
-    if (now != nullptr && SameLook(pending.before, *now)) {
-      continue;  // changed and changed back: the screen shows it already
-    }
-    Repaint(pending.before);
-    if (now != nullptr) {
-      Repaint(*now);
-    }
   }
 }
 
 std::int16_t Win32Panel::HitTest(int x, int y) const {
-  for (std::int16_t index = static_cast<std::int16_t>(keys_.Extent() - 1); index >= 0; --index) {
-    const KeyLabel* key = keys_.Element(index);
+  for (std::int32_t index = keys_.Extent() - 1; index >= 0; --index) {
+    const KeyElement* key = keys_.Element(index);
     if (key == nullptr || !key->visible) {
       continue;
     }
     const PixelRect r = KeyPixels(*key);
     if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
-      return index;
+      return static_cast<std::int16_t>(index);  // indexes end at 32767
     }
   }
   return -1;
@@ -361,11 +245,11 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
   SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 
-  const HGDIOBJ oldFont = SelectObject(dc, toolkit_.keyFont_);
+  const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   // Higher indexes lie on top, as the hit test finds them.
-  for (std::int16_t index = 0; index < keys_.Extent(); ++index) {
-    const KeyLabel* key = keys_.Element(index);
+  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
+    const KeyElement* key = keys_.Element(index);
     if (key == nullptr || !key->visible) {
       continue;
     }
@@ -374,10 +258,10 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
       continue;
     }
     RECT r = ToRect(pixels);
-    SetDCBrushColor(dc, Screen(key->backColor, DefaultKeyBackColor));
+    SetDCBrushColor(dc, Screen(BackOf(*key), DefaultKeyBackColor));
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    SetTextColor(dc, Screen(key->foreColor, DefaultKeyForeColor));
+    SetTextColor(dc, Screen(ForeOf(*key), DefaultKeyForeColor));
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
               &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
   }
@@ -392,7 +276,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
-      FlushRepaints();
+      context_.pending.RepaintLabelsNow(*this);
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
         Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
@@ -419,24 +303,27 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
 
     case WM_SETFOCUS:
-      if (toolkit_.options_.panelFocused) {
-        toolkit_.options_.panelFocused(id_);
-      }
-      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnGotFocus(id_); });
+      context_.notifications.PanelFocused(id_);
+      context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnGotFocus(id_); });
       return 0;
     case WM_KILLFOCUS:
-      toolkit_.RaiseFromWindow([this] { return toolkit_.events_->OnLostFocus(id_); });
+      context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnLostFocus(id_); });
       return 0;
 
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       const bool system = message == WM_SYSKEYDOWN;
-      std::int16_t keyCode = static_cast<std::int16_t>(wParam & 0xFF);
-      std::int16_t shift = Modifiers(system && (lParam & (1 << 29)) != 0);
-      toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnKeyDown(id_, keyCode, shift); });
+      struct {
+        std::int16_t keyCode;
+        std::int16_t shift;
+      } press{static_cast<std::int16_t>(wParam & 0xFF), Modifiers(system && (lParam & (1 << 29)) != 0)};
+      // Two captures stay within the notification's own room: a key press
+      // allocates nothing to be raised.
+      context_.notifications.RaiseFromWindow(
+          [this, &press](WidgetEvents& events) { return events.OnKeyDown(id_, press.keyCode, press.shift); });
       // A system key the handler left alone keeps its system meaning (Alt+F4,
       // menu access); one it consumed by zeroing the code goes no further.
-      if (system && keyCode != 0) {
+      if (system && press.keyCode != 0) {
         return DefWindowProcW(window, message, wParam, lParam);
       }
       return 0;
@@ -465,14 +352,11 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int x = static_cast<short>(LOWORD(lParam));
       const int y = static_cast<short>(HIWORD(lParam));
       if (armed >= 0 && HitTest(x, y) == armed) {
-        toolkit_.RaiseFromWindow([&] { return toolkit_.events_->OnClick(keyArray_, armed); });
+        context_.notifications.RaiseFromWindow(
+            [&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), armed); });
       }
       return 0;
     }
-    case SettleFieldMessage:
-      toolkit_.text1_.Settle();
-      return 0;
-
     case WM_CAPTURECHANGED:
       pressed_ = -1;
       return 0;

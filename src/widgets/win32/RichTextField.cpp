@@ -1,13 +1,11 @@
-// The field Text1: a one-line rich-text edit control in plain-text mode.
+#include "widgets/win32/RichTextField.h"
+
 #include <windows.h>
 #include <richedit.h>
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
-#include "widgets/win32/PanelWindowClass.h"
-#include "widgets/win32/Win32Toolkit.h"
+#include "widgets/Boundary.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -42,17 +40,6 @@ std::int32_t LengthOf(HWND window) {
   return static_cast<std::int32_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
 }
 
-template <typename Body>
-HResult Guarded(Body body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return hr::OutOfMemory;
-  } catch (const std::exception&) {
-    return hr::Fail;
-  }
-}
-
 }  // namespace
 
 std::u16string DisplayText(std::u16string_view text) {
@@ -63,15 +50,33 @@ std::u16string DisplayText(std::u16string_view text) {
   return shown;
 }
 
-HResult Win32RichTextBox::CreateWindowIn(HWND surface) {
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  const wchar_t* className = GetModuleHandleW(L"msftedit.dll") != nullptr ? MSFTEDIT_CLASS : RICHEDIT_CLASSW;
+Win32RichTextBox::~Win32RichTextBox() {
+  if (Alive()) {
+    DestroyWindow(window_);
+  }
+  window_ = nullptr;
+  if (library_ != nullptr) {
+    FreeLibrary(library_);
+  }
+}
+
+HResult Win32RichTextBox::Create() {
+  const wchar_t* className = MSFTEDIT_CLASS;
+  library_ = LoadLibraryW(L"msftedit.dll");
+  if (library_ == nullptr) {
+    className = RICHEDIT_CLASSW;
+    library_ = LoadLibraryW(L"riched20.dll");
+  }
+  if (library_ == nullptr) {
+    return LastError();
+  }
+  const PixelRect r = context_.Pixels(box_);
   // ES_NOHIDESEL: the block caret is a selection and must stay visible while
   // a panel has the focus.
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
-                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), surface, nullptr,
-                            toolkit_.module_, nullptr);
+                            r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
+                            nullptr, context_.module, nullptr);
   if (window_ == nullptr) {
     return LastError();
   }
@@ -97,21 +102,14 @@ bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(win
 
 void Win32RichTextBox::Place() {
   if (Alive()) {
-    toolkit_.PlaceChild(window_, box_, placementPending_);
+    context_.pending.Move(window_, context_.Pixels(box_));
   }
 }
 
-bool Win32RichTextBox::FlushPlacement(bool quietly) {
-  if (!placementPending_) {
-    return false;
+void Win32RichTextBox::PlaceNow() {
+  if (window_ != nullptr) {
+    context_.pending.MoveNow(window_);
   }
-  placementPending_ = false;
-  lastSelected_.reset();
-  if (!Alive()) {
-    return false;
-  }
-  const PixelRect r = ToPixels(box_.left, box_.top, box_.width, box_.height, toolkit_.dpi_);
-  return MoveChild(window_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), quietly);
 }
 
 std::u16string Win32RichTextBox::Shown() const {
@@ -137,24 +135,16 @@ void Win32RichTextBox::BeginChange() {
   if (unsettled_) {
     return;
   }
-  HWND settler = toolkit_.PanelOf(PanelId::picABC).Window();
-  if (settler == nullptr) {
-    return;  // nothing would settle it: the control redraws as it goes
-  }
   SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
   unsettled_ = true;
-  if (!PostMessageW(settler, SettleFieldMessage, 0, 0)) {
-    Settle();
-  }
+  context_.pending.Settle(*this);
 }
 
 void Win32RichTextBox::Settle() {
-  FlushPlacement();
   if (!unsettled_) {
     return;
   }
   unsettled_ = false;
-  lastSelected_.reset();
   if (!Alive()) {
     return;
   }
@@ -164,7 +154,7 @@ void Win32RichTextBox::Settle() {
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
-  if (unsettled_ && lastSelected_ && *lastSelected_ == std::pair{start, end}) {
+  if (context_.pending.SentSelection() == std::pair{start, end}) {
     CHARRANGE now{0, 0};
     SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
     if (now.cpMin == start && now.cpMax == end) {
@@ -173,9 +163,7 @@ void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
   }
   CHARRANGE range{start, end};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  if (unsettled_) {
-    lastSelected_.emplace(start, end);
-  }
+  context_.pending.NoteSelection(start, end);
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -211,7 +199,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   }
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
-  lastSelected_.reset();
+  context_.pending.ForgetSelection();
   SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
@@ -227,7 +215,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
 }
 
 HResult Win32RichTextBox::GetText(std::u16string& text) {
-  return Guarded([&] {
+  return Guard([&] {
     text.clear();
     if (!Alive()) {
       return hr::Fail;
@@ -240,11 +228,12 @@ HResult Win32RichTextBox::GetText(std::u16string& text) {
 }
 
 HResult Win32RichTextBox::PutText(std::u16string_view text) {
-  return Guarded([&] {
+  return Guard([&] {
+    const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;
     }
-    FlushPlacement();
+    PlaceNow();
     if (text.size() > static_cast<std::size_t>(TextCapacity)) {
       return hr::Overflow;
     }
@@ -268,12 +257,12 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
-      lastSelected_.reset();
+      context_.pending.ForgetSelection();
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
-    lastSelected_.reset();
+    context_.pending.ForgetSelection();
     CHARRANGE caret{0, 0};
     SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     return Commit(std::u16string(text), std::move(previous));
@@ -290,13 +279,14 @@ HResult Win32RichTextBox::GetSelStart(std::int32_t& start) {
 }
 
 HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
+  const PendingWork::Burst burst = context_.pending.Open();
   if (start < 0) {
     return hr::InvalidPropertyValue;
   }
   if (!Alive()) {
     return hr::Fail;
   }
-  FlushPlacement();
+  PlaceNow();
   BeginChange();
   const std::int32_t caret = std::min(start, LengthOf(window_));
   Select(caret, caret);
@@ -304,13 +294,14 @@ HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
 }
 
 HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
+  const PendingWork::Burst burst = context_.pending.Open();
   if (length < 0) {
     return hr::InvalidPropertyValue;
   }
   if (!Alive()) {
     return hr::Fail;
   }
-  FlushPlacement();
+  PlaceNow();
   BeginChange();
   const std::int32_t start = Selection().first;
   const std::int32_t end = std::min<std::int64_t>(std::int64_t{start} + length, LengthOf(window_));
@@ -319,11 +310,12 @@ HResult Win32RichTextBox::PutSelLength(std::int32_t length) {
 }
 
 HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
-  return Guarded([&] {
+  return Guard([&] {
+    const PendingWork::Burst burst = context_.pending.Open();
     if (!Alive()) {
       return hr::Fail;
     }
-    FlushPlacement();
+    PlaceNow();
     Before previous = Capture();
     const auto [start, length] = previous.selection;
     if (static_cast<std::int64_t>(previous.shown.size()) - length + static_cast<std::int64_t>(text.size()) >
@@ -341,7 +333,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    lastSelected_.reset();
+    context_.pending.ForgetSelection();
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });

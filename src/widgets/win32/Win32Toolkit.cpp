@@ -2,18 +2,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <utility>
 
-#include "widgets/win32/PanelWindowClass.h"
-#include "widgets/win32/LastError.h"
+#include "widgets/Boundary.h"
 
 namespace vexo::win32 {
 
 namespace {
-
-// The highest system colour index the screen knows.
-constexpr std::uint32_t LastSystemColour = COLOR_MENUBAR;
 
 HINSTANCE ModuleOfThisCode() {
   HMODULE module = nullptr;
@@ -48,92 +43,8 @@ HFONT CreateKeyFont(int dpiY) {
 
 }  // namespace
 
-std::optional<std::uint32_t> ResolveColour(Colour colour) {
-  if ((colour & 0x80000000u) != 0) {
-    const std::uint32_t index = colour & 0x00FFFFFFu;
-    if (index > LastSystemColour) {
-      return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(GetSysColor(static_cast<int>(index)));
-  }
-  if ((colour & 0xFF000000u) != 0) {
-    return std::nullopt;
-  }
-  return colour;
-}
-
-// --- The surface.
-
-HResult Win32Surface::GetWidth(float& width) {
-  width = width_;
-  return hr::Ok;
-}
-
-HResult Win32Surface::PutWidth(float width) {
-  width_ = width;
-  return Apply();
-}
-
-HResult Win32Surface::GetHeight(float& height) {
-  height = height_;
-  return hr::Ok;
-}
-
-HResult Win32Surface::PutHeight(float height) {
-  height_ = height;
-  return Apply();
-}
-
-HResult Win32Surface::Apply() {
-  if (!IsWindow(toolkit_.surfaceWindow_)) {
-    return hr::Fail;
-  }
-  if (toolkit_.raising_ > 0) {
-    sizePending_ = true;
-    return hr::Ok;
-  }
-  ApplyNow();
-  return hr::Ok;
-}
-
-void Win32Surface::FlushSize() {
-  if (sizePending_) {
-    ApplyNow();
-  }
-}
-
-void Win32Surface::ApplyNow() {
-  sizePending_ = false;
-  HWND window = toolkit_.surfaceWindow_;
-  if (!IsWindow(window)) {
-    return;
-  }
-  const int width = std::max(0, TwipsToPixels(width_, toolkit_.dpi_.x));
-  const int height = std::max(0, TwipsToPixels(height_, toolkit_.dpi_.y));
-  RECT client{};
-  GetClientRect(window, &client);
-  if (client.right == width && client.bottom == height) {
-    return;
-  }
-  const bool wasApplying = std::exchange(toolkit_.applyingSize_, true);
-  if (toolkit_.options_.resizeSurface) {
-    toolkit_.options_.resizeSurface(width, height);
-  } else {
-    RECT outer{0, 0, width, height};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
-    const bool menu = (style & WS_CHILD) == 0 && GetMenu(window) != nullptr;
-    AdjustWindowRectEx(&outer, style, menu, exStyle);
-    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  toolkit_.applyingSize_ = wasApplying;
-}
-
-// --- The toolkit.
-
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : surfaceWindow_(surface), options_(std::move(options)), text1_(*this), surface_(*this) {}
+    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this} {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -144,73 +55,40 @@ HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win3
   if (!made) {
     return hr::OutOfMemory;
   }
-  RETURN_IF_FAILED(made->Build());
+  RETURN_IF_FAILED(Guard([&] { return made->Build(); }));
   toolkit = std::move(made);
   return hr::Ok;
 }
 
 HResult Win32Toolkit::Build() {
-  module_ = ModuleOfThisCode();
+  context_.module = ModuleOfThisCode();
   const Dpi screen = ScreenPixelsPerInch();
-  dpi_.x = options_.dpiX > 0 ? options_.dpiX : screen.x;
-  dpi_.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
-
-  keyFont_ = CreateKeyFont(dpi_.y);
-  if (keyFont_ == nullptr) {
+  context_.dpi.x = options_.dpiX > 0 ? options_.dpiX : screen.x;
+  context_.dpi.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
+  context_.keyFont = CreateKeyFont(context_.dpi.y);
+  if (context_.keyFont == nullptr) {
     return hr::Fail;
   }
-
-  RECT client{};
-  GetClientRect(surfaceWindow_, &client);
-  surface_.width_ = PixelsToTwips(client.right, dpi_.x);
-  surface_.height_ = PixelsToTwips(client.bottom, dpi_.y);
-
+  surface_ = std::make_unique<Win32Surface>(context_, options_.resizeSurface);
   // The design-time children: the three panels with their template keys, then
   // the field, in the order the Tab key visits them.
-  panels_[0] = std::make_unique<Win32Panel>(*this, PanelId::picABC, KeyArrayId::cmdKey,
-                                            TwipBox{480, 240, 1215, 1335},
-                                            KeyLabel{u"Q", 0, 0, 375, 350});
-  panels_[1] = std::make_unique<Win32Panel>(*this, PanelId::picNumber, KeyArrayId::cmdNumber,
-                                            TwipBox{2640, 360, 1800, 2055},
-                                            KeyLabel{u"7", 0, 0, 375, 345});
-  panels_[2] = std::make_unique<Win32Panel>(*this, PanelId::picShift, KeyArrayId::cmdShift,
-                                            TwipBox{600, 1680, 1575, 855},
-                                            KeyLabel{u"~", 0, 0, 375, 350});
-  if (!AcquirePanelClass(module_)) {
-    return LastError();
+  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
+    auto& panel = panels_[static_cast<std::size_t>(id)];
+    panel = std::make_unique<Win32Panel>(context_, id);
+    RETURN_IF_FAILED(panel->Create());
   }
-  classRegistered_ = true;
-  for (auto& panel : panels_) {
-    RETURN_IF_FAILED(panel->CreateWindowIn(surfaceWindow_, module_));
-  }
-
-  richEditLibrary_ = LoadLibraryW(L"msftedit.dll");
-  if (richEditLibrary_ == nullptr) {
-    richEditLibrary_ = LoadLibraryW(L"riched20.dll");
-  }
-  if (richEditLibrary_ == nullptr) {
-    return LastError();
-  }
-  return text1_.CreateWindowIn(surfaceWindow_);
+  text1_ = std::make_unique<Win32RichTextBox>(context_);
+  return text1_->Create();
 }
 
 Win32Toolkit::~Win32Toolkit() {
   events_ = nullptr;
-  if (text1_.Alive()) {
-    DestroyWindow(text1_.window_);
-  }
-  text1_.window_ = nullptr;
+  text1_.reset();
   for (auto& panel : panels_) {
     panel.reset();
   }
-  if (classRegistered_) {
-    ReleasePanelClass(module_);
-  }
-  if (keyFont_ != nullptr) {
-    DeleteObject(keyFont_);
-  }
-  if (richEditLibrary_ != nullptr) {
-    FreeLibrary(richEditLibrary_);
+  if (context_.keyFont != nullptr) {
+    DeleteObject(context_.keyFont);
   }
 }
 
@@ -228,105 +106,51 @@ std::intptr_t Win32Toolkit::SendMessageTo(WindowHandle window, std::uint32_t mes
 }
 
 void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
-  text1_.Settle();
-  for (auto& panel : panels_) {
-    panel->FlushPlacement();
-    panel->FlushRepaints();
-  }
-  const PixelRect whole{0, 0, TwipsToPixels(surface_.width_, dpi_.x), TwipsToPixels(surface_.height_, dpi_.y)};
+  pending_.Flush();
+  const Dpi dpi = context_.dpi;
+  const PixelRect whole{0, 0, TwipsToPixels(surface_->Width(), dpi.x), TwipsToPixels(surface_->Height(), dpi.y)};
   const int saved = SaveDC(dc);
   SetViewportOrgEx(dc, x, y, nullptr);
   const RECT area{whole.left, whole.top, whole.right, whole.bottom};
   FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
   for (const auto& panel : panels_) {
-    const PixelRect r = ToPixels(panel->box_.left, panel->box_.top, panel->box_.width, panel->box_.height, dpi_);
+    const PixelRect r = context_.Pixels(panel->Bounds());
     const int inner = SaveDC(dc);
     SetViewportOrgEx(dc, x + r.left, y + r.top, nullptr);
     IntersectClipRect(dc, 0, 0, r.Width(), r.Height());
     panel->Paint(dc, {0, 0, r.Width(), r.Height()});
     RestoreDC(dc, inner);
   }
-  if (text1_.Alive()) {
+  if (HWND window = text1_->Window(); IsWindow(window)) {
     RECT field{};
-    GetWindowRect(text1_.window_, &field);
-    MapWindowPoints(nullptr, surfaceWindow_, reinterpret_cast<POINT*>(&field), 2);
+    GetWindowRect(window, &field);
+    MapWindowPoints(nullptr, context_.surface, reinterpret_cast<POINT*>(&field), 2);
     SetViewportOrgEx(dc, x + field.left, y + field.top, nullptr);
     IntersectClipRect(dc, 0, 0, field.right - field.left, field.bottom - field.top);
-    SendMessageW(text1_.window_, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
   }
   RestoreDC(dc, saved);
 }
-
-namespace {
-
-// Counts a running notification; the outermost one, on its way out,
-// invalidates what the labels changed.
-class Raising {
- public:
-  Raising(int& depth, std::array<std::unique_ptr<Win32Panel>, 3>& panels, Win32RichTextBox& field,
-          Win32Surface& surface, HWND surfaceWindow)
-      : depth_(depth), panels_(panels), field_(field), surface_(surface), surfaceWindow_(surfaceWindow) {
-    ++depth_;
-  }
-  ~Raising() {
-    if (--depth_ == 0) {
-      // The windows that moved are moved without repainting, and the surface
-      // with all its children is repainted once: each move on its own would
-      // repaint what it covers and uncovers.
-      bool moved = field_.FlushPlacement(true);
-      for (auto& panel : panels_) {
-        if (panel && panel->FlushPlacement(true)) {
-          moved = true;
-        }
-      }
-      if (moved) {
-        RedrawWindow(surfaceWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-      }
-      for (auto& panel : panels_) {
-        if (panel) {
-          panel->FlushRepaints();
-        }
-      }
-      surface_.FlushSize();
-    }
-  }
-  Raising(const Raising&) = delete;
-  Raising& operator=(const Raising&) = delete;
-
- private:
-  int& depth_;
-  std::array<std::unique_ptr<Win32Panel>, 3>& panels_;
-  Win32RichTextBox& field_;
-  Win32Surface& surface_;
-  HWND surfaceWindow_;
-};
-
-}  // namespace
 
 HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
-  Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
-  return notification();
+  const PendingWork::Burst burst = pending_.Open();
+  return Guard(notification);
 }
 
-void Win32Toolkit::RaiseFromWindow(const std::function<HResult()>& notification) {
+void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
   if (events_ != nullptr) {
-    Raising raising(raising_, panels_, text1_, surface_, surfaceWindow_);
-    lastWindowStatus_ = notification();
+    const PendingWork::Burst burst = pending_.Open();
+    lastWindowStatus_ = Guard([&] { return notification(*events_); });
   }
 }
 
-void Win32Toolkit::PlaceChild(HWND window, const TwipBox& box, bool& pending) {
-  if (raising_ > 0) {
-    pending = true;
-    return;
+void Win32Toolkit::PanelFocused(PanelId panel) {
+  if (options_.panelFocused) {
+    options_.panelFocused(panel);
   }
-  pending = false;
-  const PixelRect r = ToPixels(box.left, box.top, box.width, box.height, dpi_);
-  SetWindowPos(window, nullptr, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HResult Win32Toolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
@@ -344,13 +168,8 @@ HResult Win32Toolkit::Show() { return Raise([this] { return events_->OnShow(); }
 HResult Win32Toolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
 
 HResult Win32Toolkit::SurfaceSized(int widthPixels, int heightPixels) {
-  if (TwipsToPixels(surface_.width_, dpi_.x) != widthPixels) {
-    surface_.width_ = PixelsToTwips(widthPixels, dpi_.x);
-  }
-  if (TwipsToPixels(surface_.height_, dpi_.y) != heightPixels) {
-    surface_.height_ = PixelsToTwips(heightPixels, dpi_.y);
-  }
-  if (applyingSize_) {
+  surface_->Sized(widthPixels, heightPixels);
+  if (surface_->ApplyingSize()) {
     return hr::Ok;
   }
   return Raise([this] { return events_->OnResize(); });

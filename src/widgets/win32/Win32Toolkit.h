@@ -13,6 +13,12 @@
 // created, loaded, shown or resized. Panel focus, panel keys and key clicks
 // are raised by the toolkit's own windows.
 //
+// The toolkit owns its widgets (the surface, the panels with their keys and
+// the field, each in its own file) and gives each the same narrow context:
+// the screen's pixels per inch, the key font, the queue of pending work and
+// the way to raise a notification. Every notification and every host call is
+// a burst whose pending work is done once, when the outermost one returns.
+//
 // This header names no Windows type beyond opaque handle tags, so that it can
 // be included before or after <windows.h>.
 #pragma once
@@ -21,288 +27,22 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "widgets/Widgets.h"
+#include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/PendingWork.h"
+#include "widgets/win32/RichTextField.h"
+#include "widgets/win32/Surface.h"
 #include "widgets/win32/Twips.h"
+#include "widgets/win32/WidgetContext.h"
 
 struct HWND__;
 struct HFONT__;
 struct HDC__;
-struct HINSTANCE__;
 
 namespace vexo::win32 {
 
-using Hwnd = HWND__*;
-
-// The looks of a label that nobody has coloured yet: button text on button face.
-inline constexpr Colour DefaultKeyForeColor = 0x80000012;
-inline constexpr Colour DefaultKeyBackColor = 0x8000000F;
-inline constexpr Colour PanelBackColor = 0x8000000F;
-
-// The longest text the field holds, in UTF-16 units. Far above what the
-// component can address (its positions are 16-bit), low enough that a hostile
-// text cannot exhaust the process; a longer text is refused, never cut.
-inline constexpr std::int32_t TextCapacity = 1 << 20;
-
-// A colour as the screen draws it: plain 0x00BBGGRR, or a system colour
-// (high bit set, index in the low byte). Anything else has no colour.
-std::optional<std::uint32_t> ResolveColour(Colour colour);
-
-// The text the control shows for `text`: one UTF-16 unit for each unit, each
-// unit the control cannot hold as it is replaced by a visible picture of it.
-std::u16string DisplayText(std::u16string_view text);
-
-struct KeyLabel {
-  std::u16string caption;
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  bool visible = true;
-  Colour foreColor = DefaultKeyForeColor;
-  Colour backColor = DefaultKeyBackColor;
-};
-
-struct TwipBox {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-};
-
-class Win32Toolkit;
-class Win32Panel;
-
-// The labels of one panel. The panel draws them; a change that alters a
-// label's look repaints that label alone.
-class Win32KeyArray final : public KeyArray {
- public:
-  Win32KeyArray(Win32Panel& panel, KeyLabel element0);
-
-  HResult Count(std::int16_t& count) override;
-  HResult Load(std::int16_t index) override;
-  HResult GetCaption(std::int16_t index, std::u16string& caption) override;
-  HResult PutCaption(std::int16_t index, std::u16string_view caption) override;
-  HResult PutForeColor(std::int16_t index, Colour colour) override;
-  HResult PutBackColor(std::int16_t index, Colour colour) override;
-  HResult GetLeft(std::int16_t index, float& left) override;
-  HResult PutLeft(std::int16_t index, float left) override;
-  HResult GetTop(std::int16_t index, float& top) override;
-  HResult PutTop(std::int16_t index, float top) override;
-  HResult GetWidth(std::int16_t index, float& width) override;
-  HResult PutWidth(std::int16_t index, float width) override;
-  HResult GetHeight(std::int16_t index, float& height) override;
-  HResult PutVisible(std::int16_t index, bool visible) override;
-
-  // The element at `index`, or null when it is not loaded.
-  const KeyLabel* Element(std::int16_t index) const;
-  // The highest loaded index + 1.
-  std::int16_t Extent() const { return static_cast<std::int16_t>(elements_.size()); }
-
- private:
-  friend class Win32Panel;
-  KeyLabel* Find(std::int16_t index);
-  // Applies `change` to the element and repaints what it covered before and
-  // after, unless nothing changed.
-  template <typename Change>
-  HResult Update(std::int16_t index, Change change);
-
-  Win32Panel& panel_;
-  std::vector<std::optional<KeyLabel>> elements_;
-};
-
-// A key panel: a child window of the surface that takes the keyboard focus,
-// draws its labels and turns clicks on them into Click notifications.
-class Win32Panel final : public Panel {
- public:
-  Win32Panel(Win32Toolkit& toolkit, PanelId id, KeyArrayId keys, TwipBox box, KeyLabel element0);
-  ~Win32Panel() override;
-  Win32Panel(const Win32Panel&) = delete;
-  Win32Panel& operator=(const Win32Panel&) = delete;
-
-  HResult GetLeft(float& left) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
-  // While the panel is hidden (also through its surface, as in a parking
-  // window before activation) nothing moves and the call succeeds: a hidden
-  // control that took the focus would swallow the user's keys unseen, and
-  // the focus comes to the active panel when the component is shown. A
-  // disabled or destroyed panel fails with the invalid-procedure-call error.
-  HResult SetFocus() override;
-
-  Win32KeyArray& Keys() { return keys_; }
-  Hwnd Window() const { return window_; }
-  const TwipBox& Bounds() const { return box_; }
-  // The label's rectangle in the panel's client pixels.
-  PixelRect KeyPixels(const KeyLabel& key) const;
-  // The visible label under a client point, the highest index on top; -1 for none.
-  std::int16_t HitTest(int x, int y) const;
-  // Draws the panel's background and the labels that meet `clip` into `dc`.
-  void Paint(HDC__* dc, const PixelRect& clip) const;
-  // Invalidates what the labels changed while a notification ran.
-  void FlushRepaints();
-  // Moves the window to where the notification that ran put the panel;
-  // `quietly` leaves the repainting to the caller. True when it moved.
-  bool FlushPlacement(bool quietly = false);
-  // The body of the panel's window procedure.
-  std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-
- private:
-  friend class Win32Toolkit;
-  friend class Win32KeyArray;
-  HResult CreateWindowIn(Hwnd surface, HINSTANCE__* module);
-  void Repaint(const KeyLabel& key);
-  void Place();
-
-  Win32Toolkit& toolkit_;
-  PanelId id_;
-  KeyArrayId keyArray_;
-  TwipBox box_;
-  Win32KeyArray keys_;
-  Hwnd window_ = nullptr;
-  std::int16_t pressed_ = -1;  // the label the left button went down on
-  // A label changed its look from `before`.
-  void Changed(std::int16_t index, const KeyLabel& before, const KeyLabel& after);
-  // While a notification runs, the labels it changes are noted with their
-  // look before and repainted once when it returns, and only those whose
-  // look differs then: start-up moves and colours every label several times,
-  // and a click takes the mark off a label and puts one on. Past a handful,
-  // the whole panel is repainted instead.
-  struct PendingLabel {
-    std::int16_t index = -1;
-    KeyLabel before;
-  };
-  static constexpr int MaxPendingLabels = 8;
-  std::array<PendingLabel, MaxPendingLabels> pendingLabels_{};
-  int pendingCount_ = 0;
-  bool pendingWhole_ = false;
-  // Start-up sets each panel's four sides one by one; the window moves once,
-  // when the notification returns.
-  bool placementPending_ = false;
-};
-
-// The field `Text1`: a rich-text edit control in plain-text mode, one line.
-//
-// What is put reads back exactly. The control cannot hold every UTF-16 unit as
-// it is: it turns LF and CRLF into its own paragraph mark, a single-line
-// control drops everything from a line break on, and a string sent to it ends
-// at NUL. Those units (NUL, LF, VT, FF, CR and the line and paragraph
-// separators) are shown as visible pictures of themselves, one unit for one,
-// so that every caret position in the control is the same position in the
-// text. After every write the toolkit compares what the control shows with
-// the text; where they differ (pictures, or any unit the control changed on
-// its own) it keeps the exact text alongside, and a read gives it back as
-// long as the control still shows what it showed then. Once the user or
-// another program changes the field, what it shows is what it holds. A
-// control that changed the number of units would misplace every later
-// position: that write fails with the invalid-property-value error.
-class Win32RichTextBox final : public RichTextBox {
- public:
-  explicit Win32RichTextBox(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
-
-  HResult GetText(std::u16string& text) override;
-  HResult PutText(std::u16string_view text) override;
-  HResult GetSelStart(std::int32_t& start) override;
-  HResult PutSelStart(std::int32_t start) override;
-  HResult PutSelLength(std::int32_t length) override;
-  HResult PutSelText(std::u16string_view text) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-
-  Hwnd Window() const { return window_; }
-  const TwipBox& Bounds() const { return box_; }
-  // Redraws the control after a burst of changes, scrolled to the caret.
-  void Settle();
-  // Moves the control to where the notification that ran put it; before
-  // any change of text or selection, which scrolls by the control's width.
-  bool FlushPlacement(bool quietly = false);
-  // What the control itself holds and shows.
-  std::u16string Shown() const;
-  // The selection as the control holds it: start and length.
-  std::pair<std::int32_t, std::int32_t> Selection() const;
-
- private:
-  friend class Win32Toolkit;
-  HResult CreateWindowIn(Hwnd surface);
-  bool Alive() const;
-  void Place();
-  // The exact text while the control still shows what it showed when the
-  // text was put (`shown` is what it shows now); else drops it.
-  const std::u16string* ValidExact(const std::u16string& shown);
-  // What the field holds before a write, to go back to if the control
-  // cannot take it.
-  struct Before {
-    std::u16string shown;
-    std::pair<std::int32_t, std::int32_t> selection;
-    std::optional<std::u16string> exact;
-    std::u16string shownAs;
-  };
-  Before Capture();
-  // Records `text` as what the control holds after a write: kept beside the
-  // control when the control shows it differently, unit for unit. A control
-  // that changed the number of units is put back as it was `before`, and the
-  // write fails with the invalid-property-value error.
-  HResult Commit(std::u16string text, Before before);
-  // The control lays out and scrolls its whole line again on every change of
-  // text or selection while it redraws. A burst of changes (one keystroke
-  // makes several) therefore runs with redrawing off, and the control is
-  // settled once, scrolled to the caret and repainted, when the thread's
-  // queue next reaches a message the first change of the burst posted.
-  void BeginChange();
-
-  Win32Toolkit& toolkit_;
-  Hwnd window_ = nullptr;
-  TwipBox box_{360, 2760, 3495, 375};
-  std::optional<std::u16string> exact_;
-  std::u16string shownAs_;  // what the control showed when exact_ was put
-  bool unsettled_ = false;
-  bool placementPending_ = false;
-  // Selects [start, end). Within a burst, the same selection set again with
-  // nothing sent in between changes nothing (the control scrolled to it
-  // already) and is not sent: a keystroke places the caret on the same spot
-  // more than once, and each selection costs the control a layout.
-  void Select(std::int32_t start, std::int32_t end);
-  std::optional<std::pair<std::int32_t, std::int32_t>> lastSelected_;
-};
-
-class Win32Surface final : public Surface {
- public:
-  explicit Win32Surface(Win32Toolkit& toolkit) : toolkit_(toolkit) {}
-
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
-
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-  // Gives the window the size a notification that ran set: the component
-  // sets width and height one after the other, the window changes once.
-  void FlushSize();
-
- private:
-  friend class Win32Toolkit;
-  HResult Apply();
-  void ApplyNow();
-  bool sizePending_ = false;
-
-  Win32Toolkit& toolkit_;
-  float width_ = 4800;
-  float height_ = 3570;
-};
-
-class Win32Toolkit final : public Widgets {
+class Win32Toolkit final : public Widgets, private WindowNotifications {
  public:
   struct Options {
     // The screen's pixels per inch; 0 asks the screen.
@@ -329,8 +69,8 @@ class Win32Toolkit final : public Widgets {
   void Connect(WidgetEvents& events) override { events_ = &events; }
   KeyArray& Keys(KeyArrayId array) override;
   Panel& Pane(PanelId panel) override { return *panels_[static_cast<std::size_t>(panel)]; }
-  RichTextBox& Text1() override { return text1_; }
-  Surface& UserControl() override { return surface_; }
+  RichTextBox& Text1() override { return *text1_; }
+  Surface& UserControl() override { return *surface_; }
   void Beep() override;
   WindowHandle ActiveWindow() override;
   std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
@@ -351,10 +91,9 @@ class Win32Toolkit final : public Widgets {
   HResult WriteProperties(PropertyBag& bag);
   HResult Show();
   HResult SurfaceGotFocus();
-  // The host gave the surface this size in pixels. A size that the twips
-  // already held give is kept in twips as it was, so the component's own size
-  // reads back exactly; then Resize is raised, unless the toolkit itself is
-  // applying a size the component set.
+  // The host gave the surface this size in pixels (see Win32Surface::Sized);
+  // then Resize is raised, unless the toolkit itself is applying a size the
+  // component set.
   HResult SurfaceSized(int widthPixels, int heightPixels);
 
   // Draws the component as it stands on screen into `dc`, its top-left corner
@@ -363,42 +102,33 @@ class Win32Toolkit final : public Widgets {
   void PaintTo(HDC__* dc, int x, int y);
 
   // --- What the user and the host see.
-  Dpi ScreenDpi() const { return dpi_; }
-  Hwnd SurfaceWindow() const { return surfaceWindow_; }
+  Dpi ScreenDpi() const { return context_.dpi; }
+  Hwnd SurfaceWindow() const { return context_.surface; }
   Win32Panel& PanelOf(PanelId panel) { return *panels_[static_cast<std::size_t>(panel)]; }
-  Win32RichTextBox& Field() { return text1_; }
-  const Win32Surface& SurfaceOf() const { return surface_; }
-  HFONT__* KeyFont() const { return keyFont_; }
+  Win32RichTextBox& Field() { return *text1_; }
+  const Win32Surface& SurfaceOf() const { return *surface_; }
+  HFONT__* KeyFont() const { return context_.keyFont; }
   // The status the component gave the last notification that a window raised
   // (a click, a key or a focus change), for which no caller exists.
   HResult LastWindowNotificationStatus() const { return lastWindowStatus_; }
 
  private:
-  friend class Win32Panel;
-  friend class Win32RichTextBox;
-  friend class Win32Surface;
   Win32Toolkit(Hwnd surface, Options options);
   HResult Build();
   HResult Raise(const std::function<HResult()>& notification);
-  void RaiseFromWindow(const std::function<HResult()>& notification);
-  // Moves a child window onto its box in pixels; while a notification runs,
-  // only notes it in `pending`, so that each window moves once per burst.
-  void PlaceChild(Hwnd window, const TwipBox& box, bool& pending);
+  // --- WindowNotifications.
+  void RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) override;
+  void PanelFocused(PanelId panel) override;
 
-  Hwnd surfaceWindow_;
   Options options_;
-  Dpi dpi_;
+  PendingWork pending_;
+  WidgetContext context_;
   WidgetEvents* events_ = nullptr;
+  // The widgets, in the order the Tab key visits their windows.
   std::array<std::unique_ptr<Win32Panel>, 3> panels_;
-  Win32RichTextBox text1_;
-  Win32Surface surface_;
-  HFONT__* keyFont_ = nullptr;
-  HINSTANCE__* module_ = nullptr;
-  HINSTANCE__* richEditLibrary_ = nullptr;
-  bool classRegistered_ = false;
-  bool applyingSize_ = false;
+  std::unique_ptr<Win32RichTextBox> text1_;
+  std::unique_ptr<Win32Surface> surface_;
   HResult lastWindowStatus_ = hr::Ok;
-  int raising_ = 0;  // notifications running; label repaints wait for the outermost
 };
 
 }  // namespace vexo::win32

@@ -3,37 +3,23 @@
 // person drives it, and read back from the screen.
 #pragma once
 
-#include <windows.h>
-#include <ole2.h>
-#include <oleauto.h>
-#include <olectl.h>
-#include <wrl/client.h>
-
-#ifdef GetMessage
-#undef GetMessage
-#endif
-
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
-#include "VexoKeyBord_h.h"
+#include "windows/HostedControl.h"
+#include "windows/TestHarness.h"
 
 namespace vexo::container {
 
-using Microsoft::WRL::ComPtr;
-
-inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
-
-// atl.dll, loaded and initialised once by the test program.
-struct Atl {
-  BOOL(WINAPI* WinInit)() = nullptr;
-  HRESULT(WINAPI* GetControl)(HWND, IUnknown**) = nullptr;
-  HRESULT(WINAPI* CreateControl)(LPCOLESTR, HWND, IStream*, IUnknown**) = nullptr;
-};
-const Atl& AtlFunctions();
+using harness::AtlFunctions;
+using harness::ComPtr;
+using harness::KeyPlace;
+using harness::Panel;
+using harness::PlaceOf;
+using harness::ProgId;
+using enum harness::Panel;
 
 // The one frame window of the run, shown once: without a window manager the
 // display is slow to hide and destroy top-level windows. It records the
@@ -41,17 +27,15 @@ const Atl& AtlFunctions();
 HWND Frame();
 std::vector<WPARAM>& FrameCommands();
 
-// Handles waiting messages as an application's loop does: a key press goes to
-// the UI-active control's TranslateAccelerator first.
-void Pump();
-void PumpFor(DWORD milliseconds);
-
-// Input through the system, as from the physical devices.
-void ClickAt(POINT screen);
-void Press(WORD virtualKey, bool shift = false);
-
-// The screen colour of a client pixel.
-COLORREF PixelOf(HWND window, int x, int y);
+// The message loop (key presses go to the UI-active control's
+// TranslateAccelerator first, as in an application's loop), waits, input
+// through the system and reading the screen.
+using harness::ClickAt;
+using harness::PixelOf;
+using harness::Press;
+using harness::Pump;
+using harness::WaitFor;
+using harness::WaitForPaint;
 
 // Rectangles in pixels, right and bottom exclusive.
 struct Box {
@@ -66,25 +50,14 @@ Box PlacedIn(HWND window, HWND relativeTo);
 int ScreenDpiX();
 int ScreenDpiY();
 
-enum Panel { Letters = 0, Numbers = 1, Symbols = 2 };
-
-// One control in an AtlAxWin window on the frame.
-class Hosted {
+// One control in an AtlAxWin window on the frame; the test fails when it is
+// not created, shown and painted.
+class Hosted : public harness::HostedControl {
  public:
   // Creates the host window, which creates the control by its programmatic
   // identifier. With `stream`, the control is created by the container from
   // it instead.
   explicit Hosted(int x = 10, int y = 10, int width = 900, int height = 240, IStream* stream = nullptr);
-  ~Hosted();
-  Hosted(const Hosted&) = delete;
-  Hosted& operator=(const Hosted&) = delete;
-
-  HWND host = nullptr;
-  ComPtr<IUnknown> control;
-  ComPtr<_KeyBord> keybord;
-  HWND surface = nullptr;
-  std::array<HWND, 3> panels{};  // in the order of Panel
-  HWND field = nullptr;
 
   std::wstring Text();
   // The centre of a key, in screen pixels; the key's box in its panel.
@@ -92,15 +65,7 @@ class Hosted {
   Box KeyBox(Panel panel, int index);
   // The colour just inside the key's border, left of its caption, on screen.
   COLORREF KeyColour(Panel panel, int index);
-  // The panel that holds the focus, or -1.
-  int FocusedPanel();
 };
-
-// The key's place in its panel in twips, as start-up lays the panels out.
-struct KeyPlace {
-  float left, top, width, height;
-};
-KeyPlace PlaceOf(Panel panel, int index);
 
 inline constexpr COLORREF MarkedBack = RGB(0, 0, 255);
 inline COLORREF UnmarkedBack() { return GetSysColor(COLOR_BTNFACE); }

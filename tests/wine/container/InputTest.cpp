@@ -118,7 +118,7 @@ TEST_F(InContainer, ArrowsMoveTheMarkAndEnterKeyInsertsTheMarkedKey) {
   const int below = 12;  // Down goes ten keys on: "D"
   EXPECT_EQ(Look(Letters, below), "marked");
   EXPECT_EQ(hosted.keybord->EnterKey(), S_OK);
-  PumpFor(50);
+  WaitForPaint(hosted.host, "the control after EnterKey");
   EXPECT_EQ(hosted.Text(), L"D");
   EXPECT_EQ(hosted.FocusedPanel(), Letters);
   Press(VK_LEFT);
@@ -188,11 +188,13 @@ TEST_F(InContainer, HiddenAndShownAgainTheControlStartsItsMarksAfresh) {
   ComPtr<IOleClientSite> site;
   ASSERT_EQ(object->GetClientSite(&site), S_OK);
   EXPECT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, site.Get(), 0, hosted.host, &area), S_OK);
-  PumpFor(50);
+  WaitFor("the control hidden with no panel focused",
+          [&] { return !IsWindowVisible(hosted.surface) && hosted.FocusedPanel() == -1; });
   EXPECT_FALSE(IsWindowVisible(hosted.surface));
   EXPECT_EQ(hosted.FocusedPanel(), -1);
   EXPECT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, site.Get(), 0, hosted.host, &area), S_OK);
-  PumpFor(100);
+  WaitFor("the control shown again with a panel focused",
+          [&] { return IsWindowVisible(hosted.surface) && hosted.FocusedPanel() != -1; });
   EXPECT_TRUE(IsWindowVisible(hosted.surface));
   EXPECT_EQ(hosted.FocusedPanel(), Numbers) << "the active panel takes the focus";
   EXPECT_EQ(Look(Numbers, 0), "marked") << "every show starts at the first key";

@@ -57,7 +57,11 @@ TEST(Layout, TheContainerCannotStretchOrShrinkTheControl) {
   for (const SIZE size : {SIZE{900, 300}, SIZE{120, 40}, SIZE{700, 180}}) {
     SCOPED_TRACE(size.cx);
     SetWindowPos(hosted.host, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
-    PumpFor(50);
+    WaitFor("the container resized and the control painted", [&] {
+      RECT client{};
+      GetClientRect(hosted.host, &client);
+      return client.right == size.cx && client.bottom == size.cy && harness::Painted(hosted.host);
+    });
     ExpectLayout(hosted);
   }
   ComPtr<IOleObject> object;

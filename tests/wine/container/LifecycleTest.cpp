@@ -7,20 +7,7 @@
 namespace vexo::container {
 namespace {
 
-BOOL CALLBACK CountChild(HWND, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  EnumChildWindows(window, CountChild, count);
-  return TRUE;
-}
-int WindowsOfThisThread() {
-  int count = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTopLevel, reinterpret_cast<LPARAM>(&count));
-  return count;
-}
+using harness::WindowsOfThisThread;
 
 TEST(Lifecycle, AThousandInstancesComeAndGoLeavingNoHandleAndAnUnloadableLibrary) {
   Frame();

@@ -46,7 +46,7 @@ void SetUpOriginal(Hosted& original) {
   SysFreeString(text);
   ASSERT_EQ(original.keybord->put_MaxLength(7), S_OK);
   ASSERT_EQ(original.keybord->put_ChangeBord(ImageAct), S_OK);
-  PumpFor(50);
+  WaitFor("the symbol panel focused by ChangeBord", [&] { return original.FocusedPanel() == Symbols; });
 }
 
 void ExpectRestored(Hosted& restored) {
@@ -85,7 +85,7 @@ TEST(Persistence, ThroughAPropertyBagIntoAFreshControl) {
   ComPtr<IPersistPropertyBag> persist;
   ASSERT_EQ(restored.control.As(&persist), S_OK);
   ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
-  PumpFor(50);
+  WaitFor("the restored panel focused", [&] { return restored.FocusedPanel() == Symbols; });
   EXPECT_EQ(restored.FocusedPanel(), Symbols) << "the restored panel takes the focus";
   ExpectRestored(restored);
 }

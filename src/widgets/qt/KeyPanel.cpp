@@ -1,0 +1,205 @@
+// The key panels: their twip boxes, their keys as data, and the widgets that
+// draw them and turn the user's presses into notifications.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <qdrawutil.h>
+
+#include "widgets/Boundary.h"
+#include "widgets/qt/KeyAccessibility.h"
+#include "widgets/qt/KeyCodes.h"
+#include "widgets/qt/KeyPanelWidget.h"
+#include "widgets/qt/QtToolkit.h"
+
+namespace vexo::qt {
+
+namespace {
+
+// The looks of a label that nobody has coloured yet: button text on button face.
+constexpr Colour DefaultKeyForeColor = 0x80000012;
+constexpr Colour DefaultKeyBackColor = 0x8000000F;
+constexpr Colour PanelBackColor = 0x8000000F;
+
+QColor Screen(std::optional<Colour> colour, Colour fallback, const QPalette& palette) {
+  return ResolveColour(colour.value_or(fallback), palette).value_or(*ResolveColour(fallback, palette));
+}
+
+}  // namespace
+
+// --- The panel as the component sees it.
+
+QtPanel::QtPanel(QtToolkit& toolkit, PanelId id)
+    : toolkit_(toolkit), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
+
+void QtPanel::Attach(KeyPanelWidget* widget) {
+  widget_ = widget;
+  Place();
+}
+
+void QtPanel::Place() {
+  if (widget_ != nullptr) {
+    widget_->setGeometry(ToPixels(box_, toolkit_.CurrentDpi()));
+    widget_->update();
+  }
+}
+
+QRect QtPanel::KeyPixels(const KeyElement& key) const {
+  return ToPixels({key.left, key.top, key.width, key.height}, toolkit_.CurrentDpi());
+}
+
+HResult QtPanel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
+HResult QtPanel::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult QtPanel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
+HResult QtPanel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+HResult QtPanel::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
+HResult QtPanel::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
+HResult QtPanel::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
+HResult QtPanel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
+
+HResult QtPanel::SetFocus() {
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  if (!widget_->isEnabled()) {
+    return hr::InvalidProcedureCall;
+  }
+  // While the window is inactive Qt only notes the panel as the one to get
+  // the focus; its FocusIn arrives when the window becomes active.
+  if (!widget_->hasFocus()) {
+    widget_->setFocus(Qt::OtherFocusReason);
+  }
+  return hr::Ok;
+}
+
+bool QtPanel::CanShow(Colour colour) const {
+  return widget_ == nullptr || ResolveColour(colour, widget_->palette()).has_value();
+}
+
+void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
+  if (widget_ == nullptr) {
+    return;
+  }
+  KeyChangedForAccessibility(*widget_, index, before, after);
+  if (before.visible) {
+    widget_->update(KeyPixels(before));
+  }
+  if (after.visible) {
+    widget_->update(KeyPixels(after));
+  }
+}
+
+// --- The panel's widget.
+
+KeyPanelWidget::KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, QWidget* parent)
+    : QWidget(parent), toolkit_(toolkit), panel_(panel), id_(id) {
+  // Tab moves the focus in; a press on a key does not, the click handler
+  // decides where the focus goes.
+  setFocusPolicy(Qt::TabFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_KeyCompression, false);
+}
+
+QRect KeyPanelWidget::KeyRect(std::int16_t index) const {
+  const KeyElement* key = panel_.Keys().Element(index);
+  if (key == nullptr || !key->visible) {
+    return {};
+  }
+  return panel_.KeyPixels(*key);
+}
+
+std::int16_t KeyPanelWidget::HitTest(QPoint point) const {
+  for (std::int32_t index = panel_.Keys().Extent() - 1; index >= 0; --index) {
+    if (KeyRect(static_cast<std::int16_t>(index)).contains(point)) {
+      return static_cast<std::int16_t>(index);
+    }
+  }
+  return -1;
+}
+
+bool KeyPanelWidget::event(QEvent* event) {
+  // Tab and Shift+Tab are keys like any other on a panel, not focus moves.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QWidget::event(event);
+}
+
+void KeyPanelWidget::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const QPalette& colours = palette();
+  painter.fillRect(event->rect(), Screen(std::nullopt, PanelBackColor, colours));
+  QFont font = this->font();
+  font.setBold(true);
+  font.setPixelSize(std::max(1, TwipsToPixels(9.75f * 20, toolkit_.CurrentDpi().y)));
+  painter.setFont(font);
+  const KeyStore& keys = panel_.Keys();
+  // Higher indexes lie on top, as the hit test finds them.
+  for (std::int32_t index = 0; index < keys.Extent(); ++index) {
+    const KeyElement* key = keys.Element(index);
+    if (key == nullptr || !key->visible) {
+      continue;
+    }
+    const QRect r = panel_.KeyPixels(*key);
+    if (r.width() <= 0 || r.height() <= 0 || !r.intersects(event->rect())) {
+      continue;
+    }
+    painter.fillRect(r, Screen(key->backColor, DefaultKeyBackColor, colours));
+    qDrawShadePanel(&painter, r, colours, false, 1);
+    painter.setPen(Screen(key->foreColor, DefaultKeyForeColor, colours));
+    const QString caption(reinterpret_cast<const QChar*>(key->caption.data()),
+                          static_cast<qsizetype>(key->caption.size()));
+    painter.drawText(r.adjusted(2, 1, -2, -1), Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, caption);
+  }
+}
+
+void KeyPanelWidget::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    return;
+  }
+  const std::int16_t hit = HitTest(event->position().toPoint());
+  if (hit >= 0) {
+    // A key takes no focus: the press only arms its click.
+    pressed_ = hit;
+  } else if (!hasFocus()) {
+    setFocus(Qt::MouseFocusReason);
+  }
+}
+
+void KeyPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
+  const std::int16_t armed = pressed_;
+  pressed_ = -1;
+  if (event->button() != Qt::LeftButton || armed < 0 || HitTest(event->position().toPoint()) != armed) {
+    return;
+  }
+  ClickKey(armed);
+}
+
+void KeyPanelWidget::ClickKey(std::int16_t index) {
+  const KeyArrayId array = KeysOf(id_);
+  toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnClick(array, index); });
+}
+
+void KeyPanelWidget::keyPressEvent(QKeyEvent* event) {
+  std::int16_t keyCode = VirtualKeyOf(event->key(), event->modifiers());
+  std::int16_t shift = ModifierMaskOf(event->modifiers());
+  if (keyCode == 0) {
+    event->ignore();
+    return;
+  }
+  toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnKeyDown(id_, keyCode, shift); });
+  event->accept();
+}
+
+void KeyPanelWidget::focusInEvent(QFocusEvent*) {
+  toolkit_.RaiseFromWidget([this] { return toolkit_.Events()->OnGotFocus(id_); });
+}
+
+void KeyPanelWidget::focusOutEvent(QFocusEvent*) {
+  toolkit_.RaiseFromWidget([this] { return toolkit_.Events()->OnLostFocus(id_); });
+}
+
+}  // namespace vexo::qt

@@ -1,0 +1,50 @@
+// A key panel on the screen: one focusable widget that draws and hit-tests
+// the keys of its key store. A key takes no focus; a press on the panel's own
+// background gives the panel the focus.
+#pragma once
+
+#include <cstdint>
+
+#include <QWidget>
+
+#include "widgets/Widgets.h"
+
+namespace vexo::qt {
+
+class QtToolkit;
+class QtPanel;
+
+class KeyPanelWidget final : public QWidget {
+  Q_OBJECT  // its own class name, which the accessibility factory answers to
+
+ public:
+  KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, QWidget* parent);
+
+  PanelId Id() const { return id_; }
+  // The key under a point of the panel: the highest index on top; -1 for none.
+  std::int16_t HitTest(QPoint point) const;
+  // The pixel rectangle of element `index` within the panel; empty when the
+  // element is missing or hidden.
+  QRect KeyRect(std::int16_t index) const;
+  const QtPanel& Panel() const { return panel_; }
+  // Raises the click of element `index`, as the mouse or an assistive
+  // technology's press action makes it.
+  void ClickKey(std::int16_t index);
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  QtToolkit& toolkit_;
+  QtPanel& panel_;
+  PanelId id_;
+  std::int16_t pressed_ = -1;
+};
+
+}  // namespace vexo::qt

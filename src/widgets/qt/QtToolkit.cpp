@@ -1,0 +1,439 @@
+#include "widgets/qt/QtToolkit.h"
+
+#include <cmath>
+#include <new>
+
+#include <QApplication>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QWidget>
+
+#include "widgets/Boundary.h"
+#include "widgets/qt/KeyAccessibility.h"
+#include "widgets/qt/KeyPanelWidget.h"
+
+namespace vexo::qt {
+
+namespace {
+
+constexpr int TwipsPerInch = 1440;
+// The farthest a widget coordinate reaches; further twips are pinned to it.
+constexpr double PixelLimit = 32767;
+
+struct SystemColour {
+  QPalette::ColorGroup group;
+  QPalette::ColorRole role;
+};
+
+// The system colours by their index (the low byte of 0x800000nn), as the
+// application's palette shows them.
+constexpr std::array<SystemColour, 31> SystemColours{{
+    {QPalette::Active, QPalette::Window},           // 0 scroll bar
+    {QPalette::Active, QPalette::Window},           // 1 desktop
+    {QPalette::Active, QPalette::Highlight},        // 2 active caption
+    {QPalette::Inactive, QPalette::Highlight},      // 3 inactive caption
+    {QPalette::Active, QPalette::Window},           // 4 menu
+    {QPalette::Active, QPalette::Base},             // 5 window
+    {QPalette::Active, QPalette::Shadow},           // 6 window frame
+    {QPalette::Active, QPalette::WindowText},       // 7 menu text
+    {QPalette::Active, QPalette::Text},             // 8 window text
+    {QPalette::Active, QPalette::HighlightedText},  // 9 caption text
+    {QPalette::Active, QPalette::Mid},              // 10 active border
+    {QPalette::Inactive, QPalette::Mid},            // 11 inactive border
+    {QPalette::Active, QPalette::Dark},             // 12 application workspace
+    {QPalette::Active, QPalette::Highlight},        // 13 highlight
+    {QPalette::Active, QPalette::HighlightedText},  // 14 highlighted text
+    {QPalette::Active, QPalette::Button},           // 15 button face
+    {QPalette::Active, QPalette::Dark},             // 16 button shadow
+    {QPalette::Disabled, QPalette::Text},           // 17 grey text
+    {QPalette::Active, QPalette::ButtonText},       // 18 button text
+    {QPalette::Inactive, QPalette::WindowText},     // 19 inactive caption text
+    {QPalette::Active, QPalette::Light},            // 20 button highlight
+    {QPalette::Active, QPalette::Shadow},           // 21 3-D dark shadow
+    {QPalette::Active, QPalette::Midlight},         // 22 3-D light
+    {QPalette::Active, QPalette::ToolTipText},      // 23 tooltip text
+    {QPalette::Active, QPalette::ToolTipBase},      // 24 tooltip background
+    {QPalette::Active, QPalette::Window},           // 25 (unused)
+    {QPalette::Active, QPalette::Link},             // 26 hot-tracked item
+    {QPalette::Active, QPalette::Highlight},        // 27 gradient active caption
+    {QPalette::Inactive, QPalette::Highlight},      // 28 gradient inactive caption
+    {QPalette::Active, QPalette::Highlight},        // 29 menu highlight
+    {QPalette::Active, QPalette::Window},           // 30 menu bar
+}};
+
+QString ToQString(std::u16string_view text) {
+  // A plain copy of the units: no byte-order mark is taken away, no lone
+  // surrogate replaced.
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// The field: a line edit whose selection, the block caret, stays as it is and
+// stays visible while the focus is elsewhere, as the keys keep the focus.
+class FieldWidget final : public QLineEdit {
+ public:
+  explicit FieldWidget(QWidget* parent) : QLineEdit(parent) {
+    setMaxLength(TextCapacity);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+  }
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override {
+    const int start = selectionStart();
+    const int length = selectionLength();
+    QLineEdit::focusOutEvent(event);  // drops the selection
+    if (start >= 0 && length > 0) {
+      setSelection(start, length);
+    }
+  }
+};
+
+}  // namespace
+
+int TwipsToPixels(float twips, int dpi) {
+  const double pixels = std::floor(static_cast<double>(twips) * dpi / TwipsPerInch + 0.5);
+  if (std::isnan(pixels)) {
+    return 0;
+  }
+  return static_cast<int>(std::fmax(-PixelLimit, std::fmin(PixelLimit, pixels)));
+}
+
+float PixelsToTwips(int pixels, int dpi) {
+  return static_cast<float>(static_cast<double>(pixels) * TwipsPerInch / dpi);
+}
+
+QRect ToPixels(const Box& box, Dpi dpi) {
+  const int left = TwipsToPixels(box.left, dpi.x);
+  const int top = TwipsToPixels(box.top, dpi.y);
+  const int right = TwipsToPixels(box.left + box.width, dpi.x);
+  const int bottom = TwipsToPixels(box.top + box.height, dpi.y);
+  return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
+}
+
+std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette) {
+  if ((colour & 0x80000000u) != 0) {
+    const std::uint32_t index = colour & 0x7FFFFFFFu;
+    if (index >= SystemColours.size()) {
+      return std::nullopt;
+    }
+    const SystemColour& system = SystemColours[index];
+    return palette.color(system.group, system.role);
+  }
+  if ((colour & 0xFF000000u) != 0) {
+    return std::nullopt;
+  }
+  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                static_cast<int>((colour >> 16) & 0xFF));
+}
+
+// --- The field.
+
+void QtRichTextBox::Attach(QLineEdit* widget) {
+  widget_ = widget;
+  Place();
+}
+
+void QtRichTextBox::Place() {
+  if (widget_ != nullptr) {
+    widget_->setGeometry(ToPixels(box_, toolkit_.CurrentDpi()));
+  }
+}
+
+std::int32_t QtRichTextBox::SelLength() const {
+  return widget_ != nullptr ? static_cast<std::int32_t>(widget_->selectionLength()) : 0;
+}
+
+HResult QtRichTextBox::GetText(std::u16string& text) {
+  text.clear();
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  const QString content = widget_->text();
+  text.assign(reinterpret_cast<const char16_t*>(content.utf16()), static_cast<std::size_t>(content.size()));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::GetTextLength(std::int32_t& length) {
+  length = 0;
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  length = static_cast<std::int32_t>(widget_->text().size());
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutText(std::u16string_view text) {
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  if (text.size() > static_cast<std::size_t>(TextCapacity)) {
+    return hr::OutOfMemory;
+  }
+  widget_->setText(ToQString(text));
+  widget_->setCursorPosition(0);
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
+  start = 0;
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  const int selection = widget_->selectionStart();
+  start = static_cast<std::int32_t>(selection >= 0 ? selection : widget_->cursorPosition());
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelStart(std::int32_t start) {
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  if (start < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  widget_->setCursorPosition(static_cast<int>(std::min<qsizetype>(start, widget_->text().size())));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelLength(std::int32_t length) {
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  if (length < 0) {
+    return hr::InvalidPropertyValue;
+  }
+  std::int32_t start = 0;
+  RETURN_IF_FAILED(GetSelStart(start));
+  const qsizetype room = widget_->text().size() - start;
+  widget_->setSelection(start, static_cast<int>(std::min<qsizetype>(length, room)));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelText(std::u16string_view text) {
+  if (widget_ == nullptr) {
+    return WidgetGone;
+  }
+  std::int32_t start = 0;
+  RETURN_IF_FAILED(GetSelStart(start));
+  QString content = widget_->text();
+  if (content.size() - SelLength() + static_cast<qsizetype>(text.size()) > TextCapacity) {
+    return hr::OutOfMemory;
+  }
+  // The units go in exactly as given: the line edit's own insertion would
+  // weigh them against its input rules.
+  content.replace(start, SelLength(), ToQString(text));
+  widget_->setText(content);
+  widget_->setCursorPosition(static_cast<int>(start + static_cast<std::int32_t>(text.size())));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
+HResult QtRichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
+HResult QtRichTextBox::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
+HResult QtRichTextBox::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
+HResult QtRichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
+
+// --- The surface.
+
+void QtSurface::Place() {
+  QWidget* widget = toolkit_.SurfaceWidget();
+  if (widget == nullptr) {
+    return;
+  }
+  const Dpi dpi = toolkit_.CurrentDpi();
+  ++toolkit_.placing_;
+  // A fixed size: layouts and window managers keep what the component asks.
+  widget->setFixedSize(std::max(0, TwipsToPixels(width_, dpi.x)), std::max(0, TwipsToPixels(height_, dpi.y)));
+  --toolkit_.placing_;
+}
+
+HResult QtSurface::GetWidth(float& width) { width = width_; return hr::Ok; }
+HResult QtSurface::GetHeight(float& height) { height = height_; return hr::Ok; }
+HResult QtSurface::PutWidth(float width) {
+  if (toolkit_.SurfaceWidget() == nullptr) {
+    return WidgetGone;
+  }
+  width_ = width;
+  Place();
+  return hr::Ok;
+}
+HResult QtSurface::PutHeight(float height) {
+  if (toolkit_.SurfaceWidget() == nullptr) {
+    return WidgetGone;
+  }
+  height_ = height;
+  Place();
+  return hr::Ok;
+}
+
+// --- The toolkit.
+
+class QtToolkit::SurfaceFilter final : public QObject {
+ public:
+  explicit SurfaceFilter(QtToolkit& toolkit) : toolkit_(toolkit) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == toolkit_.SurfaceWidget()) {
+      toolkit_.SurfaceEvent(event->type());
+    }
+    return false;
+  }
+
+ private:
+  QtToolkit& toolkit_;
+};
+
+QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
+    : surfaceWidget_(&surface), options_(options), text1_(*this), surface_(*this) {
+  InstallKeyAccessibility();
+  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
+    panels_[Slot(id)] = std::make_unique<QtPanel>(*this, id);
+  }
+  // The tab order of the design-time form: the panels, then the field.
+  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
+    QtPanel& panel = *panels_[Slot(id)];
+    panel.Attach(new KeyPanelWidget(*this, panel, id, &surface));
+  }
+  auto* field = new FieldWidget(&surface);
+  QObject::connect(field, &QLineEdit::textChanged, field, [this] { FieldTextChanged(); });
+  text1_.Attach(field);
+  surface.setFocusPolicy(Qt::TabFocus);
+  surface_.Place();
+  filter_ = std::make_unique<SurfaceFilter>(*this);
+  surface.installEventFilter(filter_.get());
+}
+
+QtToolkit::~QtToolkit() {
+  events_ = nullptr;
+  if (surfaceWidget_ != nullptr) {
+    surfaceWidget_->removeEventFilter(filter_.get());
+  }
+  delete text1_.Widget();
+  for (auto& panel : panels_) {
+    delete panel->Widget();
+  }
+}
+
+Dpi QtToolkit::CurrentDpi() const {
+  if (options_.dpi) {
+    return *options_.dpi;
+  }
+  if (surfaceWidget_ == nullptr) {
+    return {};
+  }
+  return {std::max(1, surfaceWidget_->logicalDpiX()), std::max(1, surfaceWidget_->logicalDpiY())};
+}
+
+void QtToolkit::Beep() {
+  ++beeps_;
+  QApplication::beep();
+}
+
+WindowHandle QtToolkit::ActiveWindow() {
+  if (surfaceWidget_ == nullptr) {
+    return 0;
+  }
+  QWidget* window = surfaceWidget_->window();
+  return window->isActiveWindow() ? reinterpret_cast<WindowHandle>(window) : 0;
+}
+
+std::intptr_t QtToolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                       std::intptr_t lParam) {
+  return onMessage_ ? onMessage_(window, message, wParam, lParam) : 0;
+}
+
+std::optional<PanelId> QtToolkit::Focused() const {
+  for (const auto& panel : panels_) {
+    if (panel->Widget() != nullptr && panel->Widget()->hasFocus()) {
+      return panel->Widget()->Id();
+    }
+  }
+  return std::nullopt;
+}
+
+HResult QtToolkit::Raise(const std::function<HResult()>& notification) {
+  if (events_ == nullptr) {
+    return hr::Fail;
+  }
+  ++depth_;
+  const HResult status = Guard([&] { return notification(); });
+  --depth_;
+  if (depth_ == 0) {
+    Settled();
+  }
+  return status;
+}
+
+void QtToolkit::FieldTextChanged() {
+  textDirty_ = true;
+  if (depth_ == 0) {
+    Settled();
+  }
+}
+
+void QtToolkit::Settled() {
+  if (!textDirty_) {
+    return;
+  }
+  textDirty_ = false;
+  if (onTextChanged_) {
+    onTextChanged_();
+  }
+}
+
+void QtToolkit::SurfaceEvent(int type) {
+  switch (type) {
+    case QEvent::Show:
+      RaiseFromWidget([this] { return events_->OnShow(); });
+      break;
+    case QEvent::Hide: {
+      // A hidden control holds no focus; Qt would leave it on a hidden panel
+      // when nothing outside the control can take it.
+      QWidget* focused = QApplication::focusWidget();
+      if (focused != nullptr && surfaceWidget_ != nullptr && surfaceWidget_->isAncestorOf(focused)) {
+        focused->clearFocus();
+      }
+      break;
+    }
+    case QEvent::FocusIn:
+      RaiseFromWidget([this] { return events_->OnSurfaceGotFocus(); });
+      break;
+    case QEvent::Resize: {
+      if (Placing() || surfaceWidget_ == nullptr) {
+        break;
+      }
+      const Dpi dpi = CurrentDpi();
+      const QSize size = surfaceWidget_->size();
+      if (size.width() == TwipsToPixels(surface_.Width(), dpi.x) &&
+          size.height() == TwipsToPixels(surface_.Height(), dpi.y)) {
+        break;  // the size the component asked for arriving
+      }
+      surface_.Take(PixelsToTwips(size.width(), dpi.x), PixelsToTwips(size.height(), dpi.y));
+      RaiseFromWidget([this] { return events_->OnResize(); });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+HResult QtToolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
+
+HResult QtToolkit::ReadProperties(PropertyBag& bag) {
+  return Raise([&] { return events_->OnReadProperties(bag); });
+}
+
+HResult QtToolkit::WriteProperties(PropertyBag& bag) {
+  return Raise([&] { return events_->OnWriteProperties(bag); });
+}
+
+}  // namespace vexo::qt

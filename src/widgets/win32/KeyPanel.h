@@ -1,0 +1,85 @@
+// A key panel and its keys: a child window of the surface that takes the
+// keyboard focus, draws its labels and turns clicks on them into Click
+// notifications. Keys are windowless labels held in the shared key store, so
+// that a panel costs one window however many keys it holds.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "widgets/KeyStore.h"
+#include "widgets/Widgets.h"
+#include "widgets/win32/PendingWork.h"
+#include "widgets/win32/WidgetContext.h"
+
+struct HDC__;
+
+namespace vexo::win32 {
+
+// The looks of a label that nobody has coloured yet: button text on button face.
+inline constexpr Colour DefaultKeyForeColor = 0x80000012;
+inline constexpr Colour DefaultKeyBackColor = 0x8000000F;
+inline constexpr Colour PanelBackColor = 0x8000000F;
+
+// A colour as the screen draws it: plain 0x00BBGGRR, or a system colour
+// (high bit set, index in the low byte). Anything else has no colour.
+std::optional<std::uint32_t> ResolveColour(Colour colour);
+
+class Win32Panel final : public Panel, private KeyObserver, private LabelPainter {
+ public:
+  Win32Panel(const WidgetContext& context, PanelId id);
+  ~Win32Panel() override;
+  Win32Panel(const Win32Panel&) = delete;
+  Win32Panel& operator=(const Win32Panel&) = delete;
+
+  // Makes the panel's window on the surface, where its box puts it.
+  HResult Create();
+
+  HResult GetLeft(float& left) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult GetWidth(float& width) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+  HResult PutHeight(float height) override;
+  // While the panel is hidden (also through its surface, as in a parking
+  // window before activation) nothing moves and the call succeeds: a hidden
+  // control that took the focus would swallow the user's keys unseen, and
+  // the focus comes to the active panel when the component is shown. A
+  // disabled or destroyed panel fails with the invalid-procedure-call error.
+  HResult SetFocus() override;
+
+  KeyStore& Keys() { return keys_; }
+  Hwnd Window() const { return window_; }
+  const Box& Bounds() const { return box_; }
+  // The label's rectangle in the panel's client pixels.
+  PixelRect KeyPixels(const KeyElement& key) const;
+  // The visible label under a client point, the highest index on top; -1 for none.
+  std::int16_t HitTest(int x, int y) const;
+  // Draws the panel's background and the labels that meet `clip` into `dc`.
+  void Paint(HDC__* dc, const PixelRect& clip) const;
+  // The body of the panel's window procedure.
+  std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+ private:
+  void Place();
+  // --- KeyObserver: a label whose look changed is repainted when the burst
+  // ends (a click takes the mark off a label and puts one on).
+  bool CanShow(Colour colour) const override;
+  void KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) override;
+  // --- LabelPainter.
+  void RepaintLabel(std::int32_t index, const LabelLook& before) override;
+  void RepaintAll() override;
+  void Repaint(const LabelLook& look);
+
+  const WidgetContext& context_;
+  PanelId id_;
+  Box box_;
+  KeyStore keys_;
+  Hwnd window_ = nullptr;
+  bool classAcquired_ = false;
+  std::int16_t pressed_ = -1;  // the label the left button went down on
+};
+
+}  // namespace vexo::win32

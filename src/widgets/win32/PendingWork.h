@@ -1,0 +1,171 @@
+// The work that a burst of changes leaves for its end.
+//
+// One notification, or one call of the host, changes the widgets many times:
+// start-up sets each panel's four sides one by one and moves and colours
+// every label several times, and a keystroke selects and replaces in the
+// field more than once. Windows are slow to move, to repaint and to lay out
+// a line of text, so what can wait waits here and is done once, when the
+// outermost burst closes: windows are moved, the field is settled, changed
+// labels are repainted and the surface gets its size, in that order. Work
+// that arrives while no burst is open is done at once.
+//
+// Everything runs on the thread of the toolkit's windows. The queue has fixed
+// room and allocates nothing, so that deferring costs a keystroke nothing.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "widgets/Widgets.h"
+#include "widgets/win32/Twips.h"
+
+struct HWND__;
+
+namespace vexo::win32 {
+
+using Hwnd = HWND__*;
+
+// What a label shows on screen, kept without allocating: a caption longer
+// than the room here is not kept, and such a look equals no other.
+struct LabelLook {
+  static constexpr std::size_t CaptionRoom = 15;
+  float left = 0;
+  float top = 0;
+  float width = 0;
+  float height = 0;
+  bool visible = false;
+  Colour foreColor = 0;
+  Colour backColor = 0;
+  std::size_t captionLength = 0;
+  std::array<char16_t, CaptionRoom> caption{};
+
+  void KeepCaption(std::u16string_view text) {
+    captionLength = text.size();
+    if (captionLength <= CaptionRoom) {
+      text.copy(caption.data(), captionLength);
+    }
+  }
+  friend bool operator==(const LabelLook& a, const LabelLook& b) {
+    return a.captionLength <= CaptionRoom && a.captionLength == b.captionLength && a.caption == b.caption &&
+           a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height &&
+           a.visible == b.visible && a.foreColor == b.foreColor && a.backColor == b.backColor;
+  }
+};
+
+// A panel, as the queue repaints its changed labels.
+class LabelPainter {
+ public:
+  // Invalidates what label `index` covered while it looked as `before` and
+  // what it covers now, unless it looks as it did.
+  virtual void RepaintLabel(std::int32_t index, const LabelLook& before) = 0;
+  virtual void RepaintAll() = 0;
+
+ protected:
+  ~LabelPainter() = default;
+};
+
+// The field, as the queue settles it after a burst of changes.
+class Settling {
+ public:
+  // Redraws the control, scrolled to the caret.
+  virtual void Settle() = 0;
+
+ protected:
+  ~Settling() = default;
+};
+
+// The surface, as the queue gives its window the size the component set.
+class Sizing {
+ public:
+  virtual void ApplySize() = 0;
+
+ protected:
+  ~Sizing() = default;
+};
+
+class PendingWork {
+ public:
+  explicit PendingWork(Hwnd surface) : surface_(surface) {}
+  PendingWork(const PendingWork&) = delete;
+  PendingWork& operator=(const PendingWork&) = delete;
+
+  // While a burst is open, work waits; the outermost one does it as it
+  // closes. Every notification, every host call and every change of the
+  // field runs inside one.
+  class [[nodiscard]] Burst {
+   public:
+    explicit Burst(PendingWork& work) : work_(work) { ++work_.depth_; }
+    ~Burst() {
+      if (--work_.depth_ == 0) {
+        work_.Flush();
+      }
+    }
+    Burst(const Burst&) = delete;
+    Burst& operator=(const Burst&) = delete;
+
+   private:
+    PendingWork& work_;
+  };
+  Burst Open() { return Burst(*this); }
+
+  // Moves a child window of the surface to `to` (parent client pixels).
+  void Move(Hwnd window, const PixelRect& to);
+  // Applies the move `window` waits for now, repainting as it goes: a
+  // change of the field's text or selection must follow its move, because
+  // the control scrolls by its width.
+  void MoveNow(Hwnd window);
+
+  // Label `index` of `panel` changed from `before`. The look it had when the
+  // burst began is kept, so that a label changed and changed back is not
+  // repainted; past a handful of labels the whole panel is repainted.
+  void LabelChanged(LabelPainter& panel, std::int32_t index, const LabelLook& before);
+  // Repaints the labels `panel` waits for now, as it paints anyway.
+  void RepaintLabelsNow(LabelPainter& panel);
+
+  // The field waits to be settled, the surface for its size.
+  void Settle(Settling& field);
+  void Resize(Sizing& surface);
+
+  // The selection sent to the field in this burst. The same selection sent
+  // again changes nothing while the control still holds it (it scrolled to
+  // it already), and each selection costs the control a layout of its line.
+  const std::optional<std::pair<std::int32_t, std::int32_t>>& SentSelection() const { return selected_; }
+  void NoteSelection(std::int32_t start, std::int32_t end) { selected_.emplace(start, end); }
+  void ForgetSelection() { selected_.reset(); }
+
+  // Does all that waits, now: for painting the component elsewhere.
+  void Flush();
+
+ private:
+  struct WindowMove {
+    Hwnd window = nullptr;
+    PixelRect to;
+  };
+  struct Label {
+    std::int32_t index = -1;
+    LabelLook before;
+  };
+  static constexpr int MaxLabels = 8;
+  struct PanelLabels {
+    LabelPainter* panel = nullptr;
+    std::array<Label, MaxLabels> labels{};
+    int count = 0;
+    bool whole = false;
+  };
+  void FlushLabels(PanelLabels& pending);
+
+  Hwnd surface_;
+  int depth_ = 0;
+  std::array<WindowMove, 4> moves_{};  // the three panels and the field
+  int moveCount_ = 0;
+  std::array<PanelLabels, 3> labels_{};
+  Settling* settle_ = nullptr;
+  Sizing* size_ = nullptr;
+  std::optional<std::pair<std::int32_t, std::int32_t>> selected_;
+};
+
+}  // namespace vexo::win32

@@ -1,0 +1,115 @@
+// The field `Text1` on a rich-text edit control.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "widgets/KeyStore.h"
+#include "widgets/Widgets.h"
+#include "widgets/win32/PendingWork.h"
+#include "widgets/win32/WidgetContext.h"
+
+struct HINSTANCE__;
+
+namespace vexo::win32 {
+
+// The longest text the field holds, in UTF-16 units. Far above what the
+// component can address (its positions are 16-bit), low enough that a hostile
+// text cannot exhaust the process; a longer text is refused, never cut.
+inline constexpr std::int32_t TextCapacity = 1 << 20;
+
+// The text the control shows for `text`: one UTF-16 unit for each unit, each
+// unit the control cannot hold as it is replaced by a visible picture of it.
+std::u16string DisplayText(std::u16string_view text);
+
+// The field `Text1`: a rich-text edit control in plain-text mode, one line.
+//
+// What is put reads back exactly. The control cannot hold every UTF-16 unit as
+// it is: it turns LF and CRLF into its own paragraph mark, a single-line
+// control drops everything from a line break on, and a string sent to it ends
+// at NUL. Those units (NUL, LF, VT, FF, CR and the line and paragraph
+// separators) are shown as visible pictures of themselves, one unit for one,
+// so that every caret position in the control is the same position in the
+// text. After every write the toolkit compares what the control shows with
+// the text; where they differ (pictures, or any unit the control changed on
+// its own) it keeps the exact text alongside, and a read gives it back as
+// long as the control still shows what it showed then. Once the user or
+// another program changes the field, what it shows is what it holds. A
+// control that changed the number of units would misplace every later
+// position: that write fails with the invalid-property-value error.
+class Win32RichTextBox final : public RichTextBox, private Settling {
+ public:
+  explicit Win32RichTextBox(const WidgetContext& context) : context_(context) {}
+  ~Win32RichTextBox();
+  Win32RichTextBox(const Win32RichTextBox&) = delete;
+  Win32RichTextBox& operator=(const Win32RichTextBox&) = delete;
+
+  // Makes the control on the surface, where its box puts it.
+  HResult Create();
+
+  HResult GetText(std::u16string& text) override;
+  HResult PutText(std::u16string_view text) override;
+  HResult GetSelStart(std::int32_t& start) override;
+  HResult PutSelStart(std::int32_t start) override;
+  HResult PutSelLength(std::int32_t length) override;
+  HResult PutSelText(std::u16string_view text) override;
+  HResult PutLeft(float left) override;
+  HResult GetTop(float& top) override;
+  HResult PutTop(float top) override;
+  HResult PutWidth(float width) override;
+  HResult GetHeight(float& height) override;
+
+  Hwnd Window() const { return window_; }
+  const Box& Bounds() const { return box_; }
+  // What the control itself holds and shows.
+  std::u16string Shown() const;
+  // The selection as the control holds it: start and length.
+  std::pair<std::int32_t, std::int32_t> Selection() const;
+
+ private:
+  bool Alive() const;
+  void Place();
+  // The exact text while the control still shows what it showed when the
+  // text was put (`shown` is what it shows now); else drops it.
+  const std::u16string* ValidExact(const std::u16string& shown);
+  // What the field holds before a write, to go back to if the control
+  // cannot take it.
+  struct Before {
+    std::u16string shown;
+    std::pair<std::int32_t, std::int32_t> selection;
+    std::optional<std::u16string> exact;
+    std::u16string shownAs;
+  };
+  Before Capture();
+  // Records `text` as what the control holds after a write: kept beside the
+  // control when the control shows it differently, unit for unit. A control
+  // that changed the number of units is put back as it was `before`, and the
+  // write fails with the invalid-property-value error.
+  HResult Commit(std::u16string text, Before before);
+  // The control lays out and scrolls its whole line again on every change of
+  // text or selection while it redraws. A burst of changes (one keystroke
+  // makes several) therefore runs with redrawing off, and the control is
+  // settled once, scrolled to the caret and repainted, when the burst ends.
+  void BeginChange();
+  void Settle() override;
+  // Applies a move the field waits for: before any change of text or
+  // selection, which scrolls by the control's width.
+  void PlaceNow();
+
+  const WidgetContext& context_;
+  HINSTANCE__* library_ = nullptr;  // the control's code
+  Hwnd window_ = nullptr;
+  Box box_ = DesignField;
+  std::optional<std::u16string> exact_;
+  std::u16string shownAs_;  // what the control showed when exact_ was put
+  bool unsettled_ = false;  // redrawing is off until the burst settles it
+  // Selects [start, end), unless the burst sent that selection already and
+  // the control still holds it: a keystroke places the caret on the same
+  // spot more than once.
+  void Select(std::int32_t start, std::int32_t end);
+};
+
+}  // namespace vexo::win32

@@ -1,0 +1,199 @@
+// What the user does on the Qt widgets: key presses on the focused panel and
+// clicks on keys, through Qt's own event delivery, read back from the widgets.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "Support.h"
+
+namespace vexo::testing {
+namespace {
+
+struct Press {
+  const char* name;
+  PanelId panel;  // focused before the press
+  Qt::Key key;
+  Qt::KeyboardModifiers modifiers;
+  std::u16string field;  // raw, with the trailing space once written
+  PanelId focusAfter;
+  KeyArrayId markedArray;
+  std::int16_t markedIndex;
+};
+
+class KeyPress : public ::testing::TestWithParam<Press> {};
+
+TEST_P(KeyPress, ReachesTheFocusedPanelAsItsVirtualKey) {
+  const Press& row = GetParam();
+  Shown shown;
+  shown.Show();
+  shown.widget.setChangeBord(static_cast<int>(row.panel));
+  ASSERT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == row.panel; }, "the panel's focus"));
+
+  shown.Press(row.key, row.modifiers);
+
+  EXPECT_EQ(shown.toolkit.LastWidgetStatus(), hr::Ok);
+  EXPECT_EQ(shown.Field(), row.field);
+  EXPECT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == row.focusAfter; }, "the focus after the press"));
+  EXPECT_TRUE(shown.Marked(row.markedArray, row.markedIndex));
+}
+
+const Qt::KeyboardModifiers None = Qt::NoModifier;
+const Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
+const Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyPress,
+    ::testing::Values(
+        Press{"LetterOnLetters", PanelId::picABC, Qt::Key_E, None, u"E ", PanelId::picABC, KeyArrayId::cmdKey, 2},
+        Press{"ShiftedLetter", PanelId::picABC, Qt::Key_E, Shift, u"e ", PanelId::picABC, KeyArrayId::cmdKey, 2},
+        Press{"LetterOnSymbols", PanelId::picShift, Qt::Key_M, None, u"M ", PanelId::picABC, KeyArrayId::cmdKey, 25},
+        Press{"SpaceOnLetters", PanelId::picABC, Qt::Key_Space, None, u"  ", PanelId::picABC, KeyArrayId::cmdKey,
+              26},
+        Press{"SpaceOnNumbers", PanelId::picNumber, Qt::Key_Space, None, u"", PanelId::picNumber,
+              KeyArrayId::cmdNumber, 0},
+        Press{"DigitOnLetters", PanelId::picABC, Qt::Key_7, None, u"7 ", PanelId::picNumber, KeyArrayId::cmdNumber,
+              0},
+        Press{"KeypadDigitOnSymbols", PanelId::picShift, Qt::Key_5, Keypad, u"5 ", PanelId::picNumber,
+              KeyArrayId::cmdNumber, 4},
+        // X11 reports Shift+1 as "!" with Shift held.
+        Press{"ShiftedDigitOnLetters", PanelId::picABC, Qt::Key_Exclam, Shift, u"! ", PanelId::picShift,
+              KeyArrayId::cmdShift, 1},
+        Press{"MinusOnLetters", PanelId::picABC, Qt::Key_Minus, None, u"- ", PanelId::picNumber,
+              KeyArrayId::cmdNumber, 11},
+        Press{"MinusOnSymbols", PanelId::picShift, Qt::Key_Minus, None, u"- ", PanelId::picShift,
+              KeyArrayId::cmdShift, 11},
+        Press{"UnderscoreOnLetters", PanelId::picABC, Qt::Key_Underscore, Shift, u"_ ", PanelId::picShift,
+              KeyArrayId::cmdShift, 12},
+        Press{"KeypadStarOnNumbers", PanelId::picNumber, Qt::Key_Asterisk, Keypad, u"* ", PanelId::picShift,
+              KeyArrayId::cmdShift, 8},
+        Press{"RightArrowOnNumbers", PanelId::picNumber, Qt::Key_Right, None, u"", PanelId::picNumber,
+              KeyArrayId::cmdNumber, 1},
+        Press{"TabStaysOnThePanel", PanelId::picABC, Qt::Key_Tab, None, u"", PanelId::picABC, KeyArrayId::cmdKey, 0},
+        Press{"F3ToNumbers", PanelId::picABC, Qt::Key_F3, None, u"", PanelId::picNumber, KeyArrayId::cmdNumber, 0},
+        Press{"F4ToSymbols", PanelId::picNumber, Qt::Key_F4, None, u"", PanelId::picShift, KeyArrayId::cmdShift, 0},
+        Press{"F1TurnsCaptionsLower", PanelId::picABC, Qt::Key_F1, None, u"", PanelId::picABC, KeyArrayId::cmdKey,
+              0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct KeyClick {
+  const char* name;
+  KeyArrayId array;
+  std::int16_t index;
+  std::u16string field;
+  PanelId focusAfter;
+};
+
+class Click : public ::testing::TestWithParam<KeyClick> {};
+
+TEST_P(Click, InsertsTheCaptionMarksTheKeyAndMovesTheFocus) {
+  const KeyClick& row = GetParam();
+  Shown shown;
+  shown.Show();
+  shown.Click(row.array, row.index);
+  EXPECT_EQ(shown.toolkit.LastWidgetStatus(), hr::Ok);
+  EXPECT_EQ(shown.Field(), row.field);
+  EXPECT_EQ(shown.Caret(), static_cast<std::int32_t>(row.field.size()) - 1);
+  EXPECT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == row.focusAfter; }, "the clicked panel's focus"));
+  EXPECT_TRUE(shown.Marked(row.array, row.index));
+  if (row.array != KeyArrayId::cmdKey) {
+    EXPECT_FALSE(shown.Marked(KeyArrayId::cmdKey, 0)) << "the letter panel lost the focus but shows its mark";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, Click,
+                         ::testing::Values(KeyClick{"Letter", KeyArrayId::cmdKey, 2, u"E ", PanelId::picABC},
+                                           KeyClick{"SpaceBar", KeyArrayId::cmdKey, 26, u"  ", PanelId::picABC},
+                                           KeyClick{"Number", KeyArrayId::cmdNumber, 7, u"2 ", PanelId::picNumber},
+                                           KeyClick{"Symbol", KeyArrayId::cmdShift, 31, u"` ", PanelId::picShift}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Click, OnThePanelsBackgroundGivesThePanelTheFocusAndInsertsNothing) {
+  Shown shown;
+  shown.Show();
+  qt::KeyPanelWidget& panel = shown.PanelWidget(PanelId::picNumber);
+  QTest::mouseClick(&panel, Qt::LeftButton, Qt::NoModifier, QPoint(panel.width() - 2, panel.height() - 2));
+  EXPECT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == PanelId::picNumber; }, "the number panel's focus"));
+  EXPECT_EQ(shown.Field(), u"");
+}
+
+TEST(Click, PressedOnOneKeyAndReleasedOnAnotherClicksNothing) {
+  Shown shown;
+  shown.Show();
+  qt::KeyPanelWidget& panel = shown.PanelWidget(PanelId::picABC);
+  QTest::mousePress(&panel, Qt::LeftButton, Qt::NoModifier, panel.KeyRect(1).center());
+  QTest::mouseRelease(&panel, Qt::LeftButton, Qt::NoModifier, panel.KeyRect(2).center());
+  EXPECT_EQ(shown.Field(), u"");
+}
+
+TEST(Focus, LeavingTheComponentUnmarksAndComingBackMarksAgain) {
+  Shown shown;
+  shown.Show();
+  shown.Click(KeyArrayId::cmdKey, 14);
+  ASSERT_TRUE(shown.Marked(KeyArrayId::cmdKey, 14));
+  shown.toolkit.Field().Widget()->setFocus();  // the user clicks into the field
+  ASSERT_TRUE(WaitFor([&] { return !shown.Marked(KeyArrayId::cmdKey, 14); }, "the mark to go"));
+  // The field keeps its block caret while it has the focus and after.
+  EXPECT_EQ(shown.toolkit.Field().SelLength(), 1);
+  shown.widget.setFocus();  // Tab brings the focus back to the component
+  EXPECT_TRUE(WaitFor([&] { return shown.Marked(KeyArrayId::cmdKey, 14); }, "the mark at the kept index"));
+  EXPECT_EQ(shown.toolkit.Focused(), PanelId::picABC);
+}
+
+TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
+  // The host hides and shows the keyboard on its own, active, window.
+  QWidget host;
+  auto* widget = new KeyBordWidget(&host);
+  host.show();
+  Activate(host);
+  ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
+  qt::QtToolkit& toolkit = widget->toolkit();
+  auto marked = [&](std::int16_t index) {
+    const KeyElement& key = *toolkit.PanelOf(PanelId::picShift).Keys().Element(index);
+    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+  };
+  widget->setChangeBord(2);
+  QTest::mouseClick(toolkit.PanelOf(PanelId::picShift).Widget(), Qt::LeftButton, Qt::NoModifier,
+                    toolkit.PanelOf(PanelId::picShift).Widget()->KeyRect(5).center());
+  ASSERT_TRUE(marked(5));
+  widget->hide();
+  ASSERT_TRUE(WaitFor([&] { return !marked(5); }, "the hidden panel's mark to go"));
+  widget->show();
+  EXPECT_TRUE(WaitFor([&] { return marked(0); }, "key 0 of the symbol panel"));
+  EXPECT_EQ(widget->component().ShiftKeyIndex, 0);
+  EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+}
+
+TEST(F7, ReachesTheHostAsASignalWhileTheWindowIsActive) {
+  Shown shown;
+  shown.Show();
+  QSignalSpy f7(&shown.widget, &KeyBordWidget::f7Pressed);
+  shown.Press(Qt::Key_F7);
+  EXPECT_EQ(f7.count(), 1);
+  shown.Press(Qt::Key_F8);
+  EXPECT_EQ(f7.count(), 1);
+  int code = 118;
+  EXPECT_EQ(shown.widget.GetMessage(code), hr::Ok);
+  EXPECT_EQ(f7.count(), 2);
+  EXPECT_EQ(code, 118);
+
+  QWidget other;
+  other.show();
+  Activate(other);
+  EXPECT_EQ(shown.toolkit.ActiveWindow(), 0u);
+  EXPECT_EQ(shown.widget.GetMessage(code), hr::Ok);
+  EXPECT_EQ(f7.count(), 2) << "no active window of ours, so no command";
+}
+
+TEST(F7, HostMayCallTheWidgetBackFromItsSlot) {
+  Shown shown;
+  shown.Show();
+  QObject::connect(&shown.widget, &KeyBordWidget::f7Pressed, &shown.widget, [&] {
+    QString letter = QStringLiteral("k");
+    static_cast<void>(shown.widget.FindABC(letter));
+  });
+  shown.Press(Qt::Key_F7);
+  EXPECT_EQ(shown.Field(), u"K ");
+}
+
+}  // namespace
+}  // namespace vexo::testing
