@@ -83,12 +83,9 @@ HRESULT Embedding::StartEmbedding() {
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
+  options.userInputHandled = [this] { ScheduleChangeCheck(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
-  // The component hears the toolkit through the watch, which notes the end
-  // of every burst of the user's input.
-  watch_ = std::make_unique<ChangeWatch>(*keybord_, [this] { ScheduleChangeCheck(); });
-  toolkit_->Connect(*watch_);
   // The user may also type into the field itself, which tells only its
   // parent, the surface.
   const HWND field = toolkit_->Field().Window();

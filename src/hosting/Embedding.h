@@ -37,7 +37,6 @@
 namespace vexo::hosting {
 
 class EventPoint;
-class ChangeWatch;
 
 class Embedding : public IOleObject,
                   public IOleInPlaceObject,
@@ -213,7 +212,6 @@ class Embedding : public IOleObject,
   std::unique_ptr<KeyBord> keybord_;
   std::unique_ptr<EventPoint> eventPoint_;
   std::unique_ptr<EventPoint> notifyPoint_;
-  std::unique_ptr<ChangeWatch> watch_;  // between the toolkit and the component
   SavedValues seen_;
   bool dirty_ = false;
   bool checkPosted_ = false;

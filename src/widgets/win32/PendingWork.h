@@ -111,6 +111,7 @@ class PendingWork {
     PendingWork& work_;
   };
   Burst Open() { return Burst(*this); }
+  bool InBurst() const { return depth_ > 0; }
 
   // Moves a child window of the surface to `to` (parent client pixels).
   void Move(Hwnd window, const PixelRect& to);

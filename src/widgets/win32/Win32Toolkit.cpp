@@ -141,9 +141,19 @@ HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
-  if (events_ != nullptr) {
+  if (events_ == nullptr) {
+    return;
+  }
+  {
     const PendingWork::Burst burst = pending_.Open();
     lastWindowStatus_ = Guard([&] { return notification(*events_); });
+  }
+  if (!pending_.InBurst() && options_.userInputHandled) {
+    Discard(Guard([&] {
+              options_.userInputHandled();
+              return hr::Ok;
+            }),
+            "the host's code has no caller to report to here");
   }
 }
 

@@ -55,6 +55,10 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // Told when a panel window receives the focus, before the component
     // hears of it: an embedded control activates itself then.
     std::function<void(PanelId panel)> panelFocused;
+    // Told when a notification that a window raised (a click, a key, a
+    // focus change) has returned outside any host call: the user's input
+    // changes properties without any call of the host.
+    std::function<void()> userInputHandled;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
