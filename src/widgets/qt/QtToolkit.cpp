@@ -145,7 +145,7 @@ void QtRichTextBox::Attach(QLineEdit* widget) {
 
 void QtRichTextBox::Place() {
   if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(box_, toolkit_.CurrentDpi()));
+    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
   }
 }
 
@@ -237,11 +237,6 @@ HResult QtRichTextBox::PutSelText(std::u16string_view text) {
   return hr::Ok;
 }
 
-HResult QtRichTextBox::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult QtRichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult QtRichTextBox::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult QtRichTextBox::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult QtRichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
 
 // --- The surface.
 
@@ -253,28 +248,11 @@ void QtSurface::Place() {
   const Dpi dpi = toolkit_.CurrentDpi();
   ++toolkit_.placing_;
   // A fixed size: layouts and window managers keep what the component asks.
-  widget->setFixedSize(std::max(0, TwipsToPixels(width_, dpi.x)), std::max(0, TwipsToPixels(height_, dpi.y)));
+  widget->setFixedSize(std::max(0, TwipsToPixels(Width(), dpi.x)), std::max(0, TwipsToPixels(Height(), dpi.y)));
   --toolkit_.placing_;
 }
 
-HResult QtSurface::GetWidth(float& width) { width = width_; return hr::Ok; }
-HResult QtSurface::GetHeight(float& height) { height = height_; return hr::Ok; }
-HResult QtSurface::PutWidth(float width) {
-  if (toolkit_.SurfaceWidget() == nullptr) {
-    return WidgetGone;
-  }
-  width_ = width;
-  Place();
-  return hr::Ok;
-}
-HResult QtSurface::PutHeight(float height) {
-  if (toolkit_.SurfaceWidget() == nullptr) {
-    return WidgetGone;
-  }
-  height_ = height;
-  Place();
-  return hr::Ok;
-}
+HResult QtSurface::CanSize() { return toolkit_.SurfaceWidget() == nullptr ? WidgetGone : hr::Ok; }
 
 // --- The toolkit.
 

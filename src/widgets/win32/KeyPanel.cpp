@@ -132,7 +132,7 @@ std::optional<std::uint32_t> ResolveColour(Colour colour) {
 // --- The panel.
 
 Win32Panel::Win32Panel(const WidgetContext& context, PanelId id)
-    : context_(context), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
+    : PlacedPanel(DesignPanel(id)), context_(context), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
 
 Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
@@ -148,7 +148,7 @@ HResult Win32Panel::Create() {
     return LastError();
   }
   classAcquired_ = true;
-  const PixelRect r = context_.Pixels(box_);
+  const PixelRect r = context_.Pixels(Bounds());
   window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, this);
@@ -158,20 +158,13 @@ HResult Win32Panel::Create() {
   return hr::Ok;
 }
 
-void Win32Panel::Place() {
+HResult Win32Panel::Placed() {
   if (window_ != nullptr) {
-    context_.pending.Move(window_, context_.Pixels(box_));
+    context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
+  return hr::Ok;
 }
 
-HResult Win32Panel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
-HResult Win32Panel::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult Win32Panel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
-HResult Win32Panel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
-HResult Win32Panel::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult Win32Panel::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult Win32Panel::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult Win32Panel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
 
 HResult Win32Panel::SetFocus() {
   if (window_ == nullptr || !IsWindowEnabled(window_)) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "widgets/KeyStore.h"
+#include "widgets/Placement.h"
 #include "widgets/Widgets.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"
@@ -25,7 +26,7 @@ inline constexpr Colour PanelBackColor = 0x8000000F;
 // (high bit set, index in the low byte). Anything else has no colour.
 std::optional<std::uint32_t> ResolveColour(Colour colour);
 
-class Win32Panel final : public Panel, private KeyObserver, private LabelPainter {
+class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelPainter {
  public:
   Win32Panel(const WidgetContext& context, PanelId id);
   ~Win32Panel() override;
@@ -35,14 +36,6 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   // Makes the panel's window on the surface, where its box puts it.
   HResult Create();
 
-  HResult GetLeft(float& left) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
   // While the panel is hidden (also through its surface, as in a parking
   // window before activation) nothing moves and the call succeeds: a hidden
   // control that took the focus would swallow the user's keys unseen, and
@@ -52,7 +45,6 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
 
   KeyStore& Keys() { return keys_; }
   Hwnd Window() const { return window_; }
-  const Box& Bounds() const { return box_; }
   // The label's rectangle in the panel's client pixels.
   PixelRect KeyPixels(const KeyElement& key) const;
   // The visible label under a client point, the highest index on top; -1 for none.
@@ -63,7 +55,7 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
  private:
-  void Place();
+  HResult Placed() override;
   // --- KeyObserver: a label whose look changed is repainted when the burst
   // ends (a click takes the mark off a label and puts one on).
   bool CanShow(Colour colour) const override;
@@ -75,7 +67,6 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
 
   const WidgetContext& context_;
   PanelId id_;
-  Box box_;
   KeyStore keys_;
   Hwnd window_ = nullptr;
   bool classAcquired_ = false;
