@@ -26,13 +26,7 @@ class OnScreen : public ::testing::Test {
  protected:
   explicit OnScreen(Win32Toolkit::Options options = {}) : host(std::move(options)), keybord(*host.toolkit) {}
 
-  void SetUp() override {
-    host.toolkit->Connect(keybord);
-    host.ShowFrame();
-    ASSERT_EQ(host.toolkit->Initialize(), hr::Ok);
-    ASSERT_EQ(host.toolkit->Show(), hr::Ok);
-    Pump();
-  }
+  void SetUp() override { host.StartShown(); }
   void TearDown() override { host.toolkit->Disconnect(); }
 
   std::u16string Text() {

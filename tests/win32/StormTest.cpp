@@ -80,11 +80,7 @@ class Endurance : public ::testing::TestWithParam<unsigned> {
   void SetUp() override {
     surfaceProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(host.surface, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeepOpen)));
-    host.toolkit->Connect(keybord);
-    host.ShowFrame();
-    ASSERT_EQ(host.toolkit->Initialize(), hr::Ok);
-    ASSERT_EQ(host.toolkit->Show(), hr::Ok);
-    Pump();
+    host.StartShown();
   }
   void TearDown() override { host.toolkit->Disconnect(); }
 
