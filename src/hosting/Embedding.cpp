@@ -78,6 +78,7 @@ HRESULT Embedding::StartEmbedding() {
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
+  options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);  // the one listener of the toolkit
   return toolkit_->Initialize();

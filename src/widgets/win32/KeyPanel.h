@@ -9,6 +9,7 @@
 
 #include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
+#include "widgets/win32/AccessibleKeys.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"
 
@@ -51,6 +52,10 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   HResult SetFocus() override;
 
   KeyStore& Keys() { return keys_; }
+  PanelId Id() const { return id_; }
+  // Does what a click on the key does.
+  void PressKey(std::int16_t index);
+  PanelAccessibility& Accessibility() { return accessibility_; }
   Hwnd Window() const { return window_; }
   const Box& Bounds() const { return box_; }
   // The label's rectangle in the panel's client pixels.
@@ -80,6 +85,7 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   Hwnd window_ = nullptr;
   bool classAcquired_ = false;
   std::int16_t pressed_ = -1;  // the label the left button went down on
+  PanelAccessibility accessibility_{*this, context_};
 };
 
 }  // namespace vexo::win32

@@ -55,6 +55,11 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // Told when a panel window receives the focus, before the component
     // hears of it: an embedded control activates itself then.
     std::function<void(PanelId panel)> panelFocused;
+    // Whether the system is in high-contrast mode; empty asks the system.
+    std::function<bool()> highContrast;
+    // Told when an object that clients may hold past the toolkit is made
+    // (true) and when it goes (false): a library stays loaded while one lives.
+    void (*holdModule)(bool hold) = nullptr;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
