@@ -173,6 +173,25 @@ TEST_F(Accessible, TheMarkAndTheCaptionsAreAnnouncedAsTheyChange) {
   EXPECT_EQ(NameOf(letters.Get(), 26), L"M");
 }
 
+TEST_F(Accessible, NavigationGoesAlongTheKeysAndAcrossTheRows) {
+  ComPtr<IAccessible> letters = ObjectOf(hosted.panels[Letters]);
+  const struct {
+    LONG direction, from, to;  // child identifiers; 0 is the panel, -1 nothing
+  } steps[] = {
+      {NAVDIR_FIRSTCHILD, CHILDID_SELF, 1}, {NAVDIR_LASTCHILD, CHILDID_SELF, 27}, {NAVDIR_NEXT, 1, 2},
+      {NAVDIR_PREVIOUS, 1, -1},            {NAVDIR_RIGHT, 1, 2},                 {NAVDIR_DOWN, 1, 11},
+      {NAVDIR_UP, 11, 1},                  {NAVDIR_LEFT, 11, -1},                {NAVDIR_DOWN, 24, 27},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(std::to_string(step.direction) + " from " + std::to_string(step.from));
+    VARIANT end;
+    VariantInit(&end);
+    const HRESULT status = letters->accNavigate(step.direction, Child(step.from), &end);
+    EXPECT_EQ(status, step.to < 0 ? S_FALSE : S_OK);
+    EXPECT_EQ(end.vt == VT_I4 ? end.lVal : -1, step.to);
+  }
+}
+
 TEST(AccessibleLifetime, AnObjectHeldPastTheControlFailsCleanly) {
   ComPtr<IAccessible> stale;
   {
