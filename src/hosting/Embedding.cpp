@@ -84,6 +84,7 @@ HRESULT Embedding::StartEmbedding() {
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
   options.userInputHandled = [this] { ScheduleChangeCheck(); };
+  options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
   // The user may also type into the field itself, which tells only its

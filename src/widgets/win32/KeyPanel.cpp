@@ -188,7 +188,12 @@ bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has
 void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (!SameLook(before, after)) {
     context_.pending.LabelChanged(*this, index, LookOf(before));
+    accessibility_.KeyChanged(index, before, after);
   }
+}
+
+void Win32Panel::PressKey(std::int16_t index) {
+  context_.notifications.RaiseFromWindow([&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), index); });
 }
 
 void Win32Panel::Repaint(const LabelLook& look) {
@@ -238,6 +243,7 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
   SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 
+  const bool highContrast = HighContrast(context_);
   const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   // Higher indexes lie on top, as the hit test finds them.
@@ -251,10 +257,13 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
       continue;
     }
     RECT r = ToRect(pixels);
-    SetDCBrushColor(dc, Screen(BackOf(*key), DefaultKeyBackColor));
+    const KeyColours colours = highContrast ? HighContrastColours(*key)
+                                            : KeyColours{Screen(ForeOf(*key), DefaultKeyForeColor),
+                                                         Screen(BackOf(*key), DefaultKeyBackColor)};
+    SetDCBrushColor(dc, colours.back);
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    SetTextColor(dc, Screen(ForeOf(*key), DefaultKeyForeColor));
+    SetTextColor(dc, colours.fore);
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
               &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
   }
@@ -298,10 +307,17 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_SETFOCUS:
       context_.notifications.PanelFocused(id_);
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnGotFocus(id_); });
+      accessibility_.FocusChanged();
       return 0;
     case WM_KILLFOCUS:
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnLostFocus(id_); });
+      accessibility_.FocusChanged();
       return 0;
+    case WM_GETOBJECT:
+      if (const std::intptr_t object = accessibility_.Answer(wParam, lParam)) {
+        return object;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
 
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
@@ -345,8 +361,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int x = static_cast<short>(LOWORD(lParam));
       const int y = static_cast<short>(HIWORD(lParam));
       if (armed >= 0 && HitTest(x, y) == armed) {
-        context_.notifications.RaiseFromWindow(
-            [&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), armed); });
+        PressKey(armed);
       }
       return 0;
     }
@@ -355,6 +370,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return 0;
 
     case WM_NCDESTROY:
+      accessibility_.Disconnect();
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;
       return DefWindowProcW(window, message, wParam, lParam);

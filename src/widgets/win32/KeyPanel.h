@@ -10,6 +10,7 @@
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
 #include "widgets/Widgets.h"
+#include "widgets/win32/AccessibleKeys.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"
 
@@ -44,6 +45,10 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   HResult SetFocus() override;
 
   KeyStore& Keys() { return keys_; }
+  PanelId Id() const { return id_; }
+  // Does what a click on the key does.
+  void PressKey(std::int16_t index);
+  PanelAccessibility& Accessibility() { return accessibility_; }
   Hwnd Window() const { return window_; }
   // The label's rectangle in the panel's client pixels.
   PixelRect KeyPixels(const KeyElement& key) const;
@@ -71,6 +76,7 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   Hwnd window_ = nullptr;
   bool classAcquired_ = false;
   std::int16_t pressed_ = -1;  // the label the left button went down on
+  PanelAccessibility accessibility_{*this, context_};
 };
 
 }  // namespace vexo::win32

@@ -36,6 +36,10 @@ struct WidgetContext {
   HFONT__* keyFont = nullptr;  // of the keys and the field
   PendingWork& pending;
   WindowNotifications& notifications;
+  // Whether keys are drawn in the system's high-contrast colours; empty asks the system.
+  std::function<bool()> highContrast;
+  // Keeps the code loaded while a client holds an object of it (see Win32Toolkit::Options).
+  void (*holdModule)(bool hold) = nullptr;
 
   PixelRect Pixels(const Box& box) const { return ToPixels(box.left, box.top, box.width, box.height, dpi); }
 };

@@ -44,7 +44,7 @@ HFONT CreateKeyFont(int dpiY) {
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this} {}
+    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr} {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -65,6 +65,8 @@ HResult Win32Toolkit::Build() {
   const Dpi screen = ScreenPixelsPerInch();
   context_.dpi.x = options_.dpiX > 0 ? options_.dpiX : screen.x;
   context_.dpi.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
+  context_.highContrast = options_.highContrast;
+  context_.holdModule = options_.holdModule;
   context_.keyFont = CreateKeyFont(context_.dpi.y);
   if (context_.keyFont == nullptr) {
     return hr::Fail;

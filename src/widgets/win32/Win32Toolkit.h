@@ -59,6 +59,11 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // focus change) has returned outside any host call: the user's input
     // changes properties without any call of the host.
     std::function<void()> userInputHandled;
+    // Whether the system is in high-contrast mode; empty asks the system.
+    std::function<bool()> highContrast;
+    // Told when an object that clients may hold past the toolkit is made
+    // (true) and when it goes (false): a library stays loaded while one lives.
+    void (*holdModule)(bool hold) = nullptr;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
