@@ -82,11 +82,12 @@ HRESULT Register() {
   RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const LCID lcid = attr->lcid;
   const std::wstring version = Hex(attr->wMajorVerNum) + L"." + Hex(attr->wMinorVerNum);
+  const std::wstring platform = attr->syskind == SYS_WIN64 ? L"win64" : L"win32";
   library->ReleaseTLibAttr(attr);
   if (lcid != 0) {
     const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
     const std::wstring locale = Hex(lcid);
-    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\win32", path));
+    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\" + platform, path));
     RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
   }
   const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
