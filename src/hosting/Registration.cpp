@@ -68,6 +68,22 @@ HRESULT RegisterInterface(REFIID iid, const std::wstring& name, const std::wstri
   return SetKey(key + L"\\TypeLib", L"Version", &version);
 }
 
+// The subkey of a type library's path for the platform it describes.
+const wchar_t* PlatformKey(SYSKIND platform) { return platform == SYS_WIN64 ? L"win64" : L"win32"; }
+
+// Whether the library of the other bitness is registered too: the class key
+// lives in each bitness's own view of the registry, while the programmatic
+// identifier, the interfaces and the type library's key are one for both. On
+// a system of one bitness the other view is this one.
+bool RegisteredInOtherView() {
+  const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::wstring server = L"CLSID\\" + Braced(CLSID_KeyBord) + L"\\InprocServer32";
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_READ | other, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
 HRESULT Register() {
   std::wstring path;
   RETURN_IF_FAILED(ModulePath(path));
@@ -86,11 +102,12 @@ HRESULT Register() {
   RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const LCID lcid = attr->lcid;
   const std::wstring version = Hex(attr->wMajorVerNum) + L"." + Hex(attr->wMinorVerNum);
+  const std::wstring platform = PlatformKey(attr->syskind);
   library->ReleaseTLibAttr(attr);
   if (lcid != 0) {
     const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
     const std::wstring locale = Hex(lcid);
-    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\win32", path));
+    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\" + platform, path));
     RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
   }
   const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
@@ -124,9 +141,11 @@ HRESULT Register() {
 }
 
 // Removes everything Register writes, also after a registration that stopped
-// half-way; what is already gone is no error.
+// half-way; what is already gone is no error. What the library of the other
+// bitness shares stays while that one is registered.
 HRESULT Unregister() {
   TLIBATTR attributes{};
+  attributes.syskind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
   ComPtr<ITypeLib> library;
   std::wstring path;
   HRESULT status = ModulePath(path);
@@ -141,10 +160,14 @@ HRESULT Unregister() {
               "not registered yet is fine; the keys below go in any case");
     }
   }
-  HRESULT result = S_OK;
-  for (const std::wstring& key :
-       {L"CLSID\\" + Braced(CLSID_KeyBord), std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
-        L"Interface\\" + Braced(DIID___KeyBord), L"TypeLib\\" + Braced(LIBID_VexoKeyBord)}) {
+  const std::wstring libid = L"TypeLib\\" + Braced(LIBID_VexoKeyBord);
+  HRESULT result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
+  if (RegisteredInOtherView()) {
+    const HRESULT removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
+    return FAILED(result) ? result : removed;
+  }
+  for (const std::wstring& key : {std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
+                                  L"Interface\\" + Braced(DIID___KeyBord), libid}) {
     const HRESULT removed = DeleteTree(key);
     if (FAILED(removed) && SUCCEEDED(result)) result = removed;
   }

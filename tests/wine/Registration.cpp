@@ -42,6 +42,12 @@ std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_
 
 constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
 
+// Each library describes, and registers its type library for, the platform
+// it was built for.
+constexpr bool Win64 = sizeof(void*) == 8;
+constexpr SYSKIND Platform = Win64 ? SYS_WIN64 : SYS_WIN32;
+constexpr const wchar_t* PlatformKey = Win64 ? L"win64" : L"win32";
+
 std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
 std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
 std::wstring ModuleFile() {
@@ -84,7 +90,7 @@ std::vector<Entry> Entries() {
       {"EventsStub", Interface(DIID___KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
       {"EventsTypeLib", Interface(DIID___KeyBord) + L"\\TypeLib", nullptr, libid},
       {"TypeLibName", L"TypeLib\\" + libid + L"\\1.0", nullptr, L"VexoKeyBord"},
-      {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\win32", nullptr, ModuleFile()},
+      {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\" + PlatformKey, nullptr, ModuleFile()},
       {"TypeLibHelpDir", L"TypeLib\\" + libid + L"\\1.0\\HELPDIR", nullptr, Folder(ModuleFile())},
   };
 }
@@ -239,7 +245,7 @@ TEST_F(RegisteredTypeLibrary, LibraryAttributes) {
   ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
   EXPECT_TRUE(IsEqualGUID(attr->guid, LIBID_VexoKeyBord));
   EXPECT_EQ(attr->lcid, 0x0409u);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->syskind, Platform);
   EXPECT_EQ(attr->wMajorVerNum, 1);
   EXPECT_EQ(attr->wMinorVerNum, 0);
   EXPECT_TRUE(attr->wLibFlags & LIBFLAG_FCONTROL);
@@ -298,7 +304,7 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
   EXPECT_EQ(attr.wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                  TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
   EXPECT_EQ(attr.cFuncs, 18);
-  EXPECT_EQ(attr.cbSizeVft, (7 + 18) * 4) << "IDispatch, then the 18 members";
+  EXPECT_EQ(attr.cbSizeVft, (7 + 18) * sizeof(void*)) << "IDispatch, then the 18 members";
 
   // Its base is IDispatch of the standard automation library 2.0.
   HREFTYPE base = 0;
@@ -364,7 +370,7 @@ TEST_F(RegisteredTypeLibrary, MembersOfKeyBordInTableOrder) {
     EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL);
     EXPECT_EQ(func->callconv, CC_STDCALL);
     EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
-    EXPECT_EQ(func->oVft, static_cast<SHORT>((7 + i) * 4));
+    EXPECT_EQ(func->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
     ASSERT_EQ(static_cast<size_t>(func->cParams), member.parameters.size());
     for (SHORT p = 0; p < func->cParams; ++p) {
       const TYPEDESC& type = func->lprgelemdescParam[p].tdesc;
