@@ -36,11 +36,12 @@ struct WidgetContext {
   HFONT__* keyFont = nullptr;  // of the keys and the field
   PendingWork& pending;
   WindowNotifications& notifications;
+
+  PixelRect Pixels(const Box& box) const { return ToPixels(box.left, box.top, box.width, box.height, dpi); }
+
   // False while the control sits in a form designer: the panels take no
   // focus and the user's input reaches no handler.
   bool interactive = true;
-
-  PixelRect Pixels(const Box& box) const { return ToPixels(box.left, box.top, box.width, box.height, dpi); }
 };
 
 }  // namespace vexo::win32
