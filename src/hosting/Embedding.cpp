@@ -158,6 +158,8 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       }
       return 0;
     case WM_MOUSEACTIVATE:
+      // In a designer a click belongs to the designer: no key or field sees it.
+      if (designMode_) return MA_NOACTIVATEANDEAT;
       // A click on the control activates its user interface.
       if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
       return MA_ACTIVATE;

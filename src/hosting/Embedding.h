@@ -174,6 +174,12 @@ class Embedding : public IOleObject,
   // A message of the surface that may follow its appearance on screen.
   void NoteAppearance();
   void GiveUpFocus();
+  // Asks the site's ambient properties whether the container runs its form
+  // (UserMode True) or designs it, and behaves accordingly: in design mode
+  // the control draws itself and keeps its properties, but the user's clicks
+  // and keys type nothing and its panels take no focus.
+  void ReadAmbients();
+  void SetDesignMode(bool design);
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
   // The component's size in pixels and in HIMETRIC units.
@@ -231,6 +237,7 @@ class Embedding : public IOleObject,
   bool userInterfaceActive_ = false;
   bool placing_ = false;  // inside SetObjectRects
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange
+  bool designMode_ = false;  // the container's ambient UserMode is False
   LONG frozenEvents_ = 0;
 };
 

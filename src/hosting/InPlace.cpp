@@ -102,7 +102,56 @@ HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
   clientSite_ = site;
   controlSite_.Reset();
   if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
+  // The site is kept whatever its ambients say; without an answer the control runs.
+  Discard(Guard([&] {
+            ReadAmbients();
+            return hr::Ok;
+          }),
+          "a control that cannot read the site's ambients behaves as it did");
   return S_OK;
+}
+
+// A site that answers no ambients, or answers UserMode with nothing, an
+// object or a value that is no truth value, runs its form: only a clear
+// False means a designer.
+void Embedding::ReadAmbients() {
+  bool userMode = true;
+  ComPtr<IDispatch> ambients;
+  if (clientSite_ && SUCCEEDED(clientSite_.As(&ambients)) && ambients) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT answer;
+    VariantInit(&answer);
+    if (SUCCEEDED(ambients->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                   &none, &answer, nullptr, nullptr))) {
+      const VARTYPE type = answer.vt & VT_TYPEMASK;
+      VARIANT truth;
+      VariantInit(&truth);
+      if (type != VT_EMPTY && type != VT_DISPATCH && type != VT_UNKNOWN &&
+          SUCCEEDED(VariantChangeType(&truth, &answer, 0, VT_BOOL))) {
+        userMode = truth.boolVal != VARIANT_FALSE;
+      }
+      Discard(VariantClear(&answer), "an answer of a type that cannot be cleared holds nothing to free");
+    }
+  }
+  SetDesignMode(!userMode);
+}
+
+void Embedding::SetDesignMode(bool design) {
+  if (!toolkit_ || design == designMode_) return;
+  designMode_ = design;
+  const HWND field = toolkit_->Field().Window();
+  if (design) {
+    // The keyboard goes back to the designer before the panels stop listening,
+    // so that the panel that had the focus hears that it lost it.
+    Discard(UIDeactivate(), "it always succeeds");
+    GiveUpFocus();
+  }
+  toolkit_->SetInteractive(!design);
+  // The designer's Tab key passes over the control as one piece, and the field
+  // takes no typing of its own; the control's own writes still reach it.
+  if (field) SendMessageW(field, EM_SETREADONLY, design, 0);
+  const LONG_PTR style = GetWindowLongPtrW(surface_, GWL_EXSTYLE);
+  SetWindowLongPtrW(surface_, GWL_EXSTYLE, design ? style & ~WS_EX_CONTROLPARENT : style | WS_EX_CONTROLPARENT);
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
@@ -224,9 +273,10 @@ HRESULT Embedding::ActivateUserInterface() {
     }
     if (controlSite_) Discard(controlSite_->OnFocus(TRUE), "a notification: nothing to undo");
   }
-  // The keyboard belongs inside the control while its user interface is active.
+  // The keyboard belongs inside the control while its user interface is
+  // active, unless a designer holds it.
   const HWND focus = GetFocus();
-  if (focus != surface_ && !IsChild(surface_, focus)) ::SetFocus(surface_);
+  if (!designMode_ && focus != surface_ && !IsChild(surface_, focus)) ::SetFocus(surface_);
   return S_OK;
 }
 
@@ -409,7 +459,13 @@ HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
+  if (member != DISPID_AMBIENT_USERMODE && member != DISPID_UNKNOWN) return S_OK;
+  return Guard([&] {
+    ReadAmbients();
+    return hr::Ok;
+  });
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::FreezeEvents(BOOL freeze) {
   frozenEvents_ += freeze ? 1 : (frozenEvents_ > 0 ? -1 : 0);

@@ -460,13 +460,20 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
 // --- Without registration: a client whose application manifest names the
 // component, with the kit's library and manifest in the client's folder.
 
+// The client is built for the library's own architecture.
+#ifdef _WIN64
+#define VEXO_ARCHITECTURE "amd64"
+#else
+#define VEXO_ARCHITECTURE "x86"
+#endif
+#define VEXO_ARCHITECTURE_ATTRIBUTE "processorArchitecture=\"" VEXO_ARCHITECTURE "\""
 constexpr char ClientManifest[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
     "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
     "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord.Client\" version=\"1.0.0.0\" "
-    "processorArchitecture=\"x86\"/>\n"
+    VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
     "  <dependency><dependentAssembly>\n"
-    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>\n"
+    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" " VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
     "  </dependentAssembly></dependency>\n"
     "</assembly>\n";
 

@@ -63,6 +63,9 @@ bool MiscStatusText(DWORD status, std::string& text) {
   return status == 0;
 }
 
+// The writer is built for the library's own architecture.
+constexpr const char* Architecture = sizeof(void*) == 8 ? "amd64" : "x86";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,7 +82,8 @@ int main(int argc, char** argv) {
   std::string xml;
   xml += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
   xml += "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n";
-  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"x86\"/>\n";
+  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"" +
+         std::string(Architecture) + "\"/>\n";
   xml += "  <file name=\"VexoKeyBord.ocx\">\n";
   xml += "    <comClass clsid=\"" + Braced(CLSID_KeyBord) + "\" threadingModel=\"Apartment\" progid=\"" +
          Narrow(VersionedProgId) + "\" tlbid=\"" + libid + "\" description=\"" + Narrow(ReadableName) +

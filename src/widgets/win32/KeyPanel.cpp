@@ -170,6 +170,9 @@ HResult Win32Panel::SetFocus() {
   if (window_ == nullptr || !IsWindowEnabled(window_)) {
     return hr::InvalidProcedureCall;
   }
+  if (!context_.interactive) {
+    return hr::Ok;  // in a form designer the keyboard stays with the designer
+  }
   if (!IsWindowVisible(window_) || GetFocus() == window_) {
     return hr::Ok;
   }

@@ -42,6 +42,10 @@ struct WidgetContext {
   void (*holdModule)(bool hold) = nullptr;
 
   PixelRect Pixels(const Box& box) const { return ToPixels(box.left, box.top, box.width, box.height, dpi); }
+
+  // False while the control sits in a form designer: the panels take no
+  // focus and the user's input reaches no handler.
+  bool interactive = true;
 };
 
 }  // namespace vexo::win32

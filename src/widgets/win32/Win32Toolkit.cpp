@@ -143,7 +143,7 @@ HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
-  if (events_ == nullptr) {
+  if (events_ == nullptr || !context_.interactive) {
     return;
   }
   {
@@ -160,7 +160,7 @@ void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& 
 }
 
 void Win32Toolkit::PanelFocused(PanelId panel) {
-  if (options_.panelFocused) {
+  if (options_.panelFocused && context_.interactive) {
     options_.panelFocused(panel);
   }
 }

@@ -93,6 +93,12 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   // goes before its toolkit.
   void Disconnect() { events_ = nullptr; }
 
+  // While not interactive (a control in a form designer) the panels take no
+  // focus and no click, key or focus change of a window reaches the
+  // component; host calls, drawing and the properties work as always.
+  void SetInteractive(bool interactive) { context_.interactive = interactive; }
+  bool Interactive() const { return context_.interactive; }
+
   // --- The host's drivers. Each raises one notification and gives the
   // handler's status; with no component connected they fail.
   HResult Initialize();
