@@ -13,28 +13,13 @@ namespace {
 // An enumerator over a fixed list of interface pointers or connections,
 // holding what it hands out.
 template <typename Enumerator, typename Item, const IID& Iid>
-class ListEnumerator final : public Enumerator {
+class ListEnumerator final : public SingleInterface<ListEnumerator<Enumerator, Item, Iid>, Enumerator, Iid> {
  public:
   ListEnumerator(std::vector<Item> items, std::size_t position) : items_(std::move(items)), position_(position) {
     for (Item& item : items_) AddItem(item);
   }
   ~ListEnumerator() {
     for (Item& item : items_) ReleaseItem(item);
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != Iid) return E_NOINTERFACE;
-    *object = static_cast<Enumerator*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
@@ -48,22 +33,13 @@ class ListEnumerator final : public Enumerator {
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    const std::size_t left = items_.size() - position_;
-    position_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, items_.size(), count); }
   HRESULT STDMETHODCALLTYPE Reset() override {
     position_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(Enumerator** clone) override {
-    if (!clone) return E_POINTER;
-    *clone = nullptr;
-    return Guard([&] {
-      *clone = new ListEnumerator(items_, position_);
-      return hr::Ok;
-    });
+    return CloneWith(clone, [&] { return new ListEnumerator(items_, position_); });
   }
 
  private:
@@ -72,7 +48,6 @@ class ListEnumerator final : public Enumerator {
   static void AddItem(CONNECTDATA& data) { data.pUnk->AddRef(); }
   static void ReleaseItem(CONNECTDATA& data) { data.pUnk->Release(); }
 
-  LONG references_ = 1;
   std::vector<Item> items_;
   std::size_t position_;
 };
@@ -85,12 +60,7 @@ using ConnectionEnumerator = ListEnumerator<IEnumConnections, CONNECTDATA, IID_I
 // --- EventPoint
 
 HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *object = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
+  return QueryOne<IConnectionPoint>(this, IID_IConnectionPoint, iid, object);
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionInterface(IID* iid) {

@@ -31,24 +31,9 @@ bool KeyForPanel(WPARAM key) {
 // The control's verbs, the same the registration records, so that a
 // control deployed without registration offers them too. Each name handed
 // out is a copy for the caller to free.
-class VerbEnumerator final : public IEnumOLEVERB {
+class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB, IID_IEnumOLEVERB> {
  public:
   explicit VerbEnumerator(std::size_t position) : position_(position) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IEnumOLEVERB) return E_NOINTERFACE;
-    *object = static_cast<IEnumOLEVERB*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, OLEVERB* verbs, ULONG* fetched) override {
     if (!verbs || (count > 1 && !fetched)) return E_POINTER;
@@ -70,26 +55,16 @@ class VerbEnumerator final : public IEnumOLEVERB {
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    const std::size_t left = std::size(StandardVerbs) - position_;
-    position_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, std::size(StandardVerbs), count); }
   HRESULT STDMETHODCALLTYPE Reset() override {
     position_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumOLEVERB** clone) override {
-    if (!clone) return E_POINTER;
-    *clone = nullptr;
-    return Guard([&] {
-      *clone = new VerbEnumerator(position_);
-      return hr::Ok;
-    });
+    return CloneWith(clone, [&] { return new VerbEnumerator(position_); });
   }
 
  private:
-  LONG references_ = 1;
   std::size_t position_;
 };
 

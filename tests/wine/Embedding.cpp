@@ -93,9 +93,8 @@ ComPtr<_KeyBord> Prepared() {
 
 TEST(PropertyBag, SavesTheThreePropertiesWithTheirTypes) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   ASSERT_EQ(persist->Save(&bag, TRUE, FALSE), S_OK);
   EXPECT_EQ(bag.written, (std::vector<std::wstring>{L"ChangeBord", L"Text", L"MaxLength"}));
@@ -110,9 +109,8 @@ TEST(PropertyBag, SavesTheThreePropertiesWithTheirTypes) {
 
 TEST(PropertyBag, AWriteTheBagRefusesEndsTheSaveWithItsStatus) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   bag.refused = L"Text";
   EXPECT_EQ(persist->Save(&bag, TRUE, FALSE), E_ACCESSDENIED);
@@ -133,9 +131,8 @@ class BagLoads : public ::testing::TestWithParam<BagRow> {};
 // value of its rule, and the others still arrive.
 TEST_P(BagLoads, AppliesWhatConverts) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   GetParam().fill(bag);
   EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
@@ -298,18 +295,30 @@ INSTANTIATE_TEST_SUITE_P(Embedding, DamagedStreams, ::testing::ValuesIn(damages)
 
 // --- The event source.
 
-// A sink that speaks IDispatch, as scripting hosts' sinks do.
-class Sink final : public IDispatch {
+// The IUnknown of a sink that lives on the test's stack: it counts the
+// references the control holds, so that the test can see them all given
+// back, and answers for IUnknown and whatever Speaks.
+template <typename Interface>
+class CountedSink : public Interface {
  public:
-  explicit Sink(bool dispatch) : dispatch_(dispatch) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = (iid == IID_IUnknown || (dispatch_ && iid == IID_IDispatch)) ? this : nullptr;
+    *object = (iid == IID_IUnknown || Speaks(iid)) ? static_cast<Interface*>(this) : nullptr;
     if (!*object) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+  int references = 1;
+
+ protected:
+  virtual bool Speaks(REFIID iid) const = 0;
+};
+
+// A sink that speaks IDispatch, as scripting hosts' sinks do.
+class Sink final : public CountedSink<IDispatch> {
+ public:
+  explicit Sink(bool dispatch) : dispatch_(dispatch) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -317,18 +326,18 @@ class Sink final : public IDispatch {
     ++calls;
     return S_OK;
   }
-  int references = 1;
   int calls = 0;
 
  private:
+  bool Speaks(REFIID iid) const override { return dispatch_ && iid == IID_IDispatch; }
+
   bool dispatch_;
 };
 
 TEST(Events, APointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IConnectionPointContainer> container;
-  ASSERT_EQ(keybord.As(&container), S_OK);
+  ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord);
+  ASSERT_NE(container, nullptr);
   ComPtr<IConnectionPoint> point;
   EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(point, nullptr);
@@ -390,9 +399,8 @@ TEST(Events, APointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
 
 TEST(Events, ClassInformationNamesTheEventInterface) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IProvideClassInfo2> info;
-  ASSERT_EQ(keybord.As(&info), S_OK);
+  ComPtr<IProvideClassInfo2> info = Facet<IProvideClassInfo2>(keybord);
+  ASSERT_NE(info, nullptr);
   GUID guid = IID_IUnknown;
   EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid), S_OK);
   EXPECT_TRUE(IsEqualGUID(guid, DIID___KeyBord));
@@ -403,29 +411,19 @@ TEST(Events, ClassInformationNamesTheEventInterface) {
 
 // --- The dirty state and the property sinks.
 
-constexpr DISPID MaxLengthId = 0x68030000;
-constexpr DISPID TextId = 0x68030001;
-constexpr DISPID ChangeBordId = 0x68030002;
-
 // A property sink that records the properties it hears of.
-class PropertySink final : public IPropertyNotifySink {
+class PropertySink final : public CountedSink<IPropertyNotifySink> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) ? this : nullptr;
-    if (!*object) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
     heard.push_back(member);
     return answer;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-  int references = 1;
   std::vector<DISPID> heard;
   HRESULT answer = S_OK;
+
+ private:
+  bool Speaks(REFIID iid) const override { return iid == IID_IPropertyNotifySink; }
 };
 
 // Handles the thread's messages until `done` holds, or fails naming `what`.
@@ -547,9 +545,8 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
        }, S_OK, S_FALSE},
   };
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistStreamInit> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistStreamInit> persist = Facet<IPersistStreamInit>(keybord);
+  ASSERT_NE(persist, nullptr);
   for (const DirtyStep& step : steps) {
     SCOPED_TRACE(step.name);
     EXPECT_EQ(step.act(keybord.Get()), step.status);
@@ -559,15 +556,22 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
   }
 }
 
+// The control's connection point for property sinks, found through its
+// container.
+ComPtr<IConnectionPoint> PropertyPoint(const ComPtr<_KeyBord>& keybord) {
+  ComPtr<IConnectionPoint> point;
+  if (ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord)) {
+    EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  }
+  return point;
+}
+
 // Each change of a saved property, by the host or by the user, reaches the
 // property sinks once, with the property's identifier.
 TEST(PropertyNotifications, EachChangeOnce) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IConnectionPointContainer> container;
-  ASSERT_EQ(keybord.As(&container), S_OK);
-  ComPtr<IConnectionPoint> point;
-  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
   IID iid{};
   EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
   EXPECT_TRUE(IsEqualIID(iid, IID_IPropertyNotifySink));
@@ -590,16 +594,16 @@ TEST(PropertyNotifications, EachChangeOnce) {
   short backspace = 8;
   short f2 = 113;
   const Step hostSteps[] = {
-      {"TextPut", [&] { return keybord->put_Text(ab.get()); }, {TextId}},
+      {"TextPut", [&] { return keybord->put_Text(ab.get()); }, {members::Text}},
       {"SameTextAgain", [&] { return keybord->put_Text(ab.get()); }, {}},
-      {"MaxLengthPut", [&] { return keybord->put_MaxLength(5); }, {MaxLengthId}},
-      {"NegativeMaxLengthIsZero", [&] { return keybord->put_MaxLength(-5); }, {MaxLengthId}},
-      {"ChangeBordPut", [&] { return keybord->put_ChangeBord(NumberAct); }, {ChangeBordId}},
+      {"MaxLengthPut", [&] { return keybord->put_MaxLength(5); }, {members::MaxLength}},
+      {"NegativeMaxLengthIsZero", [&] { return keybord->put_MaxLength(-5); }, {members::MaxLength}},
+      {"ChangeBordPut", [&] { return keybord->put_ChangeBord(NumberAct); }, {members::ChangeBord}},
       {"CapsLockIsNotSaved", [&] { return keybord->put_CapsLock(VARIANT_TRUE); }, {}},
-      {"FindABCTypes", [&] { return keybord->FindABC(&q); }, {TextId}},
+      {"FindABCTypes", [&] { return keybord->FindABC(&q); }, {members::Text}},
       {"FindABCFindsNothing", [&] { return keybord->FindABC(&five); }, {}},
-      {"FunctionKeySwitchesPanel", [&] { return keybord->KeyF1ToF6(&f2); }, {ChangeBordId}},
-      {"BackspaceDeletes", [&] { return keybord->KeyF1ToF6(&backspace); }, {TextId}},
+      {"FunctionKeySwitchesPanel", [&] { return keybord->KeyF1ToF6(&f2); }, {members::ChangeBord}},
+      {"BackspaceDeletes", [&] { return keybord->KeyF1ToF6(&backspace); }, {members::Text}},
       {"Read", [&] {
          Bstr text;
          return keybord->get_Text(&text);
@@ -624,11 +628,11 @@ TEST(PropertyNotifications, EachChangeOnce) {
     std::vector<DISPID> heard;
   };
   const Key keys[] = {
-      {"Letter", windows.panel, WM_KEYDOWN, 'A', 0, {TextId}},
-      {"SecondLetter", windows.panel, WM_KEYDOWN, 'B', 0, {TextId}},
-      {"ThirdLetter", windows.panel, WM_KEYDOWN, 'C', 0, {TextId}},
-      {"PanelSwitch", windows.panel, WM_KEYDOWN, VK_F3, 0, {ChangeBordId}},
-      {"IntoTheField", windows.field, WriteIntoField, 0, 0, {TextId}},
+      {"Letter", windows.panel, WM_KEYDOWN, 'A', 0, {members::Text}},
+      {"SecondLetter", windows.panel, WM_KEYDOWN, 'B', 0, {members::Text}},
+      {"ThirdLetter", windows.panel, WM_KEYDOWN, 'C', 0, {members::Text}},
+      {"PanelSwitch", windows.panel, WM_KEYDOWN, VK_F3, 0, {members::ChangeBord}},
+      {"IntoTheField", windows.field, WriteIntoField, 0, 0, {members::Text}},
   };
   for (const Key& key : keys) {
     SCOPED_TRACE(key.name);
@@ -655,11 +659,8 @@ TEST(PropertyNotifications, EachChangeOnce) {
 
 TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IConnectionPointContainer> container;
-  ASSERT_EQ(keybord.As(&container), S_OK);
-  ComPtr<IConnectionPoint> point;
-  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
   DWORD cookie = 0xdeadbeef;
   EXPECT_EQ(point->Advise(nullptr, &cookie), E_POINTER);
   EXPECT_EQ(cookie, 0u);
@@ -680,8 +681,8 @@ TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
   ASSERT_EQ(point->Advise(&other, &second), S_OK);
   EXPECT_NE(first, second);
   EXPECT_EQ(keybord->put_MaxLength(3), S_OK);
-  EXPECT_EQ(sink.heard, std::vector<DISPID>{MaxLengthId});
-  EXPECT_EQ(other.heard, std::vector<DISPID>{MaxLengthId});
+  EXPECT_EQ(sink.heard, std::vector<DISPID>{members::MaxLength});
+  EXPECT_EQ(other.heard, std::vector<DISPID>{members::MaxLength});
   EXPECT_EQ(point->Unadvise(first), S_OK);
   EXPECT_EQ(point->Unadvise(first), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(keybord->put_MaxLength(4), S_OK);
@@ -701,13 +702,19 @@ TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
 
 // --- Embedding without a container.
 
+// The control's own window, as its in-place object names it; null, with the
+// test failed, where it names none.
+HWND SurfaceOf(const ComPtr<_KeyBord>& keybord) {
+  HWND surface = nullptr;
+  if (ComPtr<IOleInPlaceObject> inPlace = Facet<IOleInPlaceObject>(keybord)) {
+    EXPECT_EQ(inPlace->GetWindow(&surface), S_OK);
+  }
+  return surface;
+}
+
 TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleInPlaceObject> inPlace;
-  ASSERT_EQ(keybord.As(&inPlace), S_OK);
-  HWND surface = nullptr;
-  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  const HWND surface = SurfaceOf(keybord);
   ASSERT_TRUE(IsWindow(surface));
   EXPECT_FALSE(IsWindowVisible(surface));
   EXPECT_EQ(keybord->put_ChangeBord(ImageAct), S_OK) << "a hidden panel takes no focus, and that is no error";
@@ -723,11 +730,8 @@ TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
 // WM_CLOSE to its parent, the control's surface: the keyboard must survive it.
 TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleInPlaceObject> inPlace;
-  ASSERT_EQ(keybord.As(&inPlace), S_OK);
-  HWND surface = nullptr;
-  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  const HWND surface = SurfaceOf(keybord);
+  ASSERT_NE(surface, nullptr);
   SendMessageW(surface, WM_CLOSE, 0, 0);
   ASSERT_TRUE(IsWindow(surface));
   Bstr typed(L"q");
@@ -737,9 +741,8 @@ TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
 
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IViewObject2> view;
-  ASSERT_EQ(keybord.As(&view), S_OK);
+  ComPtr<IViewObject2> view = Facet<IViewObject2>(keybord);
+  ASSERT_NE(view, nullptr);
   // 8685 x 2185 twips at the screen's density, and twice that for a host
   // that asks for another size.
   HDC screen = GetDC(nullptr);
@@ -770,9 +773,8 @@ TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
 
 TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleObject> object;
-  ASSERT_EQ(keybord.As(&object), S_OK);
+  ComPtr<IOleObject> object = Facet<IOleObject>(keybord);
+  ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED)
       << "no site to activate in";
   DWORD status = 0;

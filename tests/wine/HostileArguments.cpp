@@ -20,20 +20,7 @@
 namespace vexo::wine {
 namespace {
 
-constexpr DISPID AfterFindImage = 0x60030004;
-constexpr DISPID EnterKey = 0x60030005;
-constexpr DISPID FindABC = 0x60030006;
-constexpr DISPID FindImage = 0x60030007;
-constexpr DISPID FindImageNumber = 0x60030008;
-constexpr DISPID GetMessageId = 0x60030009;
-constexpr DISPID KeyF1ToF6 = 0x6003000B;
-constexpr DISPID LeftPos = 0x6003000C;
-constexpr DISPID FindNumber = 0x6003000D;
-constexpr DISPID RightPos = 0x60030011;
-constexpr DISPID CapsLock = 0x68030003;
-constexpr DISPID ChangeBord = 0x68030002;
-constexpr DISPID Text = 0x68030001;
-constexpr DISPID MaxLength = 0x68030000;
+using namespace members;
 
 // What a member may report as its own error (inside DISP_E_EXCEPTION):
 // runtime errors 5, 6 and 380, and running out of memory.

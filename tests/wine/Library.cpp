@@ -81,9 +81,8 @@ TEST(ClassFactory, UnloadWaitsForInstancesAndLocks) {
 
 TEST(Instance, OneIdentityOneReferenceCount) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IUnknown> identity;
-  ASSERT_EQ(keybord.As(&identity), S_OK);
+  ComPtr<IUnknown> identity = Facet<IUnknown>(keybord);
+  ASSERT_NE(identity, nullptr);
   const IID supported[] = {IID_IUnknown,
                            IID_IDispatch,
                            IID__KeyBord,

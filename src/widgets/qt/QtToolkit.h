@@ -118,6 +118,10 @@ class QtRichTextBox final : public PlacedField {
   std::int32_t SelLength() const;
 
  private:
+  // The line edit may be gone under the component (its window closed).
+  HResult Alive() const;
+  // Alive, and `value` is a position or length the field can take.
+  HResult TakesPosition(std::int32_t value) const;
   HResult Placed() override {
     Place();
     return hr::Ok;
