@@ -188,6 +188,11 @@ class AccessibleKeyPanel final : public IAccessible {
       }
       const KeyElement* element = panel_->Keys().Element(key);
       if (element == nullptr) return S_FALSE;
+      // A key that shows no character (the space bar) is named for what it
+      // types, or a screen reader would say nothing for it.
+      if (element->caption.find_first_not_of(u' ') == std::u16string::npos) {
+        return PutText(name, L"Space", 5);
+      }
       return PutText(name, reinterpret_cast<const wchar_t*>(element->caption.data()),
                      static_cast<UINT>(element->caption.size()));
     });

@@ -25,6 +25,9 @@ const std::vector<std::wstring>& Captions(Panel panel) {
   return captions[panel];
 }
 
+// What a screen reader hears for a key: its caption, or "Space" for the bar.
+std::wstring Spoken(const std::wstring& caption) { return caption.empty() ? L"Space" : caption; }
+
 VARIANT Child(LONG id) {
   VARIANT child;
   VariantInit(&child);
@@ -116,7 +119,7 @@ TEST_P(Tree, EveryKeyIsAPushButtonNamedByItsCaptionWhereItIsDrawn) {
   for (LONG key = 0; key < count; ++key) {
     SCOPED_TRACE(key);
     const LONG id = key + 1;
-    EXPECT_EQ(NameOf(object.Get(), id), Captions(panel)[key]);
+    EXPECT_EQ(NameOf(object.Get(), id), Spoken(Captions(panel)[key]));
     EXPECT_EQ(Numeric(object.Get(), &IAccessible::get_accRole, id), ROLE_SYSTEM_PUSHBUTTON);
     const Box box = hosted.KeyBox(panel, key);
     RECT drawn{box.left, box.top, box.right, box.bottom};
@@ -127,7 +130,7 @@ TEST_P(Tree, EveryKeyIsAPushButtonNamedByItsCaptionWhereItIsDrawn) {
     VariantInit(&hit);
     const POINT centre = hosted.KeyCentre(panel, key);
     ASSERT_EQ(object->accHitTest(centre.x, centre.y, &hit), S_OK);
-    EXPECT_EQ(NameOf(object.Get(), hit.lVal), Captions(panel)[key]) << "the key under its centre";
+    EXPECT_EQ(NameOf(object.Get(), hit.lVal), Spoken(Captions(panel)[key])) << "the key under its centre";
   }
   // Pressed as a switch user presses it: typed, marked and focused as a click does.
   ASSERT_EQ(object->accDoDefaultAction(Child(pressed + 1)), S_OK);
