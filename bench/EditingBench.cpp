@@ -25,33 +25,35 @@ void ReportWritten(benchmark::State& state, MemoryToolkit& toolkit, std::uint64_
       static_cast<double>(toolkit.Field().CharactersWritten() - before) / static_cast<double>(state.iterations()));
 }
 
-// Text let of a long saved text, as a host restores it with its form.
-void TextLet(benchmark::State& state) {
+// Fills the field with n letters at each iteration, the way `fill` does,
+// and reports what that wrote.
+template <typename Fill>
+void FillField(benchmark::State& state, Fill fill) {
   MemoryToolkit toolkit;
   KeyBord keybord(toolkit);
   const std::u16string value = Letters(static_cast<std::size_t>(state.range(0)));
   const std::uint64_t before = toolkit.Field().CharactersWritten();
-  for (auto _ : state) {
-    if (keybord.put_Text(value) != hr::Ok) state.SkipWithError("Text let failed");
-  }
+  for (auto _ : state) fill(keybord, toolkit.Field(), value);
   ReportWritten(state, toolkit, before);
+}
+
+// Text let of a long saved text, as a host restores it with its form.
+void TextLet(benchmark::State& state) {
+  FillField(state, [&](KeyBord& keybord, MemoryRichTextBox&, const std::u16string& value) {
+    if (keybord.put_Text(value) != hr::Ok) state.SkipWithError("Text let failed");
+  });
 }
 BENCHMARK(TextLet)->Arg(32766)->Unit(benchmark::kMicrosecond);
 
 // For comparison: the same text inserted one character at a time.
 void TextLetOneCharacterAtATime(benchmark::State& state) {
-  MemoryToolkit toolkit;
-  KeyBord keybord(toolkit);
-  const std::u16string value = Letters(static_cast<std::size_t>(state.range(0)));
-  const std::uint64_t before = toolkit.Field().CharactersWritten();
-  for (auto _ : state) {
-    if (toolkit.Field().PutText(u" ") != hr::Ok) state.SkipWithError("clearing failed");
+  FillField(state, [&](KeyBord& keybord, MemoryRichTextBox& field, const std::u16string& value) {
+    if (field.PutText(u" ") != hr::Ok) state.SkipWithError("clearing failed");
     for (char16_t c : value) {
       std::u16string one(1, c);
       if (keybord.InsertChar(one) != hr::Ok) state.SkipWithError("insertion failed");
     }
-  }
-  ReportWritten(state, toolkit, before);
+  });
 }
 BENCHMARK(TextLetOneCharacterAtATime)->Arg(32766)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,7 @@
 # Sourced by the scripts that run programs under Wine: the environment of a
-# private 32-bit prefix, and the prefix's creation on first use.
+# private prefix, and the prefix's creation on first use. The prefix is 32-bit
+# unless VEXO_WINE_ARCH says win64 (the 64-bit library's build sets it); a
+# 64-bit prefix runs 32-bit programs too, in its 32-bit view.
 #
 #   source cmake/wine-prefix.sh
 #   wine_prefix_ready PREFIX MARKER [CONFIGURE]
@@ -9,7 +11,12 @@
 # a shell function, runs once in the new prefix before it is marked ready.
 
 wine_environment() {
-  export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$1 WINEARCH=${VEXO_WINE_ARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [[ $WINEARCH == win64 ]]; then
+    local loaders
+    loaders=$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64" && pwd)
+    [[ :$PATH: == *":$loaders:"* ]] || export PATH=$loaders:$PATH
+  fi
   unset WAYLAND_DISPLAY
 }
 

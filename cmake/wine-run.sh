@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 32-bit Wine in a private prefix, creating the
-# prefix on first use:  wine-run.sh <prefix dir> <program> [arguments...]
+# Runs a Windows program under Wine in a private prefix (32-bit unless
+# VEXO_WINE_ARCH=win64), creating the prefix on first use:
+#   wine-run.sh <prefix dir> <program> [arguments...]
 # The prefix uses Wine's null display driver, so windows (which COM's
 # apartments need) work without an X server.
 set -euo pipefail

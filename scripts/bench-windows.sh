@@ -2,11 +2,19 @@
 # Cross-builds the Windows library and its benchmark, and runs the benchmark
 # under Wine on a virtual screen (Xvfb), each figure beside its baseline, as
 # min / median / max over several runs (three unless --runs says otherwise):
-#   scripts/bench-windows.sh [--quick] [--runs N]      build directory: build-windows
+#   scripts/bench-windows.sh [--arch x86|x64] [--quick] [--runs N]
+# Build directory: build-windows (x86, the default) or build-windows-x64 (or
+# $VEXO_WINDOWS_BUILD); the benchmark runs in a prefix of the library's bitness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${VEXO_WINDOWS_BUILD:-build-windows}
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+source scripts/windows-arch.sh
+arch=x86
+if [[ ${1:-} == --arch ]]; then
+  arch=${2:-}
+  shift 2
+fi
+windows_arch "$arch"
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target VexoKeyBord keybord-bench-windows >/dev/null
 root=$(pwd)
 exec tests/win32/run-on-xvfb.sh "$root/$build/wineprefix-bench" "$root/$build/bench/windows/keybord-bench-windows.exe" \

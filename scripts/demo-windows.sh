@@ -8,35 +8,38 @@
 # (PNG) of the window, whose path it prints. The letters come out in capitals,
 # as the control starts with CapsLock on.
 #
-#   scripts/demo-windows.sh [--headless] [--word WORD] [--out FILE.png]
+#   scripts/demo-windows.sh [--arch x86|x64] [--headless] [--word WORD] [--out FILE.png]
 #
-# Build directory: build-windows (or $VEXO_WINDOWS_BUILD); Wine prefix:
-# <build>/wineprefix-demo; the demo saves its properties to
-# <build>/KeyBordDemo.vkb.
+# Build directory: build-windows (x86, the default) or build-windows-x64 (or
+# $VEXO_WINDOWS_BUILD); Wine prefix: <build>/wineprefix-demo, of the
+# library's bitness; the demo saves its properties to <build>/KeyBordDemo.vkb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=${VEXO_WINDOWS_BUILD:-build-windows}
+source scripts/windows-arch.sh
+arch=x86
 headless=0
 word="hello 42!"
 out=""
 while (($#)); do
   case $1 in
+    --arch) arch=${2:-}; shift ;;
     --headless) headless=1 ;;
     --word) word=$2; shift ;;
     --out) out=$2; shift ;;
-    *) echo "usage: $0 [--headless] [--word WORD] [--out FILE.png]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--arch x86|x64] [--headless] [--word WORD] [--out FILE.png]" >&2; exit 2 ;;
   esac
   shift
 done
 [[ -n ${DISPLAY:-} ]] || headless=1
+windows_arch "$arch"
 
 bash scripts/setup-windows.sh
 if ((headless)); then
   bash scripts/install-packages.sh imagemagick  # for the screenshot
 fi
 
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)" --target VexoKeyBord KeyBordDemo
 build=$(cd "$build" && pwd)
 ocx=$build/src/hosting/VexoKeyBord.ocx
@@ -49,7 +52,7 @@ source cmake/wine-prefix.sh
 wine_prefix_ready "$prefix" .vexo-ready
 wine regsvr32 /s "Z:$ocx" </dev/null
 wineserver --wait
-echo "demo-windows: VexoKeyBord.ocx registered in $prefix"
+echo "demo-windows: VexoKeyBord.ocx ($arch) registered in $prefix"
 
 if ((!headless)); then
   echo "demo-windows: starting KeyBordDemo.exe on $DISPLAY (close its window to end)"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the Windows library needs on Debian 12: the mingw-w64 cross
-# compilers and the IDL compiler, 32-bit Wine (with the standard .idl files and
-# stdole2.tlb), the GoogleTest sources to cross-build, and a virtual X server
-# for the tests that show real windows.
+# Installs what the Windows libraries need on Debian 12: the mingw-w64 cross
+# compilers for both architectures and the IDL compiler, 32-bit and 64-bit Wine
+# (with the standard .idl files and both stdole2.tlb), the GoogleTest sources
+# to cross-build, and a virtual X server for the tests that show real windows.
 # Idempotent: when every package is present it changes nothing and returns at once.
 set -euo pipefail
 
@@ -14,5 +14,5 @@ fi
 bash install-packages.sh \
   cmake python3 googletest \
   mingw-w64 mingw-w64-tools \
-  wine wine32:i386 libwine-dev \
+  wine wine32:i386 wine64 libwine-dev \
   xvfb xauth

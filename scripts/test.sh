@@ -22,3 +22,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # under Wine in a private prefix there.
 bash scripts/setup-windows.sh
 bash scripts/build-windows.sh --test
+
+# The 64-bit library from the same sources, in build-windows-x64/, tested in
+# 64-bit prefixes there: every suite that crosses its interface.
+bash scripts/build-windows.sh --arch x64 --test

@@ -8,6 +8,8 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 
 #ifdef GetMessage
@@ -41,9 +43,101 @@ void LockModule(bool lock);
 inline constexpr DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
                                     OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
 
-// What registration and dispatch call the component.
+// What registration and dispatch call the component. Hosts name the class by
+// the version-independent identifier, which points at the current versioned
+// one.
 inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
+inline constexpr wchar_t VersionedProgId[] = L"VexoKeyBord.KeyBord.1";
 inline constexpr wchar_t ClassName[] = L"KeyBord";
+// The names a container shows: the full one, the short one and the
+// application's, in the order of USERCLASSTYPE.
+inline constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
+inline constexpr wchar_t ShortName[] = L"KeyBord";
+inline constexpr wchar_t ApplicationName[] = L"VexoKeyBord";
+
+// The verbs a container may offer; registration records them and EnumVerbs
+// reads them back. None of them changes the saved properties.
+struct Verb {
+  LONG verb;
+  const wchar_t* name;
+  DWORD menuFlags;
+  DWORD attributes;
+};
+inline constexpr Verb StandardVerbs[] = {
+    {OLEIVERB_PRIMARY, L"&Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
+    {OLEIVERB_SHOW, L"&Show", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_HIDE, L"&Hide", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_UIACTIVATE, L"&UI Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+    {OLEIVERB_INPLACEACTIVATE, L"&In-place Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+};
+
+// The component category of controls, which containers list in their
+// toolboxes.
+inline constexpr wchar_t ControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+
+// The count of an object that frees itself on its last Release. The owner
+// answers AddRef and Release with Add and Release(this).
+class ReferenceCount {
+ public:
+  ULONG Add() { return static_cast<ULONG>(InterlockedIncrement(&count_)); }
+  // Deletes `owner` when this was its last reference; touches nothing of it
+  // afterwards.
+  template <typename Owner>
+  ULONG Release(Owner* owner) {
+    const LONG left = InterlockedDecrement(&count_);
+    if (left == 0) delete owner;
+    return static_cast<ULONG>(left);
+  }
+
+ private:
+  LONG count_ = 1;
+};
+
+// QueryInterface of an object that offers one interface besides IUnknown.
+template <typename Interface>
+HRESULT QueryOne(Interface* self, REFIID offered, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (iid != IID_IUnknown && iid != offered) return E_NOINTERFACE;
+  *object = self;
+  self->AddRef();
+  return S_OK;
+}
+
+// IUnknown of an object that offers one interface and frees itself on its
+// last Release; `Derived` is the object's own class, so that the delete
+// reaches its destructor.
+template <typename Derived, typename Interface, const IID& Iid>
+class SingleInterface : public Interface {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    return QueryOne<Interface>(this, Iid, iid, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.Release(static_cast<Derived*>(this)); }
+
+ private:
+  ReferenceCount references_;
+};
+
+// Skip of an enumerator at `position` over `size` items: it moves as far as
+// it can, and S_FALSE says it ran out first.
+inline HRESULT SkipWithin(std::size_t& position, std::size_t size, ULONG count) {
+  const std::size_t left = size - position;
+  position += std::min<std::size_t>(count, left);
+  return count <= left ? S_OK : S_FALSE;
+}
+
+// Clone of an enumerator: `make` returns the copy, with its one reference.
+template <typename Interface, typename Make>
+HRESULT CloneWith(Interface** clone, Make make) {
+  if (!clone) return E_POINTER;
+  *clone = nullptr;
+  return Guard([&] {
+    *clone = make();
+    return hr::Ok;
+  });
+}
 
 // Lets go of what instances share, the type library's descriptions, if
 // `unused()` still holds once no instance can take them meanwhile; for when

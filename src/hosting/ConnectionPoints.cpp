@@ -1,4 +1,4 @@
-// The connection point of __KeyBord, the enumerators over points and
+// The connection points of __KeyBord and IPropertyNotifySink, the enumerators over points and
 // connections, and the control's connection point container.
 #include "hosting/ConnectionPoints.h"
 
@@ -13,28 +13,13 @@ namespace {
 // An enumerator over a fixed list of interface pointers or connections,
 // holding what it hands out.
 template <typename Enumerator, typename Item, const IID& Iid>
-class ListEnumerator final : public Enumerator {
+class ListEnumerator final : public SingleInterface<ListEnumerator<Enumerator, Item, Iid>, Enumerator, Iid> {
  public:
   ListEnumerator(std::vector<Item> items, std::size_t position) : items_(std::move(items)), position_(position) {
     for (Item& item : items_) AddItem(item);
   }
   ~ListEnumerator() {
     for (Item& item : items_) ReleaseItem(item);
-  }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != Iid) return E_NOINTERFACE;
-    *object = static_cast<Enumerator*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
@@ -48,22 +33,13 @@ class ListEnumerator final : public Enumerator {
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    const std::size_t left = items_.size() - position_;
-    position_ += std::min<std::size_t>(count, left);
-    return count <= left ? S_OK : S_FALSE;
-  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, items_.size(), count); }
   HRESULT STDMETHODCALLTYPE Reset() override {
     position_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(Enumerator** clone) override {
-    if (!clone) return E_POINTER;
-    *clone = nullptr;
-    return Guard([&] {
-      *clone = new ListEnumerator(items_, position_);
-      return hr::Ok;
-    });
+    return CloneWith(clone, [&] { return new ListEnumerator(items_, position_); });
   }
 
  private:
@@ -72,7 +48,6 @@ class ListEnumerator final : public Enumerator {
   static void AddItem(CONNECTDATA& data) { data.pUnk->AddRef(); }
   static void ReleaseItem(CONNECTDATA& data) { data.pUnk->Release(); }
 
-  LONG references_ = 1;
   std::vector<Item> items_;
   std::size_t position_;
 };
@@ -85,17 +60,12 @@ using ConnectionEnumerator = ListEnumerator<IEnumConnections, CONNECTDATA, IID_I
 // --- EventPoint
 
 HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *object = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
+  return QueryOne<IConnectionPoint>(this, IID_IConnectionPoint, iid, object);
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionInterface(IID* iid) {
   if (!iid) return E_POINTER;
-  *iid = DIID___KeyBord;
+  *iid = iid_;
   return S_OK;
 }
 
@@ -110,11 +80,12 @@ HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (!cookie) return E_POINTER;
   *cookie = 0;
   if (!sink) return E_POINTER;
-  // The sink must speak the event interface, or plain IDispatch as
-  // scripting hosts' sinks do.
+  // The sink must speak the point's interface; for the event interface,
+  // plain IDispatch will do, as scripting hosts' sinks speak it.
   ComPtr<IUnknown> events;
-  if (FAILED(sink->QueryInterface(DIID___KeyBord, reinterpret_cast<void**>(events.GetAddressOf()))) &&
-      FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf())))) {
+  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(events.GetAddressOf()))) &&
+      (iid_ != DIID___KeyBord ||
+       FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf()))))) {
     return CONNECT_E_CANNOTCONNECT;
   }
   return Guard([&]() -> HRESULT {
@@ -143,13 +114,20 @@ HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connect
   });
 }
 
+std::vector<ComPtr<IUnknown>> EventPoint::Sinks() const {
+  std::vector<ComPtr<IUnknown>> sinks;
+  sinks.reserve(sinks_.size());
+  for (const auto& [cookie, sink] : sinks_) sinks.push_back(sink);
+  return sinks;
+}
+
 // --- The container: IConnectionPointContainer of the control
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints** points) {
   if (!points) return E_POINTER;
   *points = nullptr;
   return Guard([&]() -> HRESULT {
-    *points = new PointEnumerator({eventPoint_.get()}, 0);
+    *points = new PointEnumerator({eventPoint_.get(), notifyPoint_.get()}, 0);
     return S_OK;
   });
 }
@@ -157,8 +135,13 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints*
 HRESULT STDMETHODCALLTYPE Embedding::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
   if (!point) return E_POINTER;
   *point = nullptr;
-  if (iid != DIID___KeyBord) return CONNECT_E_NOCONNECTION;
-  *point = eventPoint_.get();
+  if (iid == DIID___KeyBord) {
+    *point = eventPoint_.get();
+  } else if (iid == IID_IPropertyNotifySink) {
+    *point = notifyPoint_.get();
+  } else {
+    return CONNECT_E_NOCONNECTION;
+  }
   (*point)->AddRef();
   return S_OK;
 }

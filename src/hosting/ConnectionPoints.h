@@ -8,15 +8,18 @@
 
 namespace vexo::hosting {
 
-// The connection point of __KeyBord. It is a part of the control with an
-// identity of its own, as every connection point has, and lives as long as
-// the control: its references are the control's. The component raises no
-// events, so the sinks are held until they unadvise and never called.
+// A connection point of the control: for __KeyBord, whose sinks are held
+// until they unadvise and never called since the component raises no events,
+// or for IPropertyNotifySink, whose sinks hear of every change of a saved
+// property. It is a part of the control with an identity of its own, as every
+// connection point has, and lives as long as the control: its references are
+// the control's.
 class EventPoint final : public IConnectionPoint {
  public:
   // `control` is the object's one IUnknown, `container` its connection point
-  // container; both outlive the point.
-  EventPoint(IUnknown& control, IConnectionPointContainer& container) : control_(control), container_(container) {}
+  // container; both outlive the point. `iid` is the interface of its sinks.
+  EventPoint(IUnknown& control, IConnectionPointContainer& container, const IID& iid)
+      : control_(control), container_(container), iid_(iid) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return control_.AddRef(); }
@@ -28,9 +31,14 @@ class EventPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
 
+  // The sinks as they stand, each as the point's interface: a sink may
+  // unadvise while it is being told.
+  std::vector<ComPtr<IUnknown>> Sinks() const;
+
  private:
   IUnknown& control_;
   IConnectionPointContainer& container_;
+  const IID iid_;
   std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks_;
   DWORD lastCookie_ = 0;
 };

@@ -2,6 +2,7 @@
 // arguments.
 #include "hosting/Dispatch.h"
 
+#include <cwchar>
 #include <utility>
 
 namespace vexo::hosting {
@@ -22,6 +23,29 @@ VARTYPE VariantTypeOf(ITypeInfo* info, const TYPEDESC& type) {
 
 HRESULT ConversionFailure(HRESULT status) {
   return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
+}
+
+// Whether two values of a parameter's type are the same, strings to the
+// character.
+bool Same(const VARIANT& left, const VARIANT& right) {
+  if (V_VT(&left) != V_VT(&right)) return false;
+  if (V_VT(&left) != VT_BSTR) return VarCmp(const_cast<VARIANT*>(&left), const_cast<VARIANT*>(&right), 0, 0) == VARCMP_EQ;
+  const UINT length = SysStringLen(V_BSTR(&left));
+  return length == SysStringLen(V_BSTR(&right)) &&
+         (length == 0 || std::wmemcmp(V_BSTR(&left), V_BSTR(&right), length) == 0);
+}
+
+// `value` converted to `type` when it comes back from there unchanged; a
+// variable with no value yet has no type to keep.
+bool ConvertLosslessly(VARIANT& converted, VARIANT& value, VARTYPE type) {
+  if (type == VT_EMPTY || type == VT_NULL || (type & (VT_BYREF | VT_ARRAY))) return false;
+  if (FAILED(VariantChangeType(&converted, &value, 0, type))) return false;
+  VARIANT back;
+  VariantInit(&back);
+  const bool same = SUCCEEDED(VariantChangeType(&back, &converted, 0, V_VT(&value))) && Same(back, value);
+  VariantClear(&back);
+  if (!same) VariantClear(&converted);
+  return same;
 }
 
 }  // namespace
@@ -70,6 +94,7 @@ const MemberDescription* MemberTable::Find(DISPID member, WORD flags) const {
 
 AdaptedArguments::~AdaptedArguments() {
   for (VARIANT& temporary : temporaries_) VariantClear(&temporary);
+  for (VARIANT& value : before_) VariantClear(&value);
 }
 
 HRESULT AdaptedArguments::Adapt(const DISPPARAMS& params, const MemberDescription* member, UINT* argumentError) {
@@ -77,6 +102,8 @@ HRESULT AdaptedArguments::Adapt(const DISPPARAMS& params, const MemberDescriptio
   arguments_.assign(params.rgvarg, params.rgvarg + count);
   temporaries_.resize(count);
   for (VARIANT& temporary : temporaries_) VariantInit(&temporary);
+  before_.resize(count);
+  for (VARIANT& value : before_) VariantInit(&value);
   writeBack_.assign(count, nullptr);
   auto refuse = [&](UINT position, HRESULT status) {
     if (argumentError) *argumentError = position;
@@ -113,7 +140,11 @@ HRESULT AdaptedArguments::Adapt(const DISPPARAMS& params, const MemberDescriptio
       V_VT(&argument) = static_cast<VARTYPE>(wanted | VT_BYREF);
       V_BYREF(&argument) = &V_NONE(&temporary);  // the value of every variant type starts here
       // A value (a script's literal) has nowhere to take the result back to.
-      if (source != &argument) writeBack_[position] = source;
+      if (source != &argument) {
+        const HRESULT copied = VariantCopy(&before_[position], &temporary);
+        if (FAILED(copied)) return refuse(position, copied);
+        writeBack_[position] = source;
+      }
     } else {
       if (V_VT(source) == wanted) {
         argument = *source;
@@ -135,12 +166,21 @@ DISPPARAMS AdaptedArguments::Params(const DISPPARAMS& params) {
 
 void AdaptedArguments::WriteBack() {
   for (std::size_t position = 0; position < writeBack_.size(); ++position) {
-    if (!writeBack_[position]) continue;
-    // The member may have replaced the temporary's string; ownership moves
-    // to the caller's variant.
-    VariantClear(writeBack_[position]);
-    *writeBack_[position] = temporaries_[position];
-    VariantInit(&temporaries_[position]);
+    VARIANT* variable = writeBack_[position];
+    VARIANT& result = temporaries_[position];
+    // A value the member left alone leaves the variable alone, type and all.
+    if (!variable || Same(result, before_[position])) continue;
+    VARIANT own;
+    VariantInit(&own);
+    if (ConvertLosslessly(own, result, V_VT(variable))) {
+      VariantClear(variable);
+      *variable = own;
+    } else {
+      // Ownership of the member's value moves to the caller's variant.
+      VariantClear(variable);
+      *variable = result;
+      VariantInit(&result);
+    }
   }
 }
 

@@ -41,10 +41,13 @@ class MemberTable {
 // references to variants, which the type library's dispatch would refuse for
 // a typed parameter: a by-value parameter gets the referenced value,
 // converted; a by-reference parameter gets a reference to a temporary of its
-// own type, converted from the referenced value and copied back after the
-// call. A plain value for a by-reference parameter goes in the same way and
-// the result is dropped, as a literal argument's is. A member the table does
-// not know gets the arguments as they came.
+// own type, converted from the referenced value. After the call, a value the
+// member changed goes back into the variable, in the variable's own type
+// where the value survives that conversion and in the parameter's type
+// otherwise; an unchanged value leaves the variable as it was. A plain value
+// for a by-reference parameter goes in the same way and the result is
+// dropped, as a literal argument's is. A member the table does not know gets
+// the arguments as they came.
 class AdaptedArguments {
  public:
   AdaptedArguments() = default;
@@ -63,6 +66,7 @@ class AdaptedArguments {
  private:
   std::vector<VARIANTARG> arguments_;
   std::vector<VARIANT> temporaries_;  // sized once: the adapted arguments point into it
+  std::vector<VARIANT> before_;       // what each written-back temporary held before the call
   std::vector<VARIANT*> writeBack_;
 };
 

@@ -3,9 +3,12 @@
 // screen; and its drawing into a device context for a container.
 #include "hosting/Embedding.h"
 
+#include <richedit.h>
+
 #include <utility>
 
 #include "hosting/ConnectionPoints.h"
+#include "hosting/PropertyChanges.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
@@ -69,7 +72,9 @@ Embedding::~Embedding() {
 }
 
 HRESULT Embedding::StartEmbedding() {
-  eventPoint_ = std::make_unique<EventPoint>(*Identity(), *static_cast<IConnectionPointContainer*>(this));
+  auto& container = *static_cast<IConnectionPointContainer*>(this);
+  eventPoint_ = std::make_unique<EventPoint>(*Identity(), container, DIID___KeyBord);
+  notifyPoint_ = std::make_unique<EventPoint>(*Identity(), container, IID_IPropertyNotifySink);
 
   RETURN_IF_FAILED(RegisterSurfaceClass(SurfaceProcedure));
 
@@ -85,9 +90,17 @@ HRESULT Embedding::StartEmbedding() {
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
+  options.userInputHandled = [this] { ScheduleChangeCheck(); };
+  options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
-  keybord_ = std::make_unique<KeyBord>(*toolkit_);  // the one listener of the toolkit
-  return toolkit_->Initialize();
+  keybord_ = std::make_unique<KeyBord>(*toolkit_);
+  // The user may also type into the field itself, which tells only its
+  // parent, the surface.
+  const HWND field = toolkit_->Field().Window();
+  const auto mask = static_cast<LPARAM>(SendMessageW(field, EM_GETEVENTMASK, 0, 0));
+  SendMessageW(field, EM_SETEVENTMASK, 0, mask | ENM_CHANGE);
+  RETURN_IF_FAILED(toolkit_->Initialize());
+  return TakeValuesAsClean();
 }
 
 LRESULT CALLBACK Embedding::SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,6 +130,15 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // The surface hands the focus on to the active panel.
       if (toolkit_ && keybord_) Discard(toolkit_->SurfaceGotFocus(), "the component's GotFocus has no caller");
       return 0;
+    case ChangeCheckMessage:
+      checkPosted_ = false;
+      Discard(TakeValues(Tell::Sinks), "a failed look is retried after the next burst or call");
+      return 0;
+    case WM_COMMAND:
+      if (toolkit_ && reinterpret_cast<HWND>(lParam) == toolkit_->Field().Window() && HIWORD(wParam) == EN_CHANGE) {
+        ScheduleChangeCheck();
+      }
+      return 0;
     case WM_CLOSE:
       // The surface belongs to the control, not to the user: a rich edit that
       // a dialog manager has spoken to posts WM_CLOSE to its parent on Escape,
@@ -143,6 +165,8 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       }
       return 0;
     case WM_MOUSEACTIVATE:
+      // In a designer a click belongs to the designer: no key or field sees it.
+      if (designMode_) return MA_NOACTIVATEANDEAT;
       // A click on the control activates its user interface.
       if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
       return MA_ACTIVATE;

@@ -16,15 +16,18 @@
 //
 // Its members are defined by subject: the windows, their appearance and the
 // drawing in Embedding.cpp; the verbs, activation in place and the site in
-// InPlace.cpp; persistence in SavedProperties.cpp; the event source in
-// ConnectionPoints.cpp. A member that reaches the component or the toolkit,
+// InPlace.cpp; persistence in SavedProperties.cpp; the connection points in
+// ConnectionPoints.cpp; the dirty state and change notifications in
+// PropertyChanges.cpp. A member that reaches the component or the toolkit,
 // or allocates, runs its work through vexo::Guard; the others only copy
 // values and call the system.
 #pragma once
 
 #include "hosting/Com.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -122,7 +125,9 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
   HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
 
-  // --- IConnectionPointContainer: one point, for __KeyBord.
+  // --- IConnectionPointContainer: a point for __KeyBord, whose sinks are
+  // never called, and one for IPropertyNotifySink, whose sinks hear of each
+  // change of a saved property.
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
@@ -135,9 +140,17 @@ class Embedding : public IOleObject,
   HRESULT StartEmbedding();
   KeyBord& Component() { return *keybord_; }
   // Runs a call of the public interface; the toolkit's pending work is done
-  // once when it returns.
+  // once when it returns, and then the saved properties are compared with
+  // what was seen, so that a change reaches the sinks before the call returns.
   template <typename Body>
   HResult HostCall(Body&& body) {
+    const HResult status = toolkit_->HostCall(std::forward<Body>(body));
+    Discard(TakeValues(Tell::Sinks), "the member's own status is what the caller hears; the next look sees the change");
+    return status;
+  }
+  // A call of the public interface that changes nothing.
+  template <typename Body>
+  HResult HostRead(Body&& body) {
     return toolkit_->HostCall(std::forward<Body>(body));
   }
   // This part's interface for `iid`, or null; takes no reference.
@@ -161,6 +174,12 @@ class Embedding : public IOleObject,
   // A message of the surface that may follow its appearance on screen.
   void NoteAppearance();
   void GiveUpFocus();
+  // Asks the site's ambient properties whether the container runs its form
+  // (UserMode True) or designs it, and behaves accordingly: in design mode
+  // the control draws itself and keeps its properties, but the user's clicks
+  // and keys type nothing and its panels take no focus.
+  void ReadAmbients();
+  void SetDesignMode(bool design);
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
   // The component's size in pixels and in HIMETRIC units.
@@ -170,10 +189,36 @@ class Embedding : public IOleObject,
   HRESULT ReadFrom(PropertyBag& bag);
   HRESULT WriteTo(PropertyBag& bag);
 
+  // The end of a load and of a save with the status of its reading or
+  // writing: the dirty state follows.
+  HRESULT Loaded(HRESULT status);
+  HRESULT Saved(HRESULT written, BOOL clearDirty);
+
+  // The saved properties as the control last saw them.
+  struct SavedValues {
+    vexo::ActivPanel changeBord = vexo::ActivPanel::abcAct;
+    std::u16string text;
+    std::int16_t maxLength = 0;
+  };
+  enum class Tell { Sinks, Nobody };
+  // Reads the saved properties; each that differs from what was seen makes
+  // the control dirty and, unless told otherwise, is told to the property
+  // sinks.
+  HRESULT TakeValues(Tell tell);
+  // The properties as they stand are what a container holds: after start-up
+  // and a load.
+  HRESULT TakeValuesAsClean();
+  // Has the properties compared once the messages waiting now are handled.
+  void ScheduleChangeCheck();
+
   HWND surface_ = nullptr;
   std::unique_ptr<win32::Win32Toolkit> toolkit_;
   std::unique_ptr<KeyBord> keybord_;
   std::unique_ptr<EventPoint> eventPoint_;
+  std::unique_ptr<EventPoint> notifyPoint_;
+  SavedValues seen_;
+  bool dirty_ = false;
+  bool checkPosted_ = false;
 
   ComPtr<IOleClientSite> clientSite_;
   ComPtr<IOleControlSite> controlSite_;
@@ -190,6 +235,7 @@ class Embedding : public IOleObject,
   bool userInterfaceActive_ = false;
   bool placing_ = false;  // inside SetObjectRects
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange
+  bool designMode_ = false;  // the container's ambient UserMode is False
   LONG frozenEvents_ = 0;
 };
 

@@ -3,6 +3,10 @@
 // accelerators, and the control's dealings with its site.
 #include "hosting/Embedding.h"
 
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <utility>
 
 namespace vexo::hosting {
@@ -24,6 +28,46 @@ bool KeyForPanel(WPARAM key) {
   }
 }
 
+// The control's verbs, the same the registration records, so that a
+// control deployed without registration offers them too. Each name handed
+// out is a copy for the caller to free.
+class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB, IID_IEnumOLEVERB> {
+ public:
+  explicit VerbEnumerator(std::size_t position) : position_(position) {}
+
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, OLEVERB* verbs, ULONG* fetched) override {
+    if (!verbs || (count > 1 && !fetched)) return E_POINTER;
+    ULONG given = 0;
+    while (given < count && position_ + given < std::size(StandardVerbs)) {
+      const Verb& verb = StandardVerbs[position_ + given];
+      const std::size_t bytes = (wcslen(verb.name) + 1) * sizeof(wchar_t);
+      auto* name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+      if (!name) {
+        // All or nothing: what was handed out in this call is taken back.
+        while (given > 0) CoTaskMemFree(verbs[--given].lpszVerbName);
+        if (fetched) *fetched = 0;
+        return E_OUTOFMEMORY;
+      }
+      std::memcpy(name, verb.name, bytes);
+      verbs[given++] = OLEVERB{verb.verb, name, verb.menuFlags, verb.attributes};
+    }
+    position_ += given;
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, std::size(StandardVerbs), count); }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumOLEVERB** clone) override {
+    return CloneWith(clone, [&] { return new VerbEnumerator(position_); });
+  }
+
+ private:
+  std::size_t position_;
+};
+
 }  // namespace
 
 // --- IOleObject
@@ -33,7 +77,56 @@ HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
   clientSite_ = site;
   controlSite_.Reset();
   if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
+  // The site is kept whatever its ambients say; without an answer the control runs.
+  Discard(Guard([&] {
+            ReadAmbients();
+            return hr::Ok;
+          }),
+          "a control that cannot read the site's ambients behaves as it did");
   return S_OK;
+}
+
+// A site that answers no ambients, or answers UserMode with nothing, an
+// object or a value that is no truth value, runs its form: only a clear
+// False means a designer.
+void Embedding::ReadAmbients() {
+  bool userMode = true;
+  ComPtr<IDispatch> ambients;
+  if (clientSite_ && SUCCEEDED(clientSite_.As(&ambients)) && ambients) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT answer;
+    VariantInit(&answer);
+    if (SUCCEEDED(ambients->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                   &none, &answer, nullptr, nullptr))) {
+      const VARTYPE type = answer.vt & VT_TYPEMASK;
+      VARIANT truth;
+      VariantInit(&truth);
+      if (type != VT_EMPTY && type != VT_DISPATCH && type != VT_UNKNOWN &&
+          SUCCEEDED(VariantChangeType(&truth, &answer, 0, VT_BOOL))) {
+        userMode = truth.boolVal != VARIANT_FALSE;
+      }
+      Discard(VariantClear(&answer), "an answer of a type that cannot be cleared holds nothing to free");
+    }
+  }
+  SetDesignMode(!userMode);
+}
+
+void Embedding::SetDesignMode(bool design) {
+  if (!toolkit_ || design == designMode_) return;
+  designMode_ = design;
+  const HWND field = toolkit_->Field().Window();
+  if (design) {
+    // The keyboard goes back to the designer before the panels stop listening,
+    // so that the panel that had the focus hears that it lost it.
+    Discard(UIDeactivate(), "it always succeeds");
+    GiveUpFocus();
+  }
+  toolkit_->SetInteractive(!design);
+  // The designer's Tab key passes over the control as one piece, and the field
+  // takes no typing of its own; the control's own writes still reach it.
+  if (field) SendMessageW(field, EM_SETREADONLY, design, 0);
+  const LONG_PTR style = GetWindowLongPtrW(surface_, GWL_EXSTYLE);
+  SetWindowLongPtrW(surface_, GWL_EXSTYLE, design ? style & ~WS_EX_CONTROLPARENT : style | WS_EX_CONTROLPARENT);
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
@@ -155,16 +248,20 @@ HRESULT Embedding::ActivateUserInterface() {
     }
     if (controlSite_) Discard(controlSite_->OnFocus(TRUE), "a notification: nothing to undo");
   }
-  // The keyboard belongs inside the control while its user interface is active.
+  // The keyboard belongs inside the control while its user interface is
+  // active, unless a designer holds it.
   const HWND focus = GetFocus();
-  if (focus != surface_ && !IsChild(surface_, focus)) ::SetFocus(surface_);
+  if (!designMode_ && focus != surface_ && !IsChild(surface_, focus)) ::SetFocus(surface_);
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumVerbs(IEnumOLEVERB** verbs) {
   if (!verbs) return E_POINTER;
   *verbs = nullptr;
-  return OleRegEnumVerbs(CLSID_KeyBord, verbs);
+  return Guard([&] {
+    *verbs = new VerbEnumerator(0);
+    return hr::Ok;
+  });
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Update() { return S_OK; }
@@ -176,7 +273,17 @@ HRESULT STDMETHODCALLTYPE Embedding::GetUserClassID(CLSID* clsid) { return GetCl
 HRESULT STDMETHODCALLTYPE Embedding::GetUserType(DWORD form, LPOLESTR* name) {
   if (!name) return E_POINTER;
   *name = nullptr;
-  return OleRegGetUserType(CLSID_KeyBord, form, name);
+  // Answered from the class's own names, so that it holds registered or not.
+  const wchar_t* text = form == USERCLASSTYPE_FULL    ? ReadableName
+                        : form == USERCLASSTYPE_SHORT ? ShortName
+                        : form == USERCLASSTYPE_APPNAME ? ApplicationName
+                                                        : nullptr;
+  if (!text) return E_INVALIDARG;
+  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+  if (!*name) return E_OUTOFMEMORY;
+  memcpy(*name, text, bytes);
+  return S_OK;
 }
 
 // The container proposes a size; the component answers as its Resize does,
@@ -327,7 +434,13 @@ HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
+  if (member != DISPID_AMBIENT_USERMODE && member != DISPID_UNKNOWN) return S_OK;
+  return Guard([&] {
+    ReadAmbients();
+    return hr::Ok;
+  });
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::FreezeEvents(BOOL freeze) {
   frozenEvents_ += freeze ? 1 : (frozenEvents_ > 0 ? -1 : 0);

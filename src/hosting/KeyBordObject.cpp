@@ -129,12 +129,8 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     AddRef();
     return S_OK;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
+  ULONG STDMETHODCALLTYPE Release() override { return references_.Release(this); }
 
   // --- IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -181,17 +177,15 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE AfterFindImage(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
-  HRESULT STDMETHODCALLTYPE EnterKey() override {
-    return Done(Guard([&] { return HostCall([&] { return Component().EnterKey(); }); }));
-  }
+  HRESULT STDMETHODCALLTYPE EnterKey() override { return Member([&] { return Component().EnterKey(); }); }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
-    return Done(Guard([&] { return HostCall([&] { return Component().FindImage(KeyCode, Shift); }); }));
+    return Member([&] { return Component().FindImage(KeyCode, Shift); });
   }
   HRESULT STDMETHODCALLTYPE FindImageNumber(short KeyCode) override {
-    return Done(Guard([&] { return HostCall([&] { return Component().FindImageNumber(KeyCode); }); }));
+    return Member([&] { return Component().FindImageNumber(KeyCode); });
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
     return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
@@ -199,21 +193,17 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   HRESULT STDMETHODCALLTYPE KeyF1ToF6(short* CodeKey) override {
     return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
-  HRESULT STDMETHODCALLTYPE LeftPos() override {
-    return Done(Guard([&] { return HostCall([&] { return Component().LeftPos(); }); }));
-  }
+  HRESULT STDMETHODCALLTYPE LeftPos() override { return Member([&] { return Component().LeftPos(); }); }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
     return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
-  HRESULT STDMETHODCALLTYPE RightPos() override {
-    return Done(Guard([&] { return HostCall([&] { return Component().RightPos(); }); }));
-  }
+  HRESULT STDMETHODCALLTYPE RightPos() override { return Member([&] { return Component().RightPos(); }); }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
     return Done(Guard([&] {
       std::int16_t caps = VariantFalse;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_CapsLock(caps); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_CapsLock(caps); }));
       *value = caps;
       return hr::Ok;
     }));
@@ -223,7 +213,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = ::abcAct;
     return Done(Guard([&] {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_ChangeBord(active); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_ChangeBord(active); }));
       *value = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
     }));
@@ -234,14 +224,14 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
-    return Done(Guard([&] { return HostCall([&] { return Component().put_CapsLock(vNewValue); }); }));
+    return Member([&] { return Component().put_CapsLock(vNewValue); });
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
     if (!value) return Done(E_POINTER);
     *value = nullptr;
     return Done(Guard([&] {
       std::u16string text;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_Text(text); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_Text(text); }));
       *value = ToBstr(text);
       return *value ? hr::Ok : hr::OutOfMemory;
     }));
@@ -257,16 +247,22 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *value = 0;
     return Done(Guard([&] {
       std::int16_t limit = 0;
-      RETURN_IF_FAILED(HostCall([&] { return Component().get_MaxLength(limit); }));
+      RETURN_IF_FAILED(HostRead([&] { return Component().get_MaxLength(limit); }));
       *value = limit;
       return hr::Ok;
     }));
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
-    return Done(Guard([&] { return HostCall([&] { return Component().put_MaxLength(vNewValue); }); }));
+    return Member([&] { return Component().put_MaxLength(vNewValue); });
   }
 
  private:
+  // A member with plain arguments: the component's call as a host makes it,
+  // its status recorded for the caller.
+  template <typename Body>
+  HRESULT Member(Body&& body) {
+    return Done(Guard([&] { return HostCall(std::forward<Body>(body)); }));
+  }
   // An in/out string member: the caller's string goes in and whatever the
   // member leaves in it comes back, also when the member fails part-way.
   template <typename Body>
@@ -301,7 +297,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return status;
   }
 
-  LONG references_ = 1;
+  ReferenceCount references_;
   HRESULT lastFailure_ = S_OK;  // of the last member that failed, reset by Invoke
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord

@@ -68,12 +68,32 @@ HRESULT RegisterInterface(REFIID iid, const std::wstring& name, const std::wstri
   return SetKey(key + L"\\TypeLib", L"Version", &version);
 }
 
+// The subkey of a type library's path for the platform it describes.
+const wchar_t* PlatformKey(SYSKIND platform) { return platform == SYS_WIN64 ? L"win64" : L"win32"; }
+
+// Whether the library of the other bitness is registered too: the class key
+// lives in each bitness's own view of the registry, while the programmatic
+// identifier, the interfaces and the type library's key are one for both. On
+// a system of one bitness the other view is this one.
+bool RegisteredInOtherView() {
+  const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::wstring server = L"CLSID\\" + Braced(CLSID_KeyBord) + L"\\InprocServer32";
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_READ | other, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
 HRESULT Register() {
   std::wstring path;
   RETURN_IF_FAILED(ModulePath(path));
   ComPtr<ITypeLib> library;
   RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
-  RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), nullptr));
+  // The help folder is the library's own, named each time: left out, an
+  // earlier registration's folder would stay once the file has moved.
+  const std::size_t slash = path.find_last_of(L"\\/");
+  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), folder.data()));
 
   const std::wstring libid = Braced(LIBID_VexoKeyBord);
   // Hosts look a library up for their own locale and fall back to the
@@ -82,19 +102,27 @@ HRESULT Register() {
   RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const LCID lcid = attr->lcid;
   const std::wstring version = Hex(attr->wMajorVerNum) + L"." + Hex(attr->wMinorVerNum);
+  const std::wstring platform = PlatformKey(attr->syskind);
   library->ReleaseTLibAttr(attr);
   if (lcid != 0) {
     const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
     const std::wstring locale = Hex(lcid);
-    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\win32", path));
+    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\" + platform, path));
     RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
   }
   const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
   const std::wstring threading = L"Apartment";
-  RETURN_IF_FAILED(SetDefault(clsid, ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid, ReadableName));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\InprocServer32", path));
   RETURN_IF_FAILED(SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", &threading));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", ProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", VersionedProgId));
+  RETURN_IF_FAILED(SetDefault(clsid + L"\\VersionIndependentProgID", ProgId));
+  RETURN_IF_FAILED(SetKey(clsid + L"\\Implemented Categories\\" + ControlCategory, nullptr, nullptr));
+  for (const Verb& verb : StandardVerbs) {
+    RETURN_IF_FAILED(SetDefault(clsid + L"\\Verb\\" + std::to_wstring(verb.verb),
+                                std::wstring(verb.name) + L"," + std::to_wstring(verb.menuFlags) + L"," +
+                                    std::to_wstring(verb.attributes)));
+  }
   RETURN_IF_FAILED(SetDefault(clsid + L"\\VERSION", L"1.0"));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
   RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
@@ -102,17 +130,22 @@ HRESULT Register() {
   RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
 
-  RETURN_IF_FAILED(SetDefault(ProgId, ProgId));
-  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CLSID", Braced(CLSID_KeyBord)));
+  for (const std::wstring progId : {ProgId, VersionedProgId}) {
+    RETURN_IF_FAILED(SetDefault(progId, ReadableName));
+    RETURN_IF_FAILED(SetDefault(progId + L"\\CLSID", Braced(CLSID_KeyBord)));
+  }
+  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CurVer", VersionedProgId));
 
   RETURN_IF_FAILED(RegisterInterface(IID__KeyBord, L"_KeyBord", libid));
   return RegisterInterface(DIID___KeyBord, L"__KeyBord", libid);
 }
 
 // Removes everything Register writes, also after a registration that stopped
-// half-way; what is already gone is no error.
+// half-way; what is already gone is no error. What the library of the other
+// bitness shares stays while that one is registered.
 HRESULT Unregister() {
   TLIBATTR attributes{};
+  attributes.syskind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
   ComPtr<ITypeLib> library;
   std::wstring path;
   HRESULT status = ModulePath(path);
@@ -127,10 +160,14 @@ HRESULT Unregister() {
               "not registered yet is fine; the keys below go in any case");
     }
   }
-  HRESULT result = S_OK;
-  for (const std::wstring& key :
-       {L"CLSID\\" + Braced(CLSID_KeyBord), std::wstring(ProgId), L"Interface\\" + Braced(IID__KeyBord),
-        L"Interface\\" + Braced(DIID___KeyBord), L"TypeLib\\" + Braced(LIBID_VexoKeyBord)}) {
+  const std::wstring libid = L"TypeLib\\" + Braced(LIBID_VexoKeyBord);
+  HRESULT result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
+  if (RegisteredInOtherView()) {
+    const HRESULT removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
+    return FAILED(result) ? result : removed;
+  }
+  for (const std::wstring& key : {std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
+                                  L"Interface\\" + Braced(DIID___KeyBord), libid}) {
     const HRESULT removed = DeleteTree(key);
     if (FAILED(removed) && SUCCEEDED(result)) result = removed;
   }

@@ -268,53 +268,75 @@ HRESULT Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(
 
 HRESULT Embedding::WriteTo(PropertyBag& bag) { return toolkit_->WriteProperties(bag); }
 
+// A load that succeeded leaves the control as its container holds it; one
+// that failed part-way leaves what it applied as changes.
+HRESULT Embedding::Loaded(HRESULT status) {
+  if (SUCCEEDED(status)) return TakeValuesAsClean();
+  Discard(TakeValues(Tell::Sinks), "the load's failure is what the caller hears");
+  return status;
+}
+
+// The values written are those of the moment, the user's latest change
+// included; a save that clears the dirty state and succeeded makes it clean,
+// unless the control could not look at what it wrote.
+HRESULT Embedding::Saved(HRESULT written, BOOL clearDirty) {
+  if (FAILED(written)) return written;
+  if (SUCCEEDED(TakeValues(Tell::Sinks)) && clearDirty) dirty_ = false;
+  return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = CLSID_KeyBord;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return TakeValuesAsClean(); }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, log);
-    return ReadFrom(adapter);
+    return Loaded(ReadFrom(adapter));
   });
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL, BOOL) {
+HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
   if (!bag) return E_POINTER;
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, nullptr);
-    return WriteTo(adapter);
+    return Saved(WriteTo(adapter), clearDirty);
   });
 }
 
-// Property puts do not tell the container of a change, so the control cannot
-// know that it is clean: it always asks to be saved.
-HRESULT STDMETHODCALLTYPE Embedding::IsDirty() { return S_OK; }
+// A change the user made a moment ago counts even before the control has
+// looked for it; when the control cannot look, it asks to be saved.
+HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
+  if (FAILED(TakeValues(Tell::Sinks))) return S_OK;
+  return dirty_ ? S_OK : S_FALSE;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   if (!stream) return E_POINTER;
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
-    return ReadFrom(record);
+    return Loaded(ReadFrom(record));
   });
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL) {
+HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
   return Guard([&]() -> HRESULT {
     RecordBag record;
-    RETURN_IF_FAILED(WriteTo(record));
+    RETURN_IF_FAILED(Saved(WriteTo(record), FALSE));
     std::vector<BYTE> bytes;
     RETURN_IF_FAILED(record.Serialize(bytes));
     ULONG written = 0;
     RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
-    return written == bytes.size() ? S_OK : STG_E_MEDIUMFULL;
+    if (written != bytes.size()) return STG_E_MEDIUMFULL;
+    if (clearDirty) dirty_ = false;
+    return S_OK;
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include "component/KeyBord.h"
 #include "component/Numbers.h"
+#include "panels/PanelSize.h"
 
 namespace vexo {
 
@@ -69,14 +70,7 @@ HResult KeyBord::BuildNumberPanel() {
     RETURN_IF_FAILED(keys.PutVisible(i, true));
   }
 
-  float top0 = 0;
-  float width0 = 0;
-  float height0 = 0;
-  RETURN_IF_FAILED(keys.GetHeight(0, height0));
-  RETURN_IF_FAILED(keys.GetTop(0, top0));
-  RETURN_IF_FAILED(panel.PutHeight(height0 * 4.0f + top0 + 100.0f));
-  RETURN_IF_FAILED(keys.GetWidth(0, width0));
-  return panel.PutWidth((width0 + 20.0f) * 3.0f + 30.0f);
+  return panels::FitToKeys(panel, keys, KeysPerRow);
 }
 
 }  // namespace vexo

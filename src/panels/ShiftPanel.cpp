@@ -2,6 +2,7 @@
 
 #include "component/KeyBord.h"
 #include "component/Numbers.h"
+#include "panels/PanelSize.h"
 
 namespace vexo {
 
@@ -34,7 +35,6 @@ HResult KeyBord::BuildShiftPanel() {
 
   float width0 = 0;
   float height0 = 0;
-  float top0 = 0;
   std::int32_t keyStep = 0;
   RETURN_IF_FAILED(keys.GetWidth(0, width0));
   RETURN_IF_FAILED(RoundToInt32(width0 + 20.0f, keyStep));
@@ -51,11 +51,7 @@ HResult KeyBord::BuildShiftPanel() {
   RETURN_IF_FAILED(RoundToInt32((height0 + 20.0f) * 3.0f, rowTop));
   RETURN_IF_FAILED(PlaceShiftRow(rowTop, 0, 24, keyStep, Row4));
 
-  RETURN_IF_FAILED(keys.GetHeight(0, height0));
-  RETURN_IF_FAILED(keys.GetTop(0, top0));
-  RETURN_IF_FAILED(panel.PutHeight(height0 * 4.0f + top0 + 100.0f));
-  RETURN_IF_FAILED(keys.GetWidth(0, width0));
-  return panel.PutWidth((width0 + 20.0f) * 8.0f + 30.0f);
+  return panels::FitToKeys(panel, keys, 8.0f);  // eight keys a row
 }
 
 }  // namespace vexo

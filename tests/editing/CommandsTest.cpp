@@ -66,6 +66,12 @@ class FunctionKey : public ::testing::TestWithParam<FocusDelivery> {
   HResult Press(std::int16_t code) {
     return instance.toolkit.HostCall([&] { return instance.keybord.KeyF1ToF6(code); });
   }
+  HResult Enter() {
+    return instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); });
+  }
+  HResult ChangeBord(ActivPanel panel) {
+    return instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(panel); });
+  }
   Instance instance{GetParam()};
 };
 
@@ -112,7 +118,7 @@ TEST_P(FunctionKey, EnterInsertsMarkedLetterAtCaretAndKeepsFocus) {
   const std::u16string caption = instance.Key(KeyArrayId::cmdKey, 2).caption;
   ASSERT_EQ(caption.size(), 1u);
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{u"x" + caption + u"y ", 2, 1, 0}));
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
@@ -120,13 +126,12 @@ TEST_P(FunctionKey, EnterInsertsMarkedLetterAtCaretAndKeepsFocus) {
 
 TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
   instance.StartAndShow();
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(ActivPanel::NumberAct); }),
-            hr::Ok);
+  ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   GivenField(instance, u" ", 0);
   instance.keybord.NumberKeyIndex = 5;
   const std::u16string caption = instance.Key(KeyArrayId::cmdNumber, 5).caption;
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(instance.Field(), caption + u" ");
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
@@ -137,18 +142,17 @@ TEST_P(FunctionKey, EnterOnSpaceBarInsertsOneSpace) {
   GivenField(instance, u"ab ", 2);
   instance.keybord.AbcKeyIndex = 26;
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{u"ab  ", 3, 1, 0}));
 }
 
 TEST_P(FunctionKey, EnterWithNoActivePanelInsertsOneSpace) {
   instance.StartAndShow();
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(static_cast<ActivPanel>(7)); }),
-            hr::Ok);
+  ASSERT_EQ(ChangeBord(static_cast<ActivPanel>(7)), hr::Ok);
   GivenField(instance, u"ab ", 2);
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{u"ab  ", 3, 1, 0}));
 }
@@ -159,7 +163,7 @@ TEST_P(FunctionKey, EnterIntoFullFieldDoesNothingSilently) {
   ASSERT_EQ(instance.keybord.put_MaxLength(2), hr::Ok);
   GivenField(instance, u"ab ", 2);
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{u"ab ", 2, 1, 0}));
 }
@@ -171,7 +175,7 @@ TEST_P(FunctionKey, EnterFillsLastPlaceUnderLimit) {
   instance.keybord.AbcKeyIndex = 0;
   const std::uint64_t readBefore = instance.toolkit.Field().CharactersRead();
 
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::Ok);
+  ASSERT_EQ(Enter(), hr::Ok);
 
   EXPECT_EQ(instance.Field().size(), 4u);
   EXPECT_EQ(instance.toolkit.Beeps(), 0);
@@ -184,7 +188,7 @@ TEST_P(FunctionKey, EnterStopsBeforeInsertingWhenFocusFails) {
   instance.toolkit.FailSetFocus(PanelId::picABC);
   instance.toolkit.Blur();
 
-  EXPECT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.EnterKey(); }), hr::InvalidProcedureCall);
+  EXPECT_EQ(Enter(), hr::InvalidProcedureCall);
 
   EXPECT_EQ(instance.Field(), u"ab ");
 }

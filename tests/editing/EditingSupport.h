@@ -25,6 +25,13 @@ inline void GivenField(Instance& instance, std::u16string_view text, std::int32_
   ASSERT_EQ(instance.toolkit.Field().Select(caret, selection), hr::Ok);
 }
 
+// A field's text of `length` characters the user typed and the trailing space.
+inline std::u16string TypedText(std::int32_t length) {
+  std::u16string text(static_cast<std::size_t>(length), u'k');
+  text.push_back(u' ');
+  return text;
+}
+
 // What a user sees of the field after an edit.
 struct FieldView {
   std::u16string text;

@@ -86,8 +86,7 @@ class InsertNearTopLimit : public ::testing::TestWithParam<LimitRow> {};
 TEST_P(InsertNearTopLimit, AcceptsUpToTheLimitThenBeeps) {
   const LimitRow& row = GetParam();
   Instance instance;
-  std::u16string text(static_cast<std::size_t>(row.userLength), u'k');
-  text.push_back(u' ');
+  const std::u16string text = TypedText(row.userLength);
   GivenField(instance, text, row.userLength);
   instance.keybord.MaxChars = row.limit;
   std::u16string S = u"z";
@@ -132,8 +131,7 @@ TEST(InsertChar, LimitOf32767FillsTheFieldToExactly32767Characters) {
 TEST(InsertChar, PastTheLastPositionFailsWithFieldUnchanged) {
   for (std::int32_t caret : {0, 32767}) {
     Instance instance;
-    std::u16string text(32767, u'k');
-    text.push_back(u' ');
+    const std::u16string text = TypedText(32767);
     GivenField(instance, text, caret);
     std::u16string S = u"z";
 
@@ -144,9 +142,7 @@ TEST(InsertChar, PastTheLastPositionFailsWithFieldUnchanged) {
 
 TEST(InsertChar, WritesOnlyTheInsertedCharactersIntoALongField) {
   Instance instance;
-  std::u16string text(32000, u'k');
-  text.push_back(u' ');
-  GivenField(instance, text, 32000);
+  GivenField(instance, TypedText(32000), 32000);
   const std::uint64_t before = instance.toolkit.Field().CharactersWritten();
   std::u16string S = u"z";
 

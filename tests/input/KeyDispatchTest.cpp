@@ -194,24 +194,33 @@ void GivenFieldBeyondCaretRange(Instance& instance) {
   ASSERT_EQ(instance.toolkit.Field().Select(40000, 1), hr::Ok);
 }
 
-class LetterStep : public ::testing::TestWithParam<std::int16_t> {};
+// A started keyboard with CapsLock as the row sets it.
+class LetterStep : public ::testing::TestWithParam<std::int16_t> {
+ protected:
+  void SetUp() override {
+    instance.StartAndShow();
+    ASSERT_EQ(instance.keybord.put_CapsLock(capsLock), hr::Ok);
+  }
+  // Letter captions and CapsLock come back as they were before the press.
+  void ExpectCaseRestored(const View& before, const View& after) const {
+    EXPECT_EQ(after.capsLock, capsLock);
+    EXPECT_EQ(after.letterCaptions, before.letterCaptions);
+  }
+  const std::int16_t capsLock = GetParam();
+  Instance instance;
+};
 
 // With Shift the letter step flips CapsLock around the lookup. When the
 // insertion fails in between, CapsLock and the captions still come back, and
 // later letters keep their case.
 TEST_P(LetterStep, RestoresCapsLockWhenInsertionFails) {
-  const std::int16_t capsLock = GetParam();
-  Instance instance;
-  instance.StartAndShow();
-  ASSERT_EQ(instance.keybord.put_CapsLock(capsLock), hr::Ok);
   GivenFieldBeyondCaretRange(instance);
   const View before = Look(instance);
 
   ASSERT_EQ(Press(instance, PanelId::picABC, 'A', 1), hr::Ok);
 
   const View after = Look(instance);
-  EXPECT_EQ(after.capsLock, capsLock);
-  EXPECT_EQ(after.letterCaptions, before.letterCaptions);
+  ExpectCaseRestored(before, after);
   EXPECT_EQ(after.field, before.field);
   EXPECT_EQ(after.caret, before.caret);
   EXPECT_EQ(after.marked, std::vector<KeyRef>{Letter(10)});  // marked before the insertion failed
@@ -222,10 +231,6 @@ TEST_P(LetterStep, RestoresCapsLockWhenInsertionFails) {
 }
 
 TEST_P(LetterStep, RestoresCapsLockWhenInsertionFailsOnOtherPanel) {
-  const std::int16_t capsLock = GetParam();
-  Instance instance;
-  instance.StartAndShow();
-  ASSERT_EQ(instance.keybord.put_CapsLock(capsLock), hr::Ok);
   ASSERT_EQ(PutChangeBord(instance, 1), hr::Ok);
   GivenFieldBeyondCaretRange(instance);
   const View before = Look(instance);
@@ -233,8 +238,7 @@ TEST_P(LetterStep, RestoresCapsLockWhenInsertionFailsOnOtherPanel) {
   ASSERT_EQ(Press(instance, PanelId::picNumber, 'Z', 1), hr::Ok);
 
   const View after = Look(instance);
-  EXPECT_EQ(after.capsLock, capsLock);
-  EXPECT_EQ(after.letterCaptions, before.letterCaptions);
+  ExpectCaseRestored(before, after);
   // The rest of the row, the switch to the letter panel, is skipped.
   EXPECT_EQ(after.changeBord, 1);
   EXPECT_EQ(after.focus, PanelId::picNumber);

@@ -86,12 +86,17 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) == FocusDelivery::Sync ? "Sync" : "Deferred");
     });
 
-class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {};
+class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {
+ protected:
+  HResult ChangeBord(ActivPanel panel) {
+    return instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(panel); });
+  }
+  Instance instance{GetParam()};
+};
 
 // The surface hands the focus on to the active panel, whose mark stays where
 // the user left it.
 TEST_P(SurfaceFocus, GotFocusKeepsTheIndex) {
-  Instance instance(GetParam());
   instance.StartAndShow();
   instance.keybord.AbcKeyIndex = 14;
   instance.toolkit.Blur();
@@ -101,10 +106,8 @@ TEST_P(SurfaceFocus, GotFocusKeepsTheIndex) {
 }
 
 TEST_P(SurfaceFocus, GotFocusFollowsChangeBord) {
-  Instance instance(GetParam());
   instance.StartAndShow();
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(ActivPanel::ImageAct); }),
-            hr::Ok);
+  ASSERT_EQ(ChangeBord(ActivPanel::ImageAct), hr::Ok);
   instance.keybord.ShiftKeyIndex = 9;
   instance.toolkit.Blur();
   EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
@@ -115,10 +118,8 @@ TEST_P(SurfaceFocus, GotFocusFollowsChangeBord) {
 // A panel that cannot take the focus: the failure reaches the host, and Show
 // has reset the indexes all the same.
 TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
-  Instance instance(GetParam());
   ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
-  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(ActivPanel::NumberAct); }),
-            hr::Ok);
+  ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   instance.toolkit.Blur();
   instance.toolkit.FailSetFocus(PanelId::picNumber);
   instance.keybord.AbcKeyIndex = 3;
@@ -141,7 +142,6 @@ TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
 // loses it on the way (a hidden control has none), so the key marked before is
 // cleared and only key 0 shows the mark.
 TEST_P(SurfaceFocus, ShowAgainLeavesOneMarkedKey) {
-  Instance instance(GetParam());
   instance.StartAndShow();
   ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 14), hr::Ok);
   ASSERT_TRUE(instance.Marked(KeyArrayId::cmdKey, 14));
@@ -154,7 +154,6 @@ TEST_P(SurfaceFocus, ShowAgainLeavesOneMarkedKey) {
 // A lookup marks its key on a panel that need not have the focus; a show
 // restarts that panel's index at 0 and must take the old mark away with it.
 TEST_P(SurfaceFocus, ShowClearsAMarkOnAnUnfocusedPanel) {
-  Instance instance(GetParam());
   instance.StartAndShow();
   std::u16string five = u"5";
   ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.FindNumber(five); }), hr::Ok);

@@ -40,39 +40,34 @@ TEST_P(KeyPress, ReachesTheFocusedPanelAsItsVirtualKey) {
 const Qt::KeyboardModifiers None = Qt::NoModifier;
 const Qt::KeyboardModifiers Shift = Qt::ShiftModifier;
 const Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
+const PanelId Abc = PanelId::picABC;
+const PanelId Num = PanelId::picNumber;
+const PanelId Sym = PanelId::picShift;
+const KeyArrayId Letters = KeyArrayId::cmdKey;
+const KeyArrayId Numbers = KeyArrayId::cmdNumber;
+const KeyArrayId Symbols = KeyArrayId::cmdShift;
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, KeyPress,
     ::testing::Values(
-        Press{"LetterOnLetters", PanelId::picABC, Qt::Key_E, None, u"E ", PanelId::picABC, KeyArrayId::cmdKey, 2},
-        Press{"ShiftedLetter", PanelId::picABC, Qt::Key_E, Shift, u"e ", PanelId::picABC, KeyArrayId::cmdKey, 2},
-        Press{"LetterOnSymbols", PanelId::picShift, Qt::Key_M, None, u"M ", PanelId::picABC, KeyArrayId::cmdKey, 25},
-        Press{"SpaceOnLetters", PanelId::picABC, Qt::Key_Space, None, u"  ", PanelId::picABC, KeyArrayId::cmdKey,
-              26},
-        Press{"SpaceOnNumbers", PanelId::picNumber, Qt::Key_Space, None, u"", PanelId::picNumber,
-              KeyArrayId::cmdNumber, 0},
-        Press{"DigitOnLetters", PanelId::picABC, Qt::Key_7, None, u"7 ", PanelId::picNumber, KeyArrayId::cmdNumber,
-              0},
-        Press{"KeypadDigitOnSymbols", PanelId::picShift, Qt::Key_5, Keypad, u"5 ", PanelId::picNumber,
-              KeyArrayId::cmdNumber, 4},
+        Press{"LetterOnLetters", Abc, Qt::Key_E, None, u"E ", Abc, Letters, 2},
+        Press{"ShiftedLetter", Abc, Qt::Key_E, Shift, u"e ", Abc, Letters, 2},
+        Press{"LetterOnSymbols", Sym, Qt::Key_M, None, u"M ", Abc, Letters, 25},
+        Press{"SpaceOnLetters", Abc, Qt::Key_Space, None, u"  ", Abc, Letters, 26},
+        Press{"SpaceOnNumbers", Num, Qt::Key_Space, None, u"", Num, Numbers, 0},
+        Press{"DigitOnLetters", Abc, Qt::Key_7, None, u"7 ", Num, Numbers, 0},
+        Press{"KeypadDigitOnSymbols", Sym, Qt::Key_5, Keypad, u"5 ", Num, Numbers, 4},
         // X11 reports Shift+1 as "!" with Shift held.
-        Press{"ShiftedDigitOnLetters", PanelId::picABC, Qt::Key_Exclam, Shift, u"! ", PanelId::picShift,
-              KeyArrayId::cmdShift, 1},
-        Press{"MinusOnLetters", PanelId::picABC, Qt::Key_Minus, None, u"- ", PanelId::picNumber,
-              KeyArrayId::cmdNumber, 11},
-        Press{"MinusOnSymbols", PanelId::picShift, Qt::Key_Minus, None, u"- ", PanelId::picShift,
-              KeyArrayId::cmdShift, 11},
-        Press{"UnderscoreOnLetters", PanelId::picABC, Qt::Key_Underscore, Shift, u"_ ", PanelId::picShift,
-              KeyArrayId::cmdShift, 12},
-        Press{"KeypadStarOnNumbers", PanelId::picNumber, Qt::Key_Asterisk, Keypad, u"* ", PanelId::picShift,
-              KeyArrayId::cmdShift, 8},
-        Press{"RightArrowOnNumbers", PanelId::picNumber, Qt::Key_Right, None, u"", PanelId::picNumber,
-              KeyArrayId::cmdNumber, 1},
-        Press{"TabStaysOnThePanel", PanelId::picABC, Qt::Key_Tab, None, u"", PanelId::picABC, KeyArrayId::cmdKey, 0},
-        Press{"F3ToNumbers", PanelId::picABC, Qt::Key_F3, None, u"", PanelId::picNumber, KeyArrayId::cmdNumber, 0},
-        Press{"F4ToSymbols", PanelId::picNumber, Qt::Key_F4, None, u"", PanelId::picShift, KeyArrayId::cmdShift, 0},
-        Press{"F1TurnsCaptionsLower", PanelId::picABC, Qt::Key_F1, None, u"", PanelId::picABC, KeyArrayId::cmdKey,
-              0}),
+        Press{"ShiftedDigitOnLetters", Abc, Qt::Key_Exclam, Shift, u"! ", Sym, Symbols, 1},
+        Press{"MinusOnLetters", Abc, Qt::Key_Minus, None, u"- ", Num, Numbers, 11},
+        Press{"MinusOnSymbols", Sym, Qt::Key_Minus, None, u"- ", Sym, Symbols, 11},
+        Press{"UnderscoreOnLetters", Abc, Qt::Key_Underscore, Shift, u"_ ", Sym, Symbols, 12},
+        Press{"KeypadStarOnNumbers", Num, Qt::Key_Asterisk, Keypad, u"* ", Sym, Symbols, 8},
+        Press{"RightArrowOnNumbers", Num, Qt::Key_Right, None, u"", Num, Numbers, 1},
+        Press{"TabStaysOnThePanel", Abc, Qt::Key_Tab, None, u"", Abc, Letters, 0},
+        Press{"F3ToNumbers", Abc, Qt::Key_F3, None, u"", Num, Numbers, 0},
+        Press{"F4ToSymbols", Num, Qt::Key_F4, None, u"", Sym, Symbols, 0},
+        Press{"F1TurnsCaptionsLower", Abc, Qt::Key_F1, None, u"", Abc, Letters, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct KeyClick {

@@ -101,6 +101,26 @@ HResult HostCall(KeyBord& keybord, const Operation& op) {
   }
 }
 
+void ReadComponent(const KeyBord& keybord, State& state) {
+  state.indexes[0] = keybord.AbcKeyIndex;
+  state.indexes[1] = keybord.NumberKeyIndex;
+  state.indexes[2] = keybord.ShiftKeyIndex;
+  state.changeBord = static_cast<std::int32_t>(keybord.ActiveBord);
+  state.capsLock = keybord.CapsOn;
+  state.maxLength = keybord.MaxChars;
+}
+
+Rect RectOf(const Box& box) { return {box.left, box.top, box.width, box.height}; }
+
+void ReadPanel(const KeyStore& keys, const Box& bounds, std::vector<KeyView>& viewKeys, Rect& viewBounds) {
+  for (std::int32_t k = 0; k < keys.Extent(); ++k) {
+    const KeyElement& key = *keys.Element(k);
+    viewKeys.push_back(
+        {key.caption, key.left, key.top, key.width, key.height, key.visible, key.foreColor, key.backColor});
+  }
+  viewBounds = RectOf(bounds);
+}
+
 std::string Operation::Describe() const {
   std::string text = "op " + std::to_string(static_cast<int>(kind)) + " a " + std::to_string(a) + " b " +
                      std::to_string(b);

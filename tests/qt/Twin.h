@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -97,6 +98,12 @@ class Runner {
 
 // Carries out a host operation (Find to Text) on `keybord`.
 HResult HostCall(KeyBord& keybord, const Operation& op);
+
+// What both sides read alike: the component's own state (the focus, beeps
+// and commands are the toolkit's), and the places it gave its widgets.
+void ReadComponent(const KeyBord& keybord, State& state);
+void ReadPanel(const KeyStore& keys, const Box& bounds, std::vector<KeyView>& viewKeys, Rect& viewBounds);
+Rect RectOf(const Box& box);
 
 // `deferred`: the in-memory toolkit delivers focus changes after the handler.
 std::unique_ptr<Runner> MakeMemoryRunner(bool deferred);

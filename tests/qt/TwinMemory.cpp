@@ -59,27 +59,15 @@ class MemoryRunner final : public Runner {
     state.field = toolkit_.Field().Content();
     state.selStart = toolkit_.Field().SelStart();
     state.selLength = toolkit_.Field().SelLength();
-    state.indexes[0] = keybord_.AbcKeyIndex;
-    state.indexes[1] = keybord_.NumberKeyIndex;
-    state.indexes[2] = keybord_.ShiftKeyIndex;
-    state.changeBord = static_cast<std::int32_t>(keybord_.ActiveBord);
-    state.capsLock = keybord_.CapsOn;
-    state.maxLength = keybord_.MaxChars;
+    ReadComponent(keybord_, state);
     state.focus = toolkit_.Focused() ? static_cast<int>(*toolkit_.Focused()) : -1;
     state.beeps = toolkit_.Beeps();
     state.commands = static_cast<int>(toolkit_.Messages().size());
     for (int i = 0; i < 3; ++i) {
-      const auto& keys = toolkit_.KeysOf(static_cast<KeyArrayId>(i));
-      for (std::int32_t k = 0; k < keys.Extent(); ++k) {
-        const auto& key = *keys.Element(static_cast<std::int16_t>(k));
-        state.keys[i].push_back(
-            {key.caption, key.left, key.top, key.width, key.height, key.visible, key.foreColor, key.backColor});
-      }
-      const Box& box = toolkit_.PanelOf(static_cast<PanelId>(i)).Bounds();
-      state.panels[i] = {box.left, box.top, box.width, box.height};
+      ReadPanel(toolkit_.KeysOf(static_cast<KeyArrayId>(i)), toolkit_.PanelOf(static_cast<PanelId>(i)).Bounds(),
+                state.keys[i], state.panels[i]);
     }
-    const Box& field = toolkit_.Field().Bounds();
-    state.text1 = {field.left, field.top, field.width, field.height};
+    state.text1 = RectOf(toolkit_.Field().Bounds());
     state.surfaceWidth = toolkit_.SurfaceOf().Width();
     state.surfaceHeight = toolkit_.SurfaceOf().Height();
     return state;

@@ -84,27 +84,15 @@ class QtRunner final : public Runner {
     state.field = U16(toolkit.Field().Widget()->text());
     Discard(toolkit.Field().GetSelStart(state.selStart), "the field is alive");
     state.selLength = toolkit.Field().SelLength();
-    state.indexes[0] = keybord.AbcKeyIndex;
-    state.indexes[1] = keybord.NumberKeyIndex;
-    state.indexes[2] = keybord.ShiftKeyIndex;
-    state.changeBord = static_cast<std::int32_t>(keybord.ActiveBord);
-    state.capsLock = keybord.CapsOn;
-    state.maxLength = keybord.MaxChars;
+    ReadComponent(keybord, state);
     state.focus = toolkit.Focused() ? static_cast<int>(*toolkit.Focused()) : -1;
     state.beeps = toolkit.Beeps();
     state.commands = commands_;
     for (int i = 0; i < 3; ++i) {
       const qt::QtPanel& panel = toolkit.PanelOf(static_cast<PanelId>(i));
-      for (std::int32_t k = 0; k < panel.Keys().Extent(); ++k) {
-        const KeyElement& key = *panel.Keys().Element(k);
-        state.keys[i].push_back(
-            {key.caption, key.left, key.top, key.width, key.height, key.visible, key.foreColor, key.backColor});
-      }
-      const Box& box = panel.Bounds();
-      state.panels[i] = {box.left, box.top, box.width, box.height};
+      ReadPanel(panel.Keys(), panel.Bounds(), state.keys[i], state.panels[i]);
     }
-    const Box& field = toolkit.Field().Bounds();
-    state.text1 = {field.left, field.top, field.width, field.height};
+    state.text1 = RectOf(toolkit.Field().Bounds());
     state.surfaceWidth = toolkit.SurfaceOf().Width();
     state.surfaceHeight = toolkit.SurfaceOf().Height();
     return state;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/Fixture.h"
+#include "support/QuietEvents.h"
 
 namespace {
 
@@ -126,17 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A handler that throws, as a stand-in for any routine of the core that does.
-class Thrower final : public WidgetEvents {
+class Thrower final : public QuietEvents {
  public:
   std::function<void()> onClick = [] {};
   std::vector<std::string> focus;
 
-  HResult OnInitialize() override { return hr::Ok; }
-  HResult OnReadProperties(PropertyBag&) override { return hr::Ok; }
-  HResult OnWriteProperties(PropertyBag&) override { return hr::Ok; }
-  HResult OnResize() override { return hr::Ok; }
-  HResult OnShow() override { return hr::Ok; }
-  HResult OnSurfaceGotFocus() override { return hr::Ok; }
   HResult OnClick(KeyArrayId, std::int16_t) override {
     onClick();
     return hr::Ok;

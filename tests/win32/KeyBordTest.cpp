@@ -26,13 +26,7 @@ class OnScreen : public ::testing::Test {
  protected:
   explicit OnScreen(Win32Toolkit::Options options = {}) : host(std::move(options)), keybord(*host.toolkit) {}
 
-  void SetUp() override {
-    host.toolkit->Connect(keybord);
-    host.ShowFrame();
-    ASSERT_EQ(host.toolkit->Initialize(), hr::Ok);
-    ASSERT_EQ(host.toolkit->Show(), hr::Ok);
-    Pump();
-  }
+  void SetUp() override { host.StartShown(); }
   void TearDown() override { host.toolkit->Disconnect(); }
 
   std::u16string Text() {
@@ -405,6 +399,30 @@ TEST_F(OnScreen, PaintingIntoABitmapShowsTheKeysAndTheField) {
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
+}
+
+// In high contrast the keys take the system's colours, the mark its highlight,
+// whatever the component coloured them: the labels still read as it set them.
+class HighContrastScreen : public OnScreen {
+ protected:
+  HighContrastScreen() : OnScreen(HighContrastOn()) {}
+  static Win32Toolkit::Options HighContrastOn() {
+    Win32Toolkit::Options options;
+    options.highContrast = [] { return true; };
+    return options;
+  }
+};
+
+TEST_F(HighContrastScreen, TheMarkIsDrawnInTheHighlightColoursAndReadsAsBefore) {
+  Host::Press(VK_RIGHT);
+  ASSERT_TRUE(Marked(KeyArrayId::cmdKey, 1));
+  ASSERT_TRUE(WaitFor("the marked key drawn in the highlight colour", [&] {
+    return PaintedBack(KeyArrayId::cmdKey, 1) == GetSysColor(COLOR_HIGHLIGHT);
+  }));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 0), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdNumber, 0), GetSysColor(COLOR_BTNFACE));
+  EXPECT_TRUE(Marked(KeyArrayId::cmdKey, 1)) << "the label keeps the colours the component gave it";
+  static_assert(MarkedBackColor == MarkBackColor, "the toolkit finds the mark by its colour");
 }
 
 

@@ -8,6 +8,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "support/QuietEvents.h"
+
 namespace vexo::win32::testing {
 namespace {
 
@@ -222,21 +224,14 @@ TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
 }
 
 // A component that runs out of memory in some of its handlers.
-class Starved final : public WidgetEvents {
+class Starved final : public vexo::testing::QuietEvents {
  public:
   int clicks = 0;
   HResult OnInitialize() override { throw std::bad_alloc(); }
-  HResult OnReadProperties(PropertyBag&) override { return hr::Ok; }
-  HResult OnWriteProperties(PropertyBag&) override { return hr::Ok; }
-  HResult OnResize() override { return hr::Ok; }
-  HResult OnShow() override { return hr::Ok; }
-  HResult OnSurfaceGotFocus() override { return hr::Ok; }
   HResult OnClick(KeyArrayId, std::int16_t) override {
     ++clicks;
     return hr::Ok;
   }
-  HResult OnGotFocus(PanelId) override { return hr::Ok; }
-  HResult OnLostFocus(PanelId) override { return hr::Ok; }
   HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { throw std::bad_alloc(); }
 };
 

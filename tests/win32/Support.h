@@ -83,6 +83,14 @@ class Host {
   // Shows the frame on top and active, as a user's window.
   void ShowFrame() { harness::ShowActive(frame); }
 
+  // Shows the frame and the component on it, started up, as a user sees it.
+  void StartShown() {
+    ShowFrame();
+    ASSERT_EQ(toolkit->Initialize(), hr::Ok);
+    ASSERT_EQ(toolkit->Show(), hr::Ok);
+    Pump();
+  }
+
   static HWND Frame() {
     static const HWND frame = [] {
       harness::RegisterFrameClass(L"VexoTestFrame");

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 32-bit Wine with its X11 driver on a private
-# virtual screen, creating the prefix on first use:
+# Runs a Windows program under Wine (32-bit unless VEXO_WINE_ARCH=win64) with
+# its X11 driver on a private virtual screen, creating the prefix on first use:
 #   run-on-xvfb.sh <prefix dir> <program> [arguments...]
 set -euo pipefail
 prefix=$1

@@ -8,15 +8,31 @@
 namespace vexo::wine {
 namespace {
 
-constexpr DISPID EnterKey = 0x60030005;
-constexpr DISPID FindABC = 0x60030006;
-constexpr DISPID FindImage = 0x60030007;
-constexpr DISPID KeyF1ToF6 = 0x6003000B;
-constexpr DISPID CapsLock = 0x68030003;
-constexpr DISPID ChangeBord = 0x68030002;
-constexpr DISPID Text = 0x68030001;
-constexpr DISPID MaxLength = 0x68030000;
+using namespace members;
 constexpr HRESULT Overflow = static_cast<HRESULT>(0x800A0006);
+
+// Arguments as a script passes them.
+VARIANT Typed(VARTYPE type) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = type;
+  return v;
+}
+VARIANT I2(short value) {
+  VARIANT v = Typed(VT_I2);
+  V_I2(&v) = value;
+  return v;
+}
+VARIANT I4(LONG value) {
+  VARIANT v = Typed(VT_I4);
+  V_I4(&v) = value;
+  return v;
+}
+VARIANT Ref(VARIANT* target) {
+  VARIANT v = Typed(VT_BYREF | VT_VARIANT);
+  V_VARIANTREF(&v) = target;
+  return v;
+}
 
 class Client : public ::testing::Test {
  protected:
@@ -51,28 +67,6 @@ class Client : public ::testing::Test {
       SysFreeString(ignored.bstrHelpFile);
     }
     return status;
-  }
-
-  static VARIANT I2(short value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I2;
-    V_I2(&v) = value;
-    return v;
-  }
-  static VARIANT I4(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
-  }
-  static VARIANT Ref(VARIANT* target) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BYREF | VT_VARIANT;
-    V_VARIANTREF(&v) = target;
-    return v;
   }
 
   ComPtr<_KeyBord> keybord_;
@@ -253,13 +247,7 @@ struct BadCall {
 };
 
 std::vector<VARIANT> None() { return {}; }
-std::vector<VARIANT> OneShort() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I2;
-  V_I2(&v) = 1;
-  return {v};
-}
+std::vector<VARIANT> OneShort() { return {I2(1)}; }
 std::vector<VARIANT> ThreeShorts() {
   std::vector<VARIANT> v = OneShort();
   v.push_back(v[0]);
@@ -267,24 +255,14 @@ std::vector<VARIANT> ThreeShorts() {
   return v;
 }
 std::vector<VARIANT> NotANumber() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_BSTR;
+  VARIANT v = Typed(VT_BSTR);
   static const BSTR text = SysAllocString(L"abc");  // lives for the whole run
   V_BSTR(&v) = text;
   return {v};
 }
-std::vector<VARIANT> TooBigForShort() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = 40000;
-  return {v};
-}
+std::vector<VARIANT> TooBigForShort() { return {I4(40000)}; }
 std::vector<VARIANT> UnknownObject() {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_UNKNOWN;
+  VARIANT v = Typed(VT_UNKNOWN);
   V_UNKNOWN(&v) = nullptr;
   return {v};
 }
@@ -368,12 +346,14 @@ TEST_F(Client, ScriptVariablesPassByReference) {
   EXPECT_EQ(lateText.str(), earlyText.str());
   EXPECT_EQ(std::wstring(V_BSTR(&letter), SysStringLen(V_BSTR(&letter))), same.str());
 
-  // A variable holding a number converts to the parameter's type and back.
+  // A variable holding a number converts to the parameter's type; the member
+  // leaves the value alone, so the variable keeps its own type.
   Var code;
   V_VT(&code) = VT_I4;
   V_I4(&code) = VK_F7;
   EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {Ref(&code)}), S_OK);
-  EXPECT_EQ(V_VT(&code), VT_I2);
+  EXPECT_EQ(V_VT(&code), VT_I4);
+  EXPECT_EQ(V_I4(&code), VK_F7);
 
   // A variable that cannot become the parameter's type is refused untouched.
   Var word;
@@ -403,17 +383,13 @@ TEST_F(Client, LiteralsForByReferenceParameters) {
 
   // A typed reference of the exact type passes as it is and gets the result.
   short code = VK_F7;
-  VARIANT exact;
-  VariantInit(&exact);
-  V_VT(&exact) = VT_BYREF | VT_I2;
+  VARIANT exact = Typed(VT_BYREF | VT_I2);
   V_I2REF(&exact) = &code;
   EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {exact}), S_OK);
 
   // One of another type could not take the result back.
   LONG wide = VK_F7;
-  VARIANT other;
-  VariantInit(&other);
-  V_VT(&other) = VT_BYREF | VT_I4;
+  VARIANT other = Typed(VT_BYREF | VT_I4);
   V_I4REF(&other) = &wide;
   UINT argumentError = 0xdeadbeef;
   EXPECT_EQ(Call(KeyF1ToF6, DISPATCH_METHOD, {other}, nullptr, nullptr, &argumentError), DISP_E_TYPEMISMATCH);

@@ -4,6 +4,7 @@
 #include "Support.h"
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -94,9 +95,8 @@ ComPtr<_KeyBord> Prepared() {
 
 TEST(PropertyBag, SavesTheThreePropertiesWithTheirTypes) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   ASSERT_EQ(persist->Save(&bag, TRUE, FALSE), S_OK);
   EXPECT_EQ(bag.written, (std::vector<std::wstring>{L"ChangeBord", L"Text", L"MaxLength"}));
@@ -111,9 +111,8 @@ TEST(PropertyBag, SavesTheThreePropertiesWithTheirTypes) {
 
 TEST(PropertyBag, AWriteTheBagRefusesEndsTheSaveWithItsStatus) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   bag.refused = L"Text";
   EXPECT_EQ(persist->Save(&bag, TRUE, FALSE), E_ACCESSDENIED);
@@ -134,9 +133,8 @@ class BagLoads : public ::testing::TestWithParam<BagRow> {};
 // value of its rule, and the others still arrive.
 TEST_P(BagLoads, AppliesWhatConverts) {
   ComPtr<_KeyBord> keybord = Prepared();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IPersistPropertyBag> persist;
-  ASSERT_EQ(keybord.As(&persist), S_OK);
+  ComPtr<IPersistPropertyBag> persist = Facet<IPersistPropertyBag>(keybord);
+  ASSERT_NE(persist, nullptr);
   Bag bag;
   GetParam().fill(bag);
   EXPECT_EQ(persist->Load(&bag, nullptr), S_OK);
@@ -237,7 +235,7 @@ TEST(Stream, RoundTripsIntoAFreshInstanceAndStopsBehindItsRecord) {
   ULARGE_INTEGER size{};
   ASSERT_EQ(persist->GetSizeMax(&size), S_OK);
   EXPECT_EQ(size.QuadPart, bytes.size());
-  EXPECT_EQ(persist->IsDirty(), S_OK) << "the control cannot know it is clean: hosts always save it";
+  EXPECT_EQ(persist->IsDirty(), S_FALSE) << "saved with the dirty state cleared";
 
   const std::size_t recordSize = bytes.size();
   bytes.insert(bytes.end(), {0xAA, 0xBB});  // what the container keeps after it
@@ -299,18 +297,30 @@ INSTANTIATE_TEST_SUITE_P(Embedding, DamagedStreams, ::testing::ValuesIn(damages)
 
 // --- The event source.
 
-// A sink that speaks IDispatch, as scripting hosts' sinks do.
-class Sink final : public IDispatch {
+// The IUnknown of a sink that lives on the test's stack: it counts the
+// references the control holds, so that the test can see them all given
+// back, and answers for IUnknown and whatever Speaks.
+template <typename Interface>
+class CountedSink : public Interface {
  public:
-  explicit Sink(bool dispatch) : dispatch_(dispatch) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = (iid == IID_IUnknown || (dispatch_ && iid == IID_IDispatch)) ? this : nullptr;
+    *object = (iid == IID_IUnknown || Speaks(iid)) ? static_cast<Interface*>(this) : nullptr;
     if (!*object) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
   ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+  int references = 1;
+
+ protected:
+  virtual bool Speaks(REFIID iid) const = 0;
+};
+
+// A sink that speaks IDispatch, as scripting hosts' sinks do.
+class Sink final : public CountedSink<IDispatch> {
+ public:
+  explicit Sink(bool dispatch) : dispatch_(dispatch) {}
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -318,21 +328,23 @@ class Sink final : public IDispatch {
     ++calls;
     return S_OK;
   }
-  int references = 1;
   int calls = 0;
 
  private:
+  bool Speaks(REFIID iid) const override { return dispatch_ && iid == IID_IDispatch; }
+
   bool dispatch_;
 };
 
-TEST(Events, OnePointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
+TEST(Events, APointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IConnectionPointContainer> container;
-  ASSERT_EQ(keybord.As(&container), S_OK);
+  ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord);
+  ASSERT_NE(container, nullptr);
   ComPtr<IConnectionPoint> point;
-  EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &point), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(point, nullptr);
+  ComPtr<IConnectionPoint> notifications;
+  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &notifications), S_OK);
   ASSERT_EQ(container->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
   IID iid{};
   EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
@@ -343,12 +355,15 @@ TEST(Events, OnePointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
 
   ComPtr<IEnumConnectionPoints> points;
   ASSERT_EQ(container->EnumConnectionPoints(&points), S_OK);
-  IConnectionPoint* listed[2] = {};
+  IConnectionPoint* listed[3] = {};
   ULONG fetched = 0;
-  EXPECT_EQ(points->Next(2, listed, &fetched), S_FALSE);
-  ASSERT_EQ(fetched, 1u);
+  EXPECT_EQ(points->Next(3, listed, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 2u);
   EXPECT_EQ(listed[0], point.Get());
+  EXPECT_EQ(listed[1], notifications.Get());
   listed[0]->Release();
+  listed[1]->Release();
+  notifications.Reset();
 
   Sink sink(true);
   Sink deaf(false);
@@ -386,9 +401,8 @@ TEST(Events, OnePointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
 
 TEST(Events, ClassInformationNamesTheEventInterface) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IProvideClassInfo2> info;
-  ASSERT_EQ(keybord.As(&info), S_OK);
+  ComPtr<IProvideClassInfo2> info = Facet<IProvideClassInfo2>(keybord);
+  ASSERT_NE(info, nullptr);
   GUID guid = IID_IUnknown;
   EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &guid), S_OK);
   EXPECT_TRUE(IsEqualGUID(guid, DIID___KeyBord));
@@ -397,15 +411,312 @@ TEST(Events, ClassInformationNamesTheEventInterface) {
   EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr), E_POINTER);
 }
 
+// --- The dirty state and the property sinks.
+
+// A property sink that records the properties it hears of.
+class PropertySink final : public CountedSink<IPropertyNotifySink> {
+ public:
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
+    heard.push_back(member);
+    return answer;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  std::vector<DISPID> heard;
+  HRESULT answer = S_OK;
+
+ private:
+  bool Speaks(REFIID iid) const override { return iid == IID_IPropertyNotifySink; }
+};
+
+// Handles the thread's messages until `done` holds, or fails naming `what`.
+void PumpUntil(const std::function<bool()>& done, const char* what) {
+  const DWORD deadline = GetTickCount() + 5000;
+  while (!done()) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    if (done()) return;
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    if (left <= 0) {
+      ADD_FAILURE() << "waited in vain for " << what;
+      return;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+  }
+}
+
+// Handles every message that waits now: whatever a step posted has run.
+void HandleWaitingMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+// The control's windows that the user types into: a key panel and the field.
+struct TypingWindows {
+  HWND panel = nullptr;
+  HWND field = nullptr;
+};
+
+TypingWindows WindowsOf(_KeyBord* keybord) {
+  TypingWindows windows;
+  ComPtr<IOleInPlaceObject> inPlace;
+  HWND surface = nullptr;
+  if (FAILED(keybord->QueryInterface(IID_PPV_ARGS(&inPlace))) || FAILED(inPlace->GetWindow(&surface))) return windows;
+  for (HWND child = GetWindow(surface, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    (std::wstring(name) == L"VexoKeyBordPanel" ? windows.panel : windows.field) = child;
+  }
+  return windows;
+}
+
+// Writes into the field at its start, as an input method or another program
+// does: the field's caret is a selection of the character under it.
+void WriteInto(HWND field) {
+  SendMessageW(field, EM_SETSEL, 0, 0);
+  SendMessageW(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"z"));
+}
+constexpr UINT WriteIntoField = WM_APP;  // a step of WriteInto, not a message
+
+// What IsDirty answers after each step, in order: the steps carry the state.
+struct DirtyStep {
+  const char* name;
+  std::function<HRESULT(_KeyBord*)> act;
+  HRESULT status;  // of the step
+  HRESULT dirty;   // IsDirty afterwards
+};
+
+HRESULT SaveStream(_KeyBord* keybord, BOOL clearDirty, std::vector<BYTE>* bytes = nullptr) {
+  ComPtr<IPersistStreamInit> persist;
+  ComPtr<IStream> stream;
+  EXPECT_EQ(keybord->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  const HRESULT status = persist->Save(stream.Get(), clearDirty);
+  if (bytes) {
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    bytes->resize(static_cast<std::size_t>(stat.cbSize.QuadPart));
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    ULONG read = 0;
+    stream->Read(bytes->data(), static_cast<ULONG>(bytes->size()), &read);
+  }
+  return status;
+}
+
+TEST(DirtyState, FollowsChangesLoadsAndSaves) {
+  std::vector<BYTE> first;
+  Bag bag;
+  auto text = [](const wchar_t* value) {
+    return [value](_KeyBord* k) {
+      Bstr bstr(value);
+      return k->put_Text(bstr.get());
+    };
+  };
+  auto persistBag = [](_KeyBord* k) {
+    ComPtr<IPersistPropertyBag> persist;
+    EXPECT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+    return persist;
+  };
+  const DirtyStep steps[] = {
+      {"Fresh", [](_KeyBord*) { return S_OK; }, S_OK, S_FALSE},
+      {"TextPut", text(L"ab"), S_OK, S_OK},
+      {"SavedClearing", [&](_KeyBord* k) { return SaveStream(k, TRUE, &first); }, S_OK, S_FALSE},
+      {"SameTextAgain", text(L"ab"), S_OK, S_FALSE},
+      {"CapsLockIsNotSaved", [](_KeyBord* k) { return k->put_CapsLock(VARIANT_FALSE); }, S_OK, S_FALSE},
+      {"MaxLengthPut", [](_KeyBord* k) { return k->put_MaxLength(4); }, S_OK, S_OK},
+      {"SavedKeeping", [](_KeyBord* k) { return SaveStream(k, FALSE); }, S_OK, S_OK},
+      {"Loaded", [&](_KeyBord* k) { return LoadBytes(k, first); }, S_OK, S_FALSE},
+      {"KeyTyped", [](_KeyBord* k) {
+         SendMessageW(WindowsOf(k).panel, WM_KEYDOWN, 'A', 0);
+         return S_OK;
+       }, S_OK, S_OK},
+      {"BagSavedClearing", [&](_KeyBord* k) { return persistBag(k)->Save(&bag, TRUE, TRUE); }, S_OK, S_FALSE},
+      {"MarkMovedOnly", [](_KeyBord* k) {
+         SendMessageW(WindowsOf(k).panel, WM_KEYDOWN, VK_RIGHT, 0);
+         return S_OK;
+       }, S_OK, S_FALSE},
+      {"ChangeBordPut", [](_KeyBord* k) { return k->put_ChangeBord(ImageAct); }, S_OK, S_OK},
+      {"DamagedLoadKeepsIt", [](_KeyBord* k) { return LoadBytes(k, {'X'}); }, NotARecord, S_OK},
+      {"BagLoaded", [&](_KeyBord* k) { return persistBag(k)->Load(&bag, nullptr); }, S_OK, S_FALSE},
+      {"FieldWritten", [](_KeyBord* k) {
+         WriteInto(WindowsOf(k).field);
+         return S_OK;
+       }, S_OK, S_OK},
+      {"SavedClearingTwice", [](_KeyBord* k) {
+         const HRESULT once = SaveStream(k, TRUE);
+         return FAILED(once) ? once : SaveStream(k, TRUE);
+       }, S_OK, S_FALSE},
+  };
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IPersistStreamInit> persist = Facet<IPersistStreamInit>(keybord);
+  ASSERT_NE(persist, nullptr);
+  for (const DirtyStep& step : steps) {
+    SCOPED_TRACE(step.name);
+    EXPECT_EQ(step.act(keybord.Get()), step.status);
+    EXPECT_EQ(persist->IsDirty(), step.dirty);
+    HandleWaitingMessages();
+    EXPECT_EQ(persist->IsDirty(), step.dirty) << "the same once the control has looked";
+  }
+}
+
+// The control's connection point for property sinks, found through its
+// container.
+ComPtr<IConnectionPoint> PropertyPoint(const ComPtr<_KeyBord>& keybord) {
+  ComPtr<IConnectionPoint> point;
+  if (ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord)) {
+    EXPECT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  }
+  return point;
+}
+
+// Each change of a saved property, by the host or by the user, reaches the
+// property sinks once, with the property's identifier.
+TEST(PropertyNotifications, EachChangeOnce) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  IID iid{};
+  EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
+  EXPECT_TRUE(IsEqualIID(iid, IID_IPropertyNotifySink));
+  PropertySink sink;
+  sink.answer = E_FAIL;  // what a sink answers changes nothing
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  const TypingWindows windows = WindowsOf(keybord.Get());
+  ASSERT_NE(windows.panel, nullptr);
+  ASSERT_NE(windows.field, nullptr);
+
+  struct Step {
+    const char* name;
+    std::function<HRESULT()> act;
+    std::vector<DISPID> heard;
+  };
+  Bstr ab(L"ab");
+  Bstr q(L"q");
+  Bstr five(L"5");
+  short backspace = 8;
+  short f2 = 113;
+  const Step hostSteps[] = {
+      {"TextPut", [&] { return keybord->put_Text(ab.get()); }, {members::Text}},
+      {"SameTextAgain", [&] { return keybord->put_Text(ab.get()); }, {}},
+      {"MaxLengthPut", [&] { return keybord->put_MaxLength(5); }, {members::MaxLength}},
+      {"NegativeMaxLengthIsZero", [&] { return keybord->put_MaxLength(-5); }, {members::MaxLength}},
+      {"ChangeBordPut", [&] { return keybord->put_ChangeBord(NumberAct); }, {members::ChangeBord}},
+      {"CapsLockIsNotSaved", [&] { return keybord->put_CapsLock(VARIANT_TRUE); }, {}},
+      {"FindABCTypes", [&] { return keybord->FindABC(&q); }, {members::Text}},
+      {"FindABCFindsNothing", [&] { return keybord->FindABC(&five); }, {}},
+      {"FunctionKeySwitchesPanel", [&] { return keybord->KeyF1ToF6(&f2); }, {members::ChangeBord}},
+      {"BackspaceDeletes", [&] { return keybord->KeyF1ToF6(&backspace); }, {members::Text}},
+      {"Read", [&] {
+         Bstr text;
+         return keybord->get_Text(&text);
+       }, {}},
+  };
+  for (const Step& step : hostSteps) {
+    SCOPED_TRACE(step.name);
+    sink.heard.clear();
+    EXPECT_EQ(step.act(), S_OK);
+    EXPECT_EQ(sink.heard, step.heard) << "before the call returns";
+    HandleWaitingMessages();
+    EXPECT_EQ(sink.heard, step.heard) << "and no more after it";
+  }
+
+  // The user's keys: each is told a moment after it, once.
+  struct Key {
+    const char* name;
+    HWND window;
+    UINT message;
+    WPARAM key;
+    LPARAM lParam;
+    std::vector<DISPID> heard;
+  };
+  const Key keys[] = {
+      {"Letter", windows.panel, WM_KEYDOWN, 'A', 0, {members::Text}},
+      {"SecondLetter", windows.panel, WM_KEYDOWN, 'B', 0, {members::Text}},
+      {"ThirdLetter", windows.panel, WM_KEYDOWN, 'C', 0, {members::Text}},
+      {"PanelSwitch", windows.panel, WM_KEYDOWN, VK_F3, 0, {members::ChangeBord}},
+      {"IntoTheField", windows.field, WriteIntoField, 0, 0, {members::Text}},
+  };
+  for (const Key& key : keys) {
+    SCOPED_TRACE(key.name);
+    sink.heard.clear();
+    if (key.message == WriteIntoField) {
+      WriteInto(key.window);
+    } else {
+      SendMessageW(key.window, key.message, key.key, key.lParam);
+    }
+    PumpUntil([&] { return !sink.heard.empty(); }, "OnChanged after the key");
+    HandleWaitingMessages();
+    EXPECT_EQ(sink.heard, key.heard);
+  }
+  sink.heard.clear();
+  SendMessageW(windows.panel, WM_KEYDOWN, VK_RIGHT, 0);
+  HandleWaitingMessages();
+  EXPECT_TRUE(sink.heard.empty()) << "moving the mark changes no saved property";
+
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  EXPECT_EQ(sink.references, 1) << "given back";
+  EXPECT_EQ(keybord->put_Text(q.get()), S_OK);
+  EXPECT_TRUE(sink.heard.empty());
+}
+
+TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  DWORD cookie = 0xdeadbeef;
+  EXPECT_EQ(point->Advise(nullptr, &cookie), E_POINTER);
+  EXPECT_EQ(cookie, 0u);
+  PropertySink sink;
+  EXPECT_EQ(point->Advise(&sink, nullptr), E_POINTER);
+  Sink scriptSink(true);
+  cookie = 0xdeadbeef;
+  EXPECT_EQ(point->Advise(&scriptSink, &cookie), CONNECT_E_CANNOTCONNECT) << "an IDispatch sink is foreign here";
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(point->Unadvise(0), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+
+  // Two sinks both hear; one that goes hears no more.
+  PropertySink other;
+  DWORD first = 0;
+  DWORD second = 0;
+  ASSERT_EQ(point->Advise(&sink, &first), S_OK);
+  ASSERT_EQ(point->Advise(&other, &second), S_OK);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(keybord->put_MaxLength(3), S_OK);
+  EXPECT_EQ(sink.heard, std::vector<DISPID>{members::MaxLength});
+  EXPECT_EQ(other.heard, std::vector<DISPID>{members::MaxLength});
+  EXPECT_EQ(point->Unadvise(first), S_OK);
+  EXPECT_EQ(point->Unadvise(first), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(keybord->put_MaxLength(4), S_OK);
+  EXPECT_EQ(sink.heard.size(), 1u);
+  EXPECT_EQ(other.heard.size(), 2u);
+  EXPECT_EQ(point->Unadvise(second), S_OK);
+  EXPECT_EQ(sink.references, 1);
+  EXPECT_EQ(other.references, 1);
+  EXPECT_EQ(scriptSink.references, 1);
+
+  ComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(keybord.As(&persist), S_OK);
+  EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+  EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+  EXPECT_EQ(persist->IsDirty(), S_OK) << "a failed save leaves it dirty";
+}
+
 // --- Embedding without a container.
+
+// The control's own window, as its in-place object names it; null, with the
+// test failed, where it names none.
+HWND SurfaceOf(const ComPtr<_KeyBord>& keybord) {
+  HWND surface = nullptr;
+  if (ComPtr<IOleInPlaceObject> inPlace = Facet<IOleInPlaceObject>(keybord)) {
+    EXPECT_EQ(inPlace->GetWindow(&surface), S_OK);
+  }
+  return surface;
+}
 
 TEST(WithoutContainer, TheControlWorksInItsHiddenParkingWindow) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleInPlaceObject> inPlace;
-  ASSERT_EQ(keybord.As(&inPlace), S_OK);
-  HWND surface = nullptr;
-  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  const HWND surface = SurfaceOf(keybord);
   ASSERT_TRUE(IsWindow(surface));
   EXPECT_FALSE(IsWindowVisible(surface));
   EXPECT_EQ(keybord->put_ChangeBord(ImageAct), S_OK) << "a hidden panel takes no focus, and that is no error";
@@ -444,11 +755,8 @@ TEST(WithoutContainer, AnInstanceWaitsAsAMessageOnlyWindowAndLeavesNoneBehind) {
 // WM_CLOSE to its parent, the control's surface: the keyboard must survive it.
 TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleInPlaceObject> inPlace;
-  ASSERT_EQ(keybord.As(&inPlace), S_OK);
-  HWND surface = nullptr;
-  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  const HWND surface = SurfaceOf(keybord);
+  ASSERT_NE(surface, nullptr);
   SendMessageW(surface, WM_CLOSE, 0, 0);
   ASSERT_TRUE(IsWindow(surface));
   Bstr typed(L"q");
@@ -458,9 +766,8 @@ TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
 
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IViewObject2> view;
-  ASSERT_EQ(keybord.As(&view), S_OK);
+  ComPtr<IViewObject2> view = Facet<IViewObject2>(keybord);
+  ASSERT_NE(view, nullptr);
   // 8685 x 2185 twips at the screen's density, and twice that for a host
   // that asks for another size.
   HDC screen = GetDC(nullptr);
@@ -491,9 +798,8 @@ TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
 
 TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IOleObject> object;
-  ASSERT_EQ(keybord.As(&object), S_OK);
+  ComPtr<IOleObject> object = Facet<IOleObject>(keybord);
+  ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, nullptr, nullptr), E_UNEXPECTED)
       << "no site to activate in";
   DWORD status = 0;

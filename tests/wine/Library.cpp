@@ -98,9 +98,8 @@ TEST(ClassFactory, UnloadWaitsForInstancesAndLocks) {
 
 TEST(Instance, OneIdentityOneReferenceCount) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ASSERT_NE(keybord, nullptr);
-  ComPtr<IUnknown> identity;
-  ASSERT_EQ(keybord.As(&identity), S_OK);
+  ComPtr<IUnknown> identity = Facet<IUnknown>(keybord);
+  ASSERT_NE(identity, nullptr);
   const IID supported[] = {IID_IUnknown,
                            IID_IDispatch,
                            IID__KeyBord,
@@ -222,6 +221,7 @@ TEST_P(VersionStrings, Present) {
 INSTANTIATE_TEST_SUITE_P(
     Library, VersionStrings,
     ::testing::Values(VersionString{L"FileVersion", L"1.00"}, VersionString{L"ProductVersion", L"1.00"},
+                      VersionString{L"FileDescription", L"VexoKeyBord Keyboard Control"},
                       VersionString{L"ProductName", L"VexoKeyBord"}, VersionString{L"InternalName", L"VexoKeyBord"},
                       VersionString{L"OriginalFilename", L"VexoKeyBord.ocx"},
                       VersionString{L"CompanyName", L"VexoKeyBord developers"},

@@ -4,7 +4,13 @@
 // "Unregistered*" after it unregistered it again.
 #include "Support.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <initializer_list>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexo::wine {
@@ -31,6 +37,17 @@ bool KeyExists(const std::wstring& key) {
   return true;
 }
 
+// The folder part of a file path.
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
+
+// Each library describes, and registers its type library for, the platform
+// it was built for.
+constexpr bool Win64 = sizeof(void*) == 8;
+constexpr SYSKIND Platform = Win64 ? SYS_WIN64 : SYS_WIN32;
+constexpr const wchar_t* PlatformKey = Win64 ? L"win64" : L"win32";
+
 std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
 std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
 std::wstring ModuleFile() {
@@ -50,16 +67,20 @@ std::vector<Entry> Entries() {
   const std::wstring marshaler = L"{00020424-0000-0000-C000-000000000046}";
   const std::wstring libid = Braced(LIBID_VexoKeyBord);
   return {
-      {"ClassName", Clsid(), nullptr, L"VexoKeyBord.KeyBord"},
+      {"ClassName", Clsid(), nullptr, ReadableName},
       {"Server", Clsid() + L"\\InprocServer32", nullptr, ModuleFile()},
       {"Threading", Clsid() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-      {"ClassProgId", Clsid() + L"\\ProgID", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ClassProgId", Clsid() + L"\\ProgID", nullptr, L"VexoKeyBord.KeyBord.1"},
+      {"ClassIndependentProgId", Clsid() + L"\\VersionIndependentProgID", nullptr, L"VexoKeyBord.KeyBord"},
       {"ClassVersion", Clsid() + L"\\VERSION", nullptr, L"1.0"},
       {"ClassTypeLib", Clsid() + L"\\TypeLib", nullptr, libid},
       {"MiscStatus", Clsid() + L"\\MiscStatus\\1", nullptr, L"131473"},
       {"ToolboxBitmap", Clsid() + L"\\ToolboxBitmap32", nullptr, ModuleFile() + L", 30000"},
-      {"ProgId", L"VexoKeyBord.KeyBord", nullptr, L"VexoKeyBord.KeyBord"},
+      {"ProgId", L"VexoKeyBord.KeyBord", nullptr, ReadableName},
       {"ProgIdClass", L"VexoKeyBord.KeyBord\\CLSID", nullptr, Braced(CLSID_KeyBord)},
+      {"ProgIdCurrentVersion", L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1"},
+      {"VersionedProgId", L"VexoKeyBord.KeyBord.1", nullptr, ReadableName},
+      {"VersionedProgIdClass", L"VexoKeyBord.KeyBord.1\\CLSID", nullptr, Braced(CLSID_KeyBord)},
       {"Interface", Interface(IID__KeyBord), nullptr, L"_KeyBord"},
       {"InterfaceStub", Interface(IID__KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
       {"InterfaceStub16", Interface(IID__KeyBord) + L"\\ProxyStubClsid", nullptr, marshaler},
@@ -69,7 +90,8 @@ std::vector<Entry> Entries() {
       {"EventsStub", Interface(DIID___KeyBord) + L"\\ProxyStubClsid32", nullptr, marshaler},
       {"EventsTypeLib", Interface(DIID___KeyBord) + L"\\TypeLib", nullptr, libid},
       {"TypeLibName", L"TypeLib\\" + libid + L"\\1.0", nullptr, L"VexoKeyBord"},
-      {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\win32", nullptr, ModuleFile()},
+      {"TypeLibPath", L"TypeLib\\" + libid + L"\\1.0\\0\\" + PlatformKey, nullptr, ModuleFile()},
+      {"TypeLibHelpDir", L"TypeLib\\" + libid + L"\\1.0\\HELPDIR", nullptr, Folder(ModuleFile())},
   };
 }
 
@@ -81,10 +103,108 @@ TEST(Registered, EveryRegistryValue) {
     EXPECT_EQ(value, entry.expected);
   }
   EXPECT_TRUE(KeyExists(Clsid() + L"\\Control"));
+  EXPECT_TRUE(KeyExists(Clsid() + L"\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}"));
+}
+
+// The verbs a container offers, as the registry holds them and as the
+// control enumerates them.
+TEST(Registered, StandardVerbs) {
+  const OLEVERB expected[] = {
+      {OLEIVERB_PRIMARY, const_cast<LPWSTR>(L"&Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
+      {OLEIVERB_SHOW, const_cast<LPWSTR>(L"&Show"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_HIDE, const_cast<LPWSTR>(L"&Hide"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_UIACTIVATE, const_cast<LPWSTR>(L"&UI Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+      {OLEIVERB_INPLACEACTIVATE, const_cast<LPWSTR>(L"&In-place Activate"), MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
+  };
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(CreateDirect().As(&object), S_OK);
+  ComPtr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+  std::vector<OLEVERB> found;
+  for (OLEVERB verb{}; verbs->Next(1, &verb, nullptr) == S_OK; verb = OLEVERB{}) {
+    found.push_back(verb);
+  }
+  EXPECT_EQ(found.size(), std::size(expected));
+  for (const OLEVERB& verb : expected) {
+    SCOPED_TRACE(verb.lVerb);
+    std::wstring value;
+    EXPECT_TRUE(ReadValue(Clsid() + L"\\Verb\\" + std::to_wstring(verb.lVerb), nullptr, value));
+    EXPECT_EQ(value, verb.lpszVerbName + (L"," + std::to_wstring(verb.fuFlags)) + L"," +
+                         std::to_wstring(verb.grfAttribs));
+    const auto enumerated = std::find_if(found.begin(), found.end(), [&](const OLEVERB& f) { return f.lVerb == verb.lVerb; });
+    ASSERT_NE(enumerated, found.end());
+    EXPECT_STREQ(enumerated->lpszVerbName, verb.lpszVerbName);
+    EXPECT_EQ(enumerated->fuFlags, verb.fuFlags);
+    EXPECT_EQ(enumerated->grfAttribs, verb.grfAttribs);
+  }
+  for (OLEVERB& verb : found) CoTaskMemFree(verb.lpszVerbName);
+
+  OLEVERB two[2] = {};
+  EXPECT_EQ(verbs->Next(2, two, nullptr), E_POINTER) << "more than one needs a count";
+  EXPECT_EQ(verbs->Reset(), S_OK);
+  EXPECT_EQ(verbs->Skip(static_cast<ULONG>(std::size(expected)) - 1), S_OK);
+  ComPtr<IEnumOLEVERB> clone;
+  ASSERT_EQ(verbs->Clone(&clone), S_OK);
+  ULONG fetched = 99;
+  EXPECT_EQ(clone->Next(2, two, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  EXPECT_EQ(two[0].lVerb, expected[std::size(expected) - 1].lVerb);
+  CoTaskMemFree(two[0].lpszVerbName);
+  EXPECT_EQ(verbs->Skip(2), S_FALSE);
+}
+
+// The type library's help folder is the library's own, also after the file
+// is registered again from elsewhere; registering the first file again puts
+// everything back.
+TEST(Registered, HelpFolderFollowsTheFile) {
+  wchar_t temporary[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temporary), 0u);
+  const std::wstring folder = std::wstring(temporary) + L"VexoKeyBordMoved";
+  const std::wstring copy = folder + L"\\VexoKeyBord.ocx";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(ModuleFile().c_str(), copy.c_str(), FALSE));
+  const std::wstring helpDir = L"TypeLib\\" + Braced(LIBID_VexoKeyBord) + L"\\1.0\\HELPDIR";
+  using Entry = HRESULT(STDAPICALLTYPE*)();
+  const HMODULE moved = LoadLibraryW(copy.c_str());
+  ASSERT_NE(moved, nullptr);
+  auto registerMoved = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(moved, "DllRegisterServer")));
+  auto registerOriginal = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllRegisterServer")));
+  ASSERT_NE(registerMoved, nullptr);
+  EXPECT_EQ(registerMoved(), S_OK);
+  std::wstring value;
+  EXPECT_TRUE(ReadValue(helpDir, nullptr, value));
+  EXPECT_EQ(value, folder);
+  EXPECT_TRUE(ReadValue(Clsid() + L"\\InprocServer32", nullptr, value));
+  EXPECT_EQ(Folder(value), Folder(copy));
+  EXPECT_EQ(registerOriginal(), S_OK);
+  FreeLibrary(moved);
+  DeleteFileW(copy.c_str());
+  RemoveDirectoryW(folder.c_str());
+  EXPECT_TRUE(ReadValue(helpDir, nullptr, value));
+  EXPECT_EQ(value, Folder(ModuleFile()));
+}
+
+TEST(Registered, UserTypeIsTheReadableName) {
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(CreateDirect().As(&object), S_OK);
+  const std::pair<DWORD, std::wstring> names[] = {
+      {USERCLASSTYPE_FULL, ReadableName}, {USERCLASSTYPE_SHORT, L"KeyBord"}, {USERCLASSTYPE_APPNAME, L"VexoKeyBord"}};
+  for (const auto& [form, expected] : names) {
+    LPOLESTR name = reinterpret_cast<LPOLESTR>(0xdeadbeef);
+    ASSERT_EQ(object->GetUserType(form, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), expected);
+    CoTaskMemFree(name);
+  }
+  LPOLESTR name = reinterpret_cast<LPOLESTR>(0xdeadbeef);
+  EXPECT_EQ(object->GetUserType(7, &name), E_INVALIDARG);
+  EXPECT_EQ(name, nullptr);
+  EXPECT_EQ(object->GetUserType(USERCLASSTYPE_FULL, nullptr), E_POINTER);
 }
 
 TEST(Registered, CreatedByProgrammaticIdentifier) {
   CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"VexoKeyBord.KeyBord.1", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
   ASSERT_EQ(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
   EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
   ComPtr<IDispatch> dispatch;
@@ -125,7 +245,7 @@ TEST_F(RegisteredTypeLibrary, LibraryAttributes) {
   ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
   EXPECT_TRUE(IsEqualGUID(attr->guid, LIBID_VexoKeyBord));
   EXPECT_EQ(attr->lcid, 0x0409u);
-  EXPECT_EQ(attr->syskind, SYS_WIN32);
+  EXPECT_EQ(attr->syskind, Platform);
   EXPECT_EQ(attr->wMajorVerNum, 1);
   EXPECT_EQ(attr->wMinorVerNum, 0);
   EXPECT_TRUE(attr->wLibFlags & LIBFLAG_FCONTROL);
@@ -184,7 +304,7 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
   EXPECT_EQ(attr.wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                  TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
   EXPECT_EQ(attr.cFuncs, 18);
-  EXPECT_EQ(attr.cbSizeVft, (7 + 18) * 4) << "IDispatch, then the 18 members";
+  EXPECT_EQ(attr.cbSizeVft, (7 + 18) * sizeof(void*)) << "IDispatch, then the 18 members";
 
   // Its base is IDispatch of the standard automation library 2.0.
   HREFTYPE base = 0;
@@ -250,7 +370,7 @@ TEST_F(RegisteredTypeLibrary, MembersOfKeyBordInTableOrder) {
     EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL);
     EXPECT_EQ(func->callconv, CC_STDCALL);
     EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
-    EXPECT_EQ(func->oVft, static_cast<SHORT>((7 + i) * 4));
+    EXPECT_EQ(func->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
     ASSERT_EQ(static_cast<size_t>(func->cParams), member.parameters.size());
     for (SHORT p = 0; p < func->cParams; ++p) {
       const TYPEDESC& type = func->lprgelemdescParam[p].tdesc;
@@ -323,7 +443,7 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
 // --- After unregistration.
 
 TEST(Unregistered, NothingOfTheComponentRemains) {
-  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", Interface(IID__KeyBord), Interface(DIID___KeyBord),
+  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
                                L"TypeLib\\" + Braced(LIBID_VexoKeyBord)};
   for (const std::wstring& key : keys) {
     EXPECT_FALSE(KeyExists(key)) << std::string(key.begin(), key.end());
@@ -335,6 +455,134 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
             REGDB_E_CLASSNOTREG);
   CLSID clsid{};
   EXPECT_NE(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK);
+}
+
+// --- Without registration: a client whose application manifest names the
+// component, with the kit's library and manifest in the client's folder.
+
+// The client is built for the library's own architecture.
+#ifdef _WIN64
+#define VEXO_ARCHITECTURE "amd64"
+#else
+#define VEXO_ARCHITECTURE "x86"
+#endif
+#define VEXO_ARCHITECTURE_ATTRIBUTE "processorArchitecture=\"" VEXO_ARCHITECTURE "\""
+constexpr char ClientManifest[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+    "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord.Client\" version=\"1.0.0.0\" "
+    VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
+    "  <dependency><dependentAssembly>\n"
+    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" " VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
+    "  </dependentAssembly></dependency>\n"
+    "</assembly>\n";
+
+std::wstring Kit() {
+  const wchar_t* kit = _wgetenv(L"VEXO_KIT");
+  return kit ? kit : L"kit";
+}
+
+// A client folder with the files of the kit named, and the activation
+// context of its application manifest.
+class ClientFolder {
+ public:
+  ClientFolder(const wchar_t* name, std::initializer_list<const wchar_t*> files) {
+    wchar_t temporary[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporary);
+    folder_ = std::wstring(temporary) + name;
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    for (const wchar_t* file : files) {
+      EXPECT_TRUE(CopyFileW((Kit() + L"\\" + file).c_str(), (folder_ + L"\\" + file).c_str(), FALSE))
+          << std::string(file, file + wcslen(file));
+    }
+    const std::wstring application = folder_ + L"\\client.manifest";
+    if (FILE* out = _wfopen(application.c_str(), L"wb")) {
+      std::fputs(ClientManifest, out);
+      std::fclose(out);
+    }
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
+    context.lpSource = application.c_str();
+    context.lpAssemblyDirectory = folder_.c_str();
+    context_ = CreateActCtxW(&context);
+  }
+  ~ClientFolder() {
+    if (active_) DeactivateActCtx(0, cookie_);
+    if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
+  }
+  bool Activate() { return context_ != INVALID_HANDLE_VALUE && (active_ = ActivateActCtx(context_, &cookie_)); }
+  std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
+
+ private:
+  std::wstring folder_;
+  HANDLE context_ = INVALID_HANDLE_VALUE;
+  ULONG_PTR cookie_ = 0;
+  bool active_ = false;
+};
+
+TEST(UnregisteredSideBySide, TheKitHoldsWhatAHostDeveloperNeeds) {
+  for (const wchar_t* file : {L"VexoKeyBord.ocx", L"VexoKeyBord.tlb", L"VexoKeyBord_h.h", L"VexoKeyBord_i.c",
+                              L"VexoKeyBord.manifest"}) {
+    EXPECT_NE(GetFileAttributesW((Kit() + L"\\" + file).c_str()), INVALID_FILE_ATTRIBUTES)
+        << std::string(file, file + wcslen(file));
+  }
+}
+
+TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
+  CLSID clsid{};
+  ASSERT_NE(CLSIDFromProgID(L"VexoKeyBord.KeyBord", &clsid), S_OK) << "nothing is registered";
+  ClientFolder client(L"VexoKeyBordClient", {L"VexoKeyBord.ocx", L"VexoKeyBord.manifest"});
+  ASSERT_TRUE(client.Activate());
+  // A programmatic identifier gives the activation context's alias of the
+  // class, which creates the class while the context is active.
+  for (const wchar_t* progId : {L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1"}) {
+    SCOPED_TRACE(std::string(progId, progId + wcslen(progId)));
+    clsid = GUID_NULL;
+    ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+    ComPtr<_KeyBord> byName;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__KeyBord, &byName), S_OK);
+    ComPtr<IPersist> persist;
+    ASSERT_EQ(byName.As(&persist), S_OK);
+    EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(clsid, CLSID_KeyBord));
+  }
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &dispatch), S_OK);
+  EXPECT_NE(GetModuleHandleW(client.File(L"VexoKeyBord.ocx").c_str()), nullptr) << "served from the client's folder";
+
+  // Called early and late bound.
+  ComPtr<_KeyBord> keybord;
+  ASSERT_EQ(dispatch.As(&keybord), S_OK);
+  Bstr text(L"sxs");
+  EXPECT_EQ(keybord->put_Text(text.get()), S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Text");
+  DISPID id = 0;
+  ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  DISPPARAMS none{};
+  Var result;
+  ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+  ASSERT_EQ(V_VT(&result), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&result), L"sxs");
+
+  // The verbs a container offers, also without their registry keys.
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(dispatch.As(&object), S_OK);
+  ComPtr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+  OLEVERB verb{};
+  ASSERT_EQ(verbs->Next(1, &verb, nullptr), S_OK);
+  EXPECT_EQ(verb.lVerb, OLEIVERB_PRIMARY);
+  CoTaskMemFree(verb.lpszVerbName);
+}
+
+TEST(UnregisteredSideBySide, AManifestWhoseLibraryMovedAwayFailsCleanly) {
+  ClientFolder client(L"VexoKeyBordClientMoved", {L"VexoKeyBord.manifest"});
+  DeleteFileW(client.File(L"VexoKeyBord.ocx").c_str());
+  ASSERT_TRUE(client.Activate());
+  ComPtr<IUnknown> object;
+  EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object)));
+  EXPECT_EQ(object, nullptr);
 }
 
 }  // namespace

@@ -50,9 +50,40 @@ struct Var : VARIANT {
   Var& operator=(const Var&) = delete;
 };
 
+// The dispatch identifiers of _KeyBord's members, as late-bound callers use them.
+namespace members {
+constexpr DISPID AfterFindImage = 0x60030004;
+constexpr DISPID EnterKey = 0x60030005;
+constexpr DISPID FindABC = 0x60030006;
+constexpr DISPID FindImage = 0x60030007;
+constexpr DISPID FindImageNumber = 0x60030008;
+constexpr DISPID GetMessageId = 0x60030009;
+constexpr DISPID KeyF1ToF6 = 0x6003000B;
+constexpr DISPID LeftPos = 0x6003000C;
+constexpr DISPID FindNumber = 0x6003000D;
+constexpr DISPID RightPos = 0x60030011;
+constexpr DISPID CapsLock = 0x68030003;
+constexpr DISPID ChangeBord = 0x68030002;
+constexpr DISPID Text = 0x68030001;
+constexpr DISPID MaxLength = 0x68030000;
+}  // namespace members
+
 // A KeyBord instance made through the library's own class factory, without
 // registration.
 ComPtr<_KeyBord> CreateDirect();
+
+// `keybord` seen through `Interface`; null, with the test failed, where the
+// instance is missing or does not answer for the interface.
+template <typename Interface>
+ComPtr<Interface> Facet(const ComPtr<_KeyBord>& keybord) {
+  ComPtr<Interface> facet;
+  if (!keybord) {
+    ADD_FAILURE() << "no instance to ask";
+    return facet;
+  }
+  EXPECT_EQ(keybord.As(&facet), S_OK);
+  return facet;
+}
 
 inline std::wstring Braced(REFGUID guid) {
   wchar_t text[40] = {};

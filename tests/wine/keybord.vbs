@@ -62,6 +62,41 @@ Dim kod : kod = 65
 kb.GetMessage kod
 Check VarType(kod) = vbInteger, "GetMessage writes a 16-bit integer back"
 
+' By-reference variables keep their type: one is rewritten only when the
+' member changed its value, and then in its own type where that holds the
+' value, otherwise in the parameter's. Rows: member, value in, type and value
+' out.
+Sub CheckByReference(member, value, wantedType, wanted)
+  Dim v : v = value
+  Select Case member
+    Case "FindABC" : kb.FindABC v
+    Case "FindNumber" : kb.FindNumber v
+    Case "AfterFindImage" : kb.AfterFindImage v
+    Case "KeyF1ToF6" : kb.KeyF1ToF6 v
+    Case "GetMessage" : kb.GetMessage v
+  End Select
+  Check VarType(v) = wantedType And v = wanted, member & " with " & TypeName(value) & " """ & value & _
+    """ leaves " & TypeName(v) & " """ & v & """"
+End Sub
+
+kb.CapsLock = True
+Dim row
+For Each row In Array( _
+    Array("KeyF1ToF6", CByte(36), vbByte, 36), _
+    Array("KeyF1ToF6", CLng(118), vbLong, 118), _
+    Array("KeyF1ToF6", 113, vbInteger, 113), _
+    Array("GetMessage", CDbl(65), vbDouble, 65), _
+    Array("FindABC", 5, vbInteger, 5), _
+    Array("FindABC", "5", vbString, "5"), _
+    Array("FindABC", "q", vbString, "Q"), _
+    Array("FindABC", Empty, vbString, " "), _
+    Array("FindNumber", 7, vbInteger, 7), _
+    Array("FindNumber", CDbl(7), vbDouble, 7), _
+    Array("FindNumber", " 7 ", vbString, "7"), _
+    Array("AfterFindImage", "!", vbString, "!"))
+  CheckByReference row(0), row(1), row(2), row(3)
+Next
+
 kb.FindImage 49, 1
 kb.FindImageNumber 97
 kb.LeftPos

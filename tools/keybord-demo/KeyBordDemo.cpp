@@ -1,8 +1,8 @@
 // KeyBordDemo: a window that hosts the KeyBord control as an application
 // does, in the system's ActiveX host window ("AtlAxWin" of atl.dll).
 //
-// It shows the typed text as it changes (the control raises no events: the
-// demo reads Text after every input and on a timer), shows each F7 command
+// It shows the typed text as it changes (the control tells its property
+// sinks of every change of Text), shows each F7 command
 // the control sends to the window, and saves and loads the control's three
 // properties (ChangeBord, Text, MaxLength) to a file, as a form does.
 //
@@ -12,7 +12,8 @@
 // directory). --type types WORD through the system's input once the window is
 // up, then writes the control's text (as ASCII) and where the window's inside
 // stands on the screen (left top width height) to the --done file: for
-// scripts that take a screenshot. With --reload it presses Save and then Load
+// scripts that take a screenshot; a third line tells where the control's
+// window stands in its host area, for the check that all of it shows. With --reload it presses Save and then Load
 // before that, so that the text written is the one a fresh control read back
 // from the file, and closes once it has written it: a check of the whole round.
 #include <windows.h>
@@ -25,6 +26,7 @@
 #undef GetMessage
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -41,8 +43,8 @@ constexpr int SaveButton = 1001;
 constexpr int LoadButton = 1002;
 constexpr int ClearButton = 1003;
 constexpr WPARAM F7Command = 118;
-constexpr UINT_PTR PollTimer = 1;
 constexpr UINT_PTR TypeTimer = 2;
+constexpr DISPID TextId = 0x68030001;
 
 struct Atl {
   BOOL(WINAPI* WinInit)() = nullptr;
@@ -58,6 +60,8 @@ struct Demo {
   HWND commandLabel = nullptr;
   HWND statusLabel = nullptr;
   ComPtr<_KeyBord> keybord;
+  ComPtr<IConnectionPoint> notifications;  // of the control, for the sink below
+  DWORD cookie = 0;
   std::wstring shownText = L"\x1";  // nothing shown yet
   int commands = 0;
   std::wstring file = L"KeyBordDemo.vkb";
@@ -67,6 +71,7 @@ struct Demo {
   std::size_t typed = 0;
   HWND saveButton = nullptr;
   HWND loadButton = nullptr;
+  HWND clearButton = nullptr;
 } demo;
 
 template <typename Function>
@@ -100,9 +105,103 @@ void RefreshText() {
   SetWindowTextW(demo.textLabel, line.c_str());
 }
 
+// Hears of the control's property changes and shows the text when it is
+// Text that changed; DISPID_UNKNOWN means any property may have.
+class TextSink final : public IPropertyNotifySink {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the program
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
+    if (member == TextId || member == DISPID_UNKNOWN) RefreshText();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+} textSink;
+
+void Unlisten() {
+  if (demo.notifications) demo.notifications->Unadvise(demo.cookie);
+  demo.notifications.Reset();
+  demo.cookie = 0;
+}
+
+HRESULT Listen() {
+  ComPtr<IConnectionPointContainer> container;
+  HRESULT status = demo.keybord.As(&container);
+  if (SUCCEEDED(status)) status = container->FindConnectionPoint(IID_IPropertyNotifySink, &demo.notifications);
+  if (SUCCEEDED(status)) status = demo.notifications->Advise(&textSink, &demo.cookie);
+  if (FAILED(status)) demo.notifications.Reset();
+  return status;
+}
+
+int ScreenDpi(int which) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, which) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// A length of the demo's own layout, given at 96 dots per inch, on this screen.
+int Scaled(int pixels) { return MulDiv(pixels, ScreenDpi(LOGPIXELSY), 96); }
+
+// The control's size on this screen: its extent, which it gives in HIMETRIC
+// (2540 to the inch), at the screen's density, or the size of its window once
+// it is active where that is larger (the control rounds each of its parts to
+// whole pixels, the extent only the whole).
+SIZE ControlSize() {
+  SIZE size{0, 0};
+  ComPtr<IOleObject> object;
+  SIZEL extent{};
+  if (demo.keybord && SUCCEEDED(demo.keybord.As(&object)) &&
+      SUCCEEDED(object->GetExtent(DVASPECT_CONTENT, &extent))) {
+    size = SIZE{MulDiv(extent.cx, ScreenDpi(LOGPIXELSX), 2540), MulDiv(extent.cy, ScreenDpi(LOGPIXELSY), 2540)};
+  }
+  RECT window{};
+  const HWND control = demo.host ? GetWindow(demo.host, GW_CHILD) : nullptr;
+  if (control && GetWindowRect(control, &window)) {
+    size.cx = std::max<LONG>(size.cx, window.right - window.left);
+    size.cy = std::max<LONG>(size.cy, window.bottom - window.top);
+  }
+  if (size.cx <= 0 || size.cy <= 0) return SIZE{Scaled(600), Scaled(160)};
+  return size;
+}
+
+// The host area takes the control's size, the rows below it follow, and the
+// window grows or shrinks around them: the whole keyboard shows at any
+// density.
+void FitToControl() {
+  const SIZE control = ControlSize();
+  const int margin = Scaled(10);
+  const int width = std::max<int>(control.cx, Scaled(600));
+  if (demo.host) {
+    SetWindowPos(demo.host, nullptr, margin, margin, control.cx, control.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  int y = margin + control.cy + Scaled(6);
+  const int line = Scaled(22);
+  MoveWindow(demo.textLabel, margin, y, width, line, TRUE);
+  MoveWindow(demo.commandLabel, margin, y + Scaled(26), width, line, TRUE);
+  y += Scaled(56);
+  const int button = Scaled(90);
+  MoveWindow(demo.saveButton, margin, y, button, Scaled(26), TRUE);
+  MoveWindow(demo.loadButton, margin + Scaled(100), y, button, Scaled(26), TRUE);
+  MoveWindow(demo.clearButton, margin + Scaled(200), y, button, Scaled(26), TRUE);
+  MoveWindow(demo.statusLabel, margin + Scaled(300), y + Scaled(4), std::max<int>(width - Scaled(300), Scaled(300)),
+             line, TRUE);
+  RECT outer{0, 0, width + 2 * margin, y + Scaled(26) + margin};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(demo.frame, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(demo.frame, GWL_EXSTYLE)));
+  SetWindowPos(demo.frame, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Places a control in the host window: a new one, or one the container
 // creates from the saved stream.
 HRESULT PlaceControl(IStream* saved) {
+  Unlisten();
   demo.keybord.Reset();
   if (demo.host) DestroyWindow(demo.host);
   demo.host = CreateWindowExW(0, L"AtlAxWin", saved ? L"" : ProgId, WS_CHILD | WS_VISIBLE, 10, 10, 600, 160,
@@ -115,6 +214,8 @@ HRESULT PlaceControl(IStream* saved) {
   ComPtr<IUnknown> control;
   HRESULT status = demo.atl.GetControl(demo.host, &control);
   if (SUCCEEDED(status)) status = control.As(&demo.keybord);
+  if (SUCCEEDED(status)) status = Listen();
+  FitToControl();
   demo.shownText = L"\x1";
   RefreshText();
   return status;
@@ -185,6 +286,25 @@ void TypeNext() {
         POINT corner{0, 0};
         ClientToScreen(demo.frame, &corner);
         std::fprintf(done, "\n%ld %ld %ld %ld\n", corner.x, corner.y, client.right, client.bottom);
+        // For the check that the whole keyboard shows: the screen's density,
+        // the control's window in the host area's client coordinates, the
+        // host area's client size, and the host area in the window's.
+        RECT control{};
+        const HWND controlWindow = demo.host ? GetWindow(demo.host, GW_CHILD) : nullptr;
+        if (controlWindow) {
+          GetWindowRect(controlWindow, &control);
+          MapWindowPoints(nullptr, demo.host, reinterpret_cast<POINT*>(&control), 2);
+        }
+        RECT hostClient{};
+        RECT host{};
+        if (demo.host) {
+          GetClientRect(demo.host, &hostClient);
+          GetWindowRect(demo.host, &host);
+          MapWindowPoints(nullptr, demo.frame, reinterpret_cast<POINT*>(&host), 2);
+        }
+        std::fprintf(done, "dpi %d control %ld %ld %ld %ld host %ld %ld in %ld %ld %ld %ld\n", ScreenDpi(LOGPIXELSY),
+                     control.left, control.top, control.right, control.bottom, hostClient.right, hostClient.bottom,
+                     host.left, host.top, host.right, host.bottom);
         std::fclose(done);
       }
     }
@@ -254,15 +374,14 @@ LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         case ClearButton:
           if (demo.keybord) demo.keybord->put_Text(nullptr);
-          RefreshText();
           return 0;
       }
       break;
     case WM_TIMER:
-      if (wParam == PollTimer) RefreshText();
       if (wParam == TypeTimer) TypeNext();
       return 0;
     case WM_DESTROY:
+      Unlisten();
       demo.keybord.Reset();
       PostQuitMessage(0);
       return 0;
@@ -317,7 +436,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   demo.commandLabel = Label(L"F7 command 118: none yet (press F7 on the keyboard)", 10, 202, 600);
   demo.saveButton = Button(L"Save", SaveButton, 10, 232);
   demo.loadButton = Button(L"Load", LoadButton, 110, 232);
-  Button(L"Clear", ClearButton, 210, 232);
+  demo.clearButton = Button(L"Clear", ClearButton, 210, 232);
   demo.statusLabel = Label(L"Click the keys or type; F2, F3, F4 switch panels.", 310, 236, 300);
   ShowWindow(demo.frame, show);
   UpdateWindow(demo.frame);
@@ -326,7 +445,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (FAILED(placed)) {
     SetStatus(L"The control could not be created: " + Describe(placed) + L" (is VexoKeyBord.ocx registered?)");
   }
-  SetTimer(demo.frame, PollTimer, 200, nullptr);
   if (!demo.typeWord.empty()) SetTimer(demo.frame, TypeTimer, 300, nullptr);
 
   MSG message;
@@ -337,13 +455,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       ComPtr<IOleInPlaceActiveObject> active;
       if (SUCCEEDED(demo.atl.GetControl(demo.host, &control)) && SUCCEEDED(control.As(&active)) &&
           active->TranslateAccelerator(&message) == S_OK) {
-        RefreshText();
         continue;
       }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
-    if (message.message == WM_KEYUP || message.message == WM_LBUTTONUP) RefreshText();
   }
   OleUninitialize();
   return 0;

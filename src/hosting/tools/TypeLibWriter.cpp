@@ -118,13 +118,18 @@ class Copier {
   struct Expected {
     WORD flags;
     bool pureDispatch;  // a dispatch interface that is not dual
+    // As the IDL compiler sized it: the platform's writer sizes an
+    // enumeration like a pointer, 8 bytes on 64-bit Windows, where the
+    // enumeration is a 32-bit integer.
+    std::int32_t instanceSize;
   };
   std::vector<Expected> ExpectedEntries() const {
     std::vector<Expected> expected;
     for (const Entry& entry : types_) {
       TYPEATTR* typeAttr = nullptr;
       Check(entry.source->GetTypeAttr(&typeAttr), "GetTypeAttr");
-      expected.push_back({entry.flags, typeAttr->typekind == TKIND_DISPATCH && !entry.dual});
+      expected.push_back({entry.flags, typeAttr->typekind == TKIND_DISPATCH && !entry.dual,
+                          static_cast<std::int32_t>(typeAttr->cbSizeInstance)});
       entry.source->ReleaseTypeAttr(typeAttr);
     }
     return expected;
@@ -277,7 +282,8 @@ void RestoreTypeEntries(const wchar_t* path, const std::vector<Copier::Expected>
   constexpr std::int32_t Magic = 0x5446534D;  // "MSFT"
   constexpr std::int32_t HelpDllFlag = 0x100;
   constexpr std::size_t EntrySize = 0x64;
-  constexpr std::size_t KindAt = 0x00, FlagsAt = 0x30, VtableSizeAt = 0x4E, DataType1At = 0x54;
+  constexpr std::size_t KindAt = 0x00, FlagsAt = 0x30, VtableSizeAt = 0x4E, InstanceSizeAt = 0x50;
+  constexpr std::size_t DataType1At = 0x54;
   if (read32(0) != Magic) throw Failure{"not a type library file", E_FAIL};
   const auto count = static_cast<std::size_t>(read32(0x20));
   if (count != expected.size()) throw Failure{"type count changed on save", E_FAIL};
@@ -288,6 +294,7 @@ void RestoreTypeEntries(const wchar_t* path, const std::vector<Copier::Expected>
     const std::size_t entry = entries + i * EntrySize;
     const std::int32_t flags = expected[i].flags;
     write(entry + FlagsAt, &flags, 4);
+    write(entry + InstanceSizeAt, &expected[i].instanceSize, 4);
     if (expected[i].pureDispatch) {
       if ((read32(entry + KindAt) & 0xF) != TKIND_DISPATCH) throw Failure{"type entry out of order", E_FAIL};
       // A pure dispatch interface has no function table of its own; its base
@@ -322,10 +329,12 @@ void Verify(const wchar_t* path, const std::vector<Wanted>& order, const std::ve
     Check(info->GetTypeAttr(&typeAttr), "GetTypeAttr");
     const bool dual = typeAttr->typekind == TKIND_DISPATCH && (typeAttr->wTypeFlags & TYPEFLAG_FDUAL);
     const bool noInheritedMembers = !expected[i].pureDispatch || typeAttr->cFuncs == 0;
+    const bool sameSize = static_cast<std::int32_t>(typeAttr->cbSizeInstance) == expected[i].instanceSize;
     info->ReleaseTypeAttr(typeAttr);
     const bool flagsMatch = TypeFlags(dual ? DualTwin(info.Get()).Get() : info.Get()) == expected[i].flags;
     if (!flagsMatch) throw Failure{"type flags differ", E_FAIL};
     if (!noInheritedMembers) throw Failure{"dispatch interface lists inherited members", E_FAIL};
+    if (!sameSize) throw Failure{"type instance size differs", E_FAIL};
   }
 }
 
@@ -351,8 +360,14 @@ int wmain(int argc, wchar_t** argv) {
     ComPtr<ITypeLib> source;
     Check(LoadTypeLibEx(argv[1], REGKIND_NONE, &source), "LoadTypeLibEx");
     DeleteFileW(argv[2]);
+    // The written library describes the platform the IDL compiler wrote for
+    // (32- or 64-bit Windows), whatever the bitness of this program.
+    TLIBATTR* attr = nullptr;
+    Check(source->GetLibAttr(&attr), "GetLibAttr");
+    const SYSKIND platform = attr->syskind;
+    source->ReleaseTLibAttr(attr);
     ComPtr<ICreateTypeLib2> target;
-    Check(CreateTypeLib2(SYS_WIN32, argv[2], &target), "CreateTypeLib2");
+    Check(CreateTypeLib2(platform, argv[2], &target), "CreateTypeLib2");
     Copier copier(source.Get(), target.Get());
     copier.CopyLibrary(order);
     const auto expected = copier.ExpectedEntries();

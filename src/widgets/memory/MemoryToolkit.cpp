@@ -9,14 +9,6 @@ namespace vexo {
 
 // --- Panels.
 
-HResult MemoryPanel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
-HResult MemoryPanel::PutLeft(float left) { box_.left = left; return hr::Ok; }
-HResult MemoryPanel::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult MemoryPanel::PutTop(float top) { box_.top = top; return hr::Ok; }
-HResult MemoryPanel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
-HResult MemoryPanel::PutWidth(float width) { box_.width = width; return hr::Ok; }
-HResult MemoryPanel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
-HResult MemoryPanel::PutHeight(float height) { box_.height = height; return hr::Ok; }
 HResult MemoryPanel::SetFocus() { return toolkit_.MoveFocus(id_); }
 
 // --- The rich-text box.
@@ -84,18 +76,9 @@ HResult MemoryRichTextBox::Select(std::int32_t start, std::int32_t length) {
   return hr::Ok;
 }
 
-HResult MemoryRichTextBox::PutLeft(float left) { box_.left = left; return hr::Ok; }
-HResult MemoryRichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult MemoryRichTextBox::PutTop(float top) { box_.top = top; return hr::Ok; }
-HResult MemoryRichTextBox::PutWidth(float width) { box_.width = width; return hr::Ok; }
-HResult MemoryRichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
 
 // --- The surface.
 
-HResult MemorySurface::GetWidth(float& width) { width = width_; return hr::Ok; }
-HResult MemorySurface::PutWidth(float width) { width_ = width; return hr::Ok; }
-HResult MemorySurface::GetHeight(float& height) { height = height_; return hr::Ok; }
-HResult MemorySurface::PutHeight(float height) { height_ = height; return hr::Ok; }
 
 // --- The property bag.
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "widgets/KeyStore.h"
+#include "widgets/Placement.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -31,30 +32,20 @@ struct SentMessage {
 
 class MemoryToolkit;
 
-class MemoryPanel final : public Panel {
+class MemoryPanel final : public PlacedPanel {
  public:
-  MemoryPanel(MemoryToolkit& toolkit, PanelId id, Box box) : toolkit_(toolkit), id_(id), box_(box) {}
+  MemoryPanel(MemoryToolkit& toolkit, PanelId id, Box box) : PlacedPanel(box), toolkit_(toolkit), id_(id) {}
 
-  HResult GetLeft(float& left) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
   HResult SetFocus() override;
-
-  const Box& Bounds() const { return box_; }
 
  private:
   MemoryToolkit& toolkit_;
   PanelId id_;
-  Box box_;
 };
 
-class MemoryRichTextBox final : public RichTextBox {
+class MemoryRichTextBox final : public PlacedField {
  public:
+  MemoryRichTextBox() : PlacedField(DesignField) {}
 
   HResult GetText(std::u16string& text) override;
   HResult GetTextLength(std::int32_t& length) override;
@@ -63,17 +54,11 @@ class MemoryRichTextBox final : public RichTextBox {
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
 
   // What the user sees and does in the field directly.
   const std::u16string& Content() const { return text_; }
   std::int32_t SelStart() const { return selStart_; }
   std::int32_t SelLength() const { return selLength_; }
-  const Box& Bounds() const { return box_; }
   // The user places the caret (and selection) with the mouse; out-of-range
   // values are refused with the invalid-property-value error.
   HResult Select(std::int32_t start, std::int32_t length);
@@ -88,24 +73,13 @@ class MemoryRichTextBox final : public RichTextBox {
   std::u16string text_;
   std::int32_t selStart_ = 0;
   std::int32_t selLength_ = 0;
-  Box box_ = DesignField;
   std::uint64_t charactersWritten_ = 0;
   std::uint64_t charactersRead_ = 0;
 };
 
-class MemorySurface final : public Surface {
+class MemorySurface final : public SizedSurface {
  public:
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
-
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-
- private:
-  float width_ = DesignSurfaceWidth;
-  float height_ = DesignSurfaceHeight;
+  MemorySurface() : SizedSurface(DesignSurfaceWidth, DesignSurfaceHeight) {}
 };
 
 // A property bag of self-describing values, keyed by exact text, in the order

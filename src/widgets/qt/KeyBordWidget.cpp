@@ -207,21 +207,28 @@ int KeyBordWidget::loadProperties(const QVariantMap& properties) {
 
 // --- Methods.
 
-int KeyBordWidget::AfterFindImage(QString& ChrStr) {
+int KeyBordWidget::CallWithText(QString& ChrStr, HResult (KeyBord::*member)(std::u16string&)) {
   std::u16string text = ToU16(ChrStr);
-  const HResult status = toolkit_->HostCall([&] { return keybord_->AfterFindImage(text); });
+  const HResult status = toolkit_->HostCall([&] { return (*keybord_.*member)(text); });
   ChrStr = ToQString(text);
   return Finish(status);
 }
+
+int KeyBordWidget::CallWithCode(int& code, HResult (KeyBord::*member)(std::int16_t&)) {
+  std::int16_t value = 0;
+  if (Finish(ToArgument(code, value)) != hr::Ok) {
+    return lastError_;
+  }
+  const HResult status = toolkit_->HostCall([&] { return (*keybord_.*member)(value); });
+  code = value;
+  return Finish(status);
+}
+
+int KeyBordWidget::AfterFindImage(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::AfterFindImage); }
 
 int KeyBordWidget::EnterKey() { return Finish(toolkit_->HostCall([&] { return keybord_->EnterKey(); })); }
 
-int KeyBordWidget::FindABC(QString& ChrStr) {
-  std::u16string text = ToU16(ChrStr);
-  const HResult status = toolkit_->HostCall([&] { return keybord_->FindABC(text); });
-  ChrStr = ToQString(text);
-  return Finish(status);
-}
+int KeyBordWidget::FindABC(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::FindABC); }
 
 int KeyBordWidget::FindImage(int KeyCode, int Shift) {
   std::int16_t code = 0;
@@ -240,34 +247,13 @@ int KeyBordWidget::FindImageNumber(int KeyCode) {
   return Finish(toolkit_->HostCall([&] { return keybord_->FindImageNumber(code); }));
 }
 
-int KeyBordWidget::GetMessage(int& KodKey) {
-  std::int16_t code = 0;
-  if (Finish(ToArgument(KodKey, code)) != hr::Ok) {
-    return lastError_;
-  }
-  const HResult status = toolkit_->HostCall([&] { return keybord_->GetMessage(code); });
-  KodKey = code;
-  return Finish(status);
-}
+int KeyBordWidget::GetMessage(int& KodKey) { return CallWithCode(KodKey, &KeyBord::GetMessage); }
 
-int KeyBordWidget::KeyF1ToF6(int& CodeKey) {
-  std::int16_t code = 0;
-  if (Finish(ToArgument(CodeKey, code)) != hr::Ok) {
-    return lastError_;
-  }
-  const HResult status = toolkit_->HostCall([&] { return keybord_->KeyF1ToF6(code); });
-  CodeKey = code;
-  return Finish(status);
-}
+int KeyBordWidget::KeyF1ToF6(int& CodeKey) { return CallWithCode(CodeKey, &KeyBord::KeyF1ToF6); }
 
 int KeyBordWidget::LeftPos() { return Finish(toolkit_->HostCall([&] { return keybord_->LeftPos(); })); }
 
-int KeyBordWidget::FindNumber(QString& ChrStr) {
-  std::u16string text = ToU16(ChrStr);
-  const HResult status = toolkit_->HostCall([&] { return keybord_->FindNumber(text); });
-  ChrStr = ToQString(text);
-  return Finish(status);
-}
+int KeyBordWidget::FindNumber(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::FindNumber); }
 
 int KeyBordWidget::RightPos() { return Finish(toolkit_->HostCall([&] { return keybord_->RightPos(); })); }
 

@@ -16,10 +16,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include <QString>
 #include <QVariantMap>
 #include <QWidget>
+
+#include "widgets/Status.h"
 
 namespace vexo {
 
@@ -84,6 +87,9 @@ class KeyBordWidget : public QWidget {
 
  private:
   int Finish(std::int32_t status);
+  // A member that may change the caller's string, or its key code, in place.
+  int CallWithText(QString& ChrStr, HResult (KeyBord::*member)(std::u16string&));
+  int CallWithCode(int& code, HResult (KeyBord::*member)(std::int16_t&));
   void EmitTextChanged();
 
   std::unique_ptr<qt::QtToolkit> toolkit_;

@@ -29,7 +29,7 @@ QColor Screen(std::optional<Colour> colour, Colour fallback, const QPalette& pal
 // --- The panel as the component sees it.
 
 QtPanel::QtPanel(QtToolkit& toolkit, PanelId id)
-    : toolkit_(toolkit), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
+    : PlacedPanel(DesignPanel(id)), toolkit_(toolkit), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
 
 void QtPanel::Attach(KeyPanelWidget* widget) {
   widget_ = widget;
@@ -38,7 +38,7 @@ void QtPanel::Attach(KeyPanelWidget* widget) {
 
 void QtPanel::Place() {
   if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(box_, toolkit_.CurrentDpi()));
+    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
     widget_->update();
   }
 }
@@ -47,14 +47,6 @@ QRect QtPanel::KeyPixels(const KeyElement& key) const {
   return ToPixels({key.left, key.top, key.width, key.height}, toolkit_.CurrentDpi());
 }
 
-HResult QtPanel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
-HResult QtPanel::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult QtPanel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
-HResult QtPanel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
-HResult QtPanel::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult QtPanel::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult QtPanel::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult QtPanel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
 
 HResult QtPanel::SetFocus() {
   if (widget_ == nullptr) {

@@ -145,8 +145,15 @@ void QtRichTextBox::Attach(QLineEdit* widget) {
 
 void QtRichTextBox::Place() {
   if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(box_, toolkit_.CurrentDpi()));
+    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
   }
+}
+
+HResult QtRichTextBox::Alive() const { return widget_ == nullptr ? WidgetGone : hr::Ok; }
+
+HResult QtRichTextBox::TakesPosition(std::int32_t value) const {
+  RETURN_IF_FAILED(Alive());
+  return value < 0 ? hr::InvalidPropertyValue : hr::Ok;
 }
 
 std::int32_t QtRichTextBox::SelLength() const {
@@ -155,9 +162,7 @@ std::int32_t QtRichTextBox::SelLength() const {
 
 HResult QtRichTextBox::GetText(std::u16string& text) {
   text.clear();
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
+  RETURN_IF_FAILED(Alive());
   const QString content = widget_->text();
   text.assign(reinterpret_cast<const char16_t*>(content.utf16()), static_cast<std::size_t>(content.size()));
   return hr::Ok;
@@ -165,17 +170,13 @@ HResult QtRichTextBox::GetText(std::u16string& text) {
 
 HResult QtRichTextBox::GetTextLength(std::int32_t& length) {
   length = 0;
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
+  RETURN_IF_FAILED(Alive());
   length = static_cast<std::int32_t>(widget_->text().size());
   return hr::Ok;
 }
 
 HResult QtRichTextBox::PutText(std::u16string_view text) {
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
+  RETURN_IF_FAILED(Alive());
   if (text.size() > static_cast<std::size_t>(TextCapacity)) {
     return hr::OutOfMemory;
   }
@@ -186,32 +187,20 @@ HResult QtRichTextBox::PutText(std::u16string_view text) {
 
 HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
   start = 0;
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
+  RETURN_IF_FAILED(Alive());
   const int selection = widget_->selectionStart();
   start = static_cast<std::int32_t>(selection >= 0 ? selection : widget_->cursorPosition());
   return hr::Ok;
 }
 
 HResult QtRichTextBox::PutSelStart(std::int32_t start) {
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
-  if (start < 0) {
-    return hr::InvalidPropertyValue;
-  }
+  RETURN_IF_FAILED(TakesPosition(start));
   widget_->setCursorPosition(static_cast<int>(std::min<qsizetype>(start, widget_->text().size())));
   return hr::Ok;
 }
 
 HResult QtRichTextBox::PutSelLength(std::int32_t length) {
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
-  if (length < 0) {
-    return hr::InvalidPropertyValue;
-  }
+  RETURN_IF_FAILED(TakesPosition(length));
   std::int32_t start = 0;
   RETURN_IF_FAILED(GetSelStart(start));
   const qsizetype room = widget_->text().size() - start;
@@ -220,9 +209,7 @@ HResult QtRichTextBox::PutSelLength(std::int32_t length) {
 }
 
 HResult QtRichTextBox::PutSelText(std::u16string_view text) {
-  if (widget_ == nullptr) {
-    return WidgetGone;
-  }
+  RETURN_IF_FAILED(Alive());
   std::int32_t start = 0;
   RETURN_IF_FAILED(GetSelStart(start));
   QString content = widget_->text();
@@ -237,11 +224,6 @@ HResult QtRichTextBox::PutSelText(std::u16string_view text) {
   return hr::Ok;
 }
 
-HResult QtRichTextBox::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult QtRichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult QtRichTextBox::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult QtRichTextBox::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult QtRichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
 
 // --- The surface.
 
@@ -253,28 +235,11 @@ void QtSurface::Place() {
   const Dpi dpi = toolkit_.CurrentDpi();
   ++toolkit_.placing_;
   // A fixed size: layouts and window managers keep what the component asks.
-  widget->setFixedSize(std::max(0, TwipsToPixels(width_, dpi.x)), std::max(0, TwipsToPixels(height_, dpi.y)));
+  widget->setFixedSize(std::max(0, TwipsToPixels(Width(), dpi.x)), std::max(0, TwipsToPixels(Height(), dpi.y)));
   --toolkit_.placing_;
 }
 
-HResult QtSurface::GetWidth(float& width) { width = width_; return hr::Ok; }
-HResult QtSurface::GetHeight(float& height) { height = height_; return hr::Ok; }
-HResult QtSurface::PutWidth(float width) {
-  if (toolkit_.SurfaceWidget() == nullptr) {
-    return WidgetGone;
-  }
-  width_ = width;
-  Place();
-  return hr::Ok;
-}
-HResult QtSurface::PutHeight(float height) {
-  if (toolkit_.SurfaceWidget() == nullptr) {
-    return WidgetGone;
-  }
-  height_ = height;
-  Place();
-  return hr::Ok;
-}
+HResult QtSurface::CanSize() { return toolkit_.SurfaceWidget() == nullptr ? WidgetGone : hr::Ok; }
 
 // --- The toolkit.
 

@@ -34,6 +34,7 @@
 #include <QRect>
 
 #include "widgets/KeyStore.h"
+#include "widgets/Placement.h"
 #include "widgets/Widgets.h"
 #include "widgets/qt/KeyPanelWidget.h"
 
@@ -70,18 +71,10 @@ std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette);
 
 class QtToolkit;
 
-class QtPanel final : public Panel, public KeyObserver {
+class QtPanel final : public PlacedPanel, public KeyObserver {
  public:
   QtPanel(QtToolkit& toolkit, PanelId id);
 
-  HResult GetLeft(float& left) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
   HResult SetFocus() override;
 
   bool CanShow(Colour colour) const override;
@@ -89,7 +82,6 @@ class QtPanel final : public Panel, public KeyObserver {
 
   KeyStore& Keys() { return keys_; }
   const KeyStore& Keys() const { return keys_; }
-  const Box& Bounds() const { return box_; }
   KeyPanelWidget* Widget() const { return widget_.data(); }
   void Attach(KeyPanelWidget* widget);
   void Place();
@@ -97,16 +89,19 @@ class QtPanel final : public Panel, public KeyObserver {
   QRect KeyPixels(const KeyElement& key) const;
 
  private:
+  HResult Placed() override {
+    Place();
+    return hr::Ok;
+  }
   QtToolkit& toolkit_;
   PanelId id_;
-  Box box_;
   KeyStore keys_;
   QPointer<KeyPanelWidget> widget_;
 };
 
-class QtRichTextBox final : public RichTextBox {
+class QtRichTextBox final : public PlacedField {
  public:
-  explicit QtRichTextBox(QtToolkit& toolkit) : toolkit_(toolkit) {}
+  explicit QtRichTextBox(QtToolkit& toolkit) : PlacedField(DesignField), toolkit_(toolkit) {}
 
   HResult GetText(std::u16string& text) override;
   HResult GetTextLength(std::int32_t& length) override;
@@ -115,44 +110,45 @@ class QtRichTextBox final : public RichTextBox {
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
 
   QLineEdit* Widget() const { return widget_.data(); }
   void Attach(QLineEdit* widget);
   void Place();
-  const Box& Bounds() const { return box_; }
   // The selection as the user sees it: its start and length.
   std::int32_t SelLength() const;
 
  private:
+  // The line edit may be gone under the component (its window closed).
+  HResult Alive() const;
+  // Alive, and `value` is a position or length the field can take.
+  HResult TakesPosition(std::int32_t value) const;
+  HResult Placed() override {
+    Place();
+    return hr::Ok;
+  }
+
   QtToolkit& toolkit_;
-  Box box_ = DesignField;
   QPointer<QLineEdit> widget_;
 };
 
-class QtSurface final : public Surface {
+class QtSurface final : public SizedSurface {
  public:
-  explicit QtSurface(QtToolkit& toolkit) : toolkit_(toolkit) {}
+  explicit QtSurface(QtToolkit& toolkit)
+      : SizedSurface(DesignSurfaceWidth, DesignSurfaceHeight), toolkit_(toolkit) {}
 
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
-
-  float Width() const { return width_; }
-  float Height() const { return height_; }
   // The size the host gave the widget, in twips, before Resize is raised.
-  void Take(float width, float height) { width_ = width; height_ = height; }
+  using SizedSurface::Take;
   void Place();
 
  private:
+  // A surface whose widget is gone takes no size.
+  HResult CanSize() override;
+  HResult Resized() override {
+    Place();
+    return hr::Ok;
+  }
+
   QtToolkit& toolkit_;
-  float width_ = DesignSurfaceWidth;
-  float height_ = DesignSurfaceHeight;
 };
 
 struct QtToolkitOptions {

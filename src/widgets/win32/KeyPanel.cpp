@@ -129,7 +129,7 @@ std::optional<std::uint32_t> ResolveColour(Colour colour) {
 // --- The panel.
 
 Win32Panel::Win32Panel(const WidgetContext& context, PanelId id)
-    : context_(context), id_(id), box_(DesignPanel(id)), keys_(DesignKey(KeysOf(id)), this) {}
+    : PlacedPanel(DesignPanel(id)), context_(context), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
 
 Win32Panel::~Win32Panel() {
   if (window_ != nullptr && IsWindow(window_)) {
@@ -141,7 +141,7 @@ HResult Win32Panel::Create() {
   if (!RegisterPanelClass(context_.module)) {
     return LastError();
   }
-  const PixelRect r = context_.Pixels(box_);
+  const PixelRect r = context_.Pixels(Bounds());
   window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, this);
@@ -151,24 +151,20 @@ HResult Win32Panel::Create() {
   return hr::Ok;
 }
 
-void Win32Panel::Place() {
+HResult Win32Panel::Placed() {
   if (window_ != nullptr) {
-    context_.pending.Move(window_, context_.Pixels(box_));
+    context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
+  return hr::Ok;
 }
 
-HResult Win32Panel::GetLeft(float& left) { left = box_.left; return hr::Ok; }
-HResult Win32Panel::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult Win32Panel::GetWidth(float& width) { width = box_.width; return hr::Ok; }
-HResult Win32Panel::GetHeight(float& height) { height = box_.height; return hr::Ok; }
-HResult Win32Panel::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult Win32Panel::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult Win32Panel::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult Win32Panel::PutHeight(float height) { box_.height = height; Place(); return hr::Ok; }
 
 HResult Win32Panel::SetFocus() {
   if (window_ == nullptr || !IsWindowEnabled(window_)) {
     return hr::InvalidProcedureCall;
+  }
+  if (!context_.interactive) {
+    return hr::Ok;  // in a form designer the keyboard stays with the designer
   }
   if (!IsWindowVisible(window_) || GetFocus() == window_) {
     return hr::Ok;
@@ -188,7 +184,12 @@ bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has
 void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (!SameLook(before, after)) {
     context_.pending.LabelChanged(*this, index, LookOf(before));
+    accessibility_.KeyChanged(index, before, after);
   }
+}
+
+void Win32Panel::PressKey(std::int16_t index) {
+  context_.notifications.RaiseFromWindow([&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), index); });
 }
 
 void Win32Panel::Repaint(const LabelLook& look) {
@@ -238,6 +239,7 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
   SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 
+  const bool highContrast = HighContrast(context_);
   const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   // Higher indexes lie on top, as the hit test finds them.
@@ -251,10 +253,13 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
       continue;
     }
     RECT r = ToRect(pixels);
-    SetDCBrushColor(dc, Screen(BackOf(*key), DefaultKeyBackColor));
+    const KeyColours colours = highContrast ? HighContrastColours(*key)
+                                            : KeyColours{Screen(ForeOf(*key), DefaultKeyForeColor),
+                                                         Screen(BackOf(*key), DefaultKeyBackColor)};
+    SetDCBrushColor(dc, colours.back);
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    SetTextColor(dc, Screen(ForeOf(*key), DefaultKeyForeColor));
+    SetTextColor(dc, colours.fore);
     DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
               &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
   }
@@ -298,10 +303,17 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_SETFOCUS:
       context_.notifications.PanelFocused(id_);
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnGotFocus(id_); });
+      accessibility_.FocusChanged();
       return 0;
     case WM_KILLFOCUS:
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnLostFocus(id_); });
+      accessibility_.FocusChanged();
       return 0;
+    case WM_GETOBJECT:
+      if (const std::intptr_t object = accessibility_.Answer(wParam, lParam)) {
+        return object;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
 
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
@@ -345,8 +357,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int x = static_cast<short>(LOWORD(lParam));
       const int y = static_cast<short>(HIWORD(lParam));
       if (armed >= 0 && HitTest(x, y) == armed) {
-        context_.notifications.RaiseFromWindow(
-            [&](WidgetEvents& events) { return events.OnClick(KeysOf(id_), armed); });
+        PressKey(armed);
       }
       return 0;
     }
@@ -355,6 +366,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return 0;
 
     case WM_NCDESTROY:
+      accessibility_.Disconnect();
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;
       return DefWindowProcW(window, message, wParam, lParam);

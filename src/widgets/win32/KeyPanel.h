@@ -8,7 +8,9 @@
 #include <optional>
 
 #include "widgets/KeyStore.h"
+#include "widgets/Placement.h"
 #include "widgets/Widgets.h"
+#include "widgets/win32/AccessibleKeys.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"
 
@@ -31,7 +33,7 @@ std::optional<std::uint32_t> ResolveColour(Colour colour);
 // no panel exists.
 void UnregisterPanelClass(HINSTANCE__* module);
 
-class Win32Panel final : public Panel, private KeyObserver, private LabelPainter {
+class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelPainter {
  public:
   Win32Panel(const WidgetContext& context, PanelId id);
   ~Win32Panel() override;
@@ -41,14 +43,6 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   // Makes the panel's window on the surface, where its box puts it.
   HResult Create();
 
-  HResult GetLeft(float& left) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
   // While the panel is hidden (also through its surface, as in a parking
   // window before activation) nothing moves and the call succeeds: a hidden
   // control that took the focus would swallow the user's keys unseen, and
@@ -57,8 +51,11 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   HResult SetFocus() override;
 
   KeyStore& Keys() { return keys_; }
+  PanelId Id() const { return id_; }
+  // Does what a click on the key does.
+  void PressKey(std::int16_t index);
+  PanelAccessibility& Accessibility() { return accessibility_; }
   Hwnd Window() const { return window_; }
-  const Box& Bounds() const { return box_; }
   // The label's rectangle in the panel's client pixels.
   PixelRect KeyPixels(const KeyElement& key) const;
   // The visible label under a client point, the highest index on top; -1 for none.
@@ -69,7 +66,7 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
   std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
  private:
-  void Place();
+  HResult Placed() override;
   // --- KeyObserver: a label whose look changed is repainted when the burst
   // ends (a click takes the mark off a label and puts one on).
   bool CanShow(Colour colour) const override;
@@ -81,10 +78,10 @@ class Win32Panel final : public Panel, private KeyObserver, private LabelPainter
 
   const WidgetContext& context_;
   PanelId id_;
-  Box box_;
   KeyStore keys_;
   Hwnd window_ = nullptr;
   std::int16_t pressed_ = -1;  // the label the left button went down on
+  PanelAccessibility accessibility_{*this, context_};
 };
 
 }  // namespace vexo::win32

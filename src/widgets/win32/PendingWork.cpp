@@ -129,6 +129,23 @@ void PendingWork::Resize(Sizing& surface) {
   }
 }
 
+void PendingWork::Announce(Announcing& panel) {
+  const auto end = announce_.end();
+  if (std::find(announce_.begin(), end, &panel) == end) {
+    const auto free = std::find(announce_.begin(), end, nullptr);
+    if (free == end) {
+      panel.Announce();  // more panels than the toolkit has
+      return;
+    }
+    *free = &panel;
+  }
+  if (depth_ == 0) {
+    Flush();
+  }
+}
+
+void PendingWork::Withdraw(Announcing& panel) { std::replace(announce_.begin(), announce_.end(), &panel, static_cast<Announcing*>(nullptr)); }
+
 void PendingWork::Flush() {
   // The windows that moved are moved without repainting, and the surface
   // with all its children is repainted once: each move on its own would
@@ -155,6 +172,12 @@ void PendingWork::Flush() {
   // own burst finds the queue empty.
   if (Sizing* surface = std::exchange(size_, nullptr)) {
     surface->ApplySize();
+  }
+  // What a client hears of reads the screen as it now stands.
+  for (Announcing*& panel : announce_) {
+    if (Announcing* announcing = std::exchange(panel, nullptr)) {
+      announcing->Announce();
+    }
   }
 }
 

@@ -87,6 +87,16 @@ class Sizing {
   ~Sizing() = default;
 };
 
+// A panel, as the queue lets it tell assistive technology what changed once
+// the burst is over: the mark that moved, the captions that were rewritten.
+class Announcing {
+ public:
+  virtual void Announce() = 0;
+
+ protected:
+  ~Announcing() = default;
+};
+
 class PendingWork {
  public:
   explicit PendingWork(Hwnd surface) : surface_(surface) {}
@@ -111,6 +121,7 @@ class PendingWork {
     PendingWork& work_;
   };
   Burst Open() { return Burst(*this); }
+  bool InBurst() const { return depth_ > 0; }
 
   // Moves a child window of the surface to `to` (parent client pixels).
   void Move(Hwnd window, const PixelRect& to);
@@ -129,6 +140,10 @@ class PendingWork {
   // The field waits to be settled, the surface for its size.
   void Settle(Settling& field);
   void Resize(Sizing& surface);
+  // `panel` announces its changes last, after everything is on screen; a
+  // panel that goes away withdraws what it waits for.
+  void Announce(Announcing& panel);
+  void Withdraw(Announcing& panel);
 
   // The selection sent to the field in this burst. The same selection sent
   // again changes nothing while the control still holds it (it scrolled to
@@ -165,6 +180,7 @@ class PendingWork {
   std::array<PanelLabels, 3> labels_{};
   Settling* settle_ = nullptr;
   Sizing* size_ = nullptr;
+  std::array<Announcing*, 3> announce_{};
   std::optional<std::pair<std::int32_t, std::int32_t>> selected_;
 };
 

@@ -71,7 +71,7 @@ HResult Win32RichTextBox::Create() {
   if (library_ == nullptr) {
     return LastError();
   }
-  const PixelRect r = context_.Pixels(box_);
+  const PixelRect r = context_.Pixels(Bounds());
   // ES_NOHIDESEL: the block caret is a selection and must stay visible while
   // a panel has the focus.
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
@@ -101,10 +101,11 @@ HResult Win32RichTextBox::Create() {
 
 bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(window_); }
 
-void Win32RichTextBox::Place() {
+HResult Win32RichTextBox::Placed() {
   if (Alive()) {
-    context_.pending.Move(window_, context_.Pixels(box_));
+    context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
+  return hr::Ok;
 }
 
 void Win32RichTextBox::PlaceNow() {
@@ -355,10 +356,5 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
   });
 }
 
-HResult Win32RichTextBox::PutLeft(float left) { box_.left = left; Place(); return hr::Ok; }
-HResult Win32RichTextBox::GetTop(float& top) { top = box_.top; return hr::Ok; }
-HResult Win32RichTextBox::PutTop(float top) { box_.top = top; Place(); return hr::Ok; }
-HResult Win32RichTextBox::PutWidth(float width) { box_.width = width; Place(); return hr::Ok; }
-HResult Win32RichTextBox::GetHeight(float& height) { height = box_.height; return hr::Ok; }
 
 }  // namespace vexo::win32

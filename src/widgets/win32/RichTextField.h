@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "widgets/KeyStore.h"
+#include "widgets/Placement.h"
 #include "widgets/Widgets.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"
@@ -40,9 +41,9 @@ std::u16string DisplayText(std::u16string_view text);
 // another program changes the field, what it shows is what it holds. A
 // control that changed the number of units would misplace every later
 // position: that write fails with the invalid-property-value error.
-class Win32RichTextBox final : public RichTextBox, private Settling {
+class Win32RichTextBox final : public PlacedField, private Settling {
  public:
-  explicit Win32RichTextBox(const WidgetContext& context) : context_(context) {}
+  explicit Win32RichTextBox(const WidgetContext& context) : PlacedField(DesignField), context_(context) {}
   ~Win32RichTextBox();
   Win32RichTextBox(const Win32RichTextBox&) = delete;
   Win32RichTextBox& operator=(const Win32RichTextBox&) = delete;
@@ -60,14 +61,8 @@ class Win32RichTextBox final : public RichTextBox, private Settling {
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
-  HResult PutLeft(float left) override;
-  HResult GetTop(float& top) override;
-  HResult PutTop(float top) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
 
   Hwnd Window() const { return window_; }
-  const Box& Bounds() const { return box_; }
   // What the control itself holds and shows.
   std::u16string Shown() const;
   // The selection as the control holds it: start and length.
@@ -75,7 +70,7 @@ class Win32RichTextBox final : public RichTextBox, private Settling {
 
  private:
   bool Alive() const;
-  void Place();
+  HResult Placed() override;
   // The exact text while the control still shows what it showed when the
   // text was put (`shown` is what it shows now); else drops it.
   const std::u16string* ValidExact(const std::u16string& shown);
@@ -106,7 +101,6 @@ class Win32RichTextBox final : public RichTextBox, private Settling {
   const WidgetContext& context_;
   HINSTANCE__* library_ = nullptr;  // the control's code
   Hwnd window_ = nullptr;
-  Box box_ = DesignField;
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;  // redrawing is off until the burst settles it

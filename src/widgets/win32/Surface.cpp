@@ -9,29 +9,35 @@
 
 namespace vexo::win32 {
 
-Win32Surface::Win32Surface(const WidgetContext& context, Resizer resize)
-    : context_(context), resize_(std::move(resize)) {
+namespace {
+
+RECT ClientOf(HWND window) {
   RECT client{};
-  GetClientRect(context_.surface, &client);
-  width_ = PixelsToTwips(client.right, context_.dpi.x);
-  height_ = PixelsToTwips(client.bottom, context_.dpi.y);
+  GetClientRect(window, &client);
+  return client;
 }
 
-HResult Win32Surface::GetWidth(float& width) { width = width_; return hr::Ok; }
-HResult Win32Surface::PutWidth(float width) { width_ = width; return Apply(); }
-HResult Win32Surface::GetHeight(float& height) { height = height_; return hr::Ok; }
-HResult Win32Surface::PutHeight(float height) { height_ = height; return Apply(); }
+}  // namespace
+
+Win32Surface::Win32Surface(const WidgetContext& context, Resizer resize)
+    : SizedSurface(PixelsToTwips(ClientOf(context.surface).right, context.dpi.x),
+                   PixelsToTwips(ClientOf(context.surface).bottom, context.dpi.y)),
+      context_(context),
+      resize_(std::move(resize)) {}
 
 void Win32Surface::Sized(int widthPixels, int heightPixels) {
-  if (TwipsToPixels(width_, context_.dpi.x) != widthPixels) {
-    width_ = PixelsToTwips(widthPixels, context_.dpi.x);
+  float width = Width();
+  float height = Height();
+  if (TwipsToPixels(width, context_.dpi.x) != widthPixels) {
+    width = PixelsToTwips(widthPixels, context_.dpi.x);
   }
-  if (TwipsToPixels(height_, context_.dpi.y) != heightPixels) {
-    height_ = PixelsToTwips(heightPixels, context_.dpi.y);
+  if (TwipsToPixels(height, context_.dpi.y) != heightPixels) {
+    height = PixelsToTwips(heightPixels, context_.dpi.y);
   }
+  Take(width, height);
 }
 
-HResult Win32Surface::Apply() {
+HResult Win32Surface::Resized() {
   if (!IsWindow(context_.surface)) {
     return hr::Fail;
   }
@@ -44,8 +50,8 @@ void Win32Surface::ApplySize() {
   if (!IsWindow(window)) {
     return;
   }
-  const int width = std::max(0, TwipsToPixels(width_, context_.dpi.x));
-  const int height = std::max(0, TwipsToPixels(height_, context_.dpi.y));
+  const int width = std::max(0, TwipsToPixels(Width(), context_.dpi.x));
+  const int height = std::max(0, TwipsToPixels(Height(), context_.dpi.y));
   RECT client{};
   GetClientRect(window, &client);
   if (client.right == width && client.bottom == height) {

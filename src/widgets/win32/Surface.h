@@ -4,12 +4,12 @@
 #include <functional>
 #include <utility>
 
-#include "widgets/Widgets.h"
+#include "widgets/Placement.h"
 #include "widgets/win32/WidgetContext.h"
 
 namespace vexo::win32 {
 
-class Win32Surface final : public Surface, private Sizing {
+class Win32Surface final : public SizedSurface, private Sizing {
  public:
   // Carries out a size the component gave itself, in pixels; empty: the
   // window is resized directly. An embedded control asks its container.
@@ -18,13 +18,6 @@ class Win32Surface final : public Surface, private Sizing {
   // Takes the size the window has.
   Win32Surface(const WidgetContext& context, Resizer resize);
 
-  HResult GetWidth(float& width) override;
-  HResult PutWidth(float width) override;
-  HResult GetHeight(float& height) override;
-  HResult PutHeight(float height) override;
-
-  float Width() const { return width_; }
-  float Height() const { return height_; }
   // The host gave the window this size in pixels. A size that the twips
   // already held give is kept in twips as it was, so that the component's
   // own size reads back exactly.
@@ -36,13 +29,11 @@ class Win32Surface final : public Surface, private Sizing {
  private:
   // The component sets width and height one after the other; the window
   // changes once, when the burst ends.
-  HResult Apply();
+  HResult Resized() override;
   void ApplySize() override;
 
   const WidgetContext& context_;
   Resizer resize_;
-  float width_ = 0;
-  float height_ = 0;
   bool applying_ = false;
 };
 

@@ -36,8 +36,16 @@ struct WidgetContext {
   HFONT__* keyFont = nullptr;  // of the keys and the field
   PendingWork& pending;
   WindowNotifications& notifications;
+  // Whether keys are drawn in the system's high-contrast colours; empty asks the system.
+  std::function<bool()> highContrast;
+  // Keeps the code loaded while a client holds an object of it (see Win32Toolkit::Options).
+  void (*holdModule)(bool hold) = nullptr;
 
   PixelRect Pixels(const Box& box) const { return ToPixels(box.left, box.top, box.width, box.height, dpi); }
+
+  // False while the control sits in a form designer: the panels take no
+  // focus and the user's input reaches no handler.
+  bool interactive = true;
 };
 
 }  // namespace vexo::win32

@@ -93,7 +93,7 @@ void ReleaseKeyFont(HFONT font) {
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this} {}
+    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr} {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -114,6 +114,8 @@ HResult Win32Toolkit::Build() {
   const Dpi screen = ScreenPixelsPerInch();
   context_.dpi.x = options_.dpiX > 0 ? options_.dpiX : screen.x;
   context_.dpi.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
+  context_.highContrast = options_.highContrast;
+  context_.holdModule = options_.holdModule;
   context_.keyFont = AcquireKeyFont(context_.dpi.y);
   if (context_.keyFont == nullptr) {
     return hr::Fail;
@@ -190,14 +192,24 @@ HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
 }
 
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
-  if (events_ != nullptr) {
+  if (events_ == nullptr || !context_.interactive) {
+    return;
+  }
+  {
     const PendingWork::Burst burst = pending_.Open();
     lastWindowStatus_ = Guard([&] { return notification(*events_); });
+  }
+  if (!pending_.InBurst() && options_.userInputHandled) {
+    Discard(Guard([&] {
+              options_.userInputHandled();
+              return hr::Ok;
+            }),
+            "the host's code has no caller to report to here");
   }
 }
 
 void Win32Toolkit::PanelFocused(PanelId panel) {
-  if (options_.panelFocused) {
+  if (options_.panelFocused && context_.interactive) {
     options_.panelFocused(panel);
   }
 }

@@ -55,6 +55,15 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // Told when a panel window receives the focus, before the component
     // hears of it: an embedded control activates itself then.
     std::function<void(PanelId panel)> panelFocused;
+    // Told when a notification that a window raised (a click, a key, a
+    // focus change) has returned outside any host call: the user's input
+    // changes properties without any call of the host.
+    std::function<void()> userInputHandled;
+    // Whether the system is in high-contrast mode; empty asks the system.
+    std::function<bool()> highContrast;
+    // Told when an object that clients may hold past the toolkit is made
+    // (true) and when it goes (false): a library stays loaded while one lives.
+    void (*holdModule)(bool hold) = nullptr;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -83,6 +92,12 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   // No notification reaches the component after this; for a component that
   // goes before its toolkit.
   void Disconnect() { events_ = nullptr; }
+
+  // While not interactive (a control in a form designer) the panels take no
+  // focus and no click, key or focus change of a window reaches the
+  // component; host calls, drawing and the properties work as always.
+  void SetInteractive(bool interactive) { context_.interactive = interactive; }
+  bool Interactive() const { return context_.interactive; }
 
   // --- The host's drivers. Each raises one notification and gives the
   // handler's status; with no component connected they fail.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a Windows program under 32-bit Wine with its X11 driver on a private
-# virtual screen of the given density, in a prefix of its own created on
-# first use:  run-on-screen.sh <prefix dir> <dpi> <program> [arguments...]
+# Runs a Windows program under Wine (32-bit unless VEXO_WINE_ARCH=win64) with
+# its X11 driver on a private virtual screen of the given density, in a prefix
+# of its own created on first use:
+#   run-on-screen.sh <prefix dir> <dpi> <program> [arguments...]
 # The program sees the density as VEXO_SCREEN_DPI, to check that it got it.
 set -euo pipefail
 prefix=$1

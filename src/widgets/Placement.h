@@ -1,0 +1,91 @@
+// The geometry every toolkit keeps alike: a widget's place held as twips that
+// read back exactly as they were put. A toolkit with windows follows each
+// change in its own way (moving a window now or when the burst ends); the
+// in-memory toolkit has nothing more to do.
+#pragma once
+
+#include "widgets/KeyStore.h"
+#include "widgets/Widgets.h"
+
+namespace vexo {
+
+class PlacedPanel : public Panel {
+ public:
+  explicit PlacedPanel(Box box) : box_(box) {}
+
+  HResult GetLeft(float& left) final { left = box_.left; return hr::Ok; }
+  HResult PutLeft(float left) final { box_.left = left; return Placed(); }
+  HResult GetTop(float& top) final { top = box_.top; return hr::Ok; }
+  HResult PutTop(float top) final { box_.top = top; return Placed(); }
+  HResult GetWidth(float& width) final { width = box_.width; return hr::Ok; }
+  HResult PutWidth(float width) final { box_.width = width; return Placed(); }
+  HResult GetHeight(float& height) final { height = box_.height; return hr::Ok; }
+  HResult PutHeight(float height) final { box_.height = height; return Placed(); }
+
+  const Box& Bounds() const { return box_; }
+
+ protected:
+  // The box changed.
+  virtual HResult Placed() { return hr::Ok; }
+
+ private:
+  Box box_;
+};
+
+class PlacedField : public RichTextBox {
+ public:
+  explicit PlacedField(Box box) : box_(box) {}
+
+  HResult PutLeft(float left) final { box_.left = left; return Placed(); }
+  HResult GetTop(float& top) final { top = box_.top; return hr::Ok; }
+  HResult PutTop(float top) final { box_.top = top; return Placed(); }
+  HResult PutWidth(float width) final { box_.width = width; return Placed(); }
+  HResult GetHeight(float& height) final { height = box_.height; return hr::Ok; }
+
+  const Box& Bounds() const { return box_; }
+
+ protected:
+  // The box changed.
+  virtual HResult Placed() { return hr::Ok; }
+
+ private:
+  Box box_;
+};
+
+class SizedSurface : public Surface {
+ public:
+  SizedSurface(float width, float height) : width_(width), height_(height) {}
+
+  HResult GetWidth(float& width) final { width = width_; return hr::Ok; }
+  HResult PutWidth(float width) final {
+    RETURN_IF_FAILED(CanSize());
+    width_ = width;
+    return Resized();
+  }
+  HResult GetHeight(float& height) final { height = height_; return hr::Ok; }
+  HResult PutHeight(float height) final {
+    RETURN_IF_FAILED(CanSize());
+    height_ = height;
+    return Resized();
+  }
+
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+
+ protected:
+  // Whether a size may be put now; a refused one changes nothing.
+  virtual HResult CanSize() { return hr::Ok; }
+  // The size changed.
+  virtual HResult Resized() { return hr::Ok; }
+  // The toolkit's own news of the size, such as the host resizing a window.
+  void Take(float width, float height) {
+    width_ = width;
+    height_ = height;
+  }
+
+ private:
+  float width_;
+  float height_;
+};
+
+}  // namespace vexo
