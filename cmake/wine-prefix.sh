@@ -11,7 +11,7 @@
 # a shell function, runs once in the new prefix before it is marked ready.
 
 wine_environment() {
-  export WINEPREFIX=$1 WINEARCH=${VEXO_WINE_ARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$1 WINEARCH=${VEXO_WINE_ARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   if [[ $WINEARCH == win64 ]]; then
     local loaders
     loaders=$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64" && pwd)

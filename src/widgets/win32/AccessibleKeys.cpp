@@ -409,8 +409,10 @@ std::intptr_t PanelAccessibility::Answer(std::uintptr_t wParam, std::intptr_t lP
     }
     object_ = new AccessibleKeyPanel(panel_, std::move(standard), holdModule_);
   }
+  // A failure comes back as a negative status widened to the result's size;
+  // on 64-bit a good result may have any low 32 bits, so only its sign tells.
   const LRESULT result = oleacc.resultFromObject(IID_IAccessible, static_cast<WPARAM>(wParam), object_);
-  return FAILED(static_cast<HRESULT>(result)) ? 0 : static_cast<std::intptr_t>(result);
+  return result < 0 ? 0 : static_cast<std::intptr_t>(result);
 }
 
 void PanelAccessibility::Disconnect() {

@@ -36,6 +36,25 @@ VARIANT Child(LONG id) {
   return child;
 }
 
+// Whether the system's accessibility runtime hands out objects at all: the
+// 64-bit Wine these tests run under answers none, not even a plain window's
+// standard object, so there the tests below cannot look and are skipped.
+bool RuntimeAnswers() {
+  static const bool answers = [] {
+    const HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ComPtr<IAccessible> object;
+    const HRESULT status = AccessibleObjectFromWindow(plain, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                      reinterpret_cast<void**>(object.GetAddressOf()));
+    object.Reset();
+    DestroyWindow(plain);
+    return SUCCEEDED(status);
+  }();
+  return answers;
+}
+
+#define SKIP_WITHOUT_ACCESSIBILITY_RUNTIME() \
+  if (!RuntimeAnswers()) GTEST_SKIP() << "the platform's accessibility runtime answers no object here"
+
 ComPtr<IAccessible> ObjectOf(HWND window) {
   ComPtr<IAccessible> object;
   EXPECT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -108,6 +127,7 @@ class Accessible : public ::testing::Test {
 class Tree : public Accessible, public ::testing::WithParamInterface<std::tuple<Panel, const wchar_t*, int>> {};
 
 TEST_P(Tree, EveryKeyIsAPushButtonNamedByItsCaptionWhereItIsDrawn) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   const auto [panel, name, pressed] = GetParam();
   ComPtr<IAccessible> object = ObjectOf(hosted.panels[panel]);
   ASSERT_NE(object, nullptr);
@@ -153,6 +173,7 @@ INSTANTIATE_TEST_SUITE_P(AccessibleKeys, Tree,
                          [](const auto& info) { return std::string(1, "LNS"[std::get<0>(info.param)]); });
 
 TEST_F(Accessible, TheMarkAndTheCaptionsAreAnnouncedAsTheyChange) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   Press(VK_RIGHT);
   EXPECT_TRUE(HeardOf(EVENT_OBJECT_FOCUS, Letters, 1));
   Press(VK_DOWN);
@@ -163,6 +184,7 @@ TEST_F(Accessible, TheMarkAndTheCaptionsAreAnnouncedAsTheyChange) {
   EXPECT_TRUE(HeardOf(EVENT_OBJECT_STATECHANGE, Letters, 11));
 
   ComPtr<IAccessible> letters = ObjectOf(hosted.panels[Letters]);
+  ASSERT_NE(letters, nullptr);
   ASSERT_EQ(hosted.keybord->put_CapsLock(VARIANT_FALSE), S_OK);
   for (int key = 0; key < 26; ++key) {
     SCOPED_TRACE(key);
@@ -177,7 +199,9 @@ TEST_F(Accessible, TheMarkAndTheCaptionsAreAnnouncedAsTheyChange) {
 }
 
 TEST_F(Accessible, NavigationGoesAlongTheKeysAndAcrossTheRows) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   ComPtr<IAccessible> letters = ObjectOf(hosted.panels[Letters]);
+  ASSERT_NE(letters, nullptr);
   const struct {
     LONG direction, from, to;  // child identifiers; 0 is the panel, -1 nothing
   } steps[] = {
@@ -196,6 +220,7 @@ TEST_F(Accessible, NavigationGoesAlongTheKeysAndAcrossTheRows) {
 }
 
 TEST(AccessibleLifetime, AnObjectHeldPastTheControlFailsCleanly) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   ComPtr<IAccessible> stale;
   {
     Hosted hosted;
@@ -229,6 +254,7 @@ TEST(AccessibleLifetime, AnObjectHeldPastTheControlFailsCleanly) {
 }
 
 TEST(AccessibleSurface, TheControlsClientListsTheFieldAndThePanels) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   Hosted hosted;
   ComPtr<IAccessible> surface = ObjectOf(hosted.surface);
   ASSERT_NE(surface, nullptr);
