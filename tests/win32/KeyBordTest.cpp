@@ -401,6 +401,166 @@ TEST_F(OnScreen, PaintingIntoABitmapShowsTheKeysAndTheField) {
   DeleteDC(dc);
 }
 
+// --- Selections per keystroke.
+//
+// Each selection costs the rich-text control a layout of its line, so a
+// keystroke sends at most two. Each one also scrolls the line just far enough
+// to show its end, so the keystroke must end with the caret, the selection
+// and the scrolling where sending every selection the editing asks for would
+// leave them: a twin control of the same kind is given that whole sequence.
+
+struct View {
+  CHARRANGE selection{};
+  POINT scroll{};
+  friend bool operator==(const View& a, const View& b) {
+    return a.selection.cpMin == b.selection.cpMin && a.selection.cpMax == b.selection.cpMax &&
+           a.scroll.x == b.scroll.x && a.scroll.y == b.scroll.y;
+  }
+};
+
+void PrintTo(const View& v, std::ostream* out) {
+  *out << "selection " << v.selection.cpMin << "-" << v.selection.cpMax << " scrolled " << v.scroll.x << ","
+       << v.scroll.y;
+}
+
+View ViewOf(HWND edit) {
+  View view;
+  SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&view.selection));
+  SendMessageW(edit, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view.scroll));
+  return view;
+}
+
+int selectionsSent = 0;
+WNDPROC fieldProcedure = nullptr;
+LRESULT CALLBACK CountingSelections(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == EM_EXSETSEL || message == EM_SETSEL) ++selectionsSent;
+  return CallWindowProcW(fieldProcedure, window, message, w, l);
+}
+
+struct Keystroke {
+  const char* name;
+  int scrolledTo;  // a caret placed first (-1 the trailing space), or -2
+  int caret;       // the block caret the keys start from (-1 the trailing space)
+  WORD key;        // 'K' or VK_BACK, pressed three times
+};
+
+class Keystrokes : public OnScreen, public ::testing::WithParamInterface<Keystroke> {
+ protected:
+  // A bare control like the field: class, styles, place, mode and font. It
+  // is made small and then moved, as the field is: the control keeps part of
+  // its layout from the size it was made at.
+  HWND MakeTwin() {
+    HWND field = host.toolkit->Field().Window();
+    wchar_t className[64] = {};
+    GetClassNameW(field, className, 64);
+    const PixelRect r = Host::PlacedAt(field);
+    HWND twin = CreateWindowExW(static_cast<DWORD>(GetWindowLongPtrW(field, GWL_EXSTYLE)), className, L"",
+                                static_cast<DWORD>(GetWindowLongPtrW(field, GWL_STYLE)), 0, 0, 10, 10,
+                                host.surface, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(twin, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+    SendMessageW(twin, EM_EXLIMITTEXT, 0, TextCapacity);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    SendMessageW(field, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(twin, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(twin, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    MoveWindow(twin, r.left, r.top, r.Width(), r.Height(), TRUE);
+    return twin;
+  }
+
+  // The key as the editing asks for it: the selection it replaces, the
+  // replacement, then the trailing space checked and the block caret placed,
+  // each selection sent, with redrawing off until the caret is scrolled into
+  // view.
+  static void EverySelection(HWND twin, WORD key) {
+    CHARRANGE block{};
+    SendMessageW(twin, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&block));
+    auto select = [&](LONG from, LONG to) {
+      CHARRANGE range{from, to};
+      SendMessageW(twin, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    };
+    SendMessageW(twin, WM_SETREDRAW, FALSE, 0);
+    const LONG p = block.cpMin;
+    LONG caret = p + 1;
+    if (key == VK_BACK) {
+      caret = p - 1;
+      select(p - 1, p - 1);
+      select(p - 1, p);
+      SendMessageW(twin, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    } else {
+      select(p, p);
+      SendMessageW(twin, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"K"));
+    }
+    const LONG last = static_cast<LONG>(SendMessageW(twin, WM_GETTEXTLENGTH, 0, 0)) - 1;
+    for (auto [from, to] : {std::pair{caret, caret}, {last, last}, {last, last + 1}, {last + 1, last + 1},
+                            {caret, caret}, {caret, caret + 1}}) {
+      select(from, to);
+    }
+    SendMessageW(twin, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(twin, EM_SCROLLCARET, 0, 0);
+  }
+};
+
+TEST_P(Keystrokes, AtMostTwoSelectionsEndScrolledAsEverySelectionWould) {
+  const Keystroke& k = GetParam();
+  Win32RichTextBox& field = host.toolkit->Field();
+  std::u16string text;
+  while (text.size() < 300) text += u"the quick brown fox jumps over the lazy dog ";
+  ASSERT_EQ(keybord.put_Text(text), hr::Ok);
+  const auto place = [&](int at) {
+    const std::int32_t position = at < 0 ? static_cast<std::int32_t>(text.size()) : at;
+    return host.toolkit->HostCall([&] {
+      RETURN_IF_FAILED(field.PutSelStart(position));
+      return field.PutSelLength(1);
+    });
+  };
+  if (k.scrolledTo != -2) {
+    ASSERT_EQ(place(k.scrolledTo), hr::Ok);
+  }
+  ASSERT_EQ(place(k.caret), hr::Ok);
+  Pump();
+
+  HWND twin = MakeTwin();
+  SendMessageW(twin, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(host.toolkit->Field().Shown().c_str()));
+  const View start = ViewOf(field.Window());
+  SendMessageW(twin, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start.selection));
+  SendMessageW(twin, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&start.scroll));
+  ASSERT_EQ(ViewOf(twin), start);
+
+  fieldProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(field.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingSelections)));
+  for (int press = 0; press < 3; ++press) {
+    SCOPED_TRACE("press " + std::to_string(press));
+    selectionsSent = 0;
+    std::int16_t keyCode = static_cast<std::int16_t>(k.key), shift = 0;
+    ASSERT_EQ(host.toolkit->HostCall([&] { return keybord.OnKeyDown(PanelId::picABC, keyCode, shift); }), hr::Ok);
+    EXPECT_LE(selectionsSent, 2);
+    EverySelection(twin, k.key);
+    std::wstring twinText(SendMessageW(twin, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    twinText.resize(SendMessageW(twin, WM_GETTEXT, twinText.size(), reinterpret_cast<LPARAM>(twinText.data())));
+    EXPECT_EQ(field.Shown(), std::u16string(twinText.begin(), twinText.end()));
+    EXPECT_EQ(ViewOf(field.Window()), ViewOf(twin));
+  }
+  SetWindowLongPtrW(field.Window(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(fieldProcedure));
+  DestroyWindow(twin);
+}
+
+const Keystroke keystrokes[] = {
+    {"LetterAtTheStart", -2, 0, 'K'},
+    {"LetterNearTheStart", -2, 3, 'K'},
+    {"LetterMidLineScrolledFromTheStart", -2, 150, 'K'},
+    {"LetterMidLineScrolledFromTheEnd", -1, 150, 'K'},
+    {"LetterJustLeftOfAViewAtTheEnd", -1, 280, 'K'},
+    {"LetterAtTheEnd", -2, -1, 'K'},
+    {"BackspaceMidLineScrolledFromTheStart", -2, 150, VK_BACK},
+    {"BackspaceMidLineScrolledFromTheEnd", -1, 150, VK_BACK},
+    {"BackspaceNearTheStart", -1, 4, VK_BACK},
+    {"BackspaceAtTheEnd", -2, -1, VK_BACK},
+};
+
+INSTANTIATE_TEST_SUITE_P(Positions, Keystrokes, ::testing::ValuesIn(keystrokes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // In high contrast the keys take the system's colours, the mark its highlight,
 // whatever the component coloured them: the labels still read as it set them.
 class HighContrastScreen : public OnScreen {

@@ -58,7 +58,6 @@ void PendingWork::MoveNow(Hwnd window) {
   const WindowMove move = *found;
   std::copy(found + 1, end, found);
   --moveCount_;
-  selected_.reset();
   if (IsWindow(move.window)) {
     MoveTo(move.window, move.to, Redraw::Now);
   }
@@ -158,13 +157,11 @@ void PendingWork::Flush() {
     }
   }
   if (moved) {
-    selected_.reset();
     RedrawWindow(surface_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   }
   if (Settling* field = std::exchange(settle_, nullptr)) {
     field->Settle();
   }
-  selected_.reset();
   for (PanelLabels& pending : labels_) {
     FlushLabels(pending);
   }

@@ -5,8 +5,9 @@
 // every label several times, and a keystroke selects and replaces in the
 // field more than once. Windows are slow to move, to repaint and to lay out
 // a line of text, so what can wait waits here and is done once, when the
-// outermost burst closes: windows are moved, the field is settled, changed
-// labels are repainted and the surface gets its size, in that order. Work
+// outermost burst closes: windows are moved, the field is given its last
+// selection and settled, changed labels are repainted and the surface gets
+// its size, in that order. Work
 // that arrives while no burst is open is done at once.
 //
 // Everything runs on the thread of the toolkit's windows. The queue has fixed
@@ -16,7 +17,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -145,13 +145,6 @@ class PendingWork {
   void Announce(Announcing& panel);
   void Withdraw(Announcing& panel);
 
-  // The selection sent to the field in this burst. The same selection sent
-  // again changes nothing while the control still holds it (it scrolled to
-  // it already), and each selection costs the control a layout of its line.
-  const std::optional<std::pair<std::int32_t, std::int32_t>>& SentSelection() const { return selected_; }
-  void NoteSelection(std::int32_t start, std::int32_t end) { selected_.emplace(start, end); }
-  void ForgetSelection() { selected_.reset(); }
-
   // Does all that waits, now: for painting the component elsewhere.
   void Flush();
 
@@ -181,7 +174,6 @@ class PendingWork {
   Settling* settle_ = nullptr;
   Sizing* size_ = nullptr;
   std::array<Announcing*, 3> announce_{};
-  std::optional<std::pair<std::int32_t, std::int32_t>> selected_;
 };
 
 }  // namespace vexo::win32

@@ -103,6 +103,9 @@ bool Win32RichTextBox::Alive() const { return window_ != nullptr && IsWindow(win
 
 HResult Win32RichTextBox::Placed() {
   if (Alive()) {
+    // A selection waiting for the burst's end goes to the control first, at
+    // the width it scrolls by now.
+    SendSelection();
     context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
   return hr::Ok;
@@ -126,6 +129,9 @@ std::u16string Win32RichTextBox::Shown() const {
 }
 
 std::pair<std::int32_t, std::int32_t> Win32RichTextBox::Selection() const {
+  if (wanted_) {
+    return {wanted_->first, wanted_->second - wanted_->first};
+  }
   CHARRANGE range{0, 0};
   if (Alive()) {
     SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -148,24 +154,60 @@ void Win32RichTextBox::Settle() {
   }
   unsettled_ = false;
   if (!Alive()) {
+    wanted_.reset();
     return;
   }
+  SendSelection();
   SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
   SendMessageW(window_, EM_SCROLLCARET, 0, 0);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
-  if (context_.pending.SentSelection() == std::pair{start, end}) {
-    CHARRANGE now{0, 0};
-    SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
-    if (now.cpMin == start && now.cpMax == end) {
-      return;
-    }
+  if (wanted_) {
+    // The selection wanted so far is never sent. All it would have left
+    // behind is the line scrolled to show its end.
+    ScrollIntoView(wanted_->second);
+  }
+  wanted_.emplace(start, end);
+}
+
+void Win32RichTextBox::SendSelection() {
+  if (!wanted_) {
+    return;
+  }
+  const auto [start, end] = *std::exchange(wanted_, std::nullopt);
+  CHARRANGE now{0, 0};
+  SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&now));
+  if (now.cpMin == start && now.cpMax == end) {
+    // Held already: sending it again would only scroll its end into view.
+    ScrollIntoView(end);
+    return;
   }
   CHARRANGE range{start, end};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  context_.pending.NoteSelection(start, end);
+}
+
+void Win32RichTextBox::ScrollIntoView(std::int32_t position) {
+  POINTL at{0, 0};
+  SendMessageW(window_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
+  RECT view{};
+  SendMessageW(window_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+  // Past the right edge the position comes to lie one pixel inside it; on
+  // or left of the left edge, on it.
+  LONG by = 0;
+  if (at.x > view.right) {
+    by = at.x - (view.right - 1);
+  } else if (at.x < view.left) {
+    by = at.x - view.left;
+  }
+  if (by == 0) {
+    return;
+  }
+  POINT scroll{0, 0};
+  SendMessageW(window_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  scroll.x += by;
+  SendMessageW(window_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -201,7 +243,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   }
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
-  context_.pending.ForgetSelection();
+  wanted_.reset();
   SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
@@ -263,6 +305,10 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     // read as such.
     BeginChange();
     Before previous = Capture();
+    // The new text brings its own selections.
+    if (wanted_) {
+      ScrollIntoView(std::exchange(wanted_, std::nullopt)->second);
+    }
     const std::u16string& before = previous.shown;
     const auto firstDifference = static_cast<std::size_t>(
         std::mismatch(before.begin(), before.end(), shown.begin(), shown.end()).first - before.begin());
@@ -274,14 +320,11 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
-      context_.pending.ForgetSelection();
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
-    context_.pending.ForgetSelection();
-    CHARRANGE caret{0, 0};
-    SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    Select(0, 0);
     return Commit(std::u16string(text), std::move(previous));
   });
 }
@@ -350,7 +393,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    context_.pending.ForgetSelection();
+    SendSelection();  // the replacement needs it
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     return Commit(std::move(next), std::move(previous));
   });

@@ -65,7 +65,8 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   Hwnd Window() const { return window_; }
   // What the control itself holds and shows.
   std::u16string Shown() const;
-  // The selection as the control holds it: start and length.
+  // The selection as the field holds it (the control, once the burst is
+  // over): start and length.
   std::pair<std::int32_t, std::int32_t> Selection() const;
 
  private:
@@ -104,10 +105,18 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;  // redrawing is off until the burst settles it
-  // Selects [start, end), unless the burst sent that selection already and
-  // the control still holds it: a keystroke places the caret on the same
-  // spot more than once.
+
+  // Selections wait for the end of the burst, or for a replacement that
+  // needs one: a keystroke asks for seven or eight and each costs the control
+  // a layout of its line, so only two are sent. Every selection the control
+  // is given also scrolls the line just far enough to show its end; for each
+  // one never sent that scrolling is done by hand, so that the line ends
+  // scrolled where every selection would have left it.
   void Select(std::int32_t start, std::int32_t end);
+  void SendSelection();
+  // Scrolls as the control does when it selects up to `position`.
+  void ScrollIntoView(std::int32_t position);
+  std::optional<std::pair<std::int32_t, std::int32_t>> wanted_;  // [start, end), not yet sent
 };
 
 }  // namespace vexo::win32
