@@ -106,6 +106,7 @@ HResult Win32RichTextBox::Placed() {
     // A selection waiting for the burst's end goes to the control first, at
     // the width it scrolls by now.
     SendSelection();
+    placed_ = true;
     context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
   return hr::Ok;
@@ -157,9 +158,13 @@ void Win32RichTextBox::Settle() {
     wanted_.reset();
     return;
   }
+  // The last selection scrolls its end into view. Only a control that was
+  // moved or resized since needs scrolling to the caret again.
   SendSelection();
   SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
-  SendMessageW(window_, EM_SCROLLCARET, 0, 0);
+  if (std::exchange(placed_, false)) {
+    SendMessageW(window_, EM_SCROLLCARET, 0, 0);
+  }
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 

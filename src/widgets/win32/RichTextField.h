@@ -105,6 +105,7 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;  // redrawing is off until the burst settles it
+  bool placed_ = false;     // moved since it was last settled
 
   // Selections wait for the end of the burst, or for a replacement that
   // needs one: a keystroke asks for seven or eight and each costs the control
