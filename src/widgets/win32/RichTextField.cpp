@@ -106,6 +106,7 @@ HResult Win32RichTextBox::Placed() {
     // A selection waiting for the burst's end goes to the control first, at
     // the width it scrolls by now.
     SendSelection();
+    inView_.Forget();
     placed_ = true;
     context_.pending.Move(window_, context_.Pixels(Bounds()));
   }
@@ -145,6 +146,7 @@ void Win32RichTextBox::BeginChange() {
     return;
   }
   SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+  inView_.Forget();
   unsettled_ = true;
   context_.pending.Settle(*this);
 }
@@ -165,7 +167,8 @@ void Win32RichTextBox::Settle() {
   if (std::exchange(placed_, false)) {
     SendMessageW(window_, EM_SCROLLCARET, 0, 0);
   }
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  // The frame stays as it was; a move repaints it with the surface.
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
@@ -191,9 +194,13 @@ void Win32RichTextBox::SendSelection() {
   }
   CHARRANGE range{start, end};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  inView_.After(end);
 }
 
 void Win32RichTextBox::ScrollIntoView(std::int32_t position) {
+  if (inView_.Holds(position)) {
+    return;
+  }
   POINTL at{0, 0};
   SendMessageW(window_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
   RECT view{};
@@ -207,8 +214,10 @@ void Win32RichTextBox::ScrollIntoView(std::int32_t position) {
     by = at.x - view.left;
   }
   if (by == 0) {
+    inView_.Add(position);
     return;
   }
+  inView_.After(position);
   POINT scroll{0, 0};
   SendMessageW(window_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   scroll.x += by;
@@ -253,6 +262,7 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
   SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  inView_.Forget();
   if (Shown() == before.shown) {
     exact_ = std::move(before.exact);
     shownAs_ = std::move(before.shownAs);
@@ -326,6 +336,7 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
       SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
       SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
+      inView_.After(static_cast<std::int32_t>(firstDifference + part.size()));
     }
     // As after a fresh text: nothing to undo into the text before.
     SendMessageW(window_, EM_EMPTYUNDOBUFFER, 0, 0);
@@ -400,6 +411,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
     SendSelection();  // the replacement needs it
     SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
+    inView_.After(start + static_cast<std::int32_t>(text.size()));
     return Commit(std::move(next), std::move(previous));
   });
 }

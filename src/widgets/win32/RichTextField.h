@@ -1,6 +1,8 @@
 // The field `Text1` on a rich-text edit control.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -118,6 +120,28 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // Scrolls as the control does when it selects up to `position`.
   void ScrollIntoView(std::int32_t position);
   std::optional<std::pair<std::int32_t, std::int32_t>> wanted_;  // [start, end), not yet sent
+  // Positions known to lie in view: scrolling one of them into view changes
+  // nothing. A change of text or scrolling may move every other one.
+  class InView {
+   public:
+    bool Holds(std::int32_t position) const {
+      return std::find(known_.begin(), known_.begin() + count_, position) != known_.begin() + count_;
+    }
+    void Add(std::int32_t position) {
+      if (count_ < static_cast<int>(known_.size())) known_[static_cast<std::size_t>(count_++)] = position;
+    }
+    // The control has just scrolled `position` into view.
+    void After(std::int32_t position) {
+      count_ = 0;
+      Add(position);
+    }
+    void Forget() { count_ = 0; }
+
+   private:
+    std::array<std::int32_t, 4> known_{};
+    int count_ = 0;
+  };
+  InView inView_;
 };
 
 }  // namespace vexo::win32
