@@ -136,6 +136,7 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_COMMAND:
       if (toolkit_ && reinterpret_cast<HWND>(lParam) == toolkit_->Field().Window() && HIWORD(wParam) == EN_CHANGE) {
+        toolkit_->Field().ChangedByOthers();
         ScheduleChangeCheck();
       }
       return 0;

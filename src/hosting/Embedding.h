@@ -217,6 +217,7 @@ class Embedding : public IOleObject,
   std::unique_ptr<EventPoint> eventPoint_;
   std::unique_ptr<EventPoint> notifyPoint_;
   SavedValues seen_;
+  std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when seen_.text was read
   bool dirty_ = false;
   bool checkPosted_ = false;
 

@@ -4,6 +4,9 @@
 #include "hosting/ConnectionPoints.h"
 #include "hosting/Embedding.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace vexo::hosting {
@@ -11,19 +14,30 @@ namespace vexo::hosting {
 HRESULT Embedding::TakeValues(Tell tell) {
   return Guard([&]() -> HResult {
     if (!keybord_) return hr::Unexpected;
-    SavedValues now;
-    RETURN_IF_FAILED(Component().get_ChangeBord(now.changeBord));
-    RETURN_IF_FAILED(Component().get_Text(now.text));
-    RETURN_IF_FAILED(Component().get_MaxLength(now.maxLength));
+    ActivPanel changeBord = ActivPanel::abcAct;
+    std::int16_t maxLength = 0;
+    RETURN_IF_FAILED(Component().get_ChangeBord(changeBord));
+    RETURN_IF_FAILED(Component().get_MaxLength(maxLength));
+    // The text is read only when the field has changed since it was last
+    // read: a key or a call that left it alone costs no copy of it.
+    const std::uint64_t revision = toolkit_->Field().Revision();
+    std::optional<std::u16string> text;
+    if (revision != seenTextRevision_) {
+      text.emplace();
+      RETURN_IF_FAILED(Component().get_Text(*text));
+    }
     DISPID changed[3] = {};
     int count = 0;
-    if (now.changeBord != seen_.changeBord) changed[count++] = ChangeBordId;
-    if (now.text != seen_.text) changed[count++] = TextId;
-    if (now.maxLength != seen_.maxLength) changed[count++] = MaxLengthId;
-    if (count == 0) return hr::Ok;
+    if (changeBord != seen_.changeBord) changed[count++] = ChangeBordId;
+    if (text && *text != seen_.text) changed[count++] = TextId;
+    if (maxLength != seen_.maxLength) changed[count++] = MaxLengthId;
     // What was seen is brought up to date before any sink hears of it: a
     // sink that calls the control back sees no change twice.
-    seen_ = std::move(now);
+    seen_.changeBord = changeBord;
+    seen_.maxLength = maxLength;
+    if (text) seen_.text = std::move(*text);
+    seenTextRevision_ = revision;
+    if (count == 0) return hr::Ok;
     dirty_ = true;
     if (tell == Tell::Nobody) return hr::Ok;
     for (int i = 0; i < count; ++i) {

@@ -244,6 +244,7 @@ Win32RichTextBox::Before Win32RichTextBox::Capture() {
 }
 
 HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
+  ++revision_;
   std::u16string shown = Shown();
   if (shown == text) {
     exact_.reset();

@@ -65,6 +65,14 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   HResult PutSelText(std::u16string_view text) override;
 
   Hwnd Window() const { return window_; }
+  // Counts the changes of the text: every write of the toolkit's, and every
+  // change by others it is told of. The text is as it was when the count
+  // was last read as long as the count is the same, so a look at the text
+  // costs nothing when nothing changed.
+  std::uint64_t Revision() const { return revision_; }
+  // The user or another program changed the control (its parent heard
+  // EN_CHANGE).
+  void ChangedByOthers() { ++revision_; }
   // What the control itself holds and shows.
   std::u16string Shown() const;
   // The selection as the field holds it (the control, once the burst is
@@ -108,6 +116,7 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   std::u16string shownAs_;  // what the control showed when exact_ was put
   bool unsettled_ = false;  // redrawing is off until the burst settles it
   bool placed_ = false;     // moved since it was last settled
+  std::uint64_t revision_ = 0;
 
   // Selections wait for the end of the burst, or for a replacement that
   // needs one: a keystroke asks for seven or eight and each costs the control
