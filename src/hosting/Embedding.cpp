@@ -62,13 +62,16 @@ void UnregisterWindowClasses() {
 Embedding::Embedding() = default;
 
 Embedding::~Embedding() {
+  // The surface goes first and takes the widgets' windows with it: each
+  // child destroyed on its own would first be hidden, and tell its parent.
+  // The widgets, disconnected, only note that their windows are gone.
   if (toolkit_) toolkit_->Disconnect();
-  toolkit_.reset();  // the widgets' windows first, while their parent exists
-  keybord_.reset();
   if (surface_) {
     SetWindowLongPtrW(surface_, GWLP_USERDATA, 0);
     DestroyWindow(surface_);
   }
+  toolkit_.reset();
+  keybord_.reset();
 }
 
 HRESULT Embedding::StartEmbedding() {
