@@ -3,11 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
-#include <string_view>
 #include <vector>
 
 #include "widgets/Boundary.h"
+#include "widgets/win32/KeyPanelDrawing.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -85,109 +84,6 @@ LabelLook LookOf(const KeyElement& key) {
   look.backColor = BackOf(key);
   look.KeepCaption(key.caption);
   return look;
-}
-
-// --- Drawing labels.
-
-// A label as it is drawn: its box in client pixels, its colours and caption.
-struct DrawnLabel {
-  RECT box;
-  KeyColours colours;
-  std::u16string_view caption;
-};
-
-// Draws a caption right-aligned at the top of `inside`, clipped to it, as
-// DrawTextW does with DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX. A
-// caption without spaces or breaks is one line whatever its width, which
-// one ExtTextOutW draws at a fraction of the cost.
-void DrawCaption(HDC dc, RECT inside, std::u16string_view caption) {
-  if (caption.empty()) {
-    return;
-  }
-  const auto* text = reinterpret_cast<const wchar_t*>(caption.data());
-  const int length = static_cast<int>(caption.size());
-  if (std::all_of(caption.begin(), caption.end(), [](char16_t unit) { return unit > u' '; })) {
-    const UINT oldAlign = SetTextAlign(dc, TA_RIGHT | TA_TOP | TA_NOUPDATECP);
-    ExtTextOutW(dc, inside.right, inside.top, ETO_CLIPPED, &inside, text, static_cast<UINT>(length), nullptr);
-    SetTextAlign(dc, oldAlign);
-    return;
-  }
-  DrawTextW(dc, text, length, &inside, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-}
-
-// One label on its own: back, raised border, caption.
-void PaintOne(HDC dc, const DrawnLabel& label) {
-  RECT r = label.box;
-  SetDCBrushColor(dc, label.colours.back);
-  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-  SetTextColor(dc, label.colours.fore);
-  DrawCaption(dc, r, label.caption);
-}
-
-// Whether the labels can be drawn a layer at a time (all backs, all
-// borders, all captions), which looks the same as one after the other only
-// when no two overlap; and each is big enough to hold its whole border.
-bool ApartAndRoomy(const std::vector<DrawnLabel>& labels) {
-  constexpr std::size_t MostCompared = 128;  // beyond that, comparing costs more than it saves
-  if (labels.size() > MostCompared) {
-    return false;
-  }
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    const RECT& a = labels[i].box;
-    if (a.right - a.left < 4 || a.bottom - a.top < 4) {
-      return false;
-    }
-    for (std::size_t j = i + 1; j < labels.size(); ++j) {
-      const RECT& b = labels[j].box;
-      if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-// Labels that do not overlap, a layer at a time. The raised border is the
-// one DrawEdge draws with EDGE_RAISED: an outer ring light at the top and
-// left and dark at the bottom and right, an inner ring highlight and shadow;
-// the four colours cover disjoint pixels, so each is one call for all the
-// labels. A line leaves out its last pixel.
-void PaintApart(HDC dc, const std::vector<DrawnLabel>& labels) {
-  for (const DrawnLabel& label : labels) {
-    SetDCBrushColor(dc, label.colours.back);
-    FillRect(dc, &label.box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  }
-  constexpr int EdgeColours[] = {COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW};
-  std::array<std::vector<POINT>, 4> lines;
-  for (auto& points : lines) {
-    points.reserve(labels.size() * 4);
-  }
-  for (const DrawnLabel& label : labels) {
-    for (LONG ring = 0; ring < 2; ++ring) {
-      const LONG l = label.box.left + ring;
-      const LONG t = label.box.top + ring;
-      const LONG r = label.box.right - ring;
-      const LONG b = label.box.bottom - ring;
-      auto& light = lines[static_cast<std::size_t>(ring * 2)];
-      auto& dark = lines[static_cast<std::size_t>(ring * 2 + 1)];
-      light.insert(light.end(), {{l, t}, {r - 1, t}, {l, t}, {l, b - 1}});
-      dark.insert(dark.end(), {{l, b - 1}, {r, b - 1}, {r - 1, t}, {r - 1, b}});
-    }
-  }
-  const std::vector<DWORD> twos(labels.size() * 2, 2);
-  const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
-  for (std::size_t colour = 0; colour < lines.size(); ++colour) {
-    SetDCPenColor(dc, GetSysColor(EdgeColours[colour]));
-    PolyPolyline(dc, lines[colour].data(), twos.data(), static_cast<DWORD>(twos.size()));
-  }
-  SelectObject(dc, oldPen);
-  for (const DrawnLabel& label : labels) {
-    RECT inside = label.box;
-    InflateRect(&inside, -2, -2);
-    SetTextColor(dc, label.colours.fore);
-    DrawCaption(dc, inside, label.caption);
-  }
 }
 
 bool RegisterPanelClass(HINSTANCE module) {
@@ -340,11 +236,7 @@ std::int16_t Win32Panel::HitTest(int x, int y) const {
   return -1;
 }
 
-void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
-  const RECT area = ToRect(clip);
-  SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
-  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-
+std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
   const bool highContrast = HighContrast(context_);
   // Higher indexes lie on top, as the hit test finds them.
   std::vector<DrawnLabel> labels;
@@ -362,17 +254,21 @@ void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
                                                          Screen(BackOf(*key), DefaultKeyBackColor)};
     labels.push_back({ToRect(pixels), colours, key->caption});
   }
-  const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  if (ApartAndRoomy(labels)) {
-    PaintApart(dc, labels);
-  } else {
-    for (const DrawnLabel& label : labels) {
-      PaintOne(dc, label);
-    }
+  return labels;
+}
+
+void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
+  DrawPanel(dc, ToRect(clip), Screen(PanelBackColor, PanelBackColor), LabelsMeeting(clip), context_.keyFont);
+}
+
+void Win32Panel::PaintWhole(HDC dc, int width, int height) const {
+  const PixelRect whole{0, 0, width, height};
+  const COLORREF back = Screen(PanelBackColor, PanelBackColor);
+  const std::vector<DrawnLabel> labels = LabelsMeeting(whole);
+  const auto draw = [&](HDC target) { DrawPanel(target, ToRect(whole), back, labels, context_.keyFont); };
+  if (!PanelImages::Paint(dc, width, height, PanelImages::LookOf(width, height, context_.dpi.y, back, labels), draw)) {
+    draw(dc);
   }
-  SetBkMode(dc, oldMode);
-  SelectObject(dc, oldFont);
 }
 
 std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -385,7 +281,17 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       context_.pending.RepaintLabelsNow(*this);
       PAINTSTRUCT paint;
       if (HDC dc = BeginPaint(window, &paint)) {
-        Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
+        Discard(Guard([&] {
+                  RECT client{};
+                  GetClientRect(window, &client);
+                  if (EqualRect(&paint.rcPaint, &client)) {
+                    PaintWhole(dc, client.right, client.bottom);
+                  } else {
+                    Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
+                  }
+                  return hr::Ok;
+                }),
+                "a panel that finds no memory to paint with shows what it showed until it is painted again");
         EndPaint(window, &paint);
       }
       return 0;
