@@ -238,21 +238,29 @@ std::int16_t Win32Panel::HitTest(int x, int y) const {
 
 std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
   const bool highContrast = HighContrast(context_);
-  // Higher indexes lie on top, as the hit test finds them.
-  std::vector<DrawnLabel> labels;
-  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
-    const KeyElement* key = keys_.Element(index);
+  const auto drawn = [&](const KeyElement* key) {
     if (key == nullptr || !key->visible) {
-      continue;
+      return false;
     }
     const PixelRect pixels = KeyPixels(*key);
-    if (pixels.Width() <= 0 || pixels.Height() <= 0 || !Meets(pixels, clip)) {
+    return pixels.Width() > 0 && pixels.Height() > 0 && Meets(pixels, clip);
+  };
+  std::size_t count = 0;
+  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
+    count += drawn(keys_.Element(index)) ? 1 : 0;
+  }
+  // Higher indexes lie on top, as the hit test finds them.
+  std::vector<DrawnLabel> labels(count);
+  auto label = labels.begin();
+  for (std::int32_t index = 0; index < keys_.Extent() && label != labels.end(); ++index) {
+    const KeyElement* key = keys_.Element(index);
+    if (!drawn(key)) {
       continue;
     }
     const KeyColours colours = highContrast ? HighContrastColours(*key)
                                             : KeyColours{Screen(ForeOf(*key), DefaultKeyForeColor),
                                                          Screen(BackOf(*key), DefaultKeyBackColor)};
-    labels.push_back({ToRect(pixels), colours, key->caption});
+    *label++ = {ToRect(KeyPixels(*key)), colours, key->caption};
   }
   return labels;
 }
@@ -265,9 +273,9 @@ void Win32Panel::PaintWhole(HDC dc, int width, int height) const {
   const PixelRect whole{0, 0, width, height};
   const COLORREF back = Screen(PanelBackColor, PanelBackColor);
   const std::vector<DrawnLabel> labels = LabelsMeeting(whole);
-  const auto draw = [&](HDC target) { DrawPanel(target, ToRect(whole), back, labels, context_.keyFont); };
-  if (!PanelImages::Paint(dc, width, height, PanelImages::LookOf(width, height, context_.dpi.y, back, labels), draw)) {
-    draw(dc);
+  if (!PanelImages::Paint(dc, width, height, PanelImages::LookOf(width, height, context_.dpi.y, back, labels), back,
+                          labels, context_.keyFont)) {
+    DrawPanel(dc, ToRect(whole), back, labels, context_.keyFont);
   }
 }
 
@@ -279,20 +287,25 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
       context_.pending.RepaintLabelsNow(*this);
-      PAINTSTRUCT paint;
-      if (HDC dc = BeginPaint(window, &paint)) {
-        Discard(Guard([&] {
-                  RECT client{};
-                  GetClientRect(window, &client);
-                  if (EqualRect(&paint.rcPaint, &client)) {
-                    PaintWhole(dc, client.right, client.bottom);
-                  } else {
-                    Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
-                  }
-                  return hr::Ok;
-                }),
-                "a panel that finds no memory to paint with shows what it showed until it is painted again");
-        EndPaint(window, &paint);
+      // The painting ends whatever happens: one that finds no memory leaves
+      // the panel as it was until it is painted again.
+      struct Painting {
+        HWND window;
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window, &paint);
+        ~Painting() {
+          if (dc != nullptr) EndPaint(window, &paint);
+        }
+      } painting{window};
+      if (painting.dc != nullptr) {
+        const RECT& r = painting.paint.rcPaint;
+        RECT client{};
+        GetClientRect(window, &client);
+        if (EqualRect(&r, &client)) {
+          PaintWhole(painting.dc, client.right, client.bottom);
+        } else {
+          Paint(painting.dc, {r.left, r.top, r.right, r.bottom});
+        }
       }
       return 0;
     }

@@ -74,27 +74,33 @@ void PaintApart(HDC dc, const std::vector<DrawnLabel>& labels) {
     SetDCBrushColor(dc, label.colours.back);
     FillRect(dc, &label.box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
   }
-  std::array<std::vector<POINT>, 4> lines;
-  for (auto& points : lines) {
-    points.reserve(labels.size() * 4);
-  }
-  for (const DrawnLabel& label : labels) {
-    for (LONG ring = 0; ring < 2; ++ring) {
-      const LONG l = label.box.left + ring;
-      const LONG t = label.box.top + ring;
-      const LONG r = label.box.right - ring;
-      const LONG b = label.box.bottom - ring;
-      auto& light = lines[static_cast<std::size_t>(ring * 2)];
-      auto& dark = lines[static_cast<std::size_t>(ring * 2 + 1)];
-      light.insert(light.end(), {{l, t}, {r - 1, t}, {l, t}, {l, b - 1}});
-      dark.insert(dark.end(), {{l, b - 1}, {r, b - 1}, {r - 1, t}, {r - 1, b}});
-    }
-  }
-  const std::vector<DWORD> twos(labels.size() * 2, 2);
+  // The lines of up to a batch of labels go in one call per colour.
+  constexpr std::size_t Batch = 32;
+  std::array<POINT, Batch * 4> points{};
+  std::array<DWORD, Batch * 2> twos{};
+  twos.fill(2);
   const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
-  for (std::size_t colour = 0; colour < lines.size(); ++colour) {
+  for (std::size_t colour = 0; colour < 4; ++colour) {
     SetDCPenColor(dc, GetSysColor(EdgeColours[colour]));
-    PolyPolyline(dc, lines[colour].data(), twos.data(), static_cast<DWORD>(twos.size()));
+    const LONG ring = colour < 2 ? 0 : 1;
+    const bool light = colour % 2 == 0;
+    for (std::size_t first = 0; first < labels.size(); first += Batch) {
+      const std::size_t count = std::min(Batch, labels.size() - first);
+      for (std::size_t i = 0; i < count; ++i) {
+        const RECT& box = labels[first + i].box;
+        const LONG l = box.left + ring;
+        const LONG t = box.top + ring;
+        const LONG r = box.right - ring;
+        const LONG b = box.bottom - ring;
+        POINT* p = &points[i * 4];
+        if (light) {
+          p[0] = {l, t}, p[1] = {r - 1, t}, p[2] = {l, t}, p[3] = {l, b - 1};
+        } else {
+          p[0] = {l, b - 1}, p[1] = {r, b - 1}, p[2] = {r - 1, t}, p[3] = {r - 1, b};
+        }
+      }
+      PolyPolyline(dc, points.data(), twos.data(), static_cast<DWORD>(count * 2));
+    }
   }
   SelectObject(dc, oldPen);
   for (const DrawnLabel& label : labels) {
@@ -109,9 +115,7 @@ void PaintApart(HDC dc, const std::vector<DrawnLabel>& labels) {
 // system, so that they hold no handle of the system's once every panel is
 // gone, and serve the next instance still.
 struct Image {
-  std::vector<std::uint32_t> look;
-  int width = 0;
-  int height = 0;
+  std::vector<std::uint32_t> look;    // its size first; empty for no image
   std::vector<std::uint32_t> pixels;  // 32-bit, top row first
   std::uint64_t used = 0;             // when it was last painted from, in paintings
 };
@@ -141,20 +145,21 @@ BITMAPINFO TopDown(int width, int height) {
   return info;
 }
 
-// Draws a panel of `width` x `height` with `draw` into new memory; empty when
-// the system has no room for it.
-std::vector<std::uint32_t> Drawn(HDC like, int width, int height, const std::function<void(HDC)>& draw) {
-  std::vector<std::uint32_t> pixels;
+// Draws a whole panel into the pixels of `image`; false when the system has
+// no room for it.
+bool Draw(Image& image, HDC like, int width, int height, COLORREF back, const std::vector<DrawnLabel>& labels,
+          HFONT font) {
   const BITMAPINFO info = TopDown(width, height);
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(like);
   HBITMAP bitmap = memory != nullptr ? CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-  if (bitmap != nullptr && bits != nullptr) {
+  const bool drawn = bitmap != nullptr && bits != nullptr;
+  if (drawn) {
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    draw(memory);
+    DrawPanel(memory, RECT{0, 0, width, height}, back, labels, font);
     GdiFlush();
     const auto* first = static_cast<const std::uint32_t*>(bits);
-    pixels.assign(first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    image.pixels.assign(first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     SelectObject(memory, old);
   }
   if (bitmap != nullptr) {
@@ -163,7 +168,7 @@ std::vector<std::uint32_t> Drawn(HDC like, int width, int height, const std::fun
   if (memory != nullptr) {
     DeleteDC(memory);
   }
-  return pixels;
+  return drawn;
 }
 
 }  // namespace
@@ -186,44 +191,50 @@ void DrawPanel(HDC dc, const RECT& area, COLORREF back, const std::vector<DrawnL
 
 std::vector<std::uint32_t> PanelImages::LookOf(int width, int height, int dpiY, COLORREF back,
                                                const std::vector<DrawnLabel>& labels) {
-  std::vector<std::uint32_t> look{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
-                                  static_cast<std::uint32_t>(dpiY), back};
+  constexpr std::size_t Head = 8;
+  constexpr std::size_t PerLabel = 7;
+  std::size_t size = Head + labels.size() * PerLabel;
+  for (const DrawnLabel& label : labels) {
+    size += label.caption.size();
+  }
+  std::vector<std::uint32_t> look(size);
+  std::uint32_t* at = look.data();
+  *at++ = static_cast<std::uint32_t>(width);
+  *at++ = static_cast<std::uint32_t>(height);
+  *at++ = static_cast<std::uint32_t>(dpiY);
+  *at++ = back;
   for (const int colour : EdgeColours) {
-    look.push_back(GetSysColor(colour));
+    *at++ = GetSysColor(colour);
   }
   for (const DrawnLabel& label : labels) {
-    for (const LONG edge : {label.box.left, label.box.top, label.box.right, label.box.bottom}) {
-      look.push_back(static_cast<std::uint32_t>(edge));
-    }
-    look.push_back(label.colours.fore);
-    look.push_back(label.colours.back);
-    look.push_back(static_cast<std::uint32_t>(label.caption.size()));
-    look.insert(look.end(), label.caption.begin(), label.caption.end());
+    *at++ = static_cast<std::uint32_t>(label.box.left);
+    *at++ = static_cast<std::uint32_t>(label.box.top);
+    *at++ = static_cast<std::uint32_t>(label.box.right);
+    *at++ = static_cast<std::uint32_t>(label.box.bottom);
+    *at++ = label.colours.fore;
+    *at++ = label.colours.back;
+    *at++ = static_cast<std::uint32_t>(label.caption.size());
+    at = std::copy(label.caption.begin(), label.caption.end(), at);
   }
   return look;
 }
 
-bool PanelImages::Paint(HDC dc, int width, int height, std::vector<std::uint32_t> look,
-                        const std::function<void(HDC)>& draw) {
+bool PanelImages::Paint(HDC dc, int width, int height, std::vector<std::uint32_t> look, COLORREF back,
+                        const std::vector<DrawnLabel>& labels, HFONT font) {
   if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > MostPixelsKept) {
     return false;
   }
   const ImagesLocked locked;
   ++paintings;
-  auto image = std::find_if(images.begin(), images.end(), [&](const Image& kept) {
-    return kept.width == width && kept.height == height && kept.look == look;
-  });
+  auto image = std::find_if(images.begin(), images.end(), [&](const Image& kept) { return kept.look == look; });
   if (image == images.end()) {
     image = std::min_element(images.begin(), images.end(),
                              [](const Image& a, const Image& b) { return a.used < b.used; });
-    *image = {};
-    std::vector<std::uint32_t> pixels = Drawn(dc, width, height, draw);
-    if (!pixels.empty()) {
-      *image = {std::move(look), width, height, std::move(pixels), 0};
+    image->look.clear();  // half drawn, it is no image
+    if (!Draw(*image, dc, width, height, back, labels, font)) {
+      return false;
     }
-  }
-  if (image->pixels.empty()) {
-    return false;
+    image->look.swap(look);
   }
   image->used = paintings;
   const BITMAPINFO info = TopDown(width, height);

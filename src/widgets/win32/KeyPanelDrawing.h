@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -38,12 +37,12 @@ class PanelImages {
   static std::vector<std::uint32_t> LookOf(int width, int height, int dpiY, COLORREF back,
                                            const std::vector<DrawnLabel>& labels);
 
-  // Copies to `dc` the image of a panel that looks as `look`; one that is not
-  // kept yet is drawn by `draw` first, and kept in the place of the image
-  // used least recently. False when no image could be made or copied: the
-  // caller draws.
-  static bool Paint(HDC dc, int width, int height, std::vector<std::uint32_t> look,
-                    const std::function<void(HDC)>& draw);
+  // Copies to `dc` the image of a whole panel that looks as `look`; one that
+  // is not kept yet is drawn first (see DrawPanel), and kept in the place of
+  // the image used least recently. False when no image could be made or
+  // copied: the caller draws.
+  static bool Paint(HDC dc, int width, int height, std::vector<std::uint32_t> look, COLORREF back,
+                    const std::vector<DrawnLabel>& labels, HFONT font);
 };
 
 }  // namespace vexo::win32
