@@ -48,6 +48,23 @@ HRESULT RegisterSurfaceClass(WNDPROC procedure) {
   return status;
 }
 
+// The size of the surface as the last start-up left it, for the next one.
+SRWLOCK startedLock = SRWLOCK_INIT;
+SIZE startedSize{0, 0};
+
+SIZE LastStartedSize() {
+  AcquireSRWLockShared(&startedLock);
+  const SIZE size = startedSize;
+  ReleaseSRWLockShared(&startedLock);
+  return size;
+}
+
+void RememberStartedSize(SIZE size) {
+  AcquireSRWLockExclusive(&startedLock);
+  startedSize = size;
+  ReleaseSRWLockExclusive(&startedLock);
+}
+
 }  // namespace
 
 void UnregisterWindowClasses() {
@@ -62,13 +79,16 @@ void UnregisterWindowClasses() {
 Embedding::Embedding() = default;
 
 Embedding::~Embedding() {
+  // The surface goes first and takes the widgets' windows with it: each
+  // child destroyed on its own would first be hidden, and tell its parent.
+  // The widgets, disconnected, only note that their windows are gone.
   if (toolkit_) toolkit_->Disconnect();
-  toolkit_.reset();  // the widgets' windows first, while their parent exists
-  keybord_.reset();
   if (surface_) {
     SetWindowLongPtrW(surface_, GWLP_USERDATA, 0);
     DestroyWindow(surface_);
   }
+  toolkit_.reset();
+  keybord_.reset();
 }
 
 HRESULT Embedding::StartEmbedding() {
@@ -82,9 +102,12 @@ HRESULT Embedding::StartEmbedding() {
   // so panels inside it cannot take the focus and a control without a
   // container never swallows keys unseen; and no window of its own holds it
   // (a hidden top-level window is costly to make, as the display makes a
-  // window of its own for it).
+  // window of its own for it). It is made at the size the last start-up gave
+  // a surface: the start-up gives this one the same size, and then need not
+  // move a window for it.
+  const SIZE size = LastStartedSize();
   surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                             0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleHandle(), this);
+                             0, 0, size.cx, size.cy, HWND_MESSAGE, nullptr, ModuleHandle(), this);
   if (!surface_) return win32::LastError();
 
   win32::Win32Toolkit::Options options;
@@ -100,6 +123,9 @@ HRESULT Embedding::StartEmbedding() {
   const auto mask = static_cast<LPARAM>(SendMessageW(field, EM_GETEVENTMASK, 0, 0));
   SendMessageW(field, EM_SETEVENTMASK, 0, mask | ENM_CHANGE);
   RETURN_IF_FAILED(toolkit_->Initialize());
+  RECT started{};
+  GetClientRect(surface_, &started);
+  RememberStartedSize({started.right, started.bottom});
   return TakeValuesAsClean();
 }
 

@@ -4,9 +4,13 @@
 #include "Support.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <iterator>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "support/QuietEvents.h"
 
@@ -222,6 +226,148 @@ TEST_F(Panels, AColourWithNoMeaningIsRefusedAndTheLookKept) {
   EXPECT_EQ(Keys(KeyArrayId::cmdKey).PutForeColor(7, 0x000000), hr::ElementMissing);
   EXPECT_EQ(Key(PanelId::picABC, 0).backColor, 0xFF0000u);
 }
+
+// The panel draws labels that lie apart a layer at a time (all backs, all
+// borders, all captions) and most captions without DrawTextW: what it shows
+// must equal each label drawn on its own with the system's border and text
+// routines, whatever the captions and however the labels lie.
+enum class Layout { Apart, Overlapping, Tiny };
+
+// The client area of `window` as `draw` leaves it, row by row.
+std::vector<std::uint32_t> Image(HWND window, const std::function<void(HDC)>& draw) {
+  RECT client{};
+  GetClientRect(window, &client);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  draw(dc);
+  GdiFlush();
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  std::vector<std::uint32_t> image(pixels, pixels + client.right * client.bottom);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return image;
+}
+
+std::size_t Differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+  std::size_t count = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) count += a[i] != b[i] ? 1 : 0;
+  return count;
+}
+
+class KeyDrawings : public Panels, public ::testing::WithParamInterface<Layout> {};
+
+TEST_P(KeyDrawings, LookAsEachLabelDrawnOnItsOwn) {
+  const std::u16string captions[] = {u"7", u"WWWWWWWWWWWW", u"\u05D0\u05D1", u"a b c d e", u"(", u"", u"x\ty", u"\u20AA"};
+  KeyArray& keys = Keys(KeyArrayId::cmdNumber);
+  for (std::int16_t i = 0; i < static_cast<std::int16_t>(std::size(captions)); ++i) {
+    if (i > 0) {
+      ASSERT_EQ(keys.Load(i), hr::Ok);
+    }
+    ASSERT_EQ(keys.PutCaption(i, captions[i]), hr::Ok);
+    ASSERT_EQ(keys.PutLeft(i, 600.0f * static_cast<float>(i % 3)), hr::Ok);
+    ASSERT_EQ(keys.PutTop(i, 400.0f * static_cast<float>(i / 3)), hr::Ok);
+    ASSERT_EQ(keys.PutWidth(i, 560), hr::Ok);
+    ASSERT_EQ(keys.PutVisible(i, true), hr::Ok);
+  }
+  ASSERT_EQ(keys.PutBackColor(2, 0xFF0000), hr::Ok);
+  ASSERT_EQ(keys.PutForeColor(2, 0xFFFFFF), hr::Ok);
+  if (GetParam() == Layout::Overlapping) {
+    ASSERT_EQ(keys.PutLeft(1, 300), hr::Ok);
+  }
+  if (GetParam() == Layout::Tiny) {
+    ASSERT_EQ(keys.PutWidth(4, 30), hr::Ok);
+  }
+
+  Win32Panel& panel = PanelOf(PanelId::picNumber);
+  const HWND window = panel.Window();
+  const auto shown = Image(window, [&](HDC dc) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  });
+  const auto drawn = Image(window, [&](HDC dc) {
+    RECT client{};
+    GetClientRect(window, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    SelectObject(dc, host.toolkit->KeyFont());
+    SetBkMode(dc, TRANSPARENT);
+    for (std::int32_t i = 0; i < panel.Keys().Extent(); ++i) {
+      const KeyElement* key = panel.Keys().Element(i);
+      if (key == nullptr || !key->visible) continue;
+      const PixelRect p = panel.KeyPixels(*key);
+      RECT r{p.left, p.top, p.right, p.bottom};
+      SetDCBrushColor(dc, *ResolveColour(key->backColor.value_or(DefaultKeyBackColor)));
+      FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+      DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+      SetTextColor(dc, *ResolveColour(key->foreColor.value_or(DefaultKeyForeColor)));
+      DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()), &r,
+                DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    }
+  });
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(Differing(shown, drawn), 0u) << "pixels of " << shown.size() << " that differ";
+}
+
+std::string LayoutName(const ::testing::TestParamInfo<Layout>& info) {
+  switch (info.param) {
+    case Layout::Apart: return "Apart";
+    case Layout::Overlapping: return "Overlapping";
+    case Layout::Tiny: return "Tiny";
+  }
+  return "";
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, KeyDrawings, ::testing::Values(Layout::Apart, Layout::Overlapping, Layout::Tiny),
+                         LayoutName);
+
+// A whole panel is painted from an image kept from a panel that looked the
+// same, of this instance or one gone before: each panel must still show its
+// own look, however little it differs from the one painted before.
+struct Change {
+  const char* name;
+  HResult (*apply)(KeyArray& keys);
+};
+
+class SharedImages : public ::testing::TestWithParam<Change> {};
+
+TEST_P(SharedImages, APanelShowsItsOwnLookNotThatOfOnePaintedBefore) {
+  {
+    Host before;
+    before.ShowFrame();
+    ASSERT_TRUE(harness::WaitForPaint(before.surface, "the first instance"));
+  }
+  Host host;
+  ASSERT_EQ(GetParam().apply(host.toolkit->Keys(KeyArrayId::cmdNumber)), hr::Ok);
+  ASSERT_TRUE(harness::WaitForPaint(host.surface, "the second instance"));
+  const HWND window = host.PanelWindow(PanelId::picNumber);
+  const auto onScreen = Image(window, [&](HDC dc) {
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC screen = GetDC(window);
+    BitBlt(dc, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+  });
+  const auto drawn = Image(window, [&](HDC dc) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  });
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(Differing(onScreen, drawn), 0u) << "pixels of " << drawn.size() << " that differ";
+}
+
+const Change changes[] = {
+    {"Unchanged", [](KeyArray&) { return hr::Ok; }},
+    {"Caption", [](KeyArray& keys) { return keys.PutCaption(0, u"8"); }},
+    {"BackColour", [](KeyArray& keys) { return keys.PutBackColor(0, 0x0000FF); }},
+    {"ForeColour", [](KeyArray& keys) { return keys.PutForeColor(0, 0x00FF00); }},
+    {"Place", [](KeyArray& keys) { return keys.PutLeft(0, 120); }},
+    {"Hidden", [](KeyArray& keys) { return keys.PutVisible(0, false); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Changes, SharedImages, ::testing::ValuesIn(changes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A component that runs out of memory in some of its handlers.
 class Starved final : public vexo::testing::QuietEvents {

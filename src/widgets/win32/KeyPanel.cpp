@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "widgets/Boundary.h"
+#include "widgets/win32/KeyPanelDrawing.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -234,37 +236,47 @@ std::int16_t Win32Panel::HitTest(int x, int y) const {
   return -1;
 }
 
-void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
-  const RECT area = ToRect(clip);
-  SetDCBrushColor(dc, Screen(PanelBackColor, PanelBackColor));
-  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-
+std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
   const bool highContrast = HighContrast(context_);
-  const HGDIOBJ oldFont = SelectObject(dc, context_.keyFont);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  // Higher indexes lie on top, as the hit test finds them.
-  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
-    const KeyElement* key = keys_.Element(index);
+  const auto drawn = [&](const KeyElement* key) {
     if (key == nullptr || !key->visible) {
-      continue;
+      return false;
     }
     const PixelRect pixels = KeyPixels(*key);
-    if (pixels.Width() <= 0 || pixels.Height() <= 0 || !Meets(pixels, clip)) {
+    return pixels.Width() > 0 && pixels.Height() > 0 && Meets(pixels, clip);
+  };
+  std::size_t count = 0;
+  for (std::int32_t index = 0; index < keys_.Extent(); ++index) {
+    count += drawn(keys_.Element(index)) ? 1 : 0;
+  }
+  // Higher indexes lie on top, as the hit test finds them.
+  std::vector<DrawnLabel> labels(count);
+  auto label = labels.begin();
+  for (std::int32_t index = 0; index < keys_.Extent() && label != labels.end(); ++index) {
+    const KeyElement* key = keys_.Element(index);
+    if (!drawn(key)) {
       continue;
     }
-    RECT r = ToRect(pixels);
     const KeyColours colours = highContrast ? HighContrastColours(*key)
                                             : KeyColours{Screen(ForeOf(*key), DefaultKeyForeColor),
                                                          Screen(BackOf(*key), DefaultKeyBackColor)};
-    SetDCBrushColor(dc, colours.back);
-    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
-    SetTextColor(dc, colours.fore);
-    DrawTextW(dc, reinterpret_cast<const wchar_t*>(key->caption.data()), static_cast<int>(key->caption.size()),
-              &r, DT_RIGHT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    *label++ = {ToRect(KeyPixels(*key)), colours, key->caption};
   }
-  SetBkMode(dc, oldMode);
-  SelectObject(dc, oldFont);
+  return labels;
+}
+
+void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
+  DrawPanel(dc, ToRect(clip), Screen(PanelBackColor, PanelBackColor), LabelsMeeting(clip), context_.keyFont);
+}
+
+void Win32Panel::PaintWhole(HDC dc, int width, int height) const {
+  const PixelRect whole{0, 0, width, height};
+  const COLORREF back = Screen(PanelBackColor, PanelBackColor);
+  const std::vector<DrawnLabel> labels = LabelsMeeting(whole);
+  if (!PanelImages::Paint(dc, width, height, PanelImages::LookOf(width, height, context_.dpi.y, back, labels), back,
+                          labels, context_.keyFont)) {
+    DrawPanel(dc, ToRect(whole), back, labels, context_.keyFont);
+  }
 }
 
 std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -275,10 +287,25 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
       context_.pending.RepaintLabelsNow(*this);
-      PAINTSTRUCT paint;
-      if (HDC dc = BeginPaint(window, &paint)) {
-        Paint(dc, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
-        EndPaint(window, &paint);
+      // The painting ends whatever happens: one that finds no memory leaves
+      // the panel as it was until it is painted again.
+      struct Painting {
+        HWND window;
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window, &paint);
+        ~Painting() {
+          if (dc != nullptr) EndPaint(window, &paint);
+        }
+      } painting{window};
+      if (painting.dc != nullptr) {
+        const RECT& r = painting.paint.rcPaint;
+        RECT client{};
+        GetClientRect(window, &client);
+        if (EqualRect(&r, &client)) {
+          PaintWhole(painting.dc, client.right, client.bottom);
+        } else {
+          Paint(painting.dc, {r.left, r.top, r.right, r.bottom});
+        }
       }
       return 0;
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
@@ -18,6 +19,8 @@ struct HDC__;
 struct HINSTANCE__;
 
 namespace vexo::win32 {
+
+struct DrawnLabel;
 
 // The looks of a label that nobody has coloured yet: button text on button face.
 inline constexpr Colour DefaultKeyForeColor = 0x80000012;
@@ -62,6 +65,9 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   std::int16_t HitTest(int x, int y) const;
   // Draws the panel's background and the labels that meet `clip` into `dc`.
   void Paint(HDC__* dc, const PixelRect& clip) const;
+  // Paints the whole client area of `width` x `height` pixels, from the
+  // image that panels looking the same share.
+  void PaintWhole(HDC__* dc, int width, int height) const;
   // The body of the panel's window procedure.
   std::intptr_t Handle(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -75,6 +81,8 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   void RepaintLabel(std::int32_t index, const LabelLook& before) override;
   void RepaintAll() override;
   void Repaint(const LabelLook& look);
+  // The visible labels that meet `clip`, lowest index first, as drawn now.
+  std::vector<DrawnLabel> LabelsMeeting(const PixelRect& clip) const;
 
   const WidgetContext& context_;
   PanelId id_;
