@@ -266,7 +266,11 @@ std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
 }
 
 void Win32Panel::Paint(HDC dc, const PixelRect& clip) const {
-  DrawPanel(dc, ToRect(clip), Screen(PanelBackColor, PanelBackColor), LabelsMeeting(clip), context_.keyFont);
+  // A key that lost the mark and one that took it are often far apart: only
+  // the labels inside what needs painting are drawn, not every one between.
+  std::vector<DrawnLabel> labels = LabelsMeeting(clip);
+  std::erase_if(labels, [&](const DrawnLabel& label) { return !RectVisible(dc, &label.box); });
+  DrawPanel(dc, ToRect(clip), Screen(PanelBackColor, PanelBackColor), labels, context_.keyFont);
 }
 
 void Win32Panel::PaintWhole(HDC dc, int width, int height) const {
