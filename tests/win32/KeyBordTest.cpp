@@ -180,6 +180,7 @@ TEST_F(OnScreen, ClicksTypeAWordAndTheMarkFollowsOnScreen) {
   EXPECT_TRUE(Marked(KeyArrayId::cmdKey, 4));
   EXPECT_FALSE(Marked(KeyArrayId::cmdKey, 2));
   EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 17), GetSysColor(COLOR_BTNFACE)) << "the mark left it, a row away";
   EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 4), RGB(0, 0, 255));
 }
 

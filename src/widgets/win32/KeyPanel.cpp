@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "widgets/Boundary.h"
@@ -198,8 +199,44 @@ void Win32Panel::Repaint(const LabelLook& look) {
   if (window_ == nullptr || !look.visible) {
     return;
   }
-  const RECT r = ToRect(ToPixels(look.left, look.top, look.width, look.height, context_.dpi));
-  InvalidateRect(window_, &r, FALSE);
+  const PixelRect r = ToPixels(look.left, look.top, look.width, look.height, context_.dpi);
+  const auto end = noted_.begin() + static_cast<std::ptrdiff_t>(notedCount_);
+  if (std::find(noted_.begin(), end, r) != end) {
+    return;
+  }
+  if (notedCount_ == noted_.size()) {
+    RepaintLabelsNoted();
+  }
+  noted_[notedCount_++] = r;
+}
+
+void Win32Panel::RepaintLabelsNoted() {
+  const std::size_t count = std::exchange(notedCount_, 0);
+  if (count == 0 || window_ == nullptr) {
+    return;
+  }
+  HRGN region = CreateRectRgn(noted_[0].left, noted_[0].top, noted_[0].right, noted_[0].bottom);
+  for (std::size_t i = 1; i < count && region != nullptr; ++i) {
+    const PixelRect& r = noted_[i];
+    HRGN place = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    if (place == nullptr || CombineRgn(region, region, place, RGN_OR) == ERROR) {
+      DeleteObject(region);
+      region = nullptr;
+    }
+    if (place != nullptr) {
+      DeleteObject(place);
+    }
+  }
+  if (region != nullptr) {
+    InvalidateRgn(window_, region, FALSE);
+    DeleteObject(region);
+    return;
+  }
+  // Without room for a region, place by place.
+  for (std::size_t i = 0; i < count; ++i) {
+    const RECT r = ToRect(noted_[i]);
+    InvalidateRect(window_, &r, FALSE);
+  }
 }
 
 void Win32Panel::RepaintLabel(std::int32_t index, const LabelLook& before) {

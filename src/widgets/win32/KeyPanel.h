@@ -4,6 +4,8 @@
 // that a panel costs one window however many keys it holds.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -79,8 +81,13 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   void KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) override;
   // --- LabelPainter.
   void RepaintLabel(std::int32_t index, const LabelLook& before) override;
+  void RepaintLabelsNoted() override;
   void RepaintAll() override;
   void Repaint(const LabelLook& look);
+  // The places RepaintLabel noted: a label that keeps its box but changes
+  // its colours is one place.
+  std::array<PixelRect, 16> noted_{};
+  std::size_t notedCount_ = 0;
   // The visible labels that meet `clip`, lowest index first, as drawn now.
   std::vector<DrawnLabel> LabelsMeeting(const PixelRect& clip) const;
 

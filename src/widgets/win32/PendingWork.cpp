@@ -112,6 +112,7 @@ void PendingWork::FlushLabels(PanelLabels& pending) {
     const Label& label = pending.labels[static_cast<std::size_t>(i)];
     panel->RepaintLabel(label.index, label.before);
   }
+  panel->RepaintLabelsNoted();
 }
 
 void PendingWork::Settle(Settling& field) {

@@ -59,9 +59,12 @@ struct LabelLook {
 // A panel, as the queue repaints its changed labels.
 class LabelPainter {
  public:
-  // Invalidates what label `index` covered while it looked as `before` and
-  // what it covers now, unless it looks as it did.
+  // Notes for repainting what label `index` covered while it looked as
+  // `before` and what it covers now, unless it looks as it did.
   virtual void RepaintLabel(std::int32_t index, const LabelLook& before) = 0;
+  // Invalidates what the labels named since the last call covered, in one
+  // go: each invalidation is a trip to the display's server.
+  virtual void RepaintLabelsNoted() = 0;
   virtual void RepaintAll() = 0;
 
  protected:
