@@ -182,6 +182,15 @@ TEST_F(OnScreen, ClicksTypeAWordAndTheMarkFollowsOnScreen) {
   EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 2), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 17), GetSysColor(COLOR_BTNFACE)) << "the mark left it, a row away";
   EXPECT_EQ(PaintedBack(KeyArrayId::cmdKey, 4), RGB(0, 0, 255));
+  // The field shows the block caret on the trailing space, and no longer
+  // where it stood before the last click.
+  HWND field = host.toolkit->Field().Window();
+  const auto blockAt = [&](LPARAM position) {
+    POINTL at{};
+    SendMessageW(field, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), position);
+    return Host::PixelOf(field, at.x + 1, at.y + 3) == GetSysColor(COLOR_HIGHLIGHT);
+  };
+  EXPECT_TRUE(WaitFor("the block caret painted behind the word", [&] { return blockAt(3) && !blockAt(2); }));
 }
 
 // --- Typing on the physical keyboard.

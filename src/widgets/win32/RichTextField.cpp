@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "widgets/Boundary.h"
@@ -36,6 +37,36 @@ constexpr char16_t Picture(char16_t unit) {
 }
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+// The fields of this thread that are being sent a change.
+thread_local std::array<HWND, 4> changing{};
+
+void MarkChanging(HWND window, bool mark) {
+  const auto slot = std::find(changing.begin(), changing.end(), mark ? nullptr : window);
+  if (slot != changing.end()) {
+    *slot = mark ? window : nullptr;
+  }
+}
+
+// Sends the control a change of its text, selection or scrolling. The
+// control would repaint what the change touched before returning; it is
+// left invalid instead, and painted once the burst is over and the message
+// loop runs again.
+LRESULT SendChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  MarkChanging(window, true);
+  const LRESULT result = SendMessageW(window, message, wParam, lParam);
+  MarkChanging(window, false);
+  return result;
+}
+
+// The control's own procedure, in front of which the field's window sits.
+LRESULT CALLBACK FieldProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT && std::find(changing.begin(), changing.end(), window) != changing.end()) {
+    return 0;
+  }
+  const auto control = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window, GCLP_WNDPROC));
+  return CallWindowProcW(control, window, message, wParam, lParam);
+}
 
 std::int32_t LengthOf(HWND window) {
   return static_cast<std::int32_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
@@ -96,6 +127,7 @@ HResult Win32RichTextBox::Create() {
   lstrcpynW(format.szFaceName, L"Tahoma", LF_FACESIZE);
   SendMessageW(window_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
   SendMessageW(window_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FieldProcedure));
   return hr::Ok;
 }
 
@@ -145,7 +177,6 @@ void Win32RichTextBox::BeginChange() {
   if (unsettled_) {
     return;
   }
-  SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
   inView_.Forget();
   unsettled_ = true;
   context_.pending.Settle(*this);
@@ -163,12 +194,9 @@ void Win32RichTextBox::Settle() {
   // The last selection scrolls its end into view. Only a control that was
   // moved or resized since needs scrolling to the caret again.
   SendSelection();
-  SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
   if (std::exchange(placed_, false)) {
-    SendMessageW(window_, EM_SCROLLCARET, 0, 0);
+    SendChange(window_, EM_SCROLLCARET, 0, 0);
   }
-  // The frame stays as it was; a move repaints it with the surface.
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
@@ -193,7 +221,7 @@ void Win32RichTextBox::SendSelection() {
     return;
   }
   CHARRANGE range{start, end};
-  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  SendChange(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   inView_.After(end);
 }
 
@@ -221,7 +249,7 @@ void Win32RichTextBox::ScrollIntoView(std::int32_t position) {
   POINT scroll{0, 0};
   SendMessageW(window_, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
   scroll.x += by;
-  SendMessageW(window_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+  SendChange(window_, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
 }
 
 const std::u16string* Win32RichTextBox::ValidExact(const std::u16string& shown) {
@@ -259,10 +287,10 @@ HResult Win32RichTextBox::Commit(std::u16string text, Before before) {
   // The control merged or dropped units: its positions would no longer be
   // the text's. The field goes back to what it held.
   wanted_.reset();
-  SendMessageW(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-  SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
+  SendChange(window_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(before.shown)));
   CHARRANGE range{before.selection.first, before.selection.first + before.selection.second};
-  SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+  SendChange(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
   inView_.Forget();
   if (Shown() == before.shown) {
     exact_ = std::move(before.exact);
@@ -334,9 +362,9 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
         before.rbegin());
     if (firstDifference != before.size() || before.size() != shown.size()) {
       CHARRANGE changed{static_cast<LONG>(firstDifference), static_cast<LONG>(before.size() - sameEnd)};
-      SendMessageW(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
+      SendChange(window_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&changed));
       const std::u16string part = shown.substr(firstDifference, shown.size() - sameEnd - firstDifference);
-      SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
+      SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(part)));
       inView_.After(static_cast<std::int32_t>(firstDifference + part.size()));
     }
     // As after a fresh text: nothing to undo into the text before.
@@ -411,7 +439,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
     SendSelection();  // the replacement needs it
-    SendMessageW(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
+    SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
     inView_.After(start + static_cast<std::int32_t>(text.size()));
     return Commit(std::move(next), std::move(previous));
   });

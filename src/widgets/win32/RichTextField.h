@@ -99,10 +99,14 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // that changed the number of units is put back as it was `before`, and the
   // write fails with the invalid-property-value error.
   HResult Commit(std::u16string text, Before before);
-  // The control lays out and scrolls its whole line again on every change of
-  // text or selection while it redraws. A burst of changes (one keystroke
-  // makes several) therefore runs with redrawing off, and the control is
-  // settled once, scrolled to the caret and repainted, when the burst ends.
+  // The control repaints what each change of text or selection touched
+  // before the change returns. Its painting is held instead (see SendChange),
+  // so that a burst of changes (one keystroke makes several) is painted
+  // once, by the message loop, after the burst: what the changes touched
+  // stays invalid until then. (Hiding the window for the burst would cost a
+  // trip to the display's server each way.) The burst's end settles the
+  // field: it sends the last selection and, after a move, scrolls to the
+  // caret.
   void BeginChange();
   void Settle() override;
   // Applies a move the field waits for: before any change of text or
@@ -114,7 +118,7 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   Hwnd window_ = nullptr;
   std::optional<std::u16string> exact_;
   std::u16string shownAs_;  // what the control showed when exact_ was put
-  bool unsettled_ = false;  // redrawing is off until the burst settles it
+  bool unsettled_ = false;  // changed in a burst that has not settled it yet
   bool placed_ = false;     // moved since it was last settled
   std::uint64_t revision_ = 0;
 
