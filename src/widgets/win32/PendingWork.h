@@ -62,8 +62,8 @@ class LabelPainter {
   // Notes for repainting what label `index` covered while it looked as
   // `before` and what it covers now, unless it looks as it did.
   virtual void RepaintLabel(std::int32_t index, const LabelLook& before) = 0;
-  // Invalidates what the labels named since the last call covered, in one
-  // go: each invalidation is a trip to the display's server.
+  // Repaints what the labels noted since the last call covered, in one go:
+  // each trip to the display's server costs more than drawing a label.
   virtual void RepaintLabelsNoted() = 0;
   virtual void RepaintAll() = 0;
 
