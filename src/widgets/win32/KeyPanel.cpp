@@ -237,10 +237,17 @@ void Win32Panel::RepaintLabelsNoted() {
         ExtSelectClipRgn(dc, region, RGN_AND);
         RECT box{};
         GetRgnBox(region, &box);
-        Paint(dc, {box.left, box.top, box.right, box.bottom});
+        // This runs as a burst ends, where nothing may be thrown.
+        const HResult drawn = Guard([&] {
+          Paint(dc, {box.left, box.top, box.right, box.bottom});
+          return hr::Ok;
+        });
         ReleaseDC(window_, dc);
-        DeleteObject(region);
-        return;
+        if (Succeeded(drawn)) {
+          DeleteObject(region);
+          return;
+        }
+        // Without the memory to draw them now, the labels wait for a paint.
       }
     }
     InvalidateRgn(window_, region, FALSE);
