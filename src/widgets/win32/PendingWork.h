@@ -6,9 +6,8 @@
 // field more than once. Windows are slow to move, to repaint and to lay out
 // a line of text, so what can wait waits here and is done once, when the
 // outermost burst closes: windows are moved, the field is given its last
-// selection and settled, changed labels are repainted and the surface gets
-// its size, in that order. Work
-// that arrives while no burst is open is done at once.
+// selection, changed labels are drawn and the surface gets its size, in that
+// order. Work that arrives while no burst is open is done at once.
 //
 // Everything runs on the thread of the toolkit's windows. The queue has fixed
 // room and allocates nothing, so that deferring costs a keystroke nothing.
@@ -74,7 +73,8 @@ class LabelPainter {
 // The field, as the queue settles it after a burst of changes.
 class Settling {
  public:
-  // Redraws the control, scrolled to the caret.
+  // Gives the control the burst's last selection (which scrolls it into
+  // view); what the changes touched is painted by the message loop.
   virtual void Settle() = 0;
 
  protected:
