@@ -200,12 +200,15 @@ void Win32RichTextBox::Settle() {
 }
 
 void Win32RichTextBox::Select(std::int32_t start, std::int32_t end) {
-  if (wanted_) {
-    // The selection wanted so far is never sent. All it would have left
-    // behind is the line scrolled to show its end.
-    ScrollIntoView(wanted_->second);
-  }
+  DropSelection();
   wanted_.emplace(start, end);
+}
+
+void Win32RichTextBox::DropSelection() {
+  if (wanted_) {
+    // All it would have left behind is the line scrolled to show its end.
+    ScrollIntoView(std::exchange(wanted_, std::nullopt)->second);
+  }
 }
 
 void Win32RichTextBox::SendSelection() {
@@ -349,10 +352,7 @@ HResult Win32RichTextBox::PutText(std::u16string_view text) {
     // read as such.
     BeginChange();
     Before previous = Capture();
-    // The new text brings its own selections.
-    if (wanted_) {
-      ScrollIntoView(std::exchange(wanted_, std::nullopt)->second);
-    }
+    DropSelection();  // the new text brings its own selections
     const std::u16string& before = previous.shown;
     const auto firstDifference = static_cast<std::size_t>(
         std::mismatch(before.begin(), before.end(), shown.begin(), shown.end()).first - before.begin());

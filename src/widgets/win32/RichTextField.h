@@ -130,6 +130,8 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // scrolled where every selection would have left it.
   void Select(std::int32_t start, std::int32_t end);
   void SendSelection();
+  // The selection wanted so far is superseded and never sent.
+  void DropSelection();
   // Scrolls as the control does when it selects up to `position`.
   void ScrollIntoView(std::int32_t position);
   std::optional<std::pair<std::int32_t, std::int32_t>> wanted_;  // [start, end), not yet sent
