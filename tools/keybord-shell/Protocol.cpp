@@ -43,6 +43,37 @@ Json Number(float value) {
   return std::strtod(buffer.data(), nullptr);
 }
 
+Json ParseJson(std::string_view text, std::string_view context) {
+  // Brackets inside strings do not nest; a backslash escapes the character
+  // after it. An unterminated string is left for the parser to report.
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > MaxJsonNesting) {
+        Refuse(hr::InvalidArg, std::string(context) + " nests arrays and objects more than " +
+                                   std::to_string(MaxJsonNesting) + " deep");
+      }
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  try {
+    return Json::parse(text);
+  } catch (const Json::exception& error) {
+    Refuse(hr::InvalidArg, std::string(context) + " is not valid JSON (" + ParseMessage(error) + ")");
+  }
+}
+
 std::string ParseMessage(const std::exception& error) {
   std::string_view message = error.what();
   if (message.starts_with("[json.exception.")) {

@@ -45,6 +45,14 @@ Json Number(float value);
 // The parser's message without its library prefix ("[json.exception...] ").
 std::string ParseMessage(const std::exception& error);
 
+// The deepest nesting of arrays and objects a line may hold. A bag needs two
+// levels; the parser and the printer of values recurse once per level, so a
+// line of a few hundred kilobytes nested further would exhaust the stack.
+inline constexpr int MaxJsonNesting = 16;
+// Parses `text` as JSON. Nesting beyond MaxJsonNesting is refused before the
+// parser sees it; so is text that is not JSON. Refusals name `context`.
+Json ParseJson(std::string_view text, std::string_view context);
+
 // --- Names of widgets.
 
 inline constexpr std::array<std::pair<std::string_view, KeyArrayId>, 3> ArrayNames{{

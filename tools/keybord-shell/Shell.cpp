@@ -310,12 +310,7 @@ Json Save(Session& session, const Arguments& args) {
 
 // `load` takes the rest of its line whole: one JSON object that may hold blanks.
 Json Load(Session& session, std::string_view rest) {
-  Json bag;
-  try {
-    bag = Json::parse(rest);
-  } catch (const Json::exception& error) {
-    Refuse(hr::InvalidArg, "load: the bag is not valid JSON (" + ParseMessage(error) + ")");
-  }
+  const Json bag = ParseJson(rest, "load: the bag");
   if (!bag.is_object()) {
     Refuse(hr::InvalidArg, "load: the bag must be a JSON object {\"key\": {\"type\": T, \"value\": V}}");
   }
