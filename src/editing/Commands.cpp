@@ -7,6 +7,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
+#include "widgets/VirtualKeys.h"
 
 namespace vexo {
 
@@ -31,24 +32,24 @@ struct KeyBinding {
 };
 
 constexpr std::array<KeyBinding, 15> KeyBindings{{
-    {8, KeyCommand::Backspace},
-    {46, KeyCommand::Delete},
-    {36, KeyCommand::Home},
-    {35, KeyCommand::End},
-    {20, KeyCommand::ToggleCapsLock},   // Caps Lock
-    {112, KeyCommand::ToggleCapsLock},  // F1
-    {113, KeyCommand::LetterPanel},     // F2
-    {114, KeyCommand::NumberPanel},     // F3
-    {115, KeyCommand::SymbolPanel},     // F4
-    {116, KeyCommand::CaretLeft},       // F5
-    {38, KeyCommand::CaretLeft},        // Up
-    {33, KeyCommand::CaretLeft},        // Page Up
-    {117, KeyCommand::CaretRight},      // F6
-    {40, KeyCommand::CaretRight},       // Down
-    {34, KeyCommand::CaretRight},       // Page Down
+    {vk::Backspace, KeyCommand::Backspace},
+    {vk::Delete, KeyCommand::Delete},
+    {vk::Home, KeyCommand::Home},
+    {vk::End, KeyCommand::End},
+    {vk::CapsLock, KeyCommand::ToggleCapsLock},
+    {vk::F1, KeyCommand::ToggleCapsLock},
+    {vk::F2, KeyCommand::LetterPanel},
+    {vk::F3, KeyCommand::NumberPanel},
+    {vk::F4, KeyCommand::SymbolPanel},
+    {vk::F5, KeyCommand::CaretLeft},
+    {vk::Up, KeyCommand::CaretLeft},
+    {vk::PageUp, KeyCommand::CaretLeft},
+    {vk::F6, KeyCommand::CaretRight},
+    {vk::Down, KeyCommand::CaretRight},
+    {vk::PageDown, KeyCommand::CaretRight},
 }};
 
-constexpr std::int16_t F7KeyCode = 118;
+constexpr std::int16_t F7KeyCode = vk::F7;
 constexpr std::uint32_t WmCommand = 0x0111;
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
+#include "widgets/VirtualKeys.h"
 
 namespace vexo {
 
@@ -64,26 +65,32 @@ using enum ShiftTest;
 // panel tests and that matches is carried out, and no later one. A panel that
 // looks a character up on another panel then gives that panel the focus.
 //
-// Keypad digits 96-105, keypad symbols 106-111 and F1-F11 come before the
-// letters, so of 97-122 only 108 (keypad separator) reaches the letter row,
-// as "l". The symbol panel has its own "-", "_", ".", ">" keys and so takes
-// 189 and 190 through the punctuation row.
+// The letter row's second range holds the codes of 'a' to 'z', which a host's
+// call may pass; the keypad's digits and symbols and F1-F11 share those codes
+// and are taken by earlier rows, so of them only the keypad separator reaches
+// the letter row, as "l". The symbol panel has its own "-", "_", ".", ">"
+// keys and so takes Minus and Period through the punctuation row.
 constexpr std::array<Row, 14> Rows{{
-    // codes                                                       shift     action        offset   picABC     picNumber  picShift
-    {{Code(39), None, None, None, None},                          Any,      Right,        0,      {Stay,      Stay,      Stay}},
-    {{Code(38), None, None, None, None},                          Any,      Up,           0,      {Stay,      Stay,      Stay}},
-    {{Code(37), None, None, None, None},                          Any,      Left,         0,      {Stay,      Stay,      Stay}},
-    {{Code(40), None, None, None, None},                          Any,      Down,         0,      {Stay,      Stay,      Stay}},
-    {{{112, 123}, Code(20), {33, 36}, Code(46), Code(8)},         Any,      Command,      0,      {Stay,      Stay,      Stay}},
-    {{{96, 105}, None, None, None, None},                         Any,      Number,       48,     {ToNumbers, Stay,      ToNumbers}},
-    {{{106, 107}, {109, 111}, None, None, None},                  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
-    {{{65, 90}, {97, 122}, None, None, None},                     Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
-    {{Code(32), None, None, None, None},                          Any,      Letter,       0,      {Stay,      Skip,      Skip}},
-    {{{48, 57}, None, None, None, None},                          Alone,    ShiftedDigit, 0,      {ToSymbols, ToSymbols, Stay}},
-    {{{48, 57}, None, None, None, None},                          NotAlone, Number,       0,      {ToNumbers, ToNumbers, ToNumbers}},
-    {{{189, 190}, None, None, None, None},                        Alone,    Symbol,       0,      {ToSymbols, ToSymbols, Skip}},
-    {{{189, 190}, None, None, None, None},                        NotAlone, Number,       144,    {ToNumbers, Stay,      Skip}},
-    {{{186, 192}, {219, 222}, None, None, None},                  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
+    // codes                                                                    shift     action        offset   picABC     picNumber  picShift
+    {{Code(vk::Right), None, None, None, None},                                Any,      Right,        0,      {Stay,      Stay,      Stay}},
+    {{Code(vk::Up), None, None, None, None},                                   Any,      Up,           0,      {Stay,      Stay,      Stay}},
+    {{Code(vk::Left), None, None, None, None},                                 Any,      Left,         0,      {Stay,      Stay,      Stay}},
+    {{Code(vk::Down), None, None, None, None},                                 Any,      Down,         0,      {Stay,      Stay,      Stay}},
+    {{{vk::F1, vk::F12}, Code(vk::CapsLock), {vk::PageUp, vk::Home}, Code(vk::Delete), Code(vk::Backspace)},
+                                                                               Any,      Command,      0,      {Stay,      Stay,      Stay}},
+    {{{vk::Numpad0, vk::Numpad9}, None, None, None, None},                     Any,      Number,       vk::Numpad0 - u'0',
+                                                                                                                {ToNumbers, Stay,      ToNumbers}},
+    {{{vk::Multiply, vk::Add}, {vk::Subtract, vk::Divide}, None, None, None},  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
+    {{{vk::LetterA, vk::LetterZ}, {u'a', u'z'}, None, None, None},             Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
+    {{Code(vk::Space), None, None, None, None},                                Any,      Letter,       0,      {Stay,      Skip,      Skip}},
+    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       Alone,    ShiftedDigit, 0,      {ToSymbols, ToSymbols, Stay}},
+    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       NotAlone, Number,       0,      {ToNumbers, ToNumbers, ToNumbers}},
+    {{{vk::Minus, vk::Period}, None, None, None, None},                        Alone,    Symbol,       0,      {ToSymbols, ToSymbols, Skip}},
+    // Minus and Period without Shift alone type the keypad's "-" and ".".
+    {{{vk::Minus, vk::Period}, None, None, None, None},                        NotAlone, Number,       vk::Minus - u'-',
+                                                                                                                {ToNumbers, Stay,      Skip}},
+    {{{vk::Semicolon, vk::Backquote}, {vk::OpenBracket, vk::Quote}, None, None, None},
+                                                                               Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
 }};
 // Any other code: nothing, as for a panel that skips every matching row.
 
@@ -171,7 +178,7 @@ HResult Dispatch(KeyBord& keybord, PanelId panel, std::int16_t& keyCode, std::in
 HResult KeyDown(KeyBord& keybord, PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift) {
   std::int16_t keyCode = KeyCode;
   std::int16_t modifiers = Shift;
-  static_cast<void>(Dispatch(keybord, panel, keyCode, modifiers));
+  Discard(Dispatch(keybord, panel, keyCode, modifiers), "a key press is never refused; what the row did stays done");
   std::int16_t forwarded = KeyCode;
   return keybord.GetMessage(forwarded);
 }

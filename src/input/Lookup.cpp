@@ -4,6 +4,7 @@
 
 #include "component/Characters.h"
 #include "component/KeyBord.h"
+#include "widgets/VirtualKeys.h"
 
 namespace vexo {
 
@@ -49,22 +50,22 @@ struct SymbolKey {
 };
 
 constexpr std::array<SymbolKey, 16> SymbolKeys{{
-    {186, u':', u';'},
-    {187, u'+', u'='},
-    {188, u'<', u','},
-    {189, u'_', u'-'},
-    {190, u'>', u'.'},
-    {191, u'?', u'/'},
-    {192, u'~', u'`'},
-    {219, u'{', u'['},
-    {220, u'|', u'\\'},
-    {221, u'}', u']'},
-    {222, u'"', u'\''},
-    {106, 0, u'*'},
-    {107, 0, u'+'},
-    {109, 0, u'-'},
-    {110, 0, u'.'},
-    {111, 0, u'/'},
+    {vk::Semicolon, u':', u';'},
+    {vk::Equals, u'+', u'='},
+    {vk::Comma, u'<', u','},
+    {vk::Minus, u'_', u'-'},
+    {vk::Period, u'>', u'.'},
+    {vk::Slash, u'?', u'/'},
+    {vk::Backquote, u'~', u'`'},
+    {vk::OpenBracket, u'{', u'['},
+    {vk::Backslash, u'|', u'\\'},
+    {vk::CloseBracket, u'}', u']'},
+    {vk::Quote, u'"', u'\''},
+    {vk::Multiply, 0, u'*'},
+    {vk::Add, 0, u'+'},
+    {vk::Subtract, 0, u'-'},
+    {vk::Decimal, 0, u'.'},
+    {vk::Divide, 0, u'/'},
 }};
 
 // The symbols above the top-row digits 0 to 9.
@@ -106,8 +107,8 @@ HResult KeyBord::FindImage(std::int16_t KeyCode, std::int16_t Shift) {
 
 HResult KeyBord::FindImageNumber(std::int16_t KeyCode) {
   char16_t symbol = 0;
-  if (KeyCode >= u'0' && KeyCode <= u'9') {
-    symbol = ShiftedDigits[static_cast<std::size_t>(KeyCode - u'0')];
+  if (KeyCode >= vk::Digit0 && KeyCode <= vk::Digit9) {
+    symbol = ShiftedDigits[static_cast<std::size_t>(KeyCode - vk::Digit0)];
   }
   std::u16string text = SymbolText(symbol);
   return AfterFindImage(text);
