@@ -5,6 +5,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
+# No include may point up the layers of the code.
+bash scripts/check-layers.sh
+
 # The input tests, with their long random sequences, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a replay of the fuzz corpus: clang, a build
 # directory of their own, only the targets they need.
