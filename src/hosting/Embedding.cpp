@@ -303,6 +303,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
     }
     const HGDIOBJ old = SelectObject(memory, bitmap);
     toolkit_->PaintTo(memory, 0, 0);
+  RETURN_IF_FAILED(OnOwnerThread());
     SetStretchBltMode(dc, HALFTONE);
     const BOOL drawn = StretchBlt(dc, bounds->left, bounds->top, width, height, memory, 0, 0, natural.cx, natural.cy,
                                   SRCCOPY);
@@ -325,7 +326,10 @@ HRESULT STDMETHODCALLTYPE Embedding::Freeze(DWORD, LONG, void*, DWORD* freeze) {
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::Unfreeze(DWORD) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::Unfreeze(DWORD) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
   viewSink_ = sink;
@@ -334,12 +338,14 @@ HRESULT STDMETHODCALLTYPE Embedding::SetAdvise(DWORD aspects, DWORD flags, IAdvi
   return S_OK;
 }
 
+  RETURN_IF_FAILED(OnOwnerThread());
 HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
   if (aspects) *aspects = viewAspects_;
   if (flags) *flags = viewFlags_;
   if (sink) {
     *sink = nullptr;
     viewSink_.CopyTo(sink);
+  RETURN_IF_FAILED(OnOwnerThread());
   }
   return S_OK;
 }
@@ -348,6 +354,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, LONG, DVTARGETDEVIC
   return GetExtent(aspect, size);
 }
 
+  RETURN_IF_FAILED(OnOwnerThread());
 // --- The object's interfaces of this part.
 
 void* Embedding::EmbeddingInterface(REFIID iid) {
@@ -355,6 +362,7 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
   if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) return static_cast<IOleInPlaceObject*>(this);
   if (iid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(this);
   if (iid == IID_IOleControl) return static_cast<IOleControl*>(this);
+  RETURN_IF_FAILED(OnOwnerThread());
   if (iid == IID_IViewObject || iid == IID_IViewObject2) return static_cast<IViewObject2*>(this);
   if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
   if (iid == IID_IPersistStreamInit) return static_cast<IPersistStreamInit*>(this);
@@ -363,3 +371,4 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
 }
 
 }  // namespace vexo::hosting
+  RETURN_IF_FAILED(OnOwnerThread());

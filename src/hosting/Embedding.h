@@ -141,6 +141,9 @@ class Embedding : public IOleObject,
   KeyBord& Component() { return *keybord_; }
   // Runs a call of the public interface; the toolkit's pending work is done
   // once when it returns, and then the saved properties are compared with
+  // The first line of every public member but IUnknown's, of this part and
+  // of the object that derives from it.
+  HRESULT OnOwnerThread() const { return owner_.Check(); }
   // what was seen, so that a change reaches the sinks before the call returns.
   template <typename Body>
   HResult HostCall(Body&& body) {
@@ -218,6 +221,7 @@ class Embedding : public IOleObject,
   std::unique_ptr<EventPoint> notifyPoint_;
   SavedValues seen_;
   std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when seen_.text was read
+  win32::OwnerThread owner_;  // the thread that made the object
   bool dirty_ = false;
   bool checkPosted_ = false;
 

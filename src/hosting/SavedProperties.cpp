@@ -291,7 +291,10 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return TakeValuesAsClean(); }
+HRESULT STDMETHODCALLTYPE Embedding::InitNew() {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return TakeValuesAsClean();
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
@@ -310,6 +313,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BO
 }
 
 // A change the user made a moment ago counts even before the control has
+  RETURN_IF_FAILED(OnOwnerThread());
 // looked for it; when the control cannot look, it asks to be saved.
 HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
   if (FAILED(TakeValues(Tell::Sinks))) return S_OK;
@@ -318,6 +322,7 @@ HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   if (!stream) return E_POINTER;
+  RETURN_IF_FAILED(OnOwnerThread());
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
@@ -327,6 +332,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
+  RETURN_IF_FAILED(OnOwnerThread());
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Saved(WriteTo(record), FALSE));
@@ -341,11 +347,13 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!size) return E_POINTER;
   size->QuadPart = 0;
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(WriteTo(record));
+  RETURN_IF_FAILED(OnOwnerThread());
     std::vector<BYTE> bytes;
     RETURN_IF_FAILED(record.Serialize(bytes));
     size->QuadPart = bytes.size();
@@ -354,3 +362,5 @@ HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
 }
 
 }  // namespace vexo::hosting
+  RETURN_IF_FAILED(OnOwnerThread());
+  RETURN_IF_FAILED(OnOwnerThread());
