@@ -183,6 +183,25 @@ const BagRow bagRows[] = {
        VARIANT& v = b.values[L"Text"];
        V_VT(&v) = VT_ERROR;
        V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+    // The instance's own limit (9) cuts no stored text; the stored one follows.
+    {"TextLongerThanTheLimitBefore",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_I2, 20);
+     },
+     L"hello world", 20, NumberAct},
+    {"TextLongerThanBothLimits",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_I2, 4);
+     },
+     L"hello world", 4, NumberAct},
+    {"TextWithAnUnreadableLimit",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_UI4, 40000);
+     },
+     L"hello world", 9, NumberAct},
      },
      L"keep", 0, NumberAct},
 };
@@ -259,6 +278,42 @@ struct Damage {
   void (*apply)(std::vector<BYTE>&);
   HRESULT status;
 };
+// A container reverts a live control by loading it again: whatever limit the
+// control had, the record it wrote comes back whole, and clean.
+TEST(Stream, ALoadIntoAnInitialisedControlRestoresTheRecordWhole) {
+  ComPtr<_KeyBord> source = CreateDirect();
+  ASSERT_NE(source, nullptr);
+  Bstr text(L"hello world");
+  ASSERT_EQ(source->put_Text(text.get()), S_OK);
+  ASSERT_EQ(source->put_MaxLength(20), S_OK);
+  const std::vector<BYTE> record = Saved(source.Get());
+  ASSERT_EQ(source->put_MaxLength(3), S_OK);
+  const std::vector<BYTE> small = Saved(source.Get());
+
+  const std::pair<const char*, std::function<void(_KeyBord*)>> before[] = {
+      {"ChangedByTheHost", [](_KeyBord* k) { EXPECT_EQ(k->put_MaxLength(3), S_OK); }},
+      {"GivenInitNew",
+       [](_KeyBord* k) {
+         EXPECT_EQ(k->put_MaxLength(3), S_OK);
+         ComPtr<IPersistStreamInit> persist;
+         ASSERT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+         EXPECT_EQ(persist->InitNew(), S_OK);
+       }},
+      {"LoadedBefore", [&](_KeyBord* k) { EXPECT_EQ(LoadBytes(k, small), S_OK); }},
+  };
+  for (const auto& [name, prepare] : before) {
+    SCOPED_TRACE(name);
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ASSERT_NE(keybord, nullptr);
+    prepare(keybord.Get());
+    ASSERT_EQ(LimitOf(keybord.Get()), 3);
+    EXPECT_EQ(LoadBytes(keybord.Get(), record), S_OK);
+    EXPECT_EQ(TextOf(keybord.Get()), L"hello world");
+    EXPECT_EQ(LimitOf(keybord.Get()), 20);
+    EXPECT_EQ(Facet<IPersistStreamInit>(keybord)->IsDirty(), S_FALSE);
+  }
+}
+
 
 class DamagedStreams : public ::testing::TestWithParam<Damage> {};
 
