@@ -9,6 +9,7 @@
 
 #include "hosting/ConnectionPoints.h"
 #include "hosting/PropertyChanges.h"
+#include "hosting/SavedProperties.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
@@ -211,6 +212,9 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
         Discard(ActivateUserInterface(), "a container that refuses keeps the control in place, as it was");
       }
       return 0;
+    case WM_DESTROY:
+      if (window == surface_) KeepWhatTheWindowsHold();
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_NCDESTROY:
       // A container that destroys its window before it deactivates the
       // control takes the surface with it: the handle is not used again.
@@ -220,6 +224,22 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+// A container that destroys its window before it deactivates the control
+// takes the field with it, and the user's text would be lost to the next
+// save. The surface hears of its end before its children do: what the field
+// holds is read while it still exists. Sinks are not told from inside the
+// container's destruction; the dirty state carries the change.
+void Embedding::KeepWhatTheWindowsHold() {
+  Discard(Guard([&]() -> HResult {
+            RETURN_IF_FAILED(TakeValues(Tell::Nobody));
+            auto record = std::make_unique<RecordBag>();
+            RETURN_IF_FAILED(WriteTo(*record));
+            kept_ = std::move(record);
+            return hr::Ok;
+          }),
+          "a control that cannot read its field keeps asking to be saved, and a save fails with the reason");
 }
 
 void Embedding::PanelFocused() {
@@ -283,6 +303,7 @@ void Embedding::GiveUpFocus() {
 
 HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   return Guard([&]() -> HRESULT {
@@ -303,7 +324,6 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
     }
     const HGDIOBJ old = SelectObject(memory, bitmap);
     toolkit_->PaintTo(memory, 0, 0);
-  RETURN_IF_FAILED(OnOwnerThread());
     SetStretchBltMode(dc, HALFTONE);
     const BOOL drawn = StretchBlt(dc, bounds->left, bounds->top, width, height, memory, 0, 0, natural.cx, natural.cy,
                                   SRCCOPY);
@@ -315,12 +335,14 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!colours) return E_POINTER;
   *colours = nullptr;
   return S_FALSE;  // no palette of its own
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Freeze(DWORD, LONG, void*, DWORD* freeze) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!freeze) return E_POINTER;
   *freeze = 0;
   return E_NOTIMPL;
@@ -332,29 +354,29 @@ HRESULT STDMETHODCALLTYPE Embedding::Unfreeze(DWORD) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  RETURN_IF_FAILED(OnOwnerThread());
   viewSink_ = sink;
   viewAspects_ = sink ? aspects : 0;
   viewFlags_ = sink ? flags : 0;
   return S_OK;
 }
 
-  RETURN_IF_FAILED(OnOwnerThread());
 HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (aspects) *aspects = viewAspects_;
   if (flags) *flags = viewFlags_;
   if (sink) {
     *sink = nullptr;
     viewSink_.CopyTo(sink);
-  RETURN_IF_FAILED(OnOwnerThread());
   }
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   return GetExtent(aspect, size);
 }
 
-  RETURN_IF_FAILED(OnOwnerThread());
 // --- The object's interfaces of this part.
 
 void* Embedding::EmbeddingInterface(REFIID iid) {
@@ -362,7 +384,6 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
   if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) return static_cast<IOleInPlaceObject*>(this);
   if (iid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(this);
   if (iid == IID_IOleControl) return static_cast<IOleControl*>(this);
-  RETURN_IF_FAILED(OnOwnerThread());
   if (iid == IID_IViewObject || iid == IID_IViewObject2) return static_cast<IViewObject2*>(this);
   if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
   if (iid == IID_IPersistStreamInit) return static_cast<IPersistStreamInit*>(this);
@@ -371,4 +392,3 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
 }
 
 }  // namespace vexo::hosting
-  RETURN_IF_FAILED(OnOwnerThread());

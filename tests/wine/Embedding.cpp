@@ -11,6 +11,8 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "windows/Harness.h"
@@ -62,7 +64,9 @@ class Bag final : public IPropertyBag {
     if (name == refused) return E_ACCESSDENIED;
     VARIANT& stored = values[name];
     VariantClear(&stored);
-    return VariantCopy(&stored, value);
+    const HRESULT status = VariantCopy(&stored, value);
+    if (afterWrite) afterWrite(name);
+    return status;
   }
   void Put(const wchar_t* name, VARTYPE type, double number) {
     VARIANT value;
@@ -83,6 +87,7 @@ class Bag final : public IPropertyBag {
   std::map<std::wstring, VARIANT> values;
   std::vector<std::wstring> written;
   std::wstring refused;
+  std::function<void(const std::wstring&)> afterWrite;  // a bag that calls the control back
 };
 
 // An instance whose three properties differ from a new one's.
@@ -178,11 +183,6 @@ const BagRow bagRows[] = {
        b.Put(L"MaxLength", VT_I2, 4);
      },
      L"keep", 4, NumberAct},
-    {"ValueOfNoUse",
-     [](Bag& b) {
-       VARIANT& v = b.values[L"Text"];
-       V_VT(&v) = VT_ERROR;
-       V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
     // The instance's own limit (9) cuts no stored text; the stored one follows.
     {"TextLongerThanTheLimitBefore",
      [](Bag& b) {
@@ -202,6 +202,11 @@ const BagRow bagRows[] = {
        b.Put(L"MaxLength", VT_UI4, 40000);
      },
      L"hello world", 9, NumberAct},
+    {"ValueOfNoUse",
+     [](Bag& b) {
+       VARIANT& v = b.values[L"Text"];
+       V_VT(&v) = VT_ERROR;
+       V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
      },
      L"keep", 0, NumberAct},
 };
@@ -273,11 +278,6 @@ TEST(Stream, RoundTripsIntoAFreshInstanceAndStopsBehindItsRecord) {
   EXPECT_EQ(PanelOf(fresh.Get()), NumberAct);
 }
 
-struct Damage {
-  const char* name;
-  void (*apply)(std::vector<BYTE>&);
-  HRESULT status;
-};
 // A container reverts a live control by loading it again: whatever limit the
 // control had, the record it wrote comes back whole, and clean.
 TEST(Stream, ALoadIntoAnInitialisedControlRestoresTheRecordWhole) {
@@ -314,6 +314,11 @@ TEST(Stream, ALoadIntoAnInitialisedControlRestoresTheRecordWhole) {
   }
 }
 
+struct Damage {
+  const char* name;
+  void (*apply)(std::vector<BYTE>&);
+  HRESULT status;
+};
 
 class DamagedStreams : public ::testing::TestWithParam<Damage> {};
 
@@ -537,6 +542,40 @@ void WriteInto(HWND field) {
 }
 constexpr UINT WriteIntoField = WM_APP;  // a step of WriteInto, not a message
 
+// A container's stream that calls `during` once the control has written into
+// it, as a stream that calls the control back, or a proxy that handles
+// messages while it waits, does. Saving only writes.
+class CallingBackStream final : public IStream {
+ public:
+  explicit CallingBackStream(std::function<void()> during) : during_(std::move(during)) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+    if (written) *written = size;
+    if (during_) std::exchange(during_, nullptr)();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  std::function<void()> during_;
+};
+
 // What IsDirty answers after each step, in order: the steps carry the state.
 struct DirtyStep {
   const char* name;
@@ -584,6 +623,13 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
       {"CapsLockIsNotSaved", [](_KeyBord* k) { return k->put_CapsLock(VARIANT_FALSE); }, S_OK, S_FALSE},
       {"MaxLengthPut", [](_KeyBord* k) { return k->put_MaxLength(4); }, S_OK, S_OK},
       {"SavedKeeping", [](_KeyBord* k) { return SaveStream(k, FALSE); }, S_OK, S_OK},
+      // The record holds the text of before, the control the new one.
+      {"SavedClearingWhileTheStreamChangesText", [&](_KeyBord* k) {
+         CallingBackStream stream([&] { EXPECT_EQ(text(L"during the save")(k), S_OK); });
+         ComPtr<IPersistStreamInit> persist;
+         EXPECT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+         return persist->Save(&stream, TRUE);
+       }, S_OK, S_OK},
       {"Loaded", [&](_KeyBord* k) { return LoadBytes(k, first); }, S_OK, S_FALSE},
       {"KeyTyped", [](_KeyBord* k) {
          SendMessageW(WindowsOf(k).panel, WM_KEYDOWN, 'A', 0);
@@ -596,6 +642,15 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
        }, S_OK, S_FALSE},
       {"ChangeBordPut", [](_KeyBord* k) { return k->put_ChangeBord(ImageAct); }, S_OK, S_OK},
       {"DamagedLoadKeepsIt", [](_KeyBord* k) { return LoadBytes(k, {'X'}); }, NotARecord, S_OK},
+      {"BagSavedClearingWhileTheBagChangesText", [&](_KeyBord* k) {
+         Bag callingBack;
+         callingBack.afterWrite = [&](const std::wstring& name) {
+           if (name == L"Text") {
+             EXPECT_EQ(text(L"during the bag's save")(k), S_OK);
+           }
+         };
+         return persistBag(k)->Save(&callingBack, TRUE, TRUE);
+       }, S_OK, S_OK},
       {"BagLoaded", [&](_KeyBord* k) { return persistBag(k)->Load(&bag, nullptr); }, S_OK, S_FALSE},
       {"FieldWritten", [](_KeyBord* k) {
          WriteInto(WindowsOf(k).field);
@@ -819,6 +874,27 @@ TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
   EXPECT_EQ(TextOf(keybord.Get()), L"Q");
 }
 
+// A container that destroys its window before it deactivates the control
+// takes the control's windows with it: the user's text is still saved, and
+// the control asks to be saved until it was.
+TEST(WithoutContainer, WindowsDestroyedUnderTheControlStillSaveTheUsersText) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IPersistStreamInit> persist = Facet<IPersistStreamInit>(keybord);
+  ASSERT_NE(persist, nullptr);
+  SendMessageW(WindowsOf(keybord.Get()).panel, WM_KEYDOWN, 'A', 0);  // typed; the control has not looked yet
+  ASSERT_TRUE(DestroyWindow(SurfaceOf(keybord)));
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+  std::vector<BYTE> bytes;
+  EXPECT_EQ(SaveStream(keybord.Get(), TRUE, &bytes), S_OK);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+  EXPECT_EQ(LoadBytes(keybord.Get(), bytes), E_UNEXPECTED) << "no field left to take a text";
+
+  ComPtr<_KeyBord> fresh = CreateDirect();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(LoadBytes(fresh.Get(), bytes), S_OK);
+  EXPECT_EQ(TextOf(fresh.Get()), L"A");
+}
+
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
   ComPtr<IViewObject2> view = Facet<IViewObject2>(keybord);
@@ -889,8 +965,6 @@ TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
   EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
 }
 
-}  // namespace
-}  // namespace vexo::wine
 // --- The apartment: the control answers on the thread that made it.
 
 DWORD WINAPI RunWork(void* work) {
@@ -1194,3 +1268,5 @@ TEST(Apartment, MarshalledCallsFromAnotherApartmentWork) {
   EXPECT_EQ(Facet<IPersistStreamInit>(there)->IsDirty(), S_FALSE) << "saved with the dirty state cleared";
 }
 
+}  // namespace
+}  // namespace vexo::wine
