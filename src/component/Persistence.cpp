@@ -7,8 +7,11 @@
 // skipped whole while the others still run. The puts guard the field: a text
 // the field cannot hold is refused before anything is written.
 //
-// The text is applied before the limit, so a stored text longer than the
-// stored limit comes back whole; the limit then governs what is typed next.
+// The text is applied before the limit and without one, so a stored text
+// comes back whole: longer than the stored limit, or than the limit the
+// component had before (a container reloads a live control to revert it).
+// The limit then governs what is typed next; a stored limit that cannot be
+// read leaves the one the component had.
 
 #include <string>
 #include <string_view>
@@ -50,15 +53,20 @@ HResult KeyBord::UserControl_ReadProperties(PropertyBag& PropBag) {
   if (Succeeded(ReadAs(PropBag, ChangeBordKey, ChangeBordDefault(), VarType::I4, value))) {
     (void)put_ChangeBord(static_cast<ActivPanel>(value.integer));
   }
+  std::int16_t limitBefore = 0;
+  (void)get_MaxLength(limitBefore);
   if (Succeeded(ReadAs(PropBag, TextKey, TextDefault(), VarType::BSTR, value))) {
+    (void)put_MaxLength(0);
     (void)put_Text(value.text);
   }
+  std::int16_t limit = limitBefore;
   if (Succeeded(ReadAs(PropBag, MaxLengthKey, MaxLengthDefault(), VarType::I2, value))) {
-    std::int16_t limit = 0;
-    if (Succeeded(ToInt16(value.integer, limit))) {
-      (void)put_MaxLength(limit);
+    std::int16_t stored = 0;
+    if (Succeeded(ToInt16(value.integer, stored))) {
+      limit = stored;
     }
   }
+  (void)put_MaxLength(limit);
   return hr::Ok;
 }
 

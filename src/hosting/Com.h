@@ -18,6 +18,7 @@
 
 #include "VexoKeyBord_h.h"  // generated from VexoKeyBord.idl
 #include "widgets/Boundary.h"
+#include "widgets/win32/OwnerThread.h"
 
 namespace vexo::hosting {
 
@@ -106,7 +107,8 @@ HRESULT QueryOne(Interface* self, REFIID offered, REFIID iid, void** object) {
 
 // IUnknown of an object that offers one interface and frees itself on its
 // last Release; `Derived` is the object's own class, so that the delete
-// reaches its destructor.
+// reaches its destructor. The thread that makes it owns it: each member of
+// `Interface` begins with RETURN_IF_FAILED(OnOwnerThread()).
 template <typename Derived, typename Interface, const IID& Iid>
 class SingleInterface : public Interface {
  public:
@@ -116,8 +118,12 @@ class SingleInterface : public Interface {
   ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
   ULONG STDMETHODCALLTYPE Release() override { return references_.Release(static_cast<Derived*>(this)); }
 
+ protected:
+  HRESULT OnOwnerThread() const { return owner_.Check(); }
+
  private:
   ReferenceCount references_;
+  win32::OwnerThread owner_;
 };
 
 // Skip of an enumerator at `position` over `size` items: it moves as far as

@@ -23,6 +23,7 @@ class ListEnumerator final : public SingleInterface<ListEnumerator<Enumerator, I
   }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override {
+    RETURN_IF_FAILED(this->OnOwnerThread());
     if (!items || (count > 1 && !fetched)) return E_POINTER;
     ULONG given = 0;
     while (given < count && position_ < items_.size()) {
@@ -33,12 +34,17 @@ class ListEnumerator final : public SingleInterface<ListEnumerator<Enumerator, I
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, items_.size(), count); }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    RETURN_IF_FAILED(this->OnOwnerThread());
+    return SkipWithin(position_, items_.size(), count);
+  }
   HRESULT STDMETHODCALLTYPE Reset() override {
+    RETURN_IF_FAILED(this->OnOwnerThread());
     position_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(Enumerator** clone) override {
+    RETURN_IF_FAILED(this->OnOwnerThread());
     return CloneWith(clone, [&] { return new ListEnumerator(items_, position_); });
   }
 
@@ -64,12 +70,14 @@ HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** object) 
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionInterface(IID* iid) {
+  RETURN_IF_FAILED(owner_.Check());
   if (!iid) return E_POINTER;
   *iid = iid_;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+  RETURN_IF_FAILED(owner_.Check());
   if (!container) return E_POINTER;
   *container = &container_;
   (*container)->AddRef();
@@ -77,6 +85,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::GetConnectionPointContainer(IConnectionPoi
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
+  RETURN_IF_FAILED(owner_.Check());
   if (!cookie) return E_POINTER;
   *cookie = 0;
   if (!sink) return E_POINTER;
@@ -96,6 +105,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::Unadvise(DWORD cookie) {
+  RETURN_IF_FAILED(owner_.Check());
   const auto found = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
   if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
   const ComPtr<IUnknown> sink = std::move(found->second);  // released after the list is consistent
@@ -104,6 +114,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::Unadvise(DWORD cookie) {
 }
 
 HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connections) {
+  RETURN_IF_FAILED(owner_.Check());
   if (!connections) return E_POINTER;
   *connections = nullptr;
   return Guard([&]() -> HRESULT {
@@ -124,6 +135,7 @@ std::vector<ComPtr<IUnknown>> EventPoint::Sinks() const {
 // --- The container: IConnectionPointContainer of the control
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!points) return E_POINTER;
   *points = nullptr;
   return Guard([&]() -> HRESULT {
@@ -133,6 +145,7 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints*
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!point) return E_POINTER;
   *point = nullptr;
   if (iid == DIID___KeyBord) {

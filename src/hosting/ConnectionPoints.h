@@ -41,6 +41,7 @@ class EventPoint final : public IConnectionPoint {
   const IID iid_;
   std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks_;
   DWORD lastCookie_ = 0;
+  win32::OwnerThread owner_;  // the control's thread, which makes the point
 };
 
 }  // namespace vexo::hosting

@@ -9,6 +9,7 @@
 
 #include "hosting/ConnectionPoints.h"
 #include "hosting/PropertyChanges.h"
+#include "hosting/SavedProperties.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::hosting {
@@ -211,6 +212,9 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
         Discard(ActivateUserInterface(), "a container that refuses keeps the control in place, as it was");
       }
       return 0;
+    case WM_DESTROY:
+      if (window == surface_) KeepWhatTheWindowsHold();
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_NCDESTROY:
       // A container that destroys its window before it deactivates the
       // control takes the surface with it: the handle is not used again.
@@ -220,6 +224,22 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+// A container that destroys its window before it deactivates the control
+// takes the field with it, and the user's text would be lost to the next
+// save. The surface hears of its end before its children do: what the field
+// holds is read while it still exists. Sinks are not told from inside the
+// container's destruction; the dirty state carries the change.
+void Embedding::KeepWhatTheWindowsHold() {
+  Discard(Guard([&]() -> HResult {
+            RETURN_IF_FAILED(TakeValues(Tell::Nobody));
+            auto record = std::make_unique<RecordBag>();
+            RETURN_IF_FAILED(WriteTo(*record));
+            kept_ = std::move(record);
+            return hr::Ok;
+          }),
+          "a control that cannot read its field keeps asking to be saved, and a save fails with the reason");
 }
 
 void Embedding::PanelFocused() {
@@ -283,6 +303,7 @@ void Embedding::GiveUpFocus() {
 
 HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   return Guard([&]() -> HRESULT {
@@ -314,20 +335,26 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!colours) return E_POINTER;
   *colours = nullptr;
   return S_FALSE;  // no palette of its own
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Freeze(DWORD, LONG, void*, DWORD* freeze) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!freeze) return E_POINTER;
   *freeze = 0;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::Unfreeze(DWORD) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::Unfreeze(DWORD) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  RETURN_IF_FAILED(OnOwnerThread());
   viewSink_ = sink;
   viewAspects_ = sink ? aspects : 0;
   viewFlags_ = sink ? flags : 0;
@@ -335,6 +362,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetAdvise(DWORD aspects, DWORD flags, IAdvi
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (aspects) *aspects = viewAspects_;
   if (flags) *flags = viewFlags_;
   if (sink) {
@@ -345,6 +373,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAd
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   return GetExtent(aspect, size);
 }
 

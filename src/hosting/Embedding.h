@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,7 @@
 namespace vexo::hosting {
 
 class EventPoint;
+class RecordBag;
 
 class Embedding : public IOleObject,
                   public IOleInPlaceObject,
@@ -139,6 +141,9 @@ class Embedding : public IOleObject,
   // start-up.
   HRESULT StartEmbedding();
   KeyBord& Component() { return *keybord_; }
+  // The first line of every public member but IUnknown's, of this part and
+  // of the object that derives from it.
+  HRESULT OnOwnerThread() const { return owner_.Check(); }
   // Runs a call of the public interface; the toolkit's pending work is done
   // once when it returns, and then the saved properties are compared with
   // what was seen, so that a change reaches the sinks before the call returns.
@@ -189,17 +194,22 @@ class Embedding : public IOleObject,
   HRESULT ReadFrom(PropertyBag& bag);
   HRESULT WriteTo(PropertyBag& bag);
 
-  // The end of a load and of a save with the status of its reading or
-  // writing: the dirty state follows.
-  HRESULT Loaded(HRESULT status);
-  HRESULT Saved(HRESULT written, BOOL clearDirty);
-
   // The saved properties as the control last saw them.
   struct SavedValues {
     vexo::ActivPanel changeBord = vexo::ActivPanel::abcAct;
     std::u16string text;
     std::int16_t maxLength = 0;
+    friend bool operator==(const SavedValues&, const SavedValues&) = default;
   };
+
+  // The end of a load with the status of its reading: the dirty state follows.
+  HRESULT Loaded(HRESULT status);
+  // The record a save writes, and the end of a save that wrote `written`.
+  HRESULT Record(RecordBag& record);
+  std::optional<SavedValues> SeenNow();
+  HRESULT Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
+  // The container destroys the control's windows: what they hold is kept.
+  void KeepWhatTheWindowsHold();
   enum class Tell { Sinks, Nobody };
   // Reads the saved properties; each that differs from what was seen makes
   // the control dirty and, unless told otherwise, is told to the property
@@ -211,12 +221,17 @@ class Embedding : public IOleObject,
   // Has the properties compared once the messages waiting now are handled.
   void ScheduleChangeCheck();
 
+  win32::OwnerThread owner_;  // the thread that made the object
   HWND surface_ = nullptr;
   std::unique_ptr<win32::Win32Toolkit> toolkit_;
   std::unique_ptr<KeyBord> keybord_;
   std::unique_ptr<EventPoint> eventPoint_;
   std::unique_ptr<EventPoint> notifyPoint_;
   SavedValues seen_;
+  // The record of the properties as the windows last held them, once a
+  // container destroyed them before deactivating the control: nothing
+  // changes them any more, and a save writes this.
+  std::unique_ptr<RecordBag> kept_;
   std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when seen_.text was read
   bool dirty_ = false;
   bool checkPosted_ = false;

@@ -36,6 +36,7 @@ class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB
   explicit VerbEnumerator(std::size_t position) : position_(position) {}
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, OLEVERB* verbs, ULONG* fetched) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!verbs || (count > 1 && !fetched)) return E_POINTER;
     ULONG given = 0;
     while (given < count && position_ + given < std::size(StandardVerbs)) {
@@ -55,12 +56,17 @@ class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB
     if (fetched) *fetched = given;
     return given == count ? S_OK : S_FALSE;
   }
-  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return SkipWithin(position_, std::size(StandardVerbs), count); }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    RETURN_IF_FAILED(OnOwnerThread());
+    return SkipWithin(position_, std::size(StandardVerbs), count);
+  }
   HRESULT STDMETHODCALLTYPE Reset() override {
+    RETURN_IF_FAILED(OnOwnerThread());
     position_ = 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumOLEVERB** clone) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     return CloneWith(clone, [&] { return new VerbEnumerator(position_); });
   }
 
@@ -73,6 +79,7 @@ class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB
 // --- IOleObject
 
 HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
   clientSite_ = site;
   controlSite_.Reset();
@@ -130,36 +137,50 @@ void Embedding::SetDesignMode(bool design) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!site) return E_POINTER;
   *site = nullptr;
   return clientSite_.CopyTo(site);
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::Close(DWORD) {
+  RETURN_IF_FAILED(OnOwnerThread());
   Discard(InPlaceDeactivate(), "the control closes in any case");
   if (adviseHolder_) Discard(adviseHolder_->SendOnClose(), "a notification: nothing to undo");
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::SetMoniker(DWORD, IMoniker*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::SetMoniker(DWORD, IMoniker*) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!moniker) return E_POINTER;
   *moniker = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::InitFromData(IDataObject*, BOOL, DWORD) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::InitFromData(IDataObject*, BOOL, DWORD) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!data) return E_POINTER;
   *data = nullptr;
   return E_NOTIMPL;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
+  RETURN_IF_FAILED(OnOwnerThread());
   return Guard([&]() -> HRESULT {
     if (activeSite && !clientSite_) Discard(SetClientSite(activeSite), "it always succeeds");
     switch (verb) {
@@ -256,6 +277,7 @@ HRESULT Embedding::ActivateUserInterface() {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumVerbs(IEnumOLEVERB** verbs) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!verbs) return E_POINTER;
   *verbs = nullptr;
   return Guard([&] {
@@ -264,13 +286,23 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumVerbs(IEnumOLEVERB** verbs) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::Update() { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::Update() {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
 
-HRESULT STDMETHODCALLTYPE Embedding::IsUpToDate() { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::IsUpToDate() {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
 
-HRESULT STDMETHODCALLTYPE Embedding::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
+HRESULT STDMETHODCALLTYPE Embedding::GetUserClassID(CLSID* clsid) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return GetClassID(clsid);
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::GetUserType(DWORD form, LPOLESTR* name) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!name) return E_POINTER;
   *name = nullptr;
   // Answered from the class's own names, so that it holds registered or not.
@@ -289,6 +321,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetUserType(DWORD form, LPOLESTR* name) {
 // The container proposes a size; the component answers as its Resize does,
 // by keeping the size its panels need. GetExtent gives that size.
 HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
@@ -299,6 +332,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, SIZEL* size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!size) return E_POINTER;
   *size = SIZEL{0, 0};
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
@@ -311,6 +345,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, SIZEL* size) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Advise(IAdviseSink* sink, DWORD* connection) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!connection) return E_POINTER;
   *connection = 0;
   if (!adviseHolder_) RETURN_IF_FAILED(CreateOleAdviseHolder(&adviseHolder_));
@@ -318,11 +353,13 @@ HRESULT STDMETHODCALLTYPE Embedding::Advise(IAdviseSink* sink, DWORD* connection
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Unadvise(DWORD connection) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!adviseHolder_) return OLE_E_NOCONNECTION;
   return adviseHolder_->Unadvise(connection);
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::EnumAdvise(IEnumSTATDATA** advises) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!advises) return E_POINTER;
   *advises = nullptr;
   if (!adviseHolder_) return S_OK;
@@ -330,26 +367,35 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumAdvise(IEnumSTATDATA** advises) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetMiscStatus(DWORD, DWORD* status) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!status) return E_POINTER;
   *status = MiscStatus;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::SetColorScheme(LOGPALETTE*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::SetColorScheme(LOGPALETTE*) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 // --- IOleWindow
 
 HRESULT STDMETHODCALLTYPE Embedding::GetWindow(HWND* window) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!window) return E_POINTER;
   *window = surface_;
   return surface_ ? S_OK : E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 
 // --- IOleInPlaceObject
 
 HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!inPlaceSite_) return S_OK;
   Discard(UIDeactivate(), "it always succeeds");
   awaitingAppearance_ = false;
@@ -365,6 +411,7 @@ HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!userInterfaceActive_) return S_OK;
   userInterfaceActive_ = false;
   // Notifications, each optional for a container: nothing to undo.
@@ -378,6 +425,7 @@ HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
 // The surface stands at the rectangle's corner at its own size; a container
 // that offered another size hears of it once the component's Resize kept it.
 HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!position) return E_POINTER;
   return Guard([&]() -> HRESULT {
     const bool wasPlacing = std::exchange(placing_, true);
@@ -403,11 +451,15 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
   });
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() { return INPLACE_E_NOTUNDOABLE; }
+HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return INPLACE_E_NOTUNDOABLE;
+}
 
 // --- IOleInPlaceActiveObject
 
 HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!message) return E_POINTER;
   if ((message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) && IsPanelWindow(message->hwnd) &&
       KeyForPanel(message->wParam)) {
@@ -417,14 +469,27 @@ HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
   return S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::OnFrameWindowActivate(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE Embedding::OnDocWindowActivate(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE Embedding::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE Embedding::EnableModeless(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE Embedding::OnFrameWindowActivate(BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
+HRESULT STDMETHODCALLTYPE Embedding::OnDocWindowActivate(BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
+HRESULT STDMETHODCALLTYPE Embedding::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
+HRESULT STDMETHODCALLTYPE Embedding::EnableModeless(BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return S_OK;
+}
 
 // --- IOleControl
 
 HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!info) return E_POINTER;
   // No mnemonics: the panels take their keys while they have the focus.
   info->hAccel = nullptr;
@@ -433,8 +498,12 @@ HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return E_NOTIMPL;
+}
 HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (member != DISPID_AMBIENT_USERMODE && member != DISPID_UNKNOWN) return S_OK;
   return Guard([&] {
     ReadAmbients();
@@ -443,6 +512,7 @@ HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::FreezeEvents(BOOL freeze) {
+  RETURN_IF_FAILED(OnOwnerThread());
   frozenEvents_ += freeze ? 1 : (frozenEvents_ > 0 ? -1 : 0);
   return S_OK;
 }

@@ -134,17 +134,20 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   // --- IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!count) return E_POINTER;
     *count = 1;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     return dispatchInfo_.CopyTo(info);
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids) return E_POINTER;
     return vtableInfo_->GetIDsOfNames(names, count, ids);
@@ -154,11 +157,13 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   // --- ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     return iid == IID__KeyBord ? S_OK : S_FALSE;
   }
 
   // --- IProvideClassInfo
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!info) return E_POINTER;
     *info = nullptr;
     return library_->GetTypeInfoOfGuid(CLSID_KeyBord, info);
@@ -166,6 +171,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   // --- IProvideClassInfo2
   HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!guid) return E_POINTER;
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
@@ -199,74 +205,78 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   }
   HRESULT STDMETHODCALLTYPE RightPos() override { return Member([&] { return Component().RightPos(); }); }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
-    if (!value) return Done(E_POINTER);
-    *value = VARIANT_FALSE;
-    return Done(Guard([&] {
+    return Getter(value, VARIANT_FALSE, [this](VARIANT_BOOL& out) -> HResult {
       std::int16_t caps = VariantFalse;
       RETURN_IF_FAILED(HostRead([&] { return Component().get_CapsLock(caps); }));
-      *value = caps;
+      out = caps;
       return hr::Ok;
-    }));
+    });
   }
   HRESULT STDMETHODCALLTYPE get_ChangeBord(enum ::ActivPanel* value) override {
-    if (!value) return Done(E_POINTER);
-    *value = ::abcAct;
-    return Done(Guard([&] {
+    return Getter(value, ::abcAct, [this](enum ::ActivPanel& out) -> HResult {
       vexo::ActivPanel active = vexo::ActivPanel::abcAct;
       RETURN_IF_FAILED(HostRead([&] { return Component().get_ChangeBord(active); }));
-      *value = static_cast<enum ::ActivPanel>(active);
+      out = static_cast<enum ::ActivPanel>(active);
       return hr::Ok;
-    }));
+    });
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
-    return Done(Guard([&] {
-      return HostCall([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
-    }));
+    return Member([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
   }
   HRESULT STDMETHODCALLTYPE put_CapsLock(VARIANT_BOOL vNewValue) override {
     return Member([&] { return Component().put_CapsLock(vNewValue); });
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
-    if (!value) return Done(E_POINTER);
-    *value = nullptr;
-    return Done(Guard([&] {
+    return Getter(value, BSTR{nullptr}, [this](BSTR& out) -> HResult {
       std::u16string text;
       RETURN_IF_FAILED(HostRead([&] { return Component().get_Text(text); }));
-      *value = ToBstr(text);
-      return *value ? hr::Ok : hr::OutOfMemory;
-    }));
+      out = ToBstr(text);
+      return out ? hr::Ok : hr::OutOfMemory;
+    });
   }
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
-    return Done(Guard([&] {
+    return Member([&] {
       const std::u16string text = FromBstr(vNewValue);
-      return HostCall([&] { return Component().put_Text(text); });
-    }));
+      return Component().put_Text(text);
+    });
   }
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
-    if (!value) return Done(E_POINTER);
-    *value = 0;
-    return Done(Guard([&] {
+    return Getter(value, short{0}, [this](short& out) -> HResult {
       std::int16_t limit = 0;
       RETURN_IF_FAILED(HostRead([&] { return Component().get_MaxLength(limit); }));
-      *value = limit;
+      out = limit;
       return hr::Ok;
-    }));
+    });
   }
   HRESULT STDMETHODCALLTYPE put_MaxLength(short vNewValue) override {
     return Member([&] { return Component().put_MaxLength(vNewValue); });
   }
 
  private:
+  // Every member of _KeyBord is one of these four kinds, and each kind first
+  // makes sure that it runs on the object's own thread.
+
   // A member with plain arguments: the component's call as a host makes it,
   // its status recorded for the caller.
   template <typename Body>
   HRESULT Member(Body&& body) {
+    RETURN_IF_FAILED(OnOwnerThread());
     return Done(Guard([&] { return HostCall(std::forward<Body>(body)); }));
+  }
+  // A property get: its out-parameter holds `initial` before any other work,
+  // so that it is defined even when the get fails.
+  template <typename Value, typename Body>
+  HRESULT Getter(Value* value, Value initial, Body&& body) {
+    RETURN_IF_FAILED(OnOwnerThread());
+    if (!value) return Done(E_POINTER);
+    *value = initial;
+    return Done(Guard([&] { return body(*value); }));
   }
   // An in/out string member: the caller's string goes in and whatever the
   // member leaves in it comes back, also when the member fails part-way.
   template <typename Body>
   HRESULT StringMember(BSTR* parameter, Body&& body) {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::u16string text = FromBstr(*parameter);
@@ -278,6 +288,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   template <typename Body>
   HRESULT IntegerMember(short* parameter, Body&& body) {
+    RETURN_IF_FAILED(OnOwnerThread());
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::int16_t code = *parameter;
@@ -310,6 +321,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 // exception with the member's status and description.
 HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (!params) return E_POINTER;
   if (params->cArgs > 0 && !params->rgvarg) return E_INVALIDARG;

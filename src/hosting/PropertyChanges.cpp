@@ -14,6 +14,7 @@ namespace vexo::hosting {
 HRESULT Embedding::TakeValues(Tell tell) {
   return Guard([&]() -> HResult {
     if (!keybord_) return hr::Unexpected;
+    if (kept_) return hr::Ok;  // the windows are gone: nothing changes any more
     ActivPanel changeBord = ActivPanel::abcAct;
     std::int16_t maxLength = 0;
     RETURN_IF_FAILED(Component().get_ChangeBord(changeBord));

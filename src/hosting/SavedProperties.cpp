@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "hosting/Embedding.h"
 
@@ -262,6 +263,11 @@ HRESULT RecordBag::ReadFrom(IStream* stream) {
   return S_OK;
 }
 
+HRESULT RecordBag::CopyTo(PropertyBag& bag) const {
+  for (const auto& [name, value] : entries_) RETURN_IF_FAILED(bag.WriteProperty(name, value, Variant{}));
+  return S_OK;
+}
+
 // --- The object's persistence interfaces.
 
 HRESULT Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(bag); }
@@ -276,25 +282,49 @@ HRESULT Embedding::Loaded(HRESULT status) {
   return status;
 }
 
-// The values written are those of the moment, the user's latest change
-// included; a save that clears the dirty state and succeeded makes it clean,
-// unless the control could not look at what it wrote.
-HRESULT Embedding::Saved(HRESULT written, BOOL clearDirty) {
-  if (FAILED(written)) return written;
-  if (SUCCEEDED(TakeValues(Tell::Sinks)) && clearDirty) dirty_ = false;
+// A save first makes its record, without calling out: the values of the
+// moment, the user's latest change included, or, once a container destroyed
+// the control's windows, the values they last held.
+HRESULT Embedding::Record(RecordBag& record) {
+  if (!kept_) return WriteTo(record);
+  record = *kept_;
+  return S_OK;
+}
+
+// What the control sees now; nothing when it cannot look. Taken right after
+// the record is made, it is what the record holds.
+std::optional<Embedding::SavedValues> Embedding::SeenNow() {
+  if (FAILED(TakeValues(Tell::Sinks))) return std::nullopt;
+  return seen_;
+}
+
+// Handing the record out may run anything: a stream or bag that calls the
+// control back, a proxy that handles messages while it waits, the user
+// typing meanwhile. A save that clears the dirty state makes the control
+// clean only if it still holds what was written.
+HRESULT Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDirty) {
+  if (!clearDirty || !written) return S_OK;
+  const std::optional<SavedValues> now = SeenNow();
+  if (now && *now == *written) dirty_ = false;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!clsid) return E_POINTER;
   *clsid = CLSID_KeyBord;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return TakeValuesAsClean(); }
+HRESULT STDMETHODCALLTYPE Embedding::InitNew() {
+  RETURN_IF_FAILED(OnOwnerThread());
+  return TakeValuesAsClean();
+}
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!bag) return E_POINTER;
+  if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, log);
     return Loaded(ReadFrom(adapter));
@@ -302,22 +332,30 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!bag) return E_POINTER;
   return Guard([&]() -> HRESULT {
+    RecordBag record;
+    RETURN_IF_FAILED(Record(record));
+    const std::optional<SavedValues> written = SeenNow();
     ContainerBag adapter(bag, nullptr);
-    return Saved(WriteTo(adapter), clearDirty);
+    RETURN_IF_FAILED(record.CopyTo(adapter));
+    return Saved(written, clearDirty);
   });
 }
 
 // A change the user made a moment ago counts even before the control has
 // looked for it; when the control cannot look, it asks to be saved.
 HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (FAILED(TakeValues(Tell::Sinks))) return S_OK;
   return dirty_ ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
+  if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
@@ -326,26 +364,28 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
   return Guard([&]() -> HRESULT {
     RecordBag record;
-    RETURN_IF_FAILED(Saved(WriteTo(record), FALSE));
+    RETURN_IF_FAILED(Record(record));
+    const std::optional<SavedValues> values = SeenNow();
     std::vector<BYTE> bytes;
     RETURN_IF_FAILED(record.Serialize(bytes));
     ULONG written = 0;
     RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
     if (written != bytes.size()) return STG_E_MEDIUMFULL;
-    if (clearDirty) dirty_ = false;
-    return S_OK;
+    return Saved(values, clearDirty);
   });
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
+  RETURN_IF_FAILED(OnOwnerThread());
   if (!size) return E_POINTER;
   size->QuadPart = 0;
   return Guard([&]() -> HRESULT {
     RecordBag record;
-    RETURN_IF_FAILED(WriteTo(record));
+    RETURN_IF_FAILED(Record(record));
     std::vector<BYTE> bytes;
     RETURN_IF_FAILED(record.Serialize(bytes));
     size->QuadPart = bytes.size();

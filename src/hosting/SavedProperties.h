@@ -72,6 +72,10 @@ class RecordBag final : public PropertyBag {
   HRESULT Serialize(std::vector<BYTE>& bytes) const;
   // Replaces the entries with those of the record at the stream's position.
   HRESULT ReadFrom(IStream* stream);
+  // Writes the entries into `bag` in their order; the first that the bag
+  // refuses ends it with the bag's status. A container's bag keeps what it is
+  // given, so no default goes with the values.
+  HRESULT CopyTo(PropertyBag& bag) const;
 
   const std::vector<std::pair<std::u16string, Variant>>& Entries() const { return entries_; }
 

@@ -3,9 +3,16 @@
 // the embedding interfaces to calls made without a site.
 #include "Support.h"
 
+#include <oleacc.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "windows/Harness.h"
@@ -57,7 +64,9 @@ class Bag final : public IPropertyBag {
     if (name == refused) return E_ACCESSDENIED;
     VARIANT& stored = values[name];
     VariantClear(&stored);
-    return VariantCopy(&stored, value);
+    const HRESULT status = VariantCopy(&stored, value);
+    if (afterWrite) afterWrite(name);
+    return status;
   }
   void Put(const wchar_t* name, VARTYPE type, double number) {
     VARIANT value;
@@ -78,6 +87,7 @@ class Bag final : public IPropertyBag {
   std::map<std::wstring, VARIANT> values;
   std::vector<std::wstring> written;
   std::wstring refused;
+  std::function<void(const std::wstring&)> afterWrite;  // a bag that calls the control back
 };
 
 // An instance whose three properties differ from a new one's.
@@ -173,6 +183,25 @@ const BagRow bagRows[] = {
        b.Put(L"MaxLength", VT_I2, 4);
      },
      L"keep", 4, NumberAct},
+    // The instance's own limit (9) cuts no stored text; the stored one follows.
+    {"TextLongerThanTheLimitBefore",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_I2, 20);
+     },
+     L"hello world", 20, NumberAct},
+    {"TextLongerThanBothLimits",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_I2, 4);
+     },
+     L"hello world", 4, NumberAct},
+    {"TextWithAnUnreadableLimit",
+     [](Bag& b) {
+       b.PutText(L"Text", L"hello world");
+       b.Put(L"MaxLength", VT_UI4, 40000);
+     },
+     L"hello world", 9, NumberAct},
     {"ValueOfNoUse",
      [](Bag& b) {
        VARIANT& v = b.values[L"Text"];
@@ -247,6 +276,42 @@ TEST(Stream, RoundTripsIntoAFreshInstanceAndStopsBehindItsRecord) {
   EXPECT_EQ(TextOf(fresh.Get()), text.str());
   EXPECT_EQ(LimitOf(fresh.Get()), 9);
   EXPECT_EQ(PanelOf(fresh.Get()), NumberAct);
+}
+
+// A container reverts a live control by loading it again: whatever limit the
+// control had, the record it wrote comes back whole, and clean.
+TEST(Stream, ALoadIntoAnInitialisedControlRestoresTheRecordWhole) {
+  ComPtr<_KeyBord> source = CreateDirect();
+  ASSERT_NE(source, nullptr);
+  Bstr text(L"hello world");
+  ASSERT_EQ(source->put_Text(text.get()), S_OK);
+  ASSERT_EQ(source->put_MaxLength(20), S_OK);
+  const std::vector<BYTE> record = Saved(source.Get());
+  ASSERT_EQ(source->put_MaxLength(3), S_OK);
+  const std::vector<BYTE> small = Saved(source.Get());
+
+  const std::pair<const char*, std::function<void(_KeyBord*)>> before[] = {
+      {"ChangedByTheHost", [](_KeyBord* k) { EXPECT_EQ(k->put_MaxLength(3), S_OK); }},
+      {"GivenInitNew",
+       [](_KeyBord* k) {
+         EXPECT_EQ(k->put_MaxLength(3), S_OK);
+         ComPtr<IPersistStreamInit> persist;
+         ASSERT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+         EXPECT_EQ(persist->InitNew(), S_OK);
+       }},
+      {"LoadedBefore", [&](_KeyBord* k) { EXPECT_EQ(LoadBytes(k, small), S_OK); }},
+  };
+  for (const auto& [name, prepare] : before) {
+    SCOPED_TRACE(name);
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ASSERT_NE(keybord, nullptr);
+    prepare(keybord.Get());
+    ASSERT_EQ(LimitOf(keybord.Get()), 3);
+    EXPECT_EQ(LoadBytes(keybord.Get(), record), S_OK);
+    EXPECT_EQ(TextOf(keybord.Get()), L"hello world");
+    EXPECT_EQ(LimitOf(keybord.Get()), 20);
+    EXPECT_EQ(Facet<IPersistStreamInit>(keybord)->IsDirty(), S_FALSE);
+  }
 }
 
 struct Damage {
@@ -477,6 +542,40 @@ void WriteInto(HWND field) {
 }
 constexpr UINT WriteIntoField = WM_APP;  // a step of WriteInto, not a message
 
+// A container's stream that calls `during` once the control has written into
+// it, as a stream that calls the control back, or a proxy that handles
+// messages while it waits, does. Saving only writes.
+class CallingBackStream final : public IStream {
+ public:
+  explicit CallingBackStream(std::function<void()> during) : during_(std::move(during)) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+    if (written) *written = size;
+    if (during_) std::exchange(during_, nullptr)();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  std::function<void()> during_;
+};
+
 // What IsDirty answers after each step, in order: the steps carry the state.
 struct DirtyStep {
   const char* name;
@@ -524,6 +623,13 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
       {"CapsLockIsNotSaved", [](_KeyBord* k) { return k->put_CapsLock(VARIANT_FALSE); }, S_OK, S_FALSE},
       {"MaxLengthPut", [](_KeyBord* k) { return k->put_MaxLength(4); }, S_OK, S_OK},
       {"SavedKeeping", [](_KeyBord* k) { return SaveStream(k, FALSE); }, S_OK, S_OK},
+      // The record holds the text of before, the control the new one.
+      {"SavedClearingWhileTheStreamChangesText", [&](_KeyBord* k) {
+         CallingBackStream stream([&] { EXPECT_EQ(text(L"during the save")(k), S_OK); });
+         ComPtr<IPersistStreamInit> persist;
+         EXPECT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+         return persist->Save(&stream, TRUE);
+       }, S_OK, S_OK},
       {"Loaded", [&](_KeyBord* k) { return LoadBytes(k, first); }, S_OK, S_FALSE},
       {"KeyTyped", [](_KeyBord* k) {
          SendMessageW(WindowsOf(k).panel, WM_KEYDOWN, 'A', 0);
@@ -536,6 +642,15 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
        }, S_OK, S_FALSE},
       {"ChangeBordPut", [](_KeyBord* k) { return k->put_ChangeBord(ImageAct); }, S_OK, S_OK},
       {"DamagedLoadKeepsIt", [](_KeyBord* k) { return LoadBytes(k, {'X'}); }, NotARecord, S_OK},
+      {"BagSavedClearingWhileTheBagChangesText", [&](_KeyBord* k) {
+         Bag callingBack;
+         callingBack.afterWrite = [&](const std::wstring& name) {
+           if (name == L"Text") {
+             EXPECT_EQ(text(L"during the bag's save")(k), S_OK);
+           }
+         };
+         return persistBag(k)->Save(&callingBack, TRUE, TRUE);
+       }, S_OK, S_OK},
       {"BagLoaded", [&](_KeyBord* k) { return persistBag(k)->Load(&bag, nullptr); }, S_OK, S_FALSE},
       {"FieldWritten", [](_KeyBord* k) {
          WriteInto(WindowsOf(k).field);
@@ -759,6 +874,27 @@ TEST(WithoutContainer, CloseSentToTheSurfaceLeavesTheKeyboardWhole) {
   EXPECT_EQ(TextOf(keybord.Get()), L"Q");
 }
 
+// A container that destroys its window before it deactivates the control
+// takes the control's windows with it: the user's text is still saved, and
+// the control asks to be saved until it was.
+TEST(WithoutContainer, WindowsDestroyedUnderTheControlStillSaveTheUsersText) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IPersistStreamInit> persist = Facet<IPersistStreamInit>(keybord);
+  ASSERT_NE(persist, nullptr);
+  SendMessageW(WindowsOf(keybord.Get()).panel, WM_KEYDOWN, 'A', 0);  // typed; the control has not looked yet
+  ASSERT_TRUE(DestroyWindow(SurfaceOf(keybord)));
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+  std::vector<BYTE> bytes;
+  EXPECT_EQ(SaveStream(keybord.Get(), TRUE, &bytes), S_OK);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+  EXPECT_EQ(LoadBytes(keybord.Get(), bytes), E_UNEXPECTED) << "no field left to take a text";
+
+  ComPtr<_KeyBord> fresh = CreateDirect();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(LoadBytes(fresh.Get(), bytes), S_OK);
+  EXPECT_EQ(TextOf(fresh.Get()), L"A");
+}
+
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
   ComPtr<IViewObject2> view = Facet<IViewObject2>(keybord);
@@ -827,6 +963,309 @@ TEST(WithoutContainer, EmbeddingCallsAnswerWithTheirCodes) {
   EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0),
             E_INVALIDARG);
   EXPECT_EQ(object->Close(OLECLOSE_NOSAVE), S_OK);
+}
+
+// --- The apartment: the control answers on the thread that made it.
+
+DWORD WINAPI RunWork(void* work) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
+  (*static_cast<std::function<void()>*>(work))();
+  CoUninitialize();
+  return 0;
+}
+
+// Runs `work` on a thread of its own in the multithreaded apartment while
+// this thread handles its messages, as a user interface thread does: calls
+// marshalled to the control are carried out here.
+void OnAnotherThread(std::function<void()> work) {
+  const HANDLE thread = CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  const DWORD deadline = GetTickCount() + 30000;
+  for (;;) {
+    HandleWaitingMessages();
+    const LONG left = std::max<LONG>(0, static_cast<LONG>(deadline - GetTickCount()));
+    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0) break;
+    if (woke == WAIT_TIMEOUT) {
+      ADD_FAILURE() << "waited in vain for the other thread's calls";
+      WaitForSingleObject(thread, INFINITE);  // its work lives on this stack
+      break;
+    }
+  }
+  CloseHandle(thread);
+}
+
+// A member by its place in the function table and its arguments: 'p' a
+// pointer or a number, 'v' a variant passed by value.
+struct Slot {
+  int index;
+  std::string arguments;
+};
+
+// Members in function-table order from the one after IUnknown's.
+std::vector<Slot> Slots(std::initializer_list<const char*> arguments) {
+  std::vector<Slot> slots;
+  for (const char* each : arguments) slots.push_back({3 + static_cast<int>(slots.size()), each});
+  return slots;
+}
+
+// _KeyBord's own members as its type library describes them: a member added
+// there is called too.
+std::vector<Slot> KeyBordSlots() {
+  std::vector<Slot> slots;
+  ComPtr<ITypeLib> library;
+  ComPtr<ITypeInfo> dispatch;
+  ComPtr<ITypeInfo> table;
+  HREFTYPE twin = 0;
+  TYPEATTR* attr = nullptr;
+  if (FAILED(LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, &library)) ||
+      FAILED(library->GetTypeInfoOfGuid(IID__KeyBord, &dispatch)) ||
+      FAILED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin)) ||
+      FAILED(dispatch->GetRefTypeInfo(twin, &table)) || FAILED(table->GetTypeAttr(&attr))) {
+    ADD_FAILURE() << "the type library describes no _KeyBord";
+    return slots;
+  }
+  for (UINT i = 0; i < attr->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(table->GetFuncDesc(i, &function))) continue;
+    slots.push_back({static_cast<int>(function->oVft / sizeof(void*)), std::string(function->cParams, 'p')});
+    table->ReleaseFuncDesc(function);
+  }
+  table->ReleaseTypeAttr(attr);
+  return slots;
+}
+
+// Calls a member of `object` with zeros for every argument.
+HRESULT CallWithZeros(IUnknown* object, const Slot& slot) {
+  const std::size_t count = slot.arguments.size();
+  std::vector<VARIANT> zeros(count, VARIANT{});
+  std::vector<VARTYPE> types(count);
+  std::vector<VARIANT*> arguments(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    types[i] = slot.arguments[i] == 'v' ? VT_VARIANT : VT_I4;
+    arguments[i] = &zeros[i];
+  }
+  VARIANT result{};
+  const HRESULT called = DispCallFunc(object, slot.index * sizeof(void*), CC_STDCALL, VT_ERROR,
+                                      static_cast<UINT>(count), types.data(), arguments.data(), &result);
+  return FAILED(called) ? called : V_ERROR(&result);
+}
+
+// One object of the control that a client may hold, and its members.
+struct Face {
+  std::string name;
+  ComPtr<IUnknown> object;
+  std::vector<Slot> members;
+};
+
+std::vector<Face> FacesOf(const ComPtr<_KeyBord>& keybord) {
+  const auto dispatch = {"p", "ppp", "ppppp", "pppppppp"};
+  const auto enumerator = {"ppp", "p", "", "p"};
+  const auto point = {"p", "p", "pp", "p", "p"};
+  std::vector<Face> faces;
+  auto add = [&](const char* name, const ComPtr<IUnknown>& object, std::vector<Slot> members) {
+    if (object) faces.push_back({name, object, std::move(members)});
+  };
+  auto as = [&](REFIID iid) {
+    ComPtr<IUnknown> facet;
+    EXPECT_EQ(keybord->QueryInterface(iid, reinterpret_cast<void**>(facet.GetAddressOf())), S_OK);
+    return facet;
+  };
+  add("_KeyBord", keybord, KeyBordSlots());
+  add("IDispatch", keybord, Slots(dispatch));
+  add("ISupportErrorInfo", as(IID_ISupportErrorInfo), Slots({"p"}));
+  add("IProvideClassInfo2", as(IID_IProvideClassInfo2), Slots({"p", "pp"}));
+  add("IOleObject", as(IID_IOleObject), Slots({"p", "p", "pp", "p", "pp", "ppp", "ppp", "pp", "pppppp", "p", "", "",
+                                               "p", "pp", "pp", "pp", "pp", "p", "p", "pp", "p"}));
+  add("IOleInPlaceObject", as(IID_IOleInPlaceObject), Slots({"p", "p", "", "", "pp", ""}));
+  add("IOleInPlaceActiveObject", as(IID_IOleInPlaceActiveObject), Slots({"p", "p", "p", "p", "p", "ppp", "p"}));
+  add("IOleControl", as(IID_IOleControl), Slots({"p", "p", "p", "p"}));
+  add("IViewObject2", as(IID_IViewObject2), Slots({"pppppppppp", "pppppp", "pppp", "p", "ppp", "ppp", "pppp"}));
+  add("IPersistPropertyBag", as(IID_IPersistPropertyBag), Slots({"p", "", "pp", "ppp"}));
+  add("IPersistStreamInit", as(IID_IPersistStreamInit), Slots({"p", "", "p", "pp", "p", ""}));
+  add("IConnectionPointContainer", as(IID_IConnectionPointContainer), Slots({"p", "pp"}));
+
+  ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord);
+  ComPtr<IEnumConnectionPoints> points;
+  EXPECT_EQ(container->EnumConnectionPoints(&points), S_OK);
+  add("IEnumConnectionPoints", points, Slots(enumerator));
+  for (const IID* iid : {&DIID___KeyBord, &IID_IPropertyNotifySink}) {
+    ComPtr<IConnectionPoint> found;
+    EXPECT_EQ(container->FindConnectionPoint(*iid, &found), S_OK);
+    add("IConnectionPoint", found, Slots(point));
+    ComPtr<IEnumConnections> connections;
+    if (found) {
+      EXPECT_EQ(found->EnumConnections(&connections), S_OK);
+    }
+    add("IEnumConnections", connections, Slots(enumerator));
+  }
+  ComPtr<IEnumOLEVERB> verbs;
+  EXPECT_EQ(Facet<IOleObject>(keybord)->EnumVerbs(&verbs), S_OK);
+  add("IEnumOLEVERB", verbs, Slots(enumerator));
+
+  // A panel's accessible object, where the system hands one out (the 64-bit
+  // Wine that runs the tests gives none for any window).
+  using FromResult = HRESULT(WINAPI*)(LRESULT, REFIID, WPARAM, void**);
+  const auto fromResult = reinterpret_cast<FromResult>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), "ObjectFromLresult")));
+  const LRESULT answer = SendMessageW(WindowsOf(keybord.Get()).panel, WM_GETOBJECT, 0, OBJID_CLIENT);
+  ComPtr<IUnknown> accessible;
+  if (fromResult && answer > 0) {
+    EXPECT_EQ(fromResult(answer, __uuidof(IAccessible), 0, reinterpret_cast<void**>(accessible.GetAddressOf())), S_OK);
+  }
+  std::vector<Slot> keys = Slots(dispatch);
+  for (const char* each : {"p", "p", "vp", "vp", "vp", "vp", "vp", "vp", "vp", "pvp", "vp", "p", "p", "vp", "pv",
+                           "ppppv", "pvp", "ppp", "v", "vp", "vp"}) {
+    keys.push_back({3 + static_cast<int>(keys.size()), each});
+  }
+  add("IAccessible", accessible, std::move(keys));
+  return faces;
+}
+
+// A caller on another thread that skipped marshalling is refused by every
+// member but IUnknown's, before anything is read or written; the control is
+// left as it was.
+TEST(Apartment, EveryMemberRefusesAnUnmarshalledCallerAndChangesNothing) {
+  ComPtr<_KeyBord> keybord = Prepared();
+  ASSERT_NE(keybord, nullptr);
+  ASSERT_EQ(SaveStream(keybord.Get(), TRUE), S_OK);
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  PropertySink sink;
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  const std::vector<Face> faces = FacesOf(keybord);
+  ASSERT_GE(faces.size(), 18u);
+
+  std::vector<std::string> answered;  // by members that did not refuse
+  OnAnotherThread([&] {
+    for (const Face& face : faces) {
+      for (const Slot& member : face.members) {
+        const HRESULT status = CallWithZeros(face.object.Get(), member);
+        if (status != RPC_E_WRONG_THREAD) {
+          char line[96];
+          std::snprintf(line, sizeof line, "%s, slot %d: 0x%08lX", face.name.c_str(), member.index,
+                        static_cast<unsigned long>(status));
+          answered.push_back(line);
+        }
+      }
+      ComPtr<IUnknown> identity;
+      if (FAILED(face.object.As(&identity))) answered.push_back(face.name + ": QueryInterface refused");
+    }
+  });
+  EXPECT_EQ(answered, std::vector<std::string>{});
+
+  HandleWaitingMessages();
+  EXPECT_EQ(TextOf(keybord.Get()), L"keep");
+  EXPECT_EQ(LimitOf(keybord.Get()), 9);
+  EXPECT_EQ(PanelOf(keybord.Get()), NumberAct);
+  EXPECT_EQ(Facet<IPersistStreamInit>(keybord)->IsDirty(), S_FALSE);
+  EXPECT_TRUE(sink.heard.empty());
+  EXPECT_EQ(point->Unadvise(cookie), S_OK) << "the sink is still connected";
+  EXPECT_FALSE(IsWindowVisible(SurfaceOf(keybord)));
+}
+
+// Every member of _KeyBord, late bound with arguments of its parameters'
+// types, in the type library's order; what each answered and gave back.
+std::vector<std::string> Session(IDispatch* dispatch) {
+  std::vector<std::string> answers;
+  ComPtr<ITypeLib> library;
+  ComPtr<ITypeInfo> info;
+  TYPEATTR* attr = nullptr;
+  if (FAILED(LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, &library)) ||
+      FAILED(library->GetTypeInfoOfGuid(IID__KeyBord, &info)) || FAILED(info->GetTypeAttr(&attr))) {
+    return answers;
+  }
+  for (UINT i = 0; i < attr->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+    if (!(function->wFuncFlags & FUNCFLAG_FRESTRICTED)) {  // IUnknown's and IDispatch's own
+      std::vector<Var> values(function->cParams);
+      std::vector<BSTR> strings(function->cParams, nullptr);
+      std::vector<short> numbers(function->cParams, 113);
+      std::vector<VARIANT> arguments;
+      for (int p = 0; p < function->cParams; ++p) {
+        const TYPEDESC& type = function->lprgelemdescParam[p].tdesc;
+        const VARTYPE pointee = type.vt == VT_PTR ? type.lptdesc->vt : VARTYPE{VT_EMPTY};
+        VARIANT& value = values[p];
+        if (pointee == VT_BSTR) {
+          strings[p] = SysAllocString(L"h");
+          V_VT(&value) = VT_BYREF | VT_BSTR;
+          V_BSTRREF(&value) = &strings[p];
+        } else if (pointee == VT_I2) {
+          V_VT(&value) = VT_BYREF | VT_I2;
+          V_I2REF(&value) = &numbers[p];
+        } else if (type.vt == VT_BSTR) {
+          V_VT(&value) = VT_BSTR;
+          V_BSTR(&value) = SysAllocString(L"ab");
+        } else {
+          V_VT(&value) = VT_I4;  // a key code, a panel, a limit, a truth value: each takes 65
+          V_I4(&value) = type.vt == VT_BOOL ? 0 : 65;
+        }
+        arguments.insert(arguments.begin(), value);  // they travel last first
+      }
+      DISPID put = DISPID_PROPERTYPUT;
+      const bool putting = function->invkind == INVOKE_PROPERTYPUT;
+      DISPPARAMS params{arguments.data(), putting ? &put : nullptr, static_cast<UINT>(arguments.size()),
+                        putting ? 1u : 0u};
+      Var result;
+      const HRESULT status = dispatch->Invoke(function->memid, IID_NULL, LOCALE_USER_DEFAULT,
+                                              static_cast<WORD>(function->invkind), &params, &result, nullptr, nullptr);
+      Var shown;
+      VariantChangeType(&shown, &result, 0, VT_BSTR);
+      std::wstring line = std::to_wstring(function->memid) + L": " + std::to_wstring(status) + L" " +
+                          (V_VT(&shown) == VT_BSTR ? V_BSTR(&shown) : L"");
+      for (int p = 0; p < function->cParams; ++p) {
+        line += L" " + (strings[p] ? std::wstring(strings[p]) : std::to_wstring(numbers[p]));
+        SysFreeString(strings[p]);
+      }
+      answers.emplace_back(line.begin(), line.end());
+    }
+    info->ReleaseFuncDesc(function);
+  }
+  info->ReleaseTypeAttr(attr);
+  return answers;
+}
+
+// Through a marshalled pointer a caller in another apartment reaches the
+// control on its own thread: every member answers as it does a caller there,
+// and the embedding interfaces work.
+TEST(Apartment, MarshalledCallsFromAnotherApartmentWork) {
+  ComPtr<_KeyBord> here = CreateDirect();
+  ComPtr<_KeyBord> there = CreateDirect();
+  ASSERT_NE(here, nullptr);
+  ASSERT_NE(there, nullptr);
+  IStream* dispatchStream = nullptr;
+  IStream* persistStream = nullptr;
+  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IDispatch, there.Get(), &dispatchStream), S_OK);
+  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IPersistStreamInit, Facet<IPersistStreamInit>(there).Get(),
+                                                  &persistStream),
+            S_OK);
+  std::vector<std::string> answers;
+  HRESULT unmarshalled[2] = {E_FAIL, E_FAIL};
+  HRESULT saved = E_FAIL;
+  HRESULT dirty = E_FAIL;
+  OnAnotherThread([&] {
+    ComPtr<IDispatch> dispatch;
+    ComPtr<IPersistStreamInit> persist;
+    unmarshalled[0] = CoGetInterfaceAndReleaseStream(dispatchStream, IID_PPV_ARGS(&dispatch));
+    unmarshalled[1] = CoGetInterfaceAndReleaseStream(persistStream, IID_PPV_ARGS(&persist));
+    if (dispatch) answers = Session(dispatch.Get());
+    if (!persist) return;
+    dirty = persist->IsDirty();
+    ComPtr<IStream> stream;
+    if (SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) saved = persist->Save(stream.Get(), TRUE);
+  });
+  ASSERT_EQ(unmarshalled[0], S_OK);
+  ASSERT_EQ(unmarshalled[1], S_OK);
+  EXPECT_EQ(answers.size(), 18u) << "every member of _KeyBord";
+  EXPECT_EQ(answers, Session(Facet<IDispatch>(here).Get()));
+  EXPECT_EQ(TextOf(there.Get()), TextOf(here.Get()));
+  EXPECT_EQ(LimitOf(there.Get()), LimitOf(here.Get()));
+  EXPECT_EQ(PanelOf(there.Get()), PanelOf(here.Get()));
+  EXPECT_EQ(dirty, S_OK);
+  EXPECT_EQ(saved, S_OK);
+  EXPECT_EQ(Facet<IPersistStreamInit>(there)->IsDirty(), S_FALSE) << "saved with the dirty state cleared";
 }
 
 }  // namespace

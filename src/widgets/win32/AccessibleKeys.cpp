@@ -13,6 +13,7 @@
 
 #include "widgets/Boundary.h"
 #include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/OwnerThread.h"
 
 namespace vexo::win32 {
 
@@ -113,8 +114,9 @@ int Beside(Win32Panel& panel, int from, LONG direction) {
 }  // namespace
 
 // The panel's object. The panel holds one reference while its window lives;
-// clients hold the others. Once cut off from the panel, every member but
-// those of IUnknown gives RPC_E_DISCONNECTED.
+// clients hold the others. Every member but those of IUnknown gives
+// RPC_E_WRONG_THREAD on any thread but the panel's, whose window made it, and
+// RPC_E_DISCONNECTED once the object is cut off from the panel.
 class AccessibleKeyPanel final : public IAccessible {
  public:
   AccessibleKeyPanel(Win32Panel& panel, ComPtr<IAccessible> standard, void (*holdModule)(bool))
@@ -150,17 +152,23 @@ class AccessibleKeyPanel final : public IAccessible {
 
   // --- IDispatch: clients reach the object through its own interface.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    RETURN_IF_FAILED(owner_.Check());
     if (count == nullptr) return E_POINTER;
     *count = 0;
     return S_OK;
   }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    RETURN_IF_FAILED(owner_.Check());
     if (info == nullptr) return E_POINTER;
     *info = nullptr;
     return E_NOTIMPL;
   }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    RETURN_IF_FAILED(owner_.Check());
+    return E_NOTIMPL;
+  }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    RETURN_IF_FAILED(owner_.Check());
     return E_NOTIMPL;
   }
 
@@ -225,6 +233,7 @@ class AccessibleKeyPanel final : public IAccessible {
   }
   STDMETHODIMP get_accHelp(VARIANT, BSTR* help) override { return Run(help, [] { return DISP_E_MEMBERNOTFOUND; }); }
   STDMETHODIMP get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) override {
+    RETURN_IF_FAILED(owner_.Check());
     if (topic == nullptr) return E_POINTER;
     *topic = 0;
     return Run(file, [] { return DISP_E_MEMBERNOTFOUND; });
@@ -259,6 +268,7 @@ class AccessibleKeyPanel final : public IAccessible {
     });
   }
   STDMETHODIMP accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+    RETURN_IF_FAILED(owner_.Check());
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
     *left = *top = *width = *height = 0;
     return Run([&]() -> HRESULT {
@@ -336,16 +346,18 @@ class AccessibleKeyPanel final : public IAccessible {
   STDMETHODIMP put_accValue(VARIANT, BSTR) override { return Run([] { return E_NOTIMPL; }); }
 
  private:
-  // Every member's boundary: nothing thrown escapes, and nothing reaches a
-  // panel that is gone.
+  // Every member's boundary: nothing runs on another thread than the owner's,
+  // nothing thrown escapes, and nothing reaches a panel that is gone.
   template <typename Body>
   HRESULT Run(Body&& body) {
+    RETURN_IF_FAILED(owner_.Check());
     if (panel_ == nullptr) return RPC_E_DISCONNECTED;
     return static_cast<HRESULT>(static_cast<std::int32_t>(Guard([&] { return HResult(body()); })));
   }
   // The same for a member with one out-parameter, defined before any work.
   template <typename Out, typename Body>
   HRESULT Run(Out* out, Body&& body) {
+    RETURN_IF_FAILED(owner_.Check());
     if (out == nullptr) return E_POINTER;
     Clear(out);
     const HRESULT status = Run(body);
@@ -364,6 +376,7 @@ class AccessibleKeyPanel final : public IAccessible {
   }
 
   LONG references_ = 1;
+  OwnerThread owner_;
   Win32Panel* panel_;
   ComPtr<IAccessible> standard_;  // the window's own parts: parent, siblings, its frame
   void (*holdModule_)(bool);
