@@ -199,6 +199,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   }
   HRESULT STDMETHODCALLTYPE RightPos() override { return Member([&] { return Component().RightPos(); }); }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
+    const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = VARIANT_FALSE;
     return Done(Guard([&] {
@@ -209,6 +210,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE get_ChangeBord(enum ::ActivPanel* value) override {
+    const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = ::abcAct;
     return Done(Guard([&] {
@@ -219,6 +221,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_ChangeBord(enum ::ActivPanel vNewValue) override {
+    const Hold hold = KeepAlive();
     return Done(Guard([&] {
       return HostCall([&] { return Component().put_ChangeBord(static_cast<vexo::ActivPanel>(vNewValue)); });
     }));
@@ -227,6 +230,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return Member([&] { return Component().put_CapsLock(vNewValue); });
   }
   HRESULT STDMETHODCALLTYPE get_Text(BSTR* value) override {
+    const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = nullptr;
     return Done(Guard([&] {
@@ -237,12 +241,14 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     }));
   }
   HRESULT STDMETHODCALLTYPE put_Text(BSTR vNewValue) override {
+    const Hold hold = KeepAlive();
     return Done(Guard([&] {
       const std::u16string text = FromBstr(vNewValue);
       return HostCall([&] { return Component().put_Text(text); });
     }));
   }
   HRESULT STDMETHODCALLTYPE get_MaxLength(short* value) override {
+    const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = 0;
     return Done(Guard([&] {
@@ -257,16 +263,22 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   }
 
  private:
+  // Every member holds the object until it returns (see Hold): the host's
+  // code that it reaches may let go of the control, which must outlive
+  // the member's last step, the recording of its status.
+  //
   // A member with plain arguments: the component's call as a host makes it,
   // its status recorded for the caller.
   template <typename Body>
   HRESULT Member(Body&& body) {
+    const Hold hold = KeepAlive();
     return Done(Guard([&] { return HostCall(std::forward<Body>(body)); }));
   }
   // An in/out string member: the caller's string goes in and whatever the
   // member leaves in it comes back, also when the member fails part-way.
   template <typename Body>
   HRESULT StringMember(BSTR* parameter, Body&& body) {
+    const Hold hold = KeepAlive();
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::u16string text = FromBstr(*parameter);
@@ -278,6 +290,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   template <typename Body>
   HRESULT IntegerMember(short* parameter, Body&& body) {
+    const Hold hold = KeepAlive();
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::int16_t code = *parameter;
@@ -316,6 +329,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
   if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs)) {
     return E_INVALIDARG;
   }
+  const Hold hold = KeepAlive();
 
   return Guard([&]() -> HRESULT {
     AdaptedArguments arguments;

@@ -263,6 +263,10 @@ HRESULT RecordBag::ReadFrom(IStream* stream) {
 }
 
 // --- The object's persistence interfaces.
+//
+// Each holds the object until it returns (see Hold): a bag or a stream is the
+// host's code, which may let go of the control while it reads or writes, even
+// of the reference of the caller itself.
 
 HRESULT Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(bag); }
 
@@ -295,6 +299,7 @@ HRESULT STDMETHODCALLTYPE Embedding::InitNew() { return TakeValuesAsClean(); }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, log);
     return Loaded(ReadFrom(adapter));
@@ -303,6 +308,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
   if (!bag) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, nullptr);
     return Saved(WriteTo(adapter), clearDirty);
@@ -312,12 +318,14 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BO
 // A change the user made a moment ago counts even before the control has
 // looked for it; when the control cannot look, it asks to be saved.
 HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
+  const Hold hold = KeepAlive();
   if (FAILED(TakeValues(Tell::Sinks))) return S_OK;
   return dirty_ ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   if (!stream) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
@@ -327,6 +335,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Saved(WriteTo(record), FALSE));
@@ -342,6 +351,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
 
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
   if (!size) return E_POINTER;
+  const Hold hold = KeepAlive();
   size->QuadPart = 0;
   return Guard([&]() -> HRESULT {
     RecordBag record;

@@ -3,6 +3,7 @@
 // the embedding interfaces to calls made without a site.
 #include "Support.h"
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -418,11 +419,13 @@ class PropertySink final : public CountedSink<IPropertyNotifySink> {
  public:
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
     heard.push_back(member);
+    if (told) told();
     return answer;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
   std::vector<DISPID> heard;
   HRESULT answer = S_OK;
+  std::function<void()> told;  // the host's code inside the notification
 
  private:
   bool Speaks(REFIID iid) const override { return iid == IID_IPropertyNotifySink; }
@@ -467,6 +470,26 @@ TypingWindows WindowsOf(_KeyBord* keybord) {
     (std::wstring(name) == L"VexoKeyBordPanel" ? windows.panel : windows.field) = child;
   }
   return windows;
+}
+
+// The letter panel: the leftmost of the three.
+HWND LetterPanelOf(_KeyBord* keybord) {
+  HWND surface = nullptr;
+  ComPtr<IOleInPlaceObject> inPlace;
+  if (FAILED(keybord->QueryInterface(IID_PPV_ARGS(&inPlace))) || FAILED(inPlace->GetWindow(&surface))) return nullptr;
+  HWND letters = nullptr;
+  LONG left = LONG_MAX;
+  for (HWND child = GetWindow(surface, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    RECT box{};
+    GetWindowRect(child, &box);
+    if (std::wstring(name) == L"VexoKeyBordPanel" && box.left < left) {
+      letters = child;
+      left = box.left;
+    }
+  }
+  return letters;
 }
 
 // Writes into the field at its start, as an input method or another program
@@ -702,6 +725,43 @@ TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
   EXPECT_EQ(persist->Load(nullptr), E_POINTER);
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
   EXPECT_EQ(persist->IsDirty(), S_OK) << "a failed save leaves it dirty";
+}
+
+// A sink that another unadvised while a round of notifications ran hears
+// nothing more of it; one that lets go of the control's last reference from
+// inside ends the round without harm.
+TEST(PropertyNotifications, WhatASinkDoesInsideTheRoundHolds) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  PropertySink first;
+  PropertySink second;
+  DWORD cookies[2] = {};
+  ASSERT_EQ(point->Advise(&first, &cookies[0]), S_OK);
+  ASSERT_EQ(point->Advise(&second, &cookies[1]), S_OK);
+  first.told = [&] {
+    if (first.heard.size() == 1) {
+      EXPECT_EQ(point->Unadvise(cookies[1]), S_OK);
+    }
+  };
+  EXPECT_EQ(keybord->put_MaxLength(3), S_OK);
+  EXPECT_EQ(first.heard, std::vector<DISPID>{members::MaxLength});
+  EXPECT_TRUE(second.heard.empty()) << "unadvised before its turn";
+  EXPECT_EQ(second.references, 1);
+
+  // A 7 typed on the letter panel changes ChangeBord and Text in one round;
+  // the sink lets go of everything at the first.
+  const HWND panel = LetterPanelOf(keybord.Get());
+  ASSERT_NE(panel, nullptr);
+  first.told = [&] {
+    point.Reset();
+    keybord.Reset();
+  };
+  SendMessageW(panel, WM_KEYDOWN, '7', 0);
+  PumpUntil([&] { return !keybord; }, "the control let go by its sink");
+  HandleWaitingMessages();
+  EXPECT_FALSE(IsWindow(panel)) << "the control went with its last reference";
+  EXPECT_EQ(first.references, 1) << "and gave its sinks back";
 }
 
 // --- Embedding without a container.
