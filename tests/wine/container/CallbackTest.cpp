@@ -6,6 +6,8 @@
 // still in the control or saved by the host as the call reached it.
 #include "Container.h"
 
+#include <oleacc.h>
+
 #include <map>
 #include <memory>
 
@@ -14,7 +16,7 @@ namespace {
 
 using harness::WindowsOfThisThread;
 
-enum class CallOut { OnChanged, OnChangedOfTwoSinks, F7Command, BagRead, BagWrite, StreamRead, StreamWrite };
+enum class CallOut { OnChanged, OnChangedOfTwoSinks, OnChangedOfAnAccessiblePress, F7Command, BagRead, BagWrite, StreamRead, StreamWrite };
 enum class Act { Destroy, ReleaseLast, CallEveryMember, DeactivateAndClose };
 
 // A sink on the test's stack, counting the references the control holds.
@@ -153,6 +155,11 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   const int windows = WindowsOfThisThread();
   const DWORD gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
 
+  // The host's objects outlive the control, which may hold them to its end.
+  Sink sink;
+  Sink other;
+  Bag bag;
+  Stream stream;
   auto hosted = std::make_unique<Hosted>();
   ASSERT_EQ(hosted->problem, "");
   ComPtr<IConnectionPoint> point;
@@ -164,6 +171,12 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   ComPtr<IPersistStreamInit> streamPersistence;
   ASSERT_EQ(hosted->control.As(&bagPersistence), S_OK);
   ASSERT_EQ(hosted->control.As(&streamPersistence), S_OK);
+  ComPtr<IAccessible> numberKeys;
+  if (row.callOut == CallOut::OnChangedOfAnAccessiblePress &&
+      FAILED(AccessibleObjectFromWindow(hosted->panels[Numbers], static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                        reinterpret_cast<void**>(numberKeys.GetAddressOf())))) {
+    GTEST_SKIP() << "the platform's accessibility runtime answers no object here (64-bit Wine)";
+  }
 
   // The host's act, once, at the first call that reaches it.
   bool acted = false;
@@ -201,18 +214,14 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
     }
   };
 
-  Sink sink;
-  Sink other;
   DWORD cookies[2] = {};
   std::wstring typed = L"Q";
-  Bag bag;
-  Stream stream;
   // The persistence call is made through a plain pointer, so that the host
   // may let go of its own reference inside it, as a careless caller does.
   IPersistPropertyBag* bagCall = bagPersistence.Get();
   IPersistStreamInit* streamCall = streamPersistence.Get();
-  if (row.callOut == CallOut::OnChanged || row.callOut == CallOut::OnChangedOfTwoSinks) {
-    // A number key clicked while the letter panel is active changes Text and
+  if (row.callOut <= CallOut::OnChangedOfAnAccessiblePress) {
+    // A number key pressed while the letter panel is active changes Text and
     // ChangeBord in one burst: two notifications in one round.
     sink.told = act;
     ASSERT_EQ(point->Advise(&sink, &cookies[0]), S_OK);
@@ -220,7 +229,14 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
       ASSERT_EQ(point->Advise(&other, &cookies[1]), S_OK);
     }
     typed = L"7";
-    ClickAt(hosted->KeyCentre(Numbers, 0));
+    if (numberKeys) {
+      VARIANT seven;
+      seven.vt = VT_I4;
+      seven.lVal = 1;
+      EXPECT_EQ(numberKeys->accDoDefaultAction(seven), S_OK);
+    } else {
+      ClickAt(hosted->KeyCentre(Numbers, 0));
+    }
   } else {
     Press('Q');
     ASSERT_TRUE(WaitFor("the typed Q", [&] { return hosted->Text() == L"Q"; }));
@@ -271,6 +287,7 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   point.Reset();
   bagPersistence.Reset();
   streamPersistence.Reset();
+  numberKeys.Reset();
   hosted.reset();
   EXPECT_TRUE(WaitFor("the control's windows gone", [&] { return WindowsOfThisThread() == windows; }));
   EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiObjects);
@@ -278,13 +295,14 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   EXPECT_EQ(other.references, 1u);
 }
 
-constexpr const char* CallOutNames[] = {"OnChanged", "OnChangedOfTwoSinks", "F7Command", "BagRead",
-                                        "BagWrite",  "StreamRead",          "StreamWrite"};
+constexpr const char* CallOutNames[] = {"OnChanged",  "OnChangedOfTwoSinks", "OnChangedOfAnAccessiblePress",
+                                        "F7Command",  "BagRead",             "BagWrite",
+                                        "StreamRead", "StreamWrite"};
 constexpr const char* ActNames[] = {"Destroys", "ReleasesLast", "CallsEveryMember", "DeactivatesAndCloses"};
 
 std::vector<Row> AllRows() {
   std::vector<Row> rows;
-  for (int callOut = 0; callOut < 7; ++callOut) {
+  for (int callOut = 0; callOut < 8; ++callOut) {
     for (int act = 0; act < 4; ++act) rows.push_back({static_cast<CallOut>(callOut), static_cast<Act>(act)});
   }
   return rows;
