@@ -275,7 +275,8 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   WaitFor("the host's call", [&] { return acted; });
   FrameCommandHandler() = nullptr;
   EXPECT_EQ(saved, typed) << "the user's text, as the host saw it when called";
-  if (row.act == Act::CallEveryMember || row.act == Act::DeactivateAndClose) {
+  if (row.act != Act::ReleaseLast) {
+    // The container deactivates the control as it destroys its window.
     EXPECT_EQ(hosted->Text(), typed) << "still in the control";
   }
 
