@@ -125,11 +125,8 @@ HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connect
   });
 }
 
-std::vector<ComPtr<IUnknown>> EventPoint::Sinks() const {
-  std::vector<ComPtr<IUnknown>> sinks;
-  sinks.reserve(sinks_.size());
-  for (const auto& [cookie, sink] : sinks_) sinks.push_back(sink);
-  return sinks;
+bool EventPoint::Advised(DWORD cookie) const {
+  return std::any_of(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
 }
 
 // --- The container: IConnectionPointContainer of the control

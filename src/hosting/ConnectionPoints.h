@@ -31,9 +31,13 @@ class EventPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
 
-  // The sinks as they stand, each as the point's interface: a sink may
-  // unadvise while it is being told.
-  std::vector<ComPtr<IUnknown>> Sinks() const;
+  // The sinks as they stand, with their cookies, each held as the point's
+  // interface: a round of notifications goes over this copy, since a sink
+  // may advise, unadvise or let go of the control while it is being told.
+  std::vector<std::pair<DWORD, ComPtr<IUnknown>>> Sinks() const { return sinks_; }
+  // Whether the sink of `cookie` is still advised: one unadvised during a
+  // round hears no more of it.
+  bool Advised(DWORD cookie) const;
 
  private:
   IUnknown& control_;

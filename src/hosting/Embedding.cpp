@@ -116,6 +116,7 @@ HRESULT Embedding::StartEmbedding() {
   options.panelFocused = [this](PanelId) { PanelFocused(); };
   options.userInputHandled = [this] { ScheduleChangeCheck(); };
   options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
+  options.keepAlive = {&Embedding::HoldObject, Identity()};
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
   // The user may also type into the field itself, which tells only its
@@ -130,6 +131,11 @@ HRESULT Embedding::StartEmbedding() {
   return TakeValuesAsClean();
 }
 
+void Embedding::HoldObject(void* object, bool hold) {
+  auto* identity = static_cast<IUnknown*>(object);
+  hold ? identity->AddRef() : identity->Release();
+}
+
 LRESULT CALLBACK Embedding::SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -137,6 +143,10 @@ LRESULT CALLBACK Embedding::SurfaceProcedure(HWND window, UINT message, WPARAM w
   }
   auto* self = reinterpret_cast<Embedding*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  // A sink or the site told from here may let go of the control: it goes
+  // when this hold does, the last thing of the message. (Its destructor
+  // unhooks the surface first, so no message comes here while it goes.)
+  const Hold hold = self->KeepAlive();
   LRESULT result = 0;
   Discard(Guard([&] {
             result = self->HandleSurface(window, message, wParam, lParam);
@@ -268,7 +278,8 @@ void Embedding::ResizeSurface(int width, int height) {
     GetWindowRect(surface_, &placed);
     MapWindowPoints(nullptr, GetParent(surface_), reinterpret_cast<POINT*>(&placed), 2);
     reportingPosition_ = true;
-    Discard(inPlaceSite_->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
+    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    Discard(site->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
     reportingPosition_ = false;
   }
 }
@@ -306,6 +317,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
   RETURN_IF_FAILED(OnOwnerThread());
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
+  const Hold hold = KeepAlive();  // work that waited may ask the container for a size
   return Guard([&]() -> HRESULT {
     const SIZE natural = NaturalPixels();
     const LONG width = bounds->right - bounds->left;

@@ -161,8 +161,26 @@ class Embedding : public IOleObject,
   // This part's interface for `iid`, or null; takes no reference.
   void* EmbeddingInterface(REFIID iid);
 
+  // A reference of the object to itself for the length of a call that can
+  // reach the host's code (a sink, the site, the container, a bag, a stream,
+  // the F7 command): the host may let go of its last reference in there, and
+  // the object goes only when the outermost call is over. Taken first in each
+  // such entry, so that it goes last.
+  class [[nodiscard]] Hold {
+   public:
+    explicit Hold(IUnknown& object) : object_(object) { object_.AddRef(); }
+    ~Hold() { object_.Release(); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    IUnknown& object_;
+  };
+  Hold KeepAlive() { return Hold(*Identity()); }
+
  private:
   IUnknown* Identity() { return static_cast<IOleObject*>(this); }
+  static void HoldObject(void* object, bool hold);
 
   // A panel window received the focus: a click or a tab into the keyboard
   // makes the control UI-active.

@@ -78,8 +78,13 @@ class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB
 
 // --- IOleObject
 
+// Each entry that reaches the site or the container holds the object until it
+// returns (see Hold), and looks again at what a call to them may have changed:
+// the host may deactivate, close, destroy or let go of the control in there.
+
 HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
   RETURN_IF_FAILED(OnOwnerThread());
+  const Hold hold = KeepAlive();
   if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
   clientSite_ = site;
   controlSite_.Reset();
@@ -150,8 +155,11 @@ HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) {
 
 HRESULT STDMETHODCALLTYPE Embedding::Close(DWORD) {
   RETURN_IF_FAILED(OnOwnerThread());
+  const Hold hold = KeepAlive();
   Discard(InPlaceDeactivate(), "the control closes in any case");
-  if (adviseHolder_) Discard(adviseHolder_->SendOnClose(), "a notification: nothing to undo");
+  if (const ComPtr<IOleAdviseHolder> advised = adviseHolder_) {
+    Discard(advised->SendOnClose(), "a notification: nothing to undo");
+  }
   return S_OK;
 }
 
@@ -181,6 +189,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data)
 
 HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
   RETURN_IF_FAILED(OnOwnerThread());
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     if (activeSite && !clientSite_) Discard(SetClientSite(activeSite), "it always succeeds");
     switch (verb) {
@@ -225,6 +234,12 @@ HRESULT Embedding::Activate(Activation activation) {
     frame_.Reset();
     document_.Reset();
     const HRESULT context = site->GetWindowContext(&frame_, &document_, &position, &clip, &frameInfo);
+    if (SUCCEEDED(context) && !surface_) {
+      // The container destroyed the control's window while it was asked:
+      // there is nothing left to place.
+      Discard(site->OnInPlaceDeactivate(), "the activation failed in any case");
+      return E_UNEXPECTED;
+    }
     if (FAILED(context)) {
       frame_.Reset();
       document_.Reset();
@@ -254,20 +269,27 @@ HRESULT Embedding::ActivateUserInterface() {
   if (!userInterfaceActive_) {
     // A container that refuses keeps the control active in place only.
     userInterfaceActive_ = true;
-    const HRESULT accepted = inPlaceSite_->OnUIActivate();
+    const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+    const HRESULT accepted = site->OnUIActivate();
     if (FAILED(accepted)) {
       userInterfaceActive_ = false;
       return accepted;
     }
+    // A container that deactivated the control meanwhile has the last word.
+    if (!userInterfaceActive_ || !inPlaceSite_) return S_OK;
     // The frame and the document need not keep an active object or give
     // space for tools the control does not ask for.
     auto* active = static_cast<IOleInPlaceActiveObject*>(this);
-    for (IOleInPlaceUIWindow* window : {static_cast<IOleInPlaceUIWindow*>(frame_.Get()), document_.Get()}) {
+    const ComPtr<IOleInPlaceUIWindow> windows[] = {frame_, document_};
+    for (const ComPtr<IOleInPlaceUIWindow>& window : windows) {
       if (!window) continue;
       Discard(window->SetActiveObject(active, nullptr), "optional for a container");
       Discard(window->SetBorderSpace(nullptr), "optional for a container");
     }
-    if (controlSite_) Discard(controlSite_->OnFocus(TRUE), "a notification: nothing to undo");
+    if (const ComPtr<IOleControlSite> control = controlSite_) {
+      Discard(control->OnFocus(TRUE), "a notification: nothing to undo");
+    }
+    if (!userInterfaceActive_ || !surface_) return S_OK;
   }
   // The keyboard belongs inside the control while its user interface is
   // active, unless a designer holds it.
@@ -325,6 +347,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
+  const Hold hold = KeepAlive();
   const win32::Dpi dpi = toolkit_->ScreenDpi();
   return Guard([&]() -> HRESULT {
     return toolkit_->SurfaceSized(MulDiv(size->cx, dpi.x, HimetricPerInch), MulDiv(size->cy, dpi.y, HimetricPerInch));
@@ -397,12 +420,17 @@ HRESULT STDMETHODCALLTYPE Embedding::ContextSensitiveHelp(BOOL) {
 HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!inPlaceSite_) return S_OK;
+  const Hold hold = KeepAlive();
   Discard(UIDeactivate(), "it always succeeds");
+  // The container may have deactivated the control itself while it was told.
+  if (!inPlaceSite_) return S_OK;
   awaitingAppearance_ = false;
-  GiveUpFocus();
-  ShowWindow(surface_, SW_HIDE);
+  if (surface_) {
+    GiveUpFocus();
+    ShowWindow(surface_, SW_HIDE);
+    SetParent(surface_, HWND_MESSAGE);
+  }
   shown_ = false;
-  SetParent(surface_, HWND_MESSAGE);
   const ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
   frame_.Reset();
   document_.Reset();
@@ -413,12 +441,20 @@ HRESULT STDMETHODCALLTYPE Embedding::InPlaceDeactivate() {
 HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!userInterfaceActive_) return S_OK;
+  const Hold hold = KeepAlive();
   userInterfaceActive_ = false;
-  // Notifications, each optional for a container: nothing to undo.
-  if (frame_) Discard(frame_->SetActiveObject(nullptr, nullptr), "optional for a container");
-  if (document_) Discard(document_->SetActiveObject(nullptr, nullptr), "optional for a container");
-  if (controlSite_) Discard(controlSite_->OnFocus(FALSE), "a notification: nothing to undo");
-  if (inPlaceSite_) Discard(inPlaceSite_->OnUIDeactivate(FALSE), "a notification: nothing to undo");
+  // Notifications, each optional for a container: nothing to undo. Each is
+  // held here, since the one told before may have let go of the next.
+  const ComPtr<IOleInPlaceUIWindow> windows[] = {frame_, document_};
+  for (const ComPtr<IOleInPlaceUIWindow>& window : windows) {
+    if (window) Discard(window->SetActiveObject(nullptr, nullptr), "optional for a container");
+  }
+  if (const ComPtr<IOleControlSite> control = controlSite_) {
+    Discard(control->OnFocus(FALSE), "a notification: nothing to undo");
+  }
+  if (const ComPtr<IOleInPlaceSite> site = inPlaceSite_) {
+    Discard(site->OnUIDeactivate(FALSE), "a notification: nothing to undo");
+  }
   return S_OK;
 }
 
@@ -427,6 +463,7 @@ HRESULT STDMETHODCALLTYPE Embedding::UIDeactivate() {
 HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!position) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     const bool wasPlacing = std::exchange(placing_, true);
     SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -444,7 +481,8 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
         (position->right - position->left != natural.cx || position->bottom - position->top != natural.cy)) {
       RECT placed{position->left, position->top, position->left + natural.cx, position->top + natural.cy};
       reportingPosition_ = true;
-      Discard(inPlaceSite_->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
+      const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
+      Discard(site->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
       reportingPosition_ = false;
     }
     return status;
@@ -505,6 +543,7 @@ HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) {
 HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (member != DISPID_AMBIENT_USERMODE && member != DISPID_UNKNOWN) return S_OK;
+  const Hold hold = KeepAlive();
   return Guard([&] {
     ReadAmbients();
     return hr::Ok;

@@ -253,14 +253,18 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   }
 
  private:
-  // Every member of _KeyBord is one of these four kinds, and each kind first
-  // makes sure that it runs on the object's own thread.
+  // Every member of _KeyBord is one of these four kinds. Each first makes
+  // sure that it runs on the object's own thread, then holds the object
+  // until it returns (see Hold): the host's code that it reaches may let go
+  // of the control, which must outlive the member's last step, the
+  // recording of its status.
 
   // A member with plain arguments: the component's call as a host makes it,
   // its status recorded for the caller.
   template <typename Body>
   HRESULT Member(Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
+    const Hold hold = KeepAlive();
     return Done(Guard([&] { return HostCall(std::forward<Body>(body)); }));
   }
   // A property get: its out-parameter holds `initial` before any other work,
@@ -268,6 +272,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Value, typename Body>
   HRESULT Getter(Value* value, Value initial, Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
+    const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = initial;
     return Done(Guard([&] { return body(*value); }));
@@ -277,6 +282,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Body>
   HRESULT StringMember(BSTR* parameter, Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
+    const Hold hold = KeepAlive();
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::u16string text = FromBstr(*parameter);
@@ -289,6 +295,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   template <typename Body>
   HRESULT IntegerMember(short* parameter, Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
+    const Hold hold = KeepAlive();
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
       std::int16_t code = *parameter;
@@ -328,6 +335,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
   if (params->cNamedArgs > params->cArgs || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs)) {
     return E_INVALIDARG;
   }
+  const Hold hold = KeepAlive();
 
   return Guard([&]() -> HRESULT {
     AdaptedArguments arguments;

@@ -41,8 +41,13 @@ HRESULT Embedding::TakeValues(Tell tell) {
     if (count == 0) return hr::Ok;
     dirty_ = true;
     if (tell == Tell::Nobody) return hr::Ok;
+    // The caller holds the object for the round (see Hold): a sink may
+    // destroy the control's windows or let go of it, and the round goes on
+    // over the sinks held here, telling only those still advised.
+    const auto sinks = notifyPoint_->Sinks();
     for (int i = 0; i < count; ++i) {
-      for (const ComPtr<IUnknown>& sink : notifyPoint_->Sinks()) {
+      for (const auto& [cookie, sink] : sinks) {
+        if (!notifyPoint_->Advised(cookie)) continue;
         Discard(static_cast<IPropertyNotifySink*>(sink.Get())->OnChanged(changed[i]),
                 "a notification: the change stands whatever the sink answers");
       }

@@ -269,6 +269,10 @@ HRESULT RecordBag::CopyTo(PropertyBag& bag) const {
 }
 
 // --- The object's persistence interfaces.
+//
+// Each holds the object until it returns (see Hold): a bag or a stream is the
+// host's code, which may let go of the control while it reads or writes, even
+// of the reference of the caller itself.
 
 HRESULT Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(bag); }
 
@@ -325,6 +329,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!bag) return E_POINTER;
   if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     ContainerBag adapter(bag, log);
     return Loaded(ReadFrom(adapter));
@@ -334,6 +339,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
 HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!bag) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Record(record));
@@ -348,6 +354,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BO
 // looked for it; when the control cannot look, it asks to be saved.
 HRESULT STDMETHODCALLTYPE Embedding::IsDirty() {
   RETURN_IF_FAILED(OnOwnerThread());
+  const Hold hold = KeepAlive();
   if (FAILED(TakeValues(Tell::Sinks))) return S_OK;
   return dirty_ ? S_OK : S_FALSE;
 }
@@ -356,6 +363,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
   if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
@@ -366,6 +374,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
 HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
+  const Hold hold = KeepAlive();
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Record(record));
@@ -382,6 +391,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!size) return E_POINTER;
+  const Hold hold = KeepAlive();
   size->QuadPart = 0;
   return Guard([&]() -> HRESULT {
     RecordBag record;

@@ -483,11 +483,13 @@ class PropertySink final : public CountedSink<IPropertyNotifySink> {
  public:
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID member) override {
     heard.push_back(member);
+    if (told) told();
     return answer;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
   std::vector<DISPID> heard;
   HRESULT answer = S_OK;
+  std::function<void()> told;  // the host's code inside the notification
 
  private:
   bool Speaks(REFIID iid) const override { return iid == IID_IPropertyNotifySink; }
@@ -817,6 +819,31 @@ TEST(PropertyNotifications, BadAdvisesAndUnadvisesAnswerWithTheirCodes) {
   EXPECT_EQ(persist->Load(nullptr), E_POINTER);
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
   EXPECT_EQ(persist->IsDirty(), S_OK) << "a failed save leaves it dirty";
+}
+
+// A sink that another unadvised while a round of notifications ran hears
+// nothing more of it. (What else a sink may do inside: tests/wine/container.)
+TEST(PropertyNotifications, ASinkUnadvisedByAnotherDuringTheRoundIsNotTold) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = PropertyPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  PropertySink first;
+  PropertySink second;
+  DWORD cookies[2] = {};
+  ASSERT_EQ(point->Advise(&first, &cookies[0]), S_OK);
+  ASSERT_EQ(point->Advise(&second, &cookies[1]), S_OK);
+  first.told = [&] {
+    if (first.heard.size() == 1) {
+      EXPECT_EQ(point->Unadvise(cookies[1]), S_OK);
+    }
+  };
+  EXPECT_EQ(keybord->put_MaxLength(3), S_OK);
+  EXPECT_EQ(first.heard, std::vector<DISPID>{members::MaxLength});
+  EXPECT_TRUE(second.heard.empty()) << "unadvised before its turn";
+  EXPECT_EQ(second.references, 1);
+
+  EXPECT_EQ(point->Unadvise(cookies[0]), S_OK);
+  EXPECT_EQ(first.references, 1);
 }
 
 // --- Embedding without a container.
@@ -1266,6 +1293,85 @@ TEST(Apartment, MarshalledCallsFromAnotherApartmentWork) {
   EXPECT_EQ(dirty, S_OK);
   EXPECT_EQ(saved, S_OK);
   EXPECT_EQ(Facet<IPersistStreamInit>(there)->IsDirty(), S_FALSE) << "saved with the dirty state cleared";
+}
+
+// A site of the least kind a container gives: a window, no frame, no
+// document; what it does when told of a step is the test's.
+class Site final : public IOleClientSite, public IOleInPlaceSite {
+ public:
+  explicit Site(HWND window) : window_(window) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IOleClientSite) *object = static_cast<IOleClientSite*>(this);
+    if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *object = static_cast<IOleInPlaceSite*>(this);
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    *window = window_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+                                             LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
+    *frame = nullptr;
+    *document = nullptr;
+    *position = *clip = RECT{0, 0, 600, 160};
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override {
+    if (uiDeactivated) uiDeactivated();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
+    ++deactivations;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+  std::function<void()> uiDeactivated;
+  int deactivations = 0;
+
+ private:
+  HWND window_;
+};
+
+// A container that deactivates the control again while it hears of the
+// user interface going: the outer deactivation finds nothing left to do.
+TEST(WithSite, DeactivatedAgainWhileItsUserInterfaceGoes) {
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 160, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  Site site(window);
+  {
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ComPtr<IOleObject> object = Facet<IOleObject>(keybord);
+    ComPtr<IOleInPlaceObject> inPlace = Facet<IOleInPlaceObject>(keybord);
+    ASSERT_NE(inPlace, nullptr);
+    ASSERT_EQ(object->SetClientSite(&site), S_OK);
+    const RECT place{0, 0, 600, 160};
+    ASSERT_EQ(object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, window, &place), S_OK);
+    site.uiDeactivated = [&] { EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK); };
+    EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+    EXPECT_EQ(site.deactivations, 1);
+    HWND surface = nullptr;
+    EXPECT_EQ(inPlace->GetWindow(&surface), S_OK);
+    EXPECT_NE(GetParent(surface), window) << "out of the container's window";
+    EXPECT_EQ(object->SetClientSite(nullptr), S_OK);
+  }
+  DestroyWindow(window);
 }
 
 }  // namespace

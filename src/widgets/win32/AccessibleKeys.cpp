@@ -337,6 +337,9 @@ class AccessibleKeyPanel final : public IAccessible {
       const KeyElement* element = panel_->Keys().Element(key);
       // Only what a user could click: a visible key of an enabled panel.
       if (element == nullptr || !element->visible || !IsWindowEnabled(panel_->Window())) return E_FAIL;
+      // The press reaches the host's code, which may let go of the control:
+      // the panel is held until the press is over, and not touched after.
+      const KeepAlive hold = panel_->Hold();
       panel_->PressKey(static_cast<std::int16_t>(key));
       return S_OK;
     });

@@ -343,6 +343,11 @@ void Win32Panel::PaintWhole(HDC dc, int width, int height) const {
 }
 
 std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  // The host's code that a notification reaches may destroy the windows or
+  // let go of the control: the panel lives until this hold goes, as the last
+  // thing of the message, and each step after a notification checks that its
+  // window is still there.
+  const KeepAlive hold = Hold();
   switch (message) {
     case WM_NCCREATE:
       window_ = window;

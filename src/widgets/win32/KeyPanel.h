@@ -59,6 +59,8 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   PanelId Id() const { return id_; }
   // Does what a click on the key does.
   void PressKey(std::int16_t index);
+  // Keeps the panel's owner alive while a client presses a key; see KeepAlive.
+  KeepAlive Hold() const { return KeepAlive(context_.keepAlive); }
   PanelAccessibility& Accessibility() { return accessibility_; }
   Hwnd Window() const { return window_; }
   // The label's rectangle in the panel's client pixels.

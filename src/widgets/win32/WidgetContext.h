@@ -27,6 +27,33 @@ class WindowNotifications {
   ~WindowNotifications() = default;
 };
 
+// How the object that owns the widgets (an embedded control) is kept alive:
+// `hold(owner, true)` takes a reference, `hold(owner, false)` gives it back.
+// Empty for a toolkit that its owner never lets go of from inside its code.
+struct KeepAliveHook {
+  void (*hold)(void* owner, bool hold) = nullptr;
+  void* owner = nullptr;
+};
+
+// A hold on the widgets' owner for the length of what a window or a client
+// does to them. The host's code that a notification runs may destroy the
+// windows or let go of the owner's last reference; the owner then goes when
+// the hold does, which must be the very last thing its holder does.
+class [[nodiscard]] KeepAlive {
+ public:
+  explicit KeepAlive(KeepAliveHook hook) : hook_(hook) {
+    if (hook_.hold != nullptr) hook_.hold(hook_.owner, true);
+  }
+  ~KeepAlive() {
+    if (hook_.hold != nullptr) hook_.hold(hook_.owner, false);
+  }
+  KeepAlive(const KeepAlive&) = delete;
+  KeepAlive& operator=(const KeepAlive&) = delete;
+
+ private:
+  const KeepAliveHook hook_;  // a copy: the context may go with the owner
+};
+
 // Filled in by the toolkit before any widget makes its window; the same for
 // every widget of one instance.
 struct WidgetContext {
@@ -46,6 +73,9 @@ struct WidgetContext {
   // False while the control sits in a form designer: the panels take no
   // focus and the user's input reaches no handler.
   bool interactive = true;
+  // Taken at the entry of every window procedure and client call that can
+  // reach the host's code (see Win32Toolkit::Options).
+  KeepAliveHook keepAlive;
 };
 
 }  // namespace vexo::win32

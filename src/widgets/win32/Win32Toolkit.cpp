@@ -93,7 +93,7 @@ void ReleaseKeyFont(HFONT font) {
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr} {}
+    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr, true, {}} {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -116,6 +116,7 @@ HResult Win32Toolkit::Build() {
   context_.dpi.y = options_.dpiY > 0 ? options_.dpiY : screen.y;
   context_.highContrast = options_.highContrast;
   context_.holdModule = options_.holdModule;
+  context_.keepAlive = options_.keepAlive;
   context_.keyFont = AcquireKeyFont(context_.dpi.y);
   if (context_.keyFont == nullptr) {
     return hr::Fail;

@@ -64,6 +64,11 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // Told when an object that clients may hold past the toolkit is made
     // (true) and when it goes (false): a library stays loaded while one lives.
     void (*holdModule)(bool hold) = nullptr;
+    // Keeps the object that owns the toolkit alive around everything its
+    // windows and accessible objects do: the host's code may destroy the
+    // windows or release that object from inside a notification, and the
+    // code still running must not find it gone.
+    KeepAliveHook keepAlive;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -89,9 +94,12 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   // is done once when the outermost call or notification returns.
   HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
 
-  // No notification reaches the component after this; for a component that
-  // goes before its toolkit.
-  void Disconnect() { events_ = nullptr; }
+  // No notification reaches the component after this, and no window holds
+  // the owner any more; for a component that goes before its toolkit.
+  void Disconnect() {
+    events_ = nullptr;
+    context_.keepAlive = {};
+  }
 
   // While not interactive (a control in a form designer) the panels take no
   // focus and no click, key or focus change of a window reaches the

@@ -10,11 +10,17 @@ std::vector<WPARAM>& FrameCommands() {
   return commands;
 }
 
+std::function<void(WPARAM)>& FrameCommandHandler() {
+  static std::function<void(WPARAM)> handler;
+  return handler;
+}
+
 namespace {
 
 LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     FrameCommands().push_back(wParam);
+    if (FrameCommandHandler()) FrameCommandHandler()(wParam);
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);

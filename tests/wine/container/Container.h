@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,10 @@ using enum harness::Panel;
 
 // The one frame window of the run, shown once: without a window manager the
 // display is slow to hide and destroy top-level windows. It records the
-// commands it receives.
+// commands it receives, and hands each to the handler a test installs.
 HWND Frame();
 std::vector<WPARAM>& FrameCommands();
+std::function<void(WPARAM)>& FrameCommandHandler();
 
 // The message loop (key presses go to the UI-active control's
 // TranslateAccelerator first, as in an application's loop), waits, input
