@@ -193,6 +193,13 @@ HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
   return hr::Ok;
 }
 
+HResult QtRichTextBox::GetSelLength(std::int32_t& length) {
+  length = 0;
+  RETURN_IF_FAILED(Alive());
+  length = SelLength();
+  return hr::Ok;
+}
+
 HResult QtRichTextBox::PutSelStart(std::int32_t start) {
   RETURN_IF_FAILED(TakesPosition(start));
   widget_->setCursorPosition(static_cast<int>(std::min<qsizetype>(start, widget_->text().size())));

@@ -383,6 +383,15 @@ HResult Win32RichTextBox::GetSelStart(std::int32_t& start) {
   return hr::Ok;
 }
 
+HResult Win32RichTextBox::GetSelLength(std::int32_t& length) {
+  length = 0;
+  if (!Alive()) {
+    return hr::Fail;
+  }
+  length = Selection().second;
+  return hr::Ok;
+}
+
 HResult Win32RichTextBox::PutSelStart(std::int32_t start) {
   const PendingWork::Burst burst = context_.pending.Open();
   if (start < 0) {
