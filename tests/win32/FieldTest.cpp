@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 #include "component/KeyBord.h"
 
@@ -333,7 +335,8 @@ struct Direct {
 
 void PrintTo(const Direct& row, std::ostream* os) { *os << row.name; }
 
-class TypedIntoTheField : public ::testing::TestWithParam<Direct> {
+// A shown keyboard whose field the user writes into.
+class KeyboardField : public ::testing::Test {
  protected:
   void SetUp() override { host.StartShown(); }
   void TearDown() override { host.toolkit->Disconnect(); }
@@ -364,6 +367,8 @@ class TypedIntoTheField : public ::testing::TestWithParam<Direct> {
   KeyBord keybord{*host.toolkit};
   HWND window = host.toolkit->Field().Window();
 };
+
+class TypedIntoTheField : public KeyboardField, public ::testing::WithParamInterface<Direct> {};
 
 TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
   const Direct& row = GetParam();
@@ -421,6 +426,42 @@ const Direct directs[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Input, TypedIntoTheField, ::testing::ValuesIn(directs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every other way a user or a program writes into the control, as messages to
+// it, with the block caret on the trailing space of "ab".
+struct Written {
+  const char* name;
+  std::vector<std::tuple<UINT, WPARAM, LPARAM>> messages;
+  std::u16string text;  // Text afterwards
+};
+void PrintTo(const Written& row, std::ostream* os) { *os << row.name; }
+
+class WrittenIntoTheField : public KeyboardField, public ::testing::WithParamInterface<Written> {};
+
+TEST_P(WrittenIntoTheField, GoesThroughTheModel) {
+  ASSERT_EQ(host.toolkit->HostCall([&] { return keybord.put_Text(u"ab"); }), hr::Ok);
+  for (const auto& [message, wParam, lParam] : GetParam().messages) SendMessageW(window, message, wParam, lParam);
+  EXPECT_EQ(Text(), GetParam().text);
+  EXPECT_EQ(host.toolkit->Field().Shown(), GetParam().text + u" ");
+  EXPECT_EQ(host.toolkit->Field().Selection().second, 1) << "the block caret";
+}
+
+const auto typed = reinterpret_cast<LPARAM>(L"typed");
+const Written writings[] = {
+    {"SurrogatePairInTwoCharacters", {{WM_CHAR, 0xD83D, 1}, {WM_CHAR, 0xDE00, 1}}, u"ab\U0001F600"},
+    {"LoneHalfIsKept", {{WM_CHAR, 0xD83D, 1}, {WM_CHAR, 'k', 1}}, u"ab\xD83Dk"},
+    {"UnicodeCharacter", {{WM_UNICHAR, 0x1F600, 1}}, u"ab\U0001F600"},
+    {"InputMethodCharacter", {{WM_IME_CHAR, 0x05E9, 1}}, u"ab\u05E9"},
+    {"ControlCharactersInsertNothing", {{WM_CHAR, 0x01, 1}, {WM_CHAR, 0x08, 1}, {WM_CHAR, '\t', 1}}, u"ab"},
+    {"UndoAndRedoAreRefused", {{WM_CHAR, 'z', 1}, {WM_UNDO, 0, 0}, {EM_UNDO, 0, 0}, {EM_REDO, 0, 0}}, u"abz"},
+    {"CutTakesTheUserSelection", {{EM_SETSEL, 0, 2}, {WM_CUT, 0, 0}}, u""},
+    {"ClearWithTheBlockCaretTakesNothing", {{WM_CLEAR, 0, 0}}, u"ab"},
+    {"AnotherProgramSetsTheText", {{WM_SETTEXT, 0, typed}}, u"typed"},
+    {"AnotherProgramReplacesASelection", {{EM_SETSEL, 0, 3}, {EM_REPLACESEL, TRUE, typed}}, u"typed"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Messages, WrittenIntoTheField, ::testing::ValuesIn(writings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
