@@ -61,6 +61,9 @@ LRESULT SendChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool Changing(HWND window) { return std::find(changing.begin(), changing.end(), window) != changing.end(); }
 
+// The rich-text control's paste of a clipboard format the caller names.
+constexpr UINT PasteFormat = WM_USER + 64;
+
 // Where the window finds its field.
 constexpr wchar_t FieldProperty[] = L"VexoKeyBordField";
 
@@ -70,7 +73,7 @@ constexpr bool MayWrite(UINT message) {
   switch (message) {
     case WM_CHAR: case WM_UNICHAR: case WM_IME_CHAR: case WM_IME_STARTCOMPOSITION: case WM_IME_COMPOSITION:
     case WM_IME_ENDCOMPOSITION: case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_PASTE: case WM_CUT: case WM_CLEAR:
-    case WM_UNDO: case EM_UNDO: case EM_REDO: case EM_CANUNDO: case EM_CANREDO: case EM_PASTESPECIAL:
+    case WM_UNDO: case EM_UNDO: case EM_REDO: case EM_CANUNDO: case EM_CANREDO: case PasteFormat:
     case WM_CONTEXTMENU: case WM_DROPFILES: case WM_SETTEXT: case EM_REPLACESEL: case EM_SETTEXTEX:
     case EM_STREAMIN:
       return true;
@@ -84,7 +87,10 @@ LRESULT CALLBACK FieldProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   if (message == WM_PAINT && std::find(changing.begin(), changing.end(), window) != changing.end()) {
     return 0;
   }
-  if (auto* field = MayWrite(message) ? static_cast<Win32RichTextBox*>(GetPropW(window, FieldProperty)) : nullptr) {
+  // The toolkit's own changes go straight to the control, without a look.
+  if (auto* field = MayWrite(message) && !Changing(window)
+                        ? static_cast<Win32RichTextBox*>(GetPropW(window, FieldProperty))
+                        : nullptr) {
     std::optional<std::intptr_t> answer;
     Discard(Guard([&] {
               answer = field->Intercept(message, wParam, lParam);
@@ -559,7 +565,7 @@ std::optional<std::intptr_t> Win32RichTextBox::Intercept(std::uint32_t message, 
       // Alt+Backspace is the control's undo.
       return wParam == VK_BACK ? std::optional<std::intptr_t>(0) : std::nullopt;
     case WM_PASTE:
-    case EM_PASTESPECIAL:
+    case PasteFormat:
       Paste();
       return 0;
     case WM_CUT:
@@ -581,9 +587,6 @@ std::optional<std::intptr_t> Win32RichTextBox::Intercept(std::uint32_t message, 
     case EM_REPLACESEL:
     case EM_SETTEXTEX:
     case EM_STREAMIN: {
-      if (Changing(window_)) {
-        return std::nullopt;  // the toolkit's own change
-      }
       const auto control = reinterpret_cast<WNDPROC>(GetClassLongPtrW(window_, GCLP_WNDPROC));
       const LRESULT answer = CallWindowProcW(control, window_, message, wParam, lParam);
       Report(FieldEdit::ChangedByOthers);
