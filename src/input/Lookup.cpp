@@ -15,11 +15,10 @@ namespace {
 enum class BlankRule { Space, Caption };
 
 // The key of `keys` whose caption equals `ChrStr`, ignoring case and
-// surrounding spaces; the first match in index order wins. `found` is -1 when
-// no key matches, and `caption` then empty.
+// surrounding spaces; the first match in index order wins, and `caption` is
+// its caption. `found` is -1 when no key matches.
 HResult FindKey(KeyArray& keys, std::u16string_view ChrStr, std::int16_t& found, std::u16string& caption) {
   found = -1;
-  caption.clear();
   std::int16_t count = 0;
   RETURN_IF_FAILED(keys.Count(count));
   const std::u16string wanted = ToUpper(TrimSpaces(ChrStr));
@@ -30,7 +29,6 @@ HResult FindKey(KeyArray& keys, std::u16string_view ChrStr, std::int16_t& found,
       return hr::Ok;
     }
   }
-  caption.clear();
   return hr::Ok;
 }
 
