@@ -47,4 +47,6 @@ HResult KeyBord::OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& s
   return hr::InvalidArg;
 }
 
+HResult KeyBord::OnFieldEdit(FieldEdit edit, std::u16string_view text) { return Text1_Edit(edit, text); }
+
 }  // namespace vexo

@@ -119,10 +119,16 @@ class KeyBord final : public WidgetEvents {
   HResult FinishEdit();
   HResult DeleteChar(DeleteKey key);
   HResult HomeEndPos(FieldEnd end);
+  // What the user did in the field itself: each edit goes through the model
+  // above, under the limit, and ends in FinishEdit.
+  HResult Text1_Edit(FieldEdit edit, std::u16string_view text);
 
   // --- Input (input/): the key mark, lookup, navigation, clicks, focus, key dispatch.
   HResult MarkKey(KeyArray& keys, std::int16_t index);
   HResult UnmarkKey(KeyArray& keys, std::int16_t index);
+  // Moves the mark of the panel that carries `character` to its key, the
+  // active panel first; the focus does not move. No key: nothing changes.
+  HResult MarkCarrier(std::u16string_view character);
   HResult MoveDownABC();
   HResult MoveUpABC();
   HResult MoveAcrossABC(std::int16_t& step);
@@ -156,6 +162,7 @@ class KeyBord final : public WidgetEvents {
   HResult OnGotFocus(PanelId panel) override;
   HResult OnLostFocus(PanelId panel) override;
   HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override;
+  HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) override;
 
  private:
   Widgets& widgets_;

@@ -24,16 +24,7 @@ using editing::LastPosition;
 using editing::Offset;
 using editing::PlaceBlockCaret;
 using editing::ReadCaret;
-
-namespace {
-
-// The most characters of text a field may hold under `maxChars` (0: no limit).
-// Computed wide: a limit of 32767 is a valid one and must not overflow.
-constexpr std::int64_t TextCapacity(std::int16_t maxChars) {
-  return maxChars > 0 ? std::int64_t{maxChars} : std::int64_t{INT16_MAX};
-}
-
-}  // namespace
+using editing::TextCapacity;
 
 HResult KeyBord::InsertChar(std::u16string& S) {
   RichTextBox& field = Text1();

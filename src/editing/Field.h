@@ -38,6 +38,12 @@ inline HResult LastPosition(std::int32_t length, std::int16_t& position) {
   return ToInt16(std::int64_t{length} - 1, position);
 }
 
+// The most characters of text a field may hold under `maxChars` (0: no limit).
+// Computed wide: a limit of 32767 is a valid one and must not overflow.
+constexpr std::int64_t TextCapacity(std::int16_t maxChars) {
+  return maxChars > 0 ? std::int64_t{maxChars} : std::int64_t{INT16_MAX};
+}
+
 // Checked 16-bit caret arithmetic.
 inline HResult Offset(std::int16_t position, std::int32_t delta, std::int16_t& result) {
   result = 0;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -14,32 +15,48 @@ namespace {
 // letter and number panels) or keeps the caption of the blank key it found.
 enum class BlankRule { Space, Caption };
 
-// Finds the key of `keys` whose caption equals `ChrStr`, ignoring case and
-// surrounding spaces; the first match in index order wins. Moves the panel's
-// mark to it and inserts the key's caption as displayed, which also goes back
-// to the caller in `ChrStr`. Finding nothing is no error and changes nothing.
-HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
-               BlankRule blankRule) {
+// The key of `keys` whose caption equals `ChrStr`, ignoring case and
+// surrounding spaces; the first match in index order wins, and `caption` is
+// its caption. `found` is -1 when no key matches.
+HResult FindKey(KeyArray& keys, std::u16string_view ChrStr, std::int16_t& found, std::u16string& caption) {
+  found = -1;
   std::int16_t count = 0;
   RETURN_IF_FAILED(keys.Count(count));
   const std::u16string wanted = ToUpper(TrimSpaces(ChrStr));
-  std::u16string caption;
   for (std::int16_t i = 0; i < count; ++i) {
     RETURN_IF_FAILED(keys.GetCaption(i, caption));
-    if (ToUpper(TrimSpaces(caption)) != wanted) {
-      continue;
+    if (ToUpper(TrimSpaces(caption)) == wanted) {
+      found = i;
+      return hr::Ok;
     }
-    RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
-    markIndex = i;
-    RETURN_IF_FAILED(keybord.MarkKey(keys, markIndex));
-    if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
-      ChrStr.assign(1, u' ');
-    } else {
-      ChrStr = caption;
-    }
-    return keybord.InsertChar(ChrStr);
   }
   return hr::Ok;
+}
+
+HResult MoveMark(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::int16_t index) {
+  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
+  markIndex = index;
+  return keybord.MarkKey(keys, markIndex);
+}
+
+// Finds the key that carries `ChrStr` (see FindKey), moves the panel's mark
+// to it and inserts the key's caption as displayed, which also goes back to
+// the caller in `ChrStr`. Finding nothing is no error and changes nothing.
+HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
+               BlankRule blankRule) {
+  std::int16_t found = -1;
+  std::u16string caption;
+  RETURN_IF_FAILED(FindKey(keys, ChrStr, found, caption));
+  if (found < 0) {
+    return hr::Ok;
+  }
+  RETURN_IF_FAILED(MoveMark(keybord, keys, markIndex, found));
+  if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
+    ChrStr.assign(1, u' ');
+  } else {
+    ChrStr = std::move(caption);
+  }
+  return keybord.InsertChar(ChrStr);
 }
 
 // The symbol of a punctuation or keypad key, with Shift alone and otherwise.
@@ -90,6 +107,33 @@ HResult KeyBord::FindNumber(std::u16string& ChrStr) {
 
 HResult KeyBord::AfterFindImage(std::u16string& ChrStr) {
   return LookUp(*this, cmdShift(), ShiftKeyIndex, ChrStr, BlankRule::Caption);
+}
+
+HResult KeyBord::MarkCarrier(std::u16string_view character) {
+  struct Carrier {
+    KeyArrayId keys;
+    std::int16_t KeyBord::*markIndex;
+    ActivPanel panel;
+  };
+  static constexpr std::array<Carrier, 3> Carriers{{
+      {KeyArrayId::cmdKey, &KeyBord::AbcKeyIndex, ActivPanel::abcAct},
+      {KeyArrayId::cmdNumber, &KeyBord::NumberKeyIndex, ActivPanel::NumberAct},
+      {KeyArrayId::cmdShift, &KeyBord::ShiftKeyIndex, ActivPanel::ImageAct},
+  }};
+  // The active panel first: "-" and "." are on two panels, and the one in
+  // front of the user is the one to show it.
+  std::array<const Carrier*, 3> order{&Carriers[0], &Carriers[1], &Carriers[2]};
+  std::ranges::stable_partition(order, [&](const Carrier* c) { return c->panel == ActiveBord; });
+  std::int16_t found = -1;
+  std::u16string caption;
+  for (const Carrier* carrier : order) {
+    KeyArray& keys = Toolkit().Keys(carrier->keys);
+    RETURN_IF_FAILED(FindKey(keys, character, found, caption));
+    if (found >= 0) {
+      return MoveMark(*this, keys, this->*carrier->markIndex, found);
+    }
+  }
+  return hr::Ok;
 }
 
 HResult KeyBord::FindImage(std::int16_t KeyCode, std::int16_t Shift) {

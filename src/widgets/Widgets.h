@@ -97,6 +97,8 @@ class RichTextBox {
   // Replaces the whole text; the caret goes to 0 with an empty selection.
   virtual HResult PutText(std::u16string_view text) = 0;
   virtual HResult GetSelStart(std::int32_t& start) = 0;
+  // The number of characters selected from the caret on.
+  virtual HResult GetSelLength(std::int32_t& length) = 0;
   // Places the caret; the selection becomes empty.
   virtual HResult PutSelStart(std::int32_t start) = 0;
   // Selects that many characters from the caret on.
@@ -135,6 +137,17 @@ class PropertyBag {
                                 const Variant& defaultValue) = 0;
 };
 
+// What the user did in the field `Text1` itself. The toolkit never lets the
+// field change its own text for the user: it reports the wish instead, and the
+// component makes the change.
+enum class FieldEdit : std::uint8_t {
+  Insert,           // put the text at the field's selection (typed, pasted, composed)
+  Backspace,        // delete backward
+  Delete,           // delete forward
+  EraseSelection,   // take away what the user selected (cut, clear)
+  ChangedByOthers,  // the field's text was changed behind the component (another program)
+};
+
 // What the toolkit tells the component: the notifications of its widgets and
 // its surface. Each returns the handler's status to the toolkit.
 class WidgetEvents {
@@ -152,6 +165,8 @@ class WidgetEvents {
   virtual HResult OnGotFocus(PanelId panel) = 0;
   virtual HResult OnLostFocus(PanelId panel) = 0;
   virtual HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) = 0;
+  // `text` is what goes in for FieldEdit::Insert, and empty otherwise.
+  virtual HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) = 0;
 };
 
 // Window handles of the platform, as plain numbers; 0 is none.

@@ -1,4 +1,5 @@
-// Insertion at the block caret under the length limit, and the Text property.
+// Insertion at the block caret under the length limit, the Text property, and
+// what the user types, pastes and deletes in the field itself.
 
 #include <gtest/gtest.h>
 
@@ -238,6 +239,118 @@ INSTANTIATE_TEST_SUITE_P(Table, TextGet,
                                            TextGetRow{"SingleCharacter", u"x", u""},
                                            TextGetRow{"Text", u"ab ", u"ab"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- The user's own input in the field, with the caret and selection the
+// user left there.
+
+struct DirectRow {
+  const char* name;
+  std::u16string text;  // field before, trailing space included
+  std::int32_t caret;
+  std::int32_t selection;
+  std::int16_t limit;
+  FieldEdit edit;
+  std::u16string input;
+  std::u16string expectedText;  // field afterwards
+  std::int32_t expectedCaret;
+  int expectedBeeps;
+};
+void PrintTo(const DirectRow& row, std::ostream* os) { *os << row.name; }
+
+class TypedIntoTheField : public ::testing::TestWithParam<DirectRow> {};
+
+TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
+  const DirectRow& row = GetParam();
+  Instance instance;
+  instance.StartAndShow();
+  GivenField(instance, row.text, row.caret, row.selection);
+  ASSERT_EQ(instance.keybord.put_MaxLength(row.limit), hr::Ok);
+  const int beeps = instance.toolkit.Beeps();
+
+  ASSERT_EQ(instance.toolkit.EditField(row.edit, row.input), hr::Ok);
+
+  EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, row.expectedText.empty() ? 0 : 1,
+                                       beeps + row.expectedBeeps}));
+  std::u16string text;
+  ASSERT_EQ(instance.keybord.get_Text(text), hr::Ok);
+  if (!row.expectedText.empty()) {
+    EXPECT_EQ(text + u" ", row.expectedText) << "Text is the field without its trailing space";
+  }
+  // The keyboard's next key goes in at the block caret, with room or a beep.
+  std::u16string q = u"q";
+  ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.FindABC(q); }), hr::Ok);
+  std::u16string next = row.expectedText.empty() ? u" " : row.expectedText;
+  if (row.limit == 0 || std::ssize(next) - 1 < row.limit) {
+    next.insert(static_cast<std::size_t>(row.expectedCaret), u"Q");
+  }
+  EXPECT_EQ(instance.Field(), next);
+}
+
+constexpr FieldEdit Insert = FieldEdit::Insert;
+constexpr FieldEdit Backspace = FieldEdit::Backspace;
+constexpr FieldEdit Delete = FieldEdit::Delete;
+constexpr FieldEdit Erase = FieldEdit::EraseSelection;
+constexpr FieldEdit Others = FieldEdit::ChangedByOthers;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TypedIntoTheField,
+    ::testing::Values(
+        DirectRow{"BlockCaretOnTrailingSpace", u"ab ", 2, 1, 0, Insert, u"z", u"abz ", 3, 0},
+        DirectRow{"ClickRightOfTrailingSpace", u"ab ", 3, 0, 0, Insert, u"z", u"abz ", 3, 0},
+        DirectRow{"ClickInFrontOfTrailingSpace", u"ab ", 2, 0, 0, Insert, u"z", u"abz ", 3, 0},
+        DirectRow{"ClickInTheMiddle", u"ab ", 1, 0, 0, Insert, u"z", u"azb ", 2, 0},
+        DirectRow{"BlockCaretOnFirst", u"ab ", 0, 1, 0, Insert, u"z", u"zab ", 1, 0},
+        DirectRow{"IntoEmptyField", u"", 0, 0, 0, Insert, u"z", u"z ", 1, 0},
+        DirectRow{"UserSelectionReplaced", u"abcd ", 1, 2, 0, Insert, u"z", u"azd ", 2, 0},
+        DirectRow{"SelectAllKeepsTrailingSpace", u"abc ", 0, 4, 0, Insert, u"z", u"z ", 1, 0},
+        DirectRow{"PasteMovesCaretBehindIt", u"ab ", 1, 0, 0, Insert, u"xyz", u"axyzb ", 4, 0},
+        DirectRow{"PasteIntoEmptyField", u"", 0, 0, 0, Insert, u"xy", u"xy ", 2, 0},
+        DirectRow{"PasteCutAtLimit", u"ab ", 2, 1, 4, Insert, u"xyz", u"abxy ", 4, 1},
+        DirectRow{"PasteKeepsPairWhole", u"ab ", 2, 1, 4, Insert, u"x\U0001F600", u"abx ", 3, 1},
+        DirectRow{"PasteOfAPairThatFits", u"ab ", 2, 1, 4, Insert, u"\U0001F600", u"ab\U0001F600 ", 4, 0},
+        DirectRow{"FullFieldRefusesWithOneBeep", u"abc ", 3, 0, 3, Insert, u"xy", u"abc ", 3, 1},
+        DirectRow{"FullFieldTakesAReplacement", u"abc ", 0, 2, 3, Insert, u"xy", u"xyc ", 2, 0},
+        DirectRow{"PairReplacedInAFullField", u"a\U0001F600 ", 1, 2, 3, Insert, u"x\U0001F600", u"ax ", 2, 1},
+        DirectRow{"OverFullFieldKeepsTheSelection", u"abcd ", 0, 2, 2, Insert, u"x", u"abcd ", 0, 1},
+        DirectRow{"BackspaceAfterClickInTheMiddle", u"abc ", 1, 0, 0, Backspace, u"", u"bc ", 0, 0},
+        DirectRow{"BackspaceAtStartRestoresBlock", u"abc ", 0, 0, 0, Backspace, u"", u"abc ", 0, 0},
+        DirectRow{"BackspaceBehindTrailingSpace", u"abc ", 4, 0, 0, Backspace, u"", u"ab ", 2, 0},
+        DirectRow{"DeleteAfterClickInTheMiddle", u"abc ", 1, 0, 0, Delete, u"", u"ac ", 1, 0},
+        DirectRow{"DeleteTakesUserSelection", u"abcd ", 1, 3, 0, Delete, u"", u"a ", 1, 0},
+        DirectRow{"EraseWithBlockCaretOnlyChangesNothing", u"abc ", 1, 1, 0, Erase, u"", u"abc ", 1, 0},
+        DirectRow{"EraseTakesUserSelection", u"abc ", 0, 2, 0, Erase, u"", u"c ", 0, 0},
+        DirectRow{"OthersSetATextWithoutSpace", u"typed", 0, 0, 0, Others, u"", u"typed ", 0, 0},
+        DirectRow{"OthersLeftItsSpace", u"ab ", 3, 0, 0, Others, u"", u"ab ", 2, 0},
+        DirectRow{"OthersEmptiedIt", u"", 0, 0, 0, Others, u"", u"", 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The key that carries a character typed in the field is marked, on the
+// active panel first, and the focus stays where it was.
+TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
+  Instance instance;
+  instance.StartAndShow();
+  ASSERT_EQ(instance.keybord.put_ChangeBord(ActivPanel::ImageAct), hr::Ok);
+  GivenField(instance, u" ", 0);
+  const auto indexOf = [&](KeyArrayId array, std::u16string_view caption) {
+    std::int16_t count = 0;
+    EXPECT_EQ(instance.toolkit.Keys(array).Count(count), hr::Ok);
+    for (std::int16_t i = 0; i < count; ++i) {
+      if (instance.Key(array, i).caption == caption) return i;
+    }
+    return std::int16_t{-1};
+  };
+
+  ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"-"), hr::Ok);
+  EXPECT_EQ(instance.keybord.ShiftKeyIndex, indexOf(KeyArrayId::cmdShift, u"-")) << "the active panel's own";
+  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"ke"), hr::Ok);
+  EXPECT_EQ(instance.keybord.AbcKeyIndex, indexOf(KeyArrayId::cmdKey, u"E")) << "the last character's";
+  EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, instance.keybord.AbcKeyIndex));
+
+  EXPECT_EQ(instance.keybord.ActiveBord, ActivPanel::ImageAct);
+  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
+  EXPECT_EQ(instance.Field(), u"-ke ");
+}
 
 }  // namespace
 }  // namespace vexo::testing

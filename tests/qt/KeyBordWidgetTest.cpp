@@ -76,14 +76,15 @@ TEST(KeyBordWidget, TextChangedFollowsEveryChangeOnce) {
   shown.Press(Qt::Key_Home);
   shown.Click(KeyArrayId::cmdNumber, 0);
   shown.widget.setText(QStringLiteral("7ab"));  // the same text again
-  // The user types into the field: over the block caret, which rests on the
-  // trailing space, so the first letter takes the space's place.
+  // The user types into the field: in front of the block caret, which rests
+  // on the trailing space; each key is a change.
   shown.toolkit.Field().Widget()->setFocus();
   QTest::keyClicks(shown.toolkit.Field().Widget(), QStringLiteral("zy"));
-  ASSERT_EQ(changed.count(), 3);
+  ASSERT_EQ(changed.count(), 4);
   EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("ab"));
   EXPECT_EQ(changed.at(1).at(0).toString(), QStringLiteral("7ab"));
   EXPECT_EQ(changed.at(2).at(0).toString(), QStringLiteral("7abz"));
+  EXPECT_EQ(changed.at(3).at(0).toString(), QStringLiteral("7abzy"));
 }
 
 struct Saved {

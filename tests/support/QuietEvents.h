@@ -18,6 +18,7 @@ class QuietEvents : public WidgetEvents {
   HResult OnGotFocus(PanelId) override { return hr::Ok; }
   HResult OnLostFocus(PanelId) override { return hr::Ok; }
   HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { return hr::Ok; }
+  HResult OnFieldEdit(FieldEdit, std::u16string_view) override { return hr::Ok; }
 };
 
 }  // namespace vexo::testing

@@ -28,6 +28,7 @@ class Recorder final : public WidgetEvents {
   HResult OnGotFocus(PanelId panel) override { return Focus("GotFocus ", panel); }
   HResult OnLostFocus(PanelId panel) override { return Focus("LostFocus ", panel); }
   HResult OnKeyDown(PanelId, std::int16_t&, std::int16_t&) override { return Note("KeyDown"); }
+  HResult OnFieldEdit(FieldEdit, std::u16string_view) override { return Note("FieldEdit"); }
 
  private:
   HResult Note(std::string entry) {

@@ -52,6 +52,9 @@ class Recorder final : public WidgetEvents {
   HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override {
     return Note({"KeyDown", static_cast<int>(panel), -1, keyCode, shift});
   }
+  HResult OnFieldEdit(FieldEdit edit, std::u16string_view) override {
+    return Note({"FieldEdit", -1, static_cast<int>(edit)});
+  }
 
  private:
   HResult Note(Notice notice) {

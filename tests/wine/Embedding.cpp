@@ -752,6 +752,7 @@ TEST(PropertyNotifications, EachChangeOnce) {
       {"ThirdLetter", windows.panel, WM_KEYDOWN, 'C', 0, {members::Text}},
       {"PanelSwitch", windows.panel, WM_KEYDOWN, VK_F3, 0, {members::ChangeBord}},
       {"IntoTheField", windows.field, WriteIntoField, 0, 0, {members::Text}},
+      {"TypedIntoTheField", windows.field, WM_CHAR, 'k', 1, {members::Text}},
       {"SetIntoTheFieldByAnotherProgram", windows.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"xyz"),
        {members::Text}},
   };

@@ -41,6 +41,11 @@ HResult MemoryRichTextBox::GetSelStart(std::int32_t& start) {
   return hr::Ok;
 }
 
+HResult MemoryRichTextBox::GetSelLength(std::int32_t& length) {
+  length = selLength_;
+  return hr::Ok;
+}
+
 HResult MemoryRichTextBox::PutSelStart(std::int32_t start) {
   if (start < 0) {
     return hr::InvalidPropertyValue;
@@ -220,6 +225,10 @@ HResult MemoryToolkit::Click(KeyArrayId array, std::int16_t index) {
 
 HResult MemoryToolkit::KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) {
   return Raise([&] { return events_->OnKeyDown(panel, keyCode, shift); });
+}
+
+HResult MemoryToolkit::EditField(FieldEdit edit, std::u16string_view text) {
+  return Raise([&] { return events_->OnFieldEdit(edit, text); });
 }
 
 HResult MemoryToolkit::HostCall(const std::function<HResult()>& call) { return Raise(call); }

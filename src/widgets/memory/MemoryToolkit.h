@@ -51,6 +51,7 @@ class MemoryRichTextBox final : public PlacedField {
   HResult GetTextLength(std::int32_t& length) override;
   HResult PutText(std::u16string_view text) override;
   HResult GetSelStart(std::int32_t& start) override;
+  HResult GetSelLength(std::int32_t& length) override;
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
@@ -137,6 +138,9 @@ class MemoryToolkit final : public Widgets {
   HResult Resize(float width, float height);
   HResult Click(KeyArrayId array, std::int16_t index);
   HResult KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift);
+  // The user types, pastes or deletes in the field itself, at the selection
+  // placed with Field().Select; or another program changed the field.
+  HResult EditField(FieldEdit edit, std::u16string_view text = {});
   // The focus leaves the component: the focused panel loses it.
   void Blur();
   // A call of the public interface by the host.

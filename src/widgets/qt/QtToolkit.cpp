@@ -1,12 +1,18 @@
 #include "widgets/qt/QtToolkit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QWidget>
@@ -72,9 +78,18 @@ QString ToQString(std::u16string_view text) {
 
 // The field: a line edit whose selection, the block caret, stays as it is and
 // stays visible while the focus is elsewhere, as the keys keep the focus.
+//
+// The line edit never changes its text by its own hand for the user: what
+// the user types, composes, pastes, cuts or deletes is reported to the
+// component as a FieldEdit, which makes the change through its model. Undo,
+// redo, drops and the context menu (whose entries would edit directly) are
+// refused; any other key binding that would still change the text is undone.
 class FieldWidget final : public QLineEdit {
  public:
-  explicit FieldWidget(QWidget* parent) : QLineEdit(parent) {
+  FieldWidget(QtToolkit& toolkit, QWidget* parent) : QLineEdit(parent), toolkit_(toolkit) {
+    setAcceptDrops(false);
+    setDragEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
     setMaxLength(TextCapacity);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
@@ -96,6 +111,81 @@ class FieldWidget final : public QLineEdit {
       setSelection(start, length);
     }
   }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    event->accept();
+    if (event->matches(QKeySequence::Paste)) {
+      Paste(QClipboard::Clipboard);
+    } else if (event->matches(QKeySequence::Cut)) {
+      copy();
+      Report(FieldEdit::EraseSelection);
+    } else if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+      // refused: the component's edits are the only ones
+    } else if (event->key() == Qt::Key_Backspace) {
+      Report(FieldEdit::Backspace);
+    } else if (event->key() == Qt::Key_Delete) {
+      Report(FieldEdit::Delete);
+    } else if (Typable(event->text()) && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+      Report(FieldEdit::Insert, event->text());
+    } else {
+      // Moving the caret, selecting, copying: the line edit's own.
+      const QString before = text();
+      const int start = selectionStart();
+      const int length = selectionLength();
+      const int cursor = cursorPosition();
+      QLineEdit::keyPressEvent(event);
+      if (text() != before) {
+        setText(before);
+        if (length > 0) {
+          setSelection(start, length);
+        } else {
+          setCursorPosition(cursor);
+        }
+      }
+    }
+  }
+
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    // What is still being composed is the line edit's to show; it is no part
+    // of the text. What the input method commits goes in as typed.
+    QInputMethodEvent composing(event->preeditString(), event->attributes());
+    QLineEdit::inputMethodEvent(&composing);
+    if (!event->commitString().isEmpty()) {
+      Report(FieldEdit::Insert, event->commitString());
+    }
+    event->accept();
+  }
+
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    // The middle button pastes the selection where the system has one.
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
+      setCursorPosition(cursorPositionAt(event->position().toPoint()));
+      Paste(QClipboard::Selection);
+      event->accept();
+      return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+  }
+
+ private:
+  // Text a key gives that goes into the field: no control character (those
+  // come with Backspace, Enter, Tab, Escape and Ctrl).
+  static bool Typable(const QString& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() != 0x7F; });
+  }
+  void Paste(QClipboard::Mode mode) {
+    const QString pasted = QApplication::clipboard()->text(mode);
+    if (!pasted.isEmpty()) {
+      Report(FieldEdit::Insert, pasted);
+    }
+  }
+  void Report(FieldEdit edit, const QString& text = {}) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnFieldEdit(edit, units); });
+  }
+
+  QtToolkit& toolkit_;
 };
 
 }  // namespace
@@ -193,6 +283,13 @@ HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
   return hr::Ok;
 }
 
+HResult QtRichTextBox::GetSelLength(std::int32_t& length) {
+  length = 0;
+  RETURN_IF_FAILED(Alive());
+  length = SelLength();
+  return hr::Ok;
+}
+
 HResult QtRichTextBox::PutSelStart(std::int32_t start) {
   RETURN_IF_FAILED(TakesPosition(start));
   widget_->setCursorPosition(static_cast<int>(std::min<qsizetype>(start, widget_->text().size())));
@@ -268,7 +365,7 @@ QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
     QtPanel& panel = *panels_[Slot(id)];
     panel.Attach(new KeyPanelWidget(*this, panel, id, &surface));
   }
-  auto* field = new FieldWidget(&surface);
+  auto* field = new FieldWidget(*this, &surface);
   QObject::connect(field, &QLineEdit::textChanged, field, [this] { FieldTextChanged(); });
   text1_.Attach(field);
   surface.setFocusPolicy(Qt::TabFocus);

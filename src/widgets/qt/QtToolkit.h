@@ -107,6 +107,7 @@ class QtRichTextBox final : public PlacedField {
   HResult GetTextLength(std::int32_t& length) override;
   HResult PutText(std::u16string_view text) override;
   HResult GetSelStart(std::int32_t& start) override;
+  HResult GetSelLength(std::int32_t& length) override;
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;

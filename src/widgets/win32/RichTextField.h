@@ -60,6 +60,7 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   HResult GetTextLength(std::int32_t& length) override;
   HResult PutText(std::u16string_view text) override;
   HResult GetSelStart(std::int32_t& start) override;
+  HResult GetSelLength(std::int32_t& length) override;
   HResult PutSelStart(std::int32_t start) override;
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
@@ -79,7 +80,26 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // over): start and length.
   std::pair<std::int32_t, std::int32_t> Selection() const;
 
+  // The field's window procedure hands every message here first. The user
+  // never changes the control's text by the control's own hand: what the
+  // user types, composes, pastes, cuts, clears or deletes is reported to the
+  // component as a FieldEdit, which makes the change through the model;
+  // undo, redo, drops and the context menu are refused. A change another
+  // program sends the control is made, then reported, so that the component
+  // makes the field sound again. Gives the answer to a message taken, or
+  // nothing for one the control handles itself.
+  std::optional<std::intptr_t> Intercept(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
  private:
+  // A unit typed: a surrogate pair arrives as two, the high half first.
+  void Typed(char16_t unit);
+  void TypedCodePoint(std::uintptr_t codePoint);
+  void Paste();
+  void Report(FieldEdit edit, std::u16string_view text = {});
+  // A high half that no low half followed goes in alone: nothing typed is lost.
+  void FlushHalf();
+  char16_t pendingHigh_ = 0;
+
   bool Alive() const;
   HResult Placed() override;
   // The exact text while the control still shows what it showed when the
