@@ -106,7 +106,7 @@ HResult Win32RichTextBox::Create() {
   // ES_NOHIDESEL: the block caret is a selection and must stay visible while
   // a panel has the focus.
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | ES_NOHIDESEL,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, nullptr);
   if (window_ == nullptr) {

@@ -23,9 +23,10 @@ using enum harness::Panel;
 
 // The one frame window of the run, shown once: without a window manager the
 // display is slow to hide and destroy top-level windows. It records the
-// commands it receives.
+// commands it receives and counts the closes asked of it, which it refuses.
 HWND Frame();
 std::vector<WPARAM>& FrameCommands();
+int& FrameCloses();
 
 // The message loop (key presses go to the UI-active control's
 // TranslateAccelerator first, as in an application's loop), waits, input
