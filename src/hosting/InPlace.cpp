@@ -412,9 +412,9 @@ HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() { return INPLACE_E_NOTU
 
 // --- IOleInPlaceActiveObject
 
-// A key with Alt (WM_SYSKEYDOWN) is the system's and the container's: it is
-// never taken here. Tab, Enter and Escape are the form's: the container's
-// site hears of them, as its dialog manager would.
+// A system key (WM_SYSKEYDOWN: a key with Alt, and F10) is the system's and
+// the container's: it is never taken here. Tab, Enter and Escape are the
+// form's: the container's site hears of them, as its dialog manager would.
 HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
   if (!message) return E_POINTER;
   if (message->message == WM_KEYDOWN && IsPanelWindow(message->hwnd) && KeyForPanel(message->wParam)) {
@@ -422,7 +422,7 @@ HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
     return S_OK;
   }
   const bool formKey = message->wParam == VK_TAB || message->wParam == VK_RETURN || message->wParam == VK_ESCAPE;
-  if ((message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) && formKey && surface_ &&
+  if (message->message == WM_KEYDOWN && formKey && surface_ &&
       (message->hwnd == surface_ || IsChild(surface_, message->hwnd))) {
     // The site may do anything, even release the control: only the copy
     // held here is used.
