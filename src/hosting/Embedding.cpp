@@ -107,7 +107,11 @@ HRESULT Embedding::StartEmbedding() {
   // a surface: the start-up gives this one the same size, and then need not
   // move a window for it.
   const SIZE size = LastStartedSize();
-  surface_ = CreateWindowExW(WS_EX_CONTROLPARENT, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+  // In a form the surface is the keyboard's one tab stop (no control parent,
+  // so a dialog manager neither stops on its panels nor on its field): the
+  // focus it takes goes on to the active panel, and Tab from any panel
+  // leaves the keyboard.
+  surface_ = CreateWindowExW(0, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
                              0, 0, size.cx, size.cy, HWND_MESSAGE, nullptr, ModuleHandle(), this);
   if (!surface_) return win32::LastError();
 

@@ -15,6 +15,11 @@ namespace {
 
 constexpr int HimetricPerInch = 2540;
 
+// The modifier flags of IOleControlSite::TranslateAccelerator.
+constexpr DWORD KeyModShift = 1;
+constexpr DWORD KeyModControl = 2;
+constexpr DWORD KeyModAlt = 4;
+
 // The keys that a container's accelerators could take before the panel sees
 // them: arrows, paging, Home, End, the editing keys and the function keys.
 bool KeyForPanel(WPARAM key) {
@@ -134,11 +139,11 @@ void Embedding::SetDesignMode(bool design) {
     GiveUpFocus();
   }
   toolkit_->SetInteractive(!design);
-  // The designer's Tab key passes over the control as one piece, and the field
-  // takes no typing of its own; the control's own writes still reach it.
+  // The designer's Tab key passes over the control, and the field takes no
+  // typing of its own; the control's own writes still reach it.
   if (field) SendMessageW(field, EM_SETREADONLY, design, 0);
-  const LONG_PTR style = GetWindowLongPtrW(surface_, GWL_EXSTYLE);
-  SetWindowLongPtrW(surface_, GWL_EXSTYLE, design ? style & ~WS_EX_CONTROLPARENT : style | WS_EX_CONTROLPARENT);
+  const LONG_PTR style = GetWindowLongPtrW(surface_, GWL_STYLE);
+  SetWindowLongPtrW(surface_, GWL_STYLE, design ? style & ~WS_TABSTOP : style | WS_TABSTOP);
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
@@ -496,13 +501,27 @@ HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() {
 
 // --- IOleInPlaceActiveObject
 
+// A system key (WM_SYSKEYDOWN: a key with Alt, and F10) is the system's and
+// the container's: it is never taken here. Tab, Enter and Escape are the
+// form's: the container's site hears of them, as its dialog manager would.
 HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!message) return E_POINTER;
-  if ((message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN) && IsPanelWindow(message->hwnd) &&
-      KeyForPanel(message->wParam)) {
+  if (message->message == WM_KEYDOWN && IsPanelWindow(message->hwnd) && KeyForPanel(message->wParam)) {
     DispatchMessageW(message);
     return S_OK;
+  }
+  const bool formKey = message->wParam == VK_TAB || message->wParam == VK_RETURN || message->wParam == VK_ESCAPE;
+  if (message->message == WM_KEYDOWN && formKey && surface_ &&
+      (message->hwnd == surface_ || IsChild(surface_, message->hwnd))) {
+    // The site may do anything, even release the control: only the copy
+    // held here is used.
+    const ComPtr<IOleControlSite> site = controlSite_;
+    if (!site) return S_FALSE;
+    const DWORD modifiers = (GetKeyState(VK_SHIFT) < 0 ? KeyModShift : 0) |
+                            (GetKeyState(VK_CONTROL) < 0 ? KeyModControl : 0) |
+                            (GetKeyState(VK_MENU) < 0 ? KeyModAlt : 0);
+    return site->TranslateAccelerator(message, modifiers) == S_OK ? S_OK : S_FALSE;
   }
   return S_FALSE;
 }

@@ -2,7 +2,11 @@
 // clicks on keys, through Qt's own event delivery, read back from the widgets.
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 
 #include "Support.h"
 
@@ -156,6 +160,77 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   EXPECT_TRUE(WaitFor([&] { return marked(0); }, "key 0 of the symbol panel"));
   EXPECT_EQ(widget->component().ShiftKeyIndex, 0);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
+}
+
+// A form: a line edit before the keyboard, then a button "&After" and OK, the
+// dialog's default button. It counts the key presses that reach it.
+struct Form : QObject {
+  QDialog dialog;
+  QLineEdit* before = new QLineEdit(&dialog);
+  KeyBordWidget* keyboard = new KeyBordWidget(&dialog);
+  QPushButton* after = new QPushButton(QStringLiteral("&After"), &dialog);
+  QPushButton* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+  int keysHeard = 0;
+
+  Form() {
+    auto* layout = new QVBoxLayout(&dialog);
+    for (QWidget* child : {static_cast<QWidget*>(before), static_cast<QWidget*>(keyboard), static_cast<QWidget*>(after),
+                           static_cast<QWidget*>(ok)}) {
+      layout->addWidget(child);
+    }
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    dialog.installEventFilter(this);
+    dialog.show();
+    Activate(dialog);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    keysHeard += event->type() == QEvent::KeyPress ? 1 : 0;
+    return false;
+  }
+  std::optional<PanelId> Focused() { return keyboard->toolkit().Focused(); }
+  void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  }
+};
+
+TEST(Form, TabAndShiftTabLeaveTheKeyboardAndEnterItAtTheActivePanel) {
+  Form form;
+  form.keyboard->setChangeBord(1);
+  form.before->setFocus();
+  ASSERT_TRUE(WaitFor([&] { return form.before->hasFocus(); }, "the line edit's focus"));
+  form.Press(Qt::Key_Tab);
+  EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Tab from the line edit";
+  form.Press(Qt::Key_Tab);
+  EXPECT_TRUE(form.after->hasFocus()) << "Tab from the panel";
+  form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Shift+Tab from the button";
+  form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(form.before->hasFocus()) << "Shift+Tab from the panel";
+  EXPECT_EQ(form.keyboard->Text(), QString());
+}
+
+TEST(Form, EnterEscapeAndCtrlTabOnAPanelGoToTheDialog) {
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool open;  // the dialog after the press
+    int result;
+  } rows[] = {
+      {Qt::Key_Return, Qt::NoModifier, false, QDialog::Accepted},
+      {Qt::Key_Escape, Qt::NoModifier, false, QDialog::Rejected},
+      {Qt::Key_Tab, Qt::ControlModifier, true, QDialog::Rejected},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.key);
+    Form form;
+    ASSERT_TRUE(WaitFor([&] { return form.Focused() == PanelId::picABC; }, "the letter panel's focus"));
+    form.Press(row.key, row.modifiers);
+    EXPECT_EQ(form.keysHeard, 1);
+    EXPECT_EQ(form.dialog.isVisible(), row.open);
+    EXPECT_EQ(form.dialog.result(), row.result);
+    EXPECT_EQ(form.keyboard->Text(), QString());
+  }
 }
 
 TEST(F7, ReachesTheHostAsASignalWhileTheWindowIsActive) {

@@ -60,10 +60,12 @@ std::vector<KeyRow> KeyRows() {
     rows.push_back({key, Qt::KeypadModifier, code, 0});
     rows.push_back({key, Qt::KeypadModifier | Qt::ShiftModifier, code, 1});
   }
-  const std::array<std::pair<int, std::int16_t>, 20> others{
+  // Tab is no key of the component's on Qt: it moves the focus along the
+  // window's tab order, which the in-memory toolkit does not have.
+  const std::array<std::pair<int, std::int16_t>, 19> others{
       {{Qt::Key_Space, 32}, {Qt::Key_Backspace, 8}, {Qt::Key_Delete, 46}, {Qt::Key_Home, 36}, {Qt::Key_End, 35},
        {Qt::Key_Left, 37}, {Qt::Key_Up, 38}, {Qt::Key_Right, 39}, {Qt::Key_Down, 40}, {Qt::Key_PageUp, 33},
-       {Qt::Key_PageDown, 34}, {Qt::Key_CapsLock, 20}, {Qt::Key_Tab, 9}, {Qt::Key_Return, 13}, {Qt::Key_Escape, 27},
+       {Qt::Key_PageDown, 34}, {Qt::Key_CapsLock, 20}, {Qt::Key_Return, 13}, {Qt::Key_Escape, 27},
        {Qt::Key_Insert, 45}, {Qt::Key_F1, 112}, {Qt::Key_F2, 113}, {Qt::Key_F3, 114}, {Qt::Key_F7, 118}}};
   for (const auto& [key, code] : others) add(key, code);
   for (int f = 3; f < 6; ++f) add(Qt::Key_F1 + f, static_cast<std::int16_t>(112 + f));

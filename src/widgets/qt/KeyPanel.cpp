@@ -55,6 +55,14 @@ HResult QtPanel::SetFocus() {
   if (!widget_->isEnabled()) {
     return hr::InvalidProcedureCall;
   }
+  // The panel the component gives the focus to, the active one, is the
+  // keyboard's one stop in its window's tab order: Tab enters the keyboard
+  // there and leaves it from there, as it enters and leaves any control.
+  for (PanelId panel : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
+    if (KeyPanelWidget* other = toolkit_.PanelOf(panel).Widget()) {
+      other->setFocusPolicy(panel == id_ ? Qt::TabFocus : Qt::NoFocus);
+    }
+  }
   // While the window is inactive Qt only notes the panel as the one to get
   // the focus; its FocusIn arrives when the window becomes active.
   if (!widget_->hasFocus()) {
@@ -84,9 +92,9 @@ void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const Key
 
 KeyPanelWidget::KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, QWidget* parent)
     : QWidget(parent), toolkit_(toolkit), panel_(panel), id_(id) {
-  // Tab moves the focus in; a press on a key does not, the click handler
-  // decides where the focus goes.
-  setFocusPolicy(Qt::TabFocus);
+  // A press on a key takes no focus, the click handler decides where it
+  // goes; Tab reaches the panel once it is the active one (QtPanel::SetFocus).
+  setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_KeyCompression, false);
 }
@@ -106,18 +114,6 @@ std::int16_t KeyPanelWidget::HitTest(QPoint point) const {
     }
   }
   return -1;
-}
-
-bool KeyPanelWidget::event(QEvent* event) {
-  // Tab and Shift+Tab are keys like any other on a panel, not focus moves.
-  if (event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
-      keyPressEvent(key);
-      return true;
-    }
-  }
-  return QWidget::event(event);
 }
 
 void KeyPanelWidget::paintEvent(QPaintEvent* event) {
@@ -176,6 +172,20 @@ void KeyPanelWidget::ClickKey(std::int16_t index) {
 }
 
 void KeyPanelWidget::keyPressEvent(QKeyEvent* event) {
+  // The form's keys go on to the parents, as from any control: Tab that
+  // moved no focus, Ctrl+Tab (a tab widget's page), Enter (the default
+  // button) and Escape (a dialog's reject).
+  switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->ignore();
+      return;
+    default:
+      break;
+  }
   std::int16_t keyCode = VirtualKeyOf(event->key(), event->modifiers());
   std::int16_t shift = ModifierMaskOf(event->modifiers());
   if (keyCode == 0) {

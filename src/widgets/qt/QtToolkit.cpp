@@ -91,6 +91,9 @@ class FieldWidget final : public QLineEdit {
     setDragEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
     setMaxLength(TextCapacity);
+    // The user clicks into the field; Tab passes it by (the keyboard is one
+    // stop in its window's tab order, the active panel).
+    setFocusPolicy(Qt::ClickFocus);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
     font.setBold(true);
@@ -368,7 +371,9 @@ QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
   auto* field = new FieldWidget(*this, &surface);
   QObject::connect(field, &QLineEdit::textChanged, field, [this] { FieldTextChanged(); });
   text1_.Attach(field);
-  surface.setFocusPolicy(Qt::TabFocus);
+  // Not a tab stop itself: Shift+Tab from a panel would land on it and come
+  // straight back. A host's setFocus still hands the focus to the active panel.
+  surface.setFocusPolicy(Qt::NoFocus);
   surface_.Place();
   filter_ = std::make_unique<SurfaceFilter>(*this);
   surface.installEventFilter(filter_.get());

@@ -51,12 +51,13 @@ bool Meets(const PixelRect& a, const PixelRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt.
-std::int16_t Modifiers(bool altFromMessage) {
+// The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt (held with Ctrl:
+// Alt alone makes the press a system key, which the panels leave alone).
+std::int16_t Modifiers() {
   std::int16_t mask = 0;
   if (GetKeyState(VK_SHIFT) < 0) mask |= 1;
   if (GetKeyState(VK_CONTROL) < 0) mask |= 2;
-  if (altFromMessage || GetKeyState(VK_MENU) < 0) mask |= 4;
+  if (GetKeyState(VK_MENU) < 0) mask |= 4;
   return mask;
 }
 
@@ -145,7 +146,9 @@ HResult Win32Panel::Create() {
     return LastError();
   }
   const PixelRect r = context_.Pixels(Bounds());
-  window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+  // No tab stop: the Tab key reaches the keyboard at its surface, which hands
+  // the focus to the active panel, and leaves it from whichever panel has it.
+  window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, this);
   if (window_ == nullptr) {
@@ -391,9 +394,11 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return 0;
 
     case WM_GETDLGCODE:
-      // Arrows, Tab, Enter, Escape and function keys all reach the panel
-      // inside dialog-based hosts.
-      return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
+      // As a list does in a form: the arrows and the characters are the
+      // panel's (the editing and function keys pass a dialog manager anyway);
+      // Tab, Shift+Tab, Enter and Escape are the form's, to move the focus on
+      // and to press its default and cancel buttons.
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
 
     case WM_SETFOCUS:
       context_.notifications.PanelFocused(id_);
@@ -410,24 +415,20 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       }
       return DefWindowProcW(window, message, wParam, lParam);
 
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      const bool system = message == WM_SYSKEYDOWN;
+    case WM_KEYDOWN: {
       struct {
         std::int16_t keyCode;
         std::int16_t shift;
-      } press{static_cast<std::int16_t>(wParam & 0xFF), Modifiers(system && (lParam & (1 << 29)) != 0)};
+      } press{static_cast<std::int16_t>(wParam & 0xFF), Modifiers()};
       // Two captures stay within the notification's own room: a key press
       // allocates nothing to be raised.
       context_.notifications.RaiseFromWindow(
           [this, &press](WidgetEvents& events) { return events.OnKeyDown(id_, press.keyCode, press.shift); });
-      // A system key the handler left alone keeps its system meaning (Alt+F4,
-      // menu access); one it consumed by zeroing the code goes no further.
-      if (system && press.keyCode != 0) {
-        return DefWindowProcW(window, message, wParam, lParam);
-      }
       return 0;
     }
+    // WM_SYSKEYDOWN and WM_SYSCHAR (a key with Alt, and F10) go to the system
+    // alone, as with any control: mnemonics, the window menu, Alt+F4. Typing
+    // them as well would act twice.
 
     case WM_LBUTTONDOWN: {
       const int x = static_cast<short>(LOWORD(lParam));

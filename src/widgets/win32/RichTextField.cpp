@@ -145,7 +145,7 @@ HResult Win32RichTextBox::Create() {
   // a panel has the focus. ES_NOOLEDRAGDROP: nothing is dropped into the
   // field, nor dragged out of it and taken away.
   window_ = CreateWindowExW(WS_EX_CLIENTEDGE, className, L"",
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL |
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | ES_NOHIDESEL |
                                 ES_NOOLEDRAGDROP,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, nullptr);

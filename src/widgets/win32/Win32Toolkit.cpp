@@ -123,7 +123,7 @@ HResult Win32Toolkit::Build() {
   }
   surface_ = std::make_unique<Win32Surface>(context_, options_.resizeSurface);
   // The design-time children: the three panels with their template keys, then
-  // the field, in the order the Tab key visits them.
+  // the field. None is a tab stop: the keyboard is one stop in its form.
   for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
     auto& panel = panels_[static_cast<std::size_t>(id)];
     panel = std::make_unique<Win32Panel>(context_, id);

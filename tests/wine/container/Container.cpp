@@ -15,12 +15,21 @@ std::function<void(WPARAM)>& FrameCommandHandler() {
   return handler;
 }
 
+int& FrameCloses() {
+  static int closes = 0;
+  return closes;
+}
+
 namespace {
 
 LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     FrameCommands().push_back(wParam);
     if (FrameCommandHandler()) FrameCommandHandler()(wParam);
+    return 0;
+  }
+  if (message == WM_CLOSE) {
+    ++FrameCloses();  // the frame serves every test: it is never closed
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);

@@ -24,10 +24,12 @@ using enum harness::Panel;
 
 // The one frame window of the run, shown once: without a window manager the
 // display is slow to hide and destroy top-level windows. It records the
-// commands it receives, and hands each to the handler a test installs.
+// commands it receives, hands each to the handler a test installs, and counts
+// the closes asked of it, which it refuses.
 HWND Frame();
 std::vector<WPARAM>& FrameCommands();
 std::function<void(WPARAM)>& FrameCommandHandler();
+int& FrameCloses();
 
 // The message loop (key presses go to the UI-active control's
 // TranslateAccelerator first, as in an application's loop), waits, input

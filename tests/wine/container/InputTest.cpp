@@ -2,6 +2,10 @@
 // container: what the user sees is read from the screen and from Text.
 #include "Container.h"
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace vexo::container {
 namespace {
 
@@ -199,6 +203,224 @@ TEST_F(InContainer, HiddenAndShownAgainTheControlStartsItsMarksAfresh) {
   EXPECT_EQ(hosted.FocusedPanel(), Numbers) << "the active panel takes the focus";
   EXPECT_EQ(Look(Numbers, 0), "marked") << "every show starts at the first key";
   EXPECT_EQ(Look(Numbers, 1), "plain");
+}
+
+// A form run by a dialog loop (IsDialogMessage): an edit before the keyboard,
+// then the buttons "&After", OK (the default) and Cancel, in that tab order.
+constexpr int AfterId = 100;
+
+class InAForm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Frame(), nullptr);  // made and shown before the loop below asks for it
+    previousLoop = harness::BeforeDispatch();
+    harness::BeforeDispatch() = [](MSG& message) { return IsDialogMessageW(Frame(), &message) != FALSE; };
+    before = Child(L"EDIT", L"", WS_TABSTOP, 0, 250);
+    hosted.emplace();
+    ASSERT_EQ(hosted->problem, "");
+    // As a form's site window: a control parent, so that Tab looks inside.
+    SetWindowLongPtrW(hosted->host, GWL_EXSTYLE, GetWindowLongPtrW(hosted->host, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    SetWindowPos(hosted->host, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = Child(L"BUTTON", L"&After", WS_TABSTOP | BS_PUSHBUTTON, AfterId, 250);
+    ok = Child(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 350);
+    cancel = Child(L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 450);
+    FrameCommands().clear();
+    FrameCloses() = 0;
+  }
+  void TearDown() override {
+    harness::BeforeDispatch() = previousLoop;
+    hosted.reset();
+    for (HWND window : {before, after, ok, cancel}) DestroyWindow(window);
+    Pump();
+  }
+
+  // A child of the frame below the keyboard, last in the tab order.
+  HWND Child(const wchar_t* kind, const wchar_t* text, DWORD style, int id, int x) {
+    HWND made = CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, x, 260, 90, 24, Frame(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SetWindowPos(made, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return made;
+  }
+  ActivPanel Active() {
+    ActivPanel value = static_cast<ActivPanel>(-1);
+    EXPECT_EQ(hosted->keybord->get_ChangeBord(&value), S_OK);
+    return value;
+  }
+
+  harness::PreTranslate previousLoop = nullptr;
+  HWND before = nullptr, after = nullptr, ok = nullptr, cancel = nullptr;
+  std::optional<Hosted> hosted;
+};
+
+TEST_F(InAForm, TabAndShiftTabLeaveTheKeyboardAndEnterItAtTheActivePanel) {
+  ASSERT_EQ(hosted->keybord->put_ChangeBord(NumberAct), S_OK);
+  SetFocus(before);
+  Press(VK_TAB);
+  EXPECT_EQ(hosted->FocusedPanel(), Numbers) << "Tab from the edit before";
+  Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), after) << "Tab from the panel";
+  Press(VK_TAB, harness::Shift);
+  EXPECT_EQ(hosted->FocusedPanel(), Numbers) << "Shift+Tab from the button after";
+  Press(VK_TAB, harness::Shift);
+  EXPECT_EQ(GetFocus(), before) << "Shift+Tab from the panel";
+  EXPECT_EQ(hosted->Text(), L"");
+  EXPECT_EQ(Active(), NumberAct);
+}
+
+struct FormKey {
+  const char* name;
+  WORD key;
+  int modifiers;
+  std::vector<WPARAM> commands;  // what the form hears
+  int closes;
+  const wchar_t* text;
+  ActivPanel active;
+  int focusedPanel;  // -1: the focus went to the form
+};
+
+void PrintTo(const FormKey& row, std::ostream* out) { *out << row.name; }
+
+class FormKeys : public InAForm, public ::testing::WithParamInterface<FormKey> {};
+
+TEST_P(FormKeys, OnAPanelTheFormsKeysGoToTheFormAndTheKeyboardsStayOnIt) {
+  const FormKey& row = GetParam();
+  ASSERT_EQ(hosted->FocusedPanel(), Letters);
+  Press(row.key, row.modifiers);
+  WaitFor("the frame told to close", [&] { return FrameCloses() >= row.closes; });
+  EXPECT_EQ(FrameCommands(), row.commands);
+  EXPECT_EQ(FrameCloses(), row.closes);
+  EXPECT_EQ(hosted->Text(), row.text);
+  EXPECT_EQ(hosted->FocusedPanel(), row.focusedPanel);
+  EXPECT_EQ(Active(), row.active);
+}
+
+const FormKey formKeys[] = {
+    {"EnterPressesTheDefaultButton", VK_RETURN, 0, {IDOK}, 0, L"", abcAct, Letters},
+    {"EscapePressesCancel", VK_ESCAPE, 0, {IDCANCEL}, 0, L"", abcAct, Letters},
+    // The button pressed through its mnemonic takes the focus, as a click would.
+    {"AltLetterPressesTheMnemonicOnly", 'A', harness::Alt, {AfterId}, 0, L"", abcAct, -1},
+    {"AltF4AsksToCloseAndSwitchesNoPanel", VK_F4, harness::Alt, {}, 1, L"", abcAct, Letters},
+    {"LetterTypes", 'A', 0, {}, 0, L"A", abcAct, Letters},
+    {"DigitTypesOnTheNumbers", '5', 0, {}, 0, L"5", NumberAct, Numbers},
+    {"F3SwitchesToTheNumbers", VK_F3, 0, {}, 0, L"", NumberAct, Numbers},
+    {"F4SwitchesToTheSymbols", VK_F4, 0, {}, 0, L"", ImageAct, Symbols},
+};
+INSTANTIATE_TEST_SUITE_P(Keys, FormKeys, ::testing::ValuesIn(formKeys),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InAForm, ArrowsMoveTheMark) {
+  Press(VK_RIGHT);
+  Press(VK_DOWN);
+  EXPECT_EQ(hosted->KeyColour(Letters, 11), MarkedBack);
+  EXPECT_EQ(hosted->FocusedPanel(), Letters);
+}
+
+// The container's site with a control site of its own put in front, which
+// records the keys the control hands to the container and answers as told.
+class KeySite final : public IOleClientSite, public IOleControlSite {
+ public:
+  explicit KeySite(ComPtr<IOleClientSite> inner) : inner_(std::move(inner)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
+      *object = static_cast<IOleClientSite*>(this);
+    } else if (iid == IID_IOleControlSite) {
+      *object = static_cast<IOleControlSite*>(this);
+    } else {
+      return inner_->QueryInterface(iid, object);
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return inner_->SaveObject(); }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override {
+    return inner_->GetMoniker(assign, which, moniker);
+  }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+    return inner_->GetContainer(container);
+  }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return inner_->ShowObject(); }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL show) override { return inner_->OnShowWindow(show); }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return inner_->RequestNewObjectLayout(); }
+
+  HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** control) override {
+    if (control) *control = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* message, DWORD modifiers) override {
+    heard.push_back({message ? message->wParam : 0, modifiers});
+    return answer;
+  }
+  HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+
+  struct Heard {
+    WPARAM key;
+    DWORD modifiers;
+    friend bool operator==(const Heard&, const Heard&) = default;
+  };
+  std::vector<Heard> heard;
+  HRESULT answer = S_OK;
+  int references = 1;
+
+ private:
+  ComPtr<IOleClientSite> inner_;
+};
+
+// A container that offers key presses to the control's TranslateAccelerator
+// first: Tab, Enter and Escape come back to it through its control site, with
+// the modifiers held; the panel's keys do not.
+TEST_F(InContainer, TheFormsKeysGoToTheContainersControlSite) {
+  ComPtr<IOleObject> object;
+  ComPtr<IOleInPlaceActiveObject> active;
+  ComPtr<IOleClientSite> containerSite;
+  ASSERT_EQ(hosted.control.As(&object), S_OK);
+  ASSERT_EQ(hosted.control.As(&active), S_OK);
+  ASSERT_EQ(object->GetClientSite(&containerSite), S_OK);
+  KeySite site(containerSite);
+  ASSERT_EQ(object->SetClientSite(&site), S_OK);
+
+  const struct {
+    WPARAM key;
+    BYTE held;  // a modifier key down during the call, or 0
+    HRESULT siteAnswer;
+    HRESULT expected;
+    std::vector<KeySite::Heard> heard;
+  } rows[] = {
+      {VK_TAB, 0, S_OK, S_OK, {{VK_TAB, 0}}},
+      {VK_TAB, VK_SHIFT, S_OK, S_OK, {{VK_TAB, 1}}},
+      {VK_TAB, VK_CONTROL, S_OK, S_OK, {{VK_TAB, 2}}},
+      {VK_RETURN, 0, S_OK, S_OK, {{VK_RETURN, 0}}},
+      {VK_ESCAPE, 0, S_FALSE, S_FALSE, {{VK_ESCAPE, 0}}},  // the container's answer is the control's
+      {VK_RIGHT, 0, S_OK, S_OK, {}},                       // the panel's own
+      {'A', 0, S_OK, S_FALSE, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.key);
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    const BYTE was = keys[row.held];
+    if (row.held) keys[row.held] = 0x80;
+    SetKeyboardState(keys);
+    site.heard.clear();
+    site.answer = row.siteAnswer;
+    MSG message{hosted.panels[Letters], WM_KEYDOWN, row.key, 1, 0, {}};
+    EXPECT_EQ(active->TranslateAccelerator(&message), row.expected);
+    EXPECT_EQ(site.heard, row.heard);
+    keys[row.held] = was;
+    SetKeyboardState(keys);
+  }
+  EXPECT_EQ(hosted.Text(), L"");
+  EXPECT_EQ(object->SetClientSite(containerSite.Get()), S_OK);
+  EXPECT_EQ(site.references, 1) << "the control gave the site back";
 }
 
 // Wine's container deactivates its control before its window goes: the
