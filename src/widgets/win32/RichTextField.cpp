@@ -91,6 +91,8 @@ LRESULT CALLBACK FieldProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   if (auto* field = MayWrite(message) && !Changing(window)
                         ? static_cast<Win32RichTextBox*>(GetPropW(window, FieldProperty))
                         : nullptr) {
+    // Taken first and gone last: nothing of the field is touched after it.
+    const KeepAlive hold = field->Hold();
     std::optional<std::intptr_t> answer;
     Discard(Guard([&] {
               answer = field->Intercept(message, wParam, lParam);

@@ -89,6 +89,10 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // makes the field sound again. Gives the answer to a message taken, or
   // nothing for one the control handles itself.
   std::optional<std::intptr_t> Intercept(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  // Keeps the field's owner alive while a message that may reach the host's
+  // code is handled (a paste asks the clipboard's owner, whose code may do
+  // anything); see KeepAlive.
+  KeepAlive Hold() const { return KeepAlive(context_.keepAlive); }
 
  private:
   // A unit typed: a surrogate pair arrives as two, the high half first.
