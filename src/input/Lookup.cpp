@@ -123,7 +123,12 @@ HResult KeyBord::MarkCarrier(std::u16string_view character) {
   // The active panel first: "-" and "." are on two panels, and the one in
   // front of the user is the one to show it.
   std::array<const Carrier*, 3> order{&Carriers[0], &Carriers[1], &Carriers[2]};
-  std::ranges::stable_partition(order, [&](const Carrier* c) { return c->panel == ActiveBord; });
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (order[i]->panel == ActiveBord) {
+      std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(i), order.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      break;
+    }
+  }
   std::int16_t found = -1;
   std::u16string caption;
   for (const Carrier* carrier : order) {
