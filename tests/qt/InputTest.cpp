@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -263,6 +264,33 @@ TEST(F7, HostMayCallTheWidgetBackFromItsSlot) {
   });
   shown.Press(Qt::Key_F7);
   EXPECT_EQ(shown.Field(), u"K ");
+}
+
+}  // namespace
+}  // namespace vexo::testing
+
+namespace vexo::testing {
+namespace {
+
+// A host may delete the widget from a slot of its signals, as it may destroy
+// the control inside any callback on Windows: nothing of it is touched after.
+TEST(Host, DeletesTheWidgetInsideItsSignals) {
+  for (const bool onF7 : {true, false}) {
+    auto* widget = new KeyBordWidget;
+    QPointer<KeyBordWidget> alive(widget);
+    widget->show();
+    Activate(*widget);
+    ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
+    if (onF7) {
+      QObject::connect(widget, &KeyBordWidget::f7Pressed, widget, [widget] { delete widget; });
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+    } else {
+      QObject::connect(widget, &KeyBordWidget::textChanged, widget, [widget] { delete widget; });
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q);
+    }
+    EXPECT_TRUE(alive.isNull()) << (onF7 ? "F7" : "textChanged");
+    delete alive.data();
+  }
 }
 
 }  // namespace

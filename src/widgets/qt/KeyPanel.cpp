@@ -192,6 +192,8 @@ void KeyPanelWidget::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     return;
   }
+  // Accepted even when a slot deleted the widget meanwhile: the event is
+  // Qt's, and an accepted key goes to no parent.
   toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnKeyDown(id_, keyCode, shift); });
   event->accept();
 }

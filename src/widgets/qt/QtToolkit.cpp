@@ -431,8 +431,12 @@ HResult QtToolkit::Raise(const std::function<HResult()>& notification) {
   if (events_ == nullptr) {
     return hr::Fail;
   }
+  const std::weak_ptr<const bool> alive = lifetime_;
   ++depth_;
   const HResult status = Guard([&] { return notification(); });
+  if (alive.expired()) {
+    return status;
+  }
   --depth_;
   if (depth_ == 0) {
     Settled();

@@ -205,8 +205,18 @@ class QtToolkit final : public Widgets {
   Dpi CurrentDpi() const;
 
   // --- For the widgets of the toolkit.
+  // The host's code that a notification reaches (a slot of the widget's
+  // signals) may delete the widget and with it the toolkit: then nothing of
+  // the toolkit is touched after the notification, and a widget that raised
+  // it learns so from RaiseFromWidget's false.
   HResult Raise(const std::function<HResult()>& notification);
-  void RaiseFromWidget(const std::function<HResult()>& notification) { lastWidgetStatus_ = Raise(notification); }
+  bool RaiseFromWidget(const std::function<HResult()>& notification) {
+    const std::weak_ptr<const bool> alive = lifetime_;
+    const HResult status = Raise(notification);
+    if (alive.expired()) return false;
+    lastWidgetStatus_ = status;
+    return true;
+  }
   WidgetEvents* Events() const { return events_; }
   void FieldTextChanged();
   // True while the toolkit itself moves or sizes the surface.
@@ -228,6 +238,8 @@ class QtToolkit final : public Widgets {
   QtSurface surface_;
   std::unique_ptr<SurfaceFilter> filter_;
   int depth_ = 0;
+  // Goes with the toolkit: what runs after a call out looks at it first.
+  const std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
   int placing_ = 0;
   bool textDirty_ = false;
   int beeps_ = 0;
