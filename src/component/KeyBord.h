@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "widgets/KeyStore.h"  // the looks of the key mark
 #include "widgets/Widgets.h"
 
 // The platform headers name a macro GetMessage; the component's method of that
@@ -35,12 +36,6 @@ enum class ActivPanel : std::int32_t { abcAct = 0, NumberAct = 1, ImageAct = 2 }
 // 16-bit booleans of the automation platform.
 inline constexpr std::int16_t VariantTrue = -1;
 inline constexpr std::int16_t VariantFalse = 0;
-
-// The looks of the key mark.
-inline constexpr Colour MarkedForeColor = 0xFFFFFF;    // white
-inline constexpr Colour MarkedBackColor = 0xFF0000;    // blue
-inline constexpr Colour UnmarkedForeColor = 0;         // black
-inline constexpr Colour UnmarkedBackColor = 0x8000000F;  // system colour of button faces
 
 // Which character DeleteChar removes.
 enum class DeleteKey { Backspace, Delete };

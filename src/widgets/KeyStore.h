@@ -35,6 +35,19 @@ struct KeyElement {
   friend bool operator==(const KeyElement&, const KeyElement&) = default;
 };
 
+// The looks of the key mark: the one marked key of a panel is white on blue,
+// every other key black on the system colour of button faces. The component
+// gives keys these colours; toolkits ask IsMarked instead of comparing colours
+// of their own.
+inline constexpr Colour MarkedForeColor = 0xFFFFFF;      // white
+inline constexpr Colour MarkedBackColor = 0xFF0000;      // blue
+inline constexpr Colour UnmarkedForeColor = 0;           // black
+inline constexpr Colour UnmarkedBackColor = 0x8000000F;  // system colour of button faces
+
+constexpr bool IsMarked(const KeyElement& key) {
+  return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+}
+
 struct Box {
   float left = 0;
   float top = 0;

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "widgets/qt/KeyBordWidget.h"
+#include "hosting/qt/KeyBordWidget.h"
 #include "widgets/qt/QtToolkit.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWindow>
 
-#include "component/KeyBord.h"
+#include "widgets/KeyStore.h"
 #include "widgets/Boundary.h"
 #include "widgets/qt/QtToolkit.h"
 
@@ -65,7 +65,7 @@ class KeyAccessible final : public QAccessibleInterface, public QAccessibleActio
     }
     state.focusable = true;
     state.invisible = !key->visible;
-    state.focused = panel_->hasFocus() && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
+    state.focused = panel_->hasFocus() && IsMarked(*key);
     return state;
   }
 
@@ -173,8 +173,8 @@ void KeyChangedForAccessibility(KeyPanelWidget& panel, std::int16_t index, const
   if (before.caption != after.caption) {
     Announce(panel, index, QAccessible::NameChanged);
   }
-  const bool marked = after.foreColor == MarkedForeColor && after.backColor == MarkedBackColor;
-  const bool wasMarked = before.foreColor == MarkedForeColor && before.backColor == MarkedBackColor;
+  const bool marked = IsMarked(after);
+  const bool wasMarked = IsMarked(before);
   if (marked && !wasMarked && panel.hasFocus()) {
     Announce(panel, index, QAccessible::Focus);
   }

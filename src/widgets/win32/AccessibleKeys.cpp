@@ -396,7 +396,7 @@ bool HighContrast(const WidgetContext& context) {
 }
 
 KeyColours HighContrastColours(const KeyElement& key) {
-  const bool marked = key.backColor == MarkBackColor;
+  const bool marked = key.backColor == MarkedBackColor;
   return {static_cast<std::uint32_t>(GetSysColor(marked ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT)),
           static_cast<std::uint32_t>(GetSysColor(marked ? COLOR_HIGHLIGHT : COLOR_BTNFACE))};
 }
@@ -444,7 +444,7 @@ std::int16_t PanelAccessibility::FocusedKey() const {
   const KeyStore& keys = panel_.Keys();
   for (std::int32_t index = 0; index < keys.Extent(); ++index) {
     const KeyElement* key = keys.Element(index);
-    if (key != nullptr && key->backColor == MarkBackColor) return static_cast<std::int16_t>(index);
+    if (key != nullptr && key->backColor == MarkedBackColor) return static_cast<std::int16_t>(index);
   }
   return -1;
 }

@@ -20,9 +20,6 @@ namespace vexo::win32 {
 class Win32Panel;
 class AccessibleKeyPanel;
 
-// The back colour the component gives the one marked key of a panel.
-inline constexpr Colour MarkBackColor = 0xFF0000;
-
 // --- High contrast: keys in the system's button colours, the mark in its
 // highlight colours, whatever colours the component gave them, so that a
 // user who relies on the system's contrast still sees the mark.

@@ -1,4 +1,4 @@
-#include "widgets/qt/KeyBordWidget.h"
+#include "hosting/qt/KeyBordWidget.h"
 
 #include <limits>
 #include <string>
