@@ -32,11 +32,12 @@ namespace {
 constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-// The user's selection (see above) cut to the text without its trailing
-// space: `count` is 0 when the user selected nothing of it.
-HResult UserSelection(RichTextBox& field, std::int32_t length, std::int16_t& start, std::int16_t& count) {
+// The field's length and the user's selection (see above) cut to the text
+// without its trailing space: `count` is 0 when the user selected nothing of it.
+HResult UserSelection(RichTextBox& field, std::int32_t& length, std::int16_t& start, std::int16_t& count) {
   start = 0;
   count = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
   std::int32_t from = 0;
   std::int32_t selected = 0;
   RETURN_IF_FAILED(field.GetSelStart(from));
@@ -76,7 +77,6 @@ HResult SettleCaret(KeyBord& keybord) {
 HResult InsertTyped(KeyBord& keybord, std::u16string_view text) {
   RichTextBox& field = keybord.Text1();
   std::int32_t length = 0;
-  RETURN_IF_FAILED(field.GetTextLength(length));
   std::int16_t start = 0;
   std::int16_t count = 0;
   RETURN_IF_FAILED(UserSelection(field, length, start, count));
@@ -121,7 +121,6 @@ HResult InsertTyped(KeyBord& keybord, std::u16string_view text) {
 HResult DeleteTyped(KeyBord& keybord, FieldEdit edit) {
   RichTextBox& field = keybord.Text1();
   std::int32_t length = 0;
-  RETURN_IF_FAILED(field.GetTextLength(length));
   std::int16_t start = 0;
   std::int16_t count = 0;
   RETURN_IF_FAILED(UserSelection(field, length, start, count));
