@@ -355,6 +355,38 @@ HResult ToText(const Variant& value, Variant& result) {
   return hr::TypeMismatch;
 }
 
+// True is any number but zero, whatever its size; text reads as "True" or
+// "False" in any case, or as a number.
+HResult ToBoolean(const Variant& value, Variant& result) {
+  bool truth = false;
+  switch (value.type) {
+    case VarType::Empty: break;
+    case VarType::Bool:
+    case VarType::I2:
+    case VarType::I4: truth = value.integer != 0; break;
+    case VarType::R8: truth = value.real != 0; break;
+    case VarType::BSTR: {
+      std::u16string_view text = value.text;
+      while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+      while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+      const auto is = [&](std::u16string_view word) {
+        return std::ranges::equal(text, word, [](char16_t a, char16_t b) { return (a | 0x20) == (b | 0x20); });
+      };
+      if (is(u"true") || is(u"false")) {
+        truth = is(u"true");
+        break;
+      }
+      TextNumber number;
+      RETURN_IF_FAILED(ReadNumber(value.text, number));
+      truth = number.based ? number.bits != 0 || number.bitsOverflow : !number.digits.empty();
+      break;
+    }
+    case VarType::Null: return hr::TypeMismatch;
+  }
+  result = Variant::FromBool(truth);
+  return hr::Ok;
+}
+
 }  // namespace
 
 HResult ChangeVariantType(const Variant& value, VarType target, Variant& result) {
@@ -364,6 +396,9 @@ HResult ChangeVariantType(const Variant& value, VarType target, Variant& result)
   }
   if (target == VarType::BSTR) {
     return ToText(value, result);
+  }
+  if (target == VarType::Bool) {
+    return ToBoolean(value, result);
   }
   return hr::InvalidArg;
 }

@@ -6,6 +6,7 @@
 //
 // - Empty gives 0, or the empty text. Null converts to nothing (TypeMismatch).
 // - A boolean is the integer -1 (True) or 0 (False), and as text "-1" or "0".
+//   As a boolean, any number but zero is True, and so is the text "True".
 // - An integer converts to an integer type when it is in range; otherwise the
 //   conversion overflows (ConversionOverflow).
 // - A real rounds to the nearest integer, ties to even; out of range, NaN and
@@ -27,7 +28,7 @@
 
 namespace vexo {
 
-// Converts `value` to `target`, which is VarType::I2, I4 or BSTR (any other
+// Converts `value` to `target`, which is VarType::I2, I4, Bool or BSTR (any other
 // target is InvalidArg). On failure `result` is Empty.
 HResult ChangeVariantType(const Variant& value, VarType target, Variant& result);
 

@@ -1,10 +1,12 @@
 #include "component/KeyBord.h"
+#include "component/PropertyTable.h"
 
 namespace vexo {
 
 // Lays the component out: the edit field on top, the three panels side by side
 // under it, each placed right of the one before from its final size. Sums are
-// single-precision and stored as they come, unrounded.
+// single-precision and stored as they come, unrounded. Last come the start
+// values of the properties that the state is not created with.
 HResult KeyBord::UserControl_Initialize() {
   RETURN_IF_FAILED(Text1().PutLeft(0.0f));
   RETURN_IF_FAILED(Text1().PutTop(10.0f));
@@ -34,7 +36,10 @@ HResult KeyBord::UserControl_Initialize() {
   RETURN_IF_FAILED(Text1().PutWidth(numberWidth + numberLeft));
 
   RETURN_IF_FAILED(UserControl_Resize());
-  return put_CapsLock(VariantTrue);
+  for (const Property& property : Properties()) {
+    if (property.startup == Startup::Put) RETURN_IF_FAILED(property.put(*this, property.start.ToVariant()));
+  }
+  return hr::Ok;
 }
 
 // The component's size is what its panels need, whatever the host asks for.

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "component/PropertyTable.h"
 #include "support/Fixture.h"
 
 namespace vexo {
@@ -249,6 +250,22 @@ TEST(PersistenceWrite, WritesEachPropertyWithItsType) {
       {u"MaxLength", Variant::FromI2(7)},
   };
   EXPECT_EQ(bag.Entries(), expected);
+}
+
+// The property table's saved properties are what a save writes, in its
+// order and with the table's types.
+TEST(PersistenceWrite, WritesTheSavedRowsOfThePropertyTableInItsOrder) {
+  Instance instance;
+  instance.StartAndShow();
+  MemoryPropertyBag bag;
+  ASSERT_EQ(instance.toolkit.WriteProperties(bag), hr::Ok);
+  std::vector<std::pair<std::u16string, VarType>> saved;
+  for (const Property& property : vexo::Properties()) {
+    if (property.saved == Saved::Yes) saved.emplace_back(property.name, property.type);
+  }
+  std::vector<std::pair<std::u16string, VarType>> written;
+  for (const auto& [name, value] : bag.Entries()) written.emplace_back(name, value.type);
+  EXPECT_EQ(written, saved);
 }
 
 TEST(PersistenceWrite, DefaultsAreLeftOutExceptChangeBord) {

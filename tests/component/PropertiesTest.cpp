@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "component/PropertyTable.h"
 #include "support/Fixture.h"
 
 namespace vexo::testing {
@@ -174,6 +175,12 @@ TEST(NewInstance, ReportsItsInitialProperties) {
   EXPECT_EQ(caps, VariantTrue);
   EXPECT_EQ(instance.keybord.get_ChangeBord(active), hr::Ok);
   EXPECT_EQ(active, ActivPanel::abcAct);
+  for (const Property& property : Properties()) {
+    SCOPED_TRACE(std::string(property.name.begin(), property.name.end()));
+    Variant value;
+    EXPECT_EQ(property.get(instance.keybord, value), hr::Ok);
+    EXPECT_EQ(value, property.start.ToVariant()) << "the table's start value";
+  }
 }
 
 }  // namespace

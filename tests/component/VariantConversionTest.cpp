@@ -210,5 +210,21 @@ INSTANTIATE_TEST_SUITE_P(TextLimits, VariantConversion, ::testing::Values(
     ConversionRow{"UnsupportedTarget", I4(1), VarType::R8, hr::InvalidArg, Fails}),
     RowName);
 
+// --- Booleans: any number but zero is True, whatever its size.
+constexpr VarType ToBool = VarType::Bool;
+const Variant True = Variant::FromBool(true);
+const Variant False = Variant::FromBool(false);
+INSTANTIATE_TEST_SUITE_P(Booleans, VariantConversion, ::testing::Values(
+    ConversionRow{"EmptyToBool", Variant::Empty(), ToBool, hr::Ok, False},
+    ConversionRow{"NullToBool", Variant::Null(), ToBool, Mismatch, Fails},
+    ConversionRow{"OneToBool", I2(1), ToBool, hr::Ok, True},
+    ConversionRow{"HugeToBool", R8(1e20), ToBool, hr::Ok, True},
+    ConversionRow{"ZeroTextToBool", Text(u" 0.0 "), ToBool, hr::Ok, False},
+    ConversionRow{"HexTextToBool", Text(u"&H10"), ToBool, hr::Ok, True},
+    ConversionRow{"TrueWordToBool", Text(u" tRUE"), ToBool, hr::Ok, True},
+    ConversionRow{"FalseWordToBool", Text(u"False"), ToBool, hr::Ok, False},
+    ConversionRow{"WordToBool", Text(u"yes"), ToBool, Mismatch, Fails}),
+    RowName);
+
 }  // namespace
 }  // namespace vexo
