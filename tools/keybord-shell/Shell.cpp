@@ -1,6 +1,7 @@
 // The commands of the headless host, each carried out on the hosted instance.
 #include "Shell.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <new>
@@ -12,6 +13,7 @@
 #include "Protocol.h"
 #include "Text.h"
 #include "component/KeyBord.h"
+#include "component/PropertyTable.h"
 
 namespace vexo::shell {
 
@@ -211,36 +213,60 @@ Json Call(Session& session, const Arguments& args) {
   return answer;
 }
 
-constexpr std::string_view PropertyList = "(CapsLock, ChangeBord, MaxLength, Text)";
+// --- The properties, by name, in alphabetical order.
+
+const std::vector<const Property*>& ByName() {
+  static const std::vector<const Property*> sorted = [] {
+    std::vector<const Property*> all;
+    for (const Property& property : Properties()) all.push_back(&property);
+    std::ranges::sort(all, {}, &Property::name);
+    return all;
+  }();
+  return sorted;
+}
+
+// "(CapsLock, ChangeBord, ...)"
+std::string PropertyList() {
+  std::string list;
+  for (const Property* property : ByName()) list += (list.empty() ? "(" : ", ") + ToUtf8(property->name);
+  return list + ")";
+}
+
+const Property& FindProperty(std::string_view command, std::string_view prop) {
+  for (const Property* property : ByName()) {
+    if (SameName(prop, ToUtf8(property->name))) return *property;
+  }
+  Refuse(hr::InvalidArg, std::string(command) + ": unknown property " + Quoted(prop) + " " + PropertyList());
+}
+
+Json ValueJson(const Variant& value) {
+  switch (value.type) {
+    case VarType::Bool: return value.integer != 0;
+    case VarType::BSTR: return ToUtf8(value.text);
+    default: return value.integer;
+  }
+}
+
+// A property's value read from the command line as its type asks.
+Variant ValueArgument(const Arguments& args, std::size_t i, const Property& property) {
+  const std::string name = ToUtf8(property.name);
+  switch (property.type) {
+    case VarType::Bool: return Variant::FromBool(args.Boolean(i, name));
+    case VarType::I2: return Variant::FromI2(args.Int16(i, name));
+    case VarType::BSTR: return Variant::FromText(args.String(i, name));
+    default: return Variant::FromI4(args.Int32(i, name));
+  }
+}
 
 Json Get(Session& session, const Arguments& args) {
-  args.Expect(1, 1, "get PROP " + std::string(PropertyList));
+  args.Expect(1, 1, "get PROP " + PropertyList());
   const std::string_view prop = args.Word(0);
-  KeyBord& keybord = session.keybord();
-  Json value;
-  HResult status = hr::Ok;
-  if (SameName(prop, "CapsLock")) {
-    std::int16_t caps = 0;
-    status = session.Host([&] { return keybord.get_CapsLock(caps); });
-    value = caps != VariantFalse;
-  } else if (SameName(prop, "ChangeBord")) {
-    ActivPanel panel = ActivPanel::abcAct;
-    status = session.Host([&] { return keybord.get_ChangeBord(panel); });
-    value = static_cast<std::int32_t>(panel);
-  } else if (SameName(prop, "MaxLength")) {
-    std::int16_t length = 0;
-    status = session.Host([&] { return keybord.get_MaxLength(length); });
-    value = length;
-  } else if (SameName(prop, "Text")) {
-    std::u16string text;
-    status = session.Host([&] { return keybord.get_Text(text); });
-    value = ToUtf8(text);
-  } else {
-    Refuse(hr::InvalidArg, "get: unknown property " + Quoted(prop) + " " + std::string(PropertyList));
-  }
+  const Property& property = FindProperty("get", prop);
+  Variant value;
+  const HResult status = session.Host([&] { return property.get(session.keybord(), value); });
   Json answer = Answer(status, "get " + std::string(prop));
   if (Succeeded(status)) {
-    answer["value"] = std::move(value);
+    answer["value"] = ValueJson(value);
   }
   return answer;
 }
@@ -248,24 +274,9 @@ Json Get(Session& session, const Arguments& args) {
 Json Set(Session& session, const Arguments& args) {
   args.Expect(2, 2, "set PROP VALUE");
   const std::string_view prop = args.Word(0);
-  KeyBord& keybord = session.keybord();
-  HResult status = hr::Ok;
-  if (SameName(prop, "CapsLock")) {
-    const std::int16_t caps = args.Boolean(1, "CapsLock") ? VariantTrue : VariantFalse;
-    status = session.Host([&] { return keybord.put_CapsLock(caps); });
-  } else if (SameName(prop, "ChangeBord")) {
-    const auto panel = static_cast<ActivPanel>(args.Int32(1, "ChangeBord"));
-    status = session.Host([&] { return keybord.put_ChangeBord(panel); });
-  } else if (SameName(prop, "MaxLength")) {
-    const std::int16_t length = args.Int16(1, "MaxLength");
-    status = session.Host([&] { return keybord.put_MaxLength(length); });
-  } else if (SameName(prop, "Text")) {
-    const std::u16string text = args.String(1, "Text");
-    status = session.Host([&] { return keybord.put_Text(text); });
-  } else {
-    Refuse(hr::InvalidArg, "set: unknown property " + Quoted(prop) + " " + std::string(PropertyList));
-  }
-  return Answer(status, "set " + std::string(prop));
+  const Property& property = FindProperty("set", prop);
+  const Variant value = ValueArgument(args, 1, property);
+  return Answer(session.Host([&] { return property.put(session.keybord(), value); }), "set " + std::string(prop));
 }
 
 Json Edit(Session& session, const Arguments& args) {
@@ -330,15 +341,11 @@ Json Dump(Session& session, const Arguments& args) {
   Json answer = Answer(hr::Ok, "dump");
   const MemoryRichTextBox& field = toolkit.Field();
   answer["field"] = {{"text", ToUtf8(field.Content())}, {"selStart", field.SelStart()}, {"selLength", field.SelLength()}};
-  answer["CapsLock"] = keybord.CapsOn != VariantFalse;
-  answer["ChangeBord"] = static_cast<std::int32_t>(keybord.ActiveBord);
-  answer["MaxLength"] = keybord.MaxChars;
-  std::u16string text;
-  // What a host reads through Text; null while that read fails.
-  if (Succeeded(session.Host([&] { return keybord.get_Text(text); }))) {
-    answer["Text"] = ToUtf8(text);
-  } else {
-    answer["Text"] = nullptr;
+  // What a host reads through each property; null while that read fails.
+  for (const Property* property : ByName()) {
+    Variant value;
+    const bool read = Succeeded(session.Host([&] { return property->get(keybord, value); }));
+    answer[ToUtf8(property->name)] = read ? ValueJson(value) : Json(nullptr);
   }
   answer["AbcKeyIndex"] = keybord.AbcKeyIndex;
   answer["NumberKeyIndex"] = keybord.NumberKeyIndex;
