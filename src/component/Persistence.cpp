@@ -16,7 +16,6 @@
 
 #include "component/KeyBord.h"
 #include "component/PropertyTable.h"
-#include "component/VariantConversion.h"
 
 namespace vexo {
 
@@ -34,8 +33,7 @@ HResult ReadAs(PropertyBag& bag, const Property& property, Variant& converted) {
 HResult KeyBord::UserControl_ReadProperties(PropertyBag& PropBag) {
   std::int16_t limitBefore = 0;
   Discard(get_MaxLength(limitBefore), "reading the stored limit cannot fail");
-  for (const Property& property : Properties()) {
-    if (property.saved == Saved::No) continue;
+  for (const Property& property : SavedProperties()) {
     Variant value;
     if (Failed(ReadAs(PropBag, property, value))) {
       if (property.loading == Loading::LimitOrBefore) {
@@ -55,8 +53,7 @@ HResult KeyBord::UserControl_ReadProperties(PropertyBag& PropBag) {
 }
 
 HResult KeyBord::UserControl_WriteProperties(PropertyBag& PropBag) {
-  for (const Property& property : Properties()) {
-    if (property.saved == Saved::No) continue;
+  for (const Property& property : SavedProperties()) {
     Variant value;
     RETURN_IF_FAILED(property.get(*this, value));
     RETURN_IF_FAILED(PropBag.WriteProperty(property.name, value, property.bagDefault.ToVariant()));

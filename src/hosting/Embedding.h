@@ -25,6 +25,7 @@
 
 #include "hosting/Com.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@
 #include <vector>
 
 #include "component/KeyBord.h"
+#include "component/PropertyTable.h"
 #include "widgets/win32/Win32Toolkit.h"
 
 namespace vexo::hosting {
@@ -116,7 +118,7 @@ class Embedding : public IOleObject,
   // A new control starts as start-up left it: nothing to do, for either.
   HRESULT STDMETHODCALLTYPE InitNew() override;
 
-  // --- IPersistPropertyBag: the three saved properties under their names.
+  // --- IPersistPropertyBag: the saved properties under their names.
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
@@ -209,33 +211,31 @@ class Embedding : public IOleObject,
   SIZE NaturalPixels() const;
   bool IsPanelWindow(HWND window) const;
   // The properties through the component's own read and write handlers.
-  HRESULT ReadFrom(PropertyBag& bag);
-  HRESULT WriteTo(PropertyBag& bag);
+  HResult ReadFrom(PropertyBag& bag);
+  HResult WriteTo(PropertyBag& bag);
 
-  // The saved properties as the control last saw them.
-  struct SavedValues {
-    vexo::ActivPanel changeBord = vexo::ActivPanel::abcAct;
-    std::u16string text;
-    std::int16_t maxLength = 0;
-    friend bool operator==(const SavedValues&, const SavedValues&) = default;
-  };
+  // The values of the saved properties of the property table, in its order.
+  using SavedValues = std::array<Variant, SavedPropertyCount>;
+  // What they hold once start-up is over.
+  static SavedValues StartValues();
 
   // The end of a load with the status of its reading: the dirty state follows.
-  HRESULT Loaded(HRESULT status);
+  HResult Loaded(HResult status);
   // The record a save writes, and the end of a save that wrote `written`.
-  HRESULT Record(RecordBag& record);
-  std::optional<SavedValues> SeenNow();
-  HRESULT Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
+  HResult Record(RecordBag& record);
+  // What the control sees now; a failure when it cannot look.
+  HResult SeenNow(SavedValues& values);
+  HResult Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
   // The container destroys the control's windows: what they hold is kept.
   void KeepWhatTheWindowsHold();
   enum class Tell { Sinks, Nobody };
   // Reads the saved properties; each that differs from what was seen makes
   // the control dirty and, unless told otherwise, is told to the property
   // sinks.
-  HRESULT TakeValues(Tell tell);
+  HResult TakeValues(Tell tell);
   // The properties as they stand are what a container holds: after start-up
   // and a load.
-  HRESULT TakeValuesAsClean();
+  HResult TakeValuesAsClean();
   // Has the properties compared once the messages waiting now are handled.
   void ScheduleChangeCheck();
 
@@ -245,12 +245,12 @@ class Embedding : public IOleObject,
   std::unique_ptr<KeyBord> keybord_;
   std::unique_ptr<EventPoint> eventPoint_;
   std::unique_ptr<EventPoint> notifyPoint_;
-  SavedValues seen_;
+  SavedValues seen_ = StartValues();
   // The record of the properties as the windows last held them, once a
   // container destroyed them before deactivating the control: nothing
   // changes them any more, and a save writes this.
   std::unique_ptr<RecordBag> kept_;
-  std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when seen_.text was read
+  std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when the text was last read
   bool dirty_ = false;
   bool checkPosted_ = false;
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "component/PropertyTable.h"
 #include "hosting/Embedding.h"
 
 namespace vexo::hosting {
@@ -153,7 +154,7 @@ HResult RecordBag::ReadProperty(std::u16string_view key, const Variant& defaultV
 
 HResult RecordBag::WriteProperty(std::u16string_view key, const Variant& value, const Variant&) {
   if (key.empty() || key.size() > MaxNameUnits) return E_INVALIDARG;
-  if (value.type == VarType::BSTR && value.text.size() > static_cast<std::size_t>(win32::TextCapacity)) {
+  if (value.type == VarType::BSTR && value.text.size() > static_cast<std::size_t>(MaxSavedTextUnits)) {
     return E_INVALIDARG;
   }
   for (auto& [name, stored] : entries_) {
@@ -248,7 +249,7 @@ HRESULT RecordBag::ReadFrom(IStream* stream) {
       case VarType::BSTR: {
         std::uint32_t units = 0;
         RETURN_IF_FAILED(ReadNumber(stream, units));
-        if (units > static_cast<std::uint32_t>(win32::TextCapacity)) return DamagedRecord;
+        if (units > static_cast<std::uint32_t>(MaxSavedTextUnits)) return DamagedRecord;
         std::u16string text;
         RETURN_IF_FAILED(ReadUnits(stream, text, units));
         value = Variant::FromText(std::move(text));
@@ -274,13 +275,13 @@ HRESULT RecordBag::CopyTo(PropertyBag& bag) const {
 // host's code, which may let go of the control while it reads or writes, even
 // of the reference of the caller itself.
 
-HRESULT Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(bag); }
+HResult Embedding::ReadFrom(PropertyBag& bag) { return toolkit_->ReadProperties(bag); }
 
-HRESULT Embedding::WriteTo(PropertyBag& bag) { return toolkit_->WriteProperties(bag); }
+HResult Embedding::WriteTo(PropertyBag& bag) { return toolkit_->WriteProperties(bag); }
 
 // A load that succeeded leaves the control as its container holds it; one
 // that failed part-way leaves what it applied as changes.
-HRESULT Embedding::Loaded(HRESULT status) {
+HResult Embedding::Loaded(HResult status) {
   if (SUCCEEDED(status)) return TakeValuesAsClean();
   Discard(TakeValues(Tell::Sinks), "the load's failure is what the caller hears");
   return status;
@@ -289,28 +290,30 @@ HRESULT Embedding::Loaded(HRESULT status) {
 // A save first makes its record, without calling out: the values of the
 // moment, the user's latest change included, or, once a container destroyed
 // the control's windows, the values they last held.
-HRESULT Embedding::Record(RecordBag& record) {
+HResult Embedding::Record(RecordBag& record) {
   if (!kept_) return WriteTo(record);
   record = *kept_;
-  return S_OK;
+  return hr::Ok;
 }
 
-// What the control sees now; nothing when it cannot look. Taken right after
-// the record is made, it is what the record holds.
-std::optional<Embedding::SavedValues> Embedding::SeenNow() {
-  if (FAILED(TakeValues(Tell::Sinks))) return std::nullopt;
-  return seen_;
+// Taken right after the record is made, what the control sees is what the
+// record holds.
+HResult Embedding::SeenNow(SavedValues& values) {
+  RETURN_IF_FAILED(TakeValues(Tell::Sinks));
+  values = seen_;
+  return hr::Ok;
 }
+
 
 // Handing the record out may run anything: a stream or bag that calls the
 // control back, a proxy that handles messages while it waits, the user
 // typing meanwhile. A save that clears the dirty state makes the control
 // clean only if it still holds what was written.
-HRESULT Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDirty) {
-  if (!clearDirty || !written) return S_OK;
-  const std::optional<SavedValues> now = SeenNow();
-  if (now && *now == *written) dirty_ = false;
-  return S_OK;
+HResult Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDirty) {
+  if (!clearDirty || !written) return hr::Ok;
+  SavedValues now;
+  if (Succeeded(SeenNow(now)) && now == *written) dirty_ = false;
+  return hr::Ok;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
@@ -343,7 +346,8 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BO
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Record(record));
-    const std::optional<SavedValues> written = SeenNow();
+    std::optional<SavedValues> written(std::in_place);
+    if (Failed(SeenNow(*written))) written.reset();  // the control cannot look: a save leaves it dirty
     ContainerBag adapter(bag, nullptr);
     RETURN_IF_FAILED(record.CopyTo(adapter));
     return Saved(written, clearDirty);
@@ -378,7 +382,8 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   return Guard([&]() -> HRESULT {
     RecordBag record;
     RETURN_IF_FAILED(Record(record));
-    const std::optional<SavedValues> values = SeenNow();
+    std::optional<SavedValues> values(std::in_place);
+    if (Failed(SeenNow(*values))) values.reset();
     std::vector<BYTE> bytes;
     RETURN_IF_FAILED(record.Serialize(bytes));
     ULONG written = 0;

@@ -1,5 +1,6 @@
-// The property bags through which the control saves and loads ChangeBord,
-// Text and MaxLength: the container's IPropertyBag, and a record in a stream.
+// The property bags through which the control saves and loads the saved
+// properties of the property table: the container's IPropertyBag, and a
+// record in a stream.
 //
 // Both reach the component's own read and write handlers, so a property is
 // saved and restored the same way whichever the container uses.
@@ -20,7 +21,7 @@
 //                          a 16-bit integer or a boolean; 4 for a 32-bit
 //                          integer; 8 for a double; for a string its length
 //                          in UTF-16 units (4 bytes, at most
-//                          win32::TextCapacity) and the units
+//                          MaxSavedTextUnits) and the units
 //
 // A record is read whole before any of it is applied: a stream that is cut
 // short, has another signature or version, or breaks a bound above changes

@@ -260,9 +260,7 @@ TEST(PersistenceWrite, WritesTheSavedRowsOfThePropertyTableInItsOrder) {
   MemoryPropertyBag bag;
   ASSERT_EQ(instance.toolkit.WriteProperties(bag), hr::Ok);
   std::vector<std::pair<std::u16string, VarType>> saved;
-  for (const Property& property : vexo::Properties()) {
-    if (property.saved == Saved::Yes) saved.emplace_back(property.name, property.type);
-  }
+  for (const Property& property : SavedProperties()) saved.emplace_back(property.name, property.type);
   std::vector<std::pair<std::u16string, VarType>> written;
   for (const auto& [name, value] : bag.Entries()) written.emplace_back(name, value.type);
   EXPECT_EQ(written, saved);

@@ -4,8 +4,11 @@
 
 #include <objsafe.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "component/PropertyTable.h"
 
 namespace vexo::wine {
 namespace {
@@ -196,6 +199,44 @@ TEST(Resources, TypeLibraryIsEmbedded) {
   ComPtr<ITypeLib> library;
   ASSERT_EQ(LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, &library), S_OK);
   EXPECT_EQ(library->GetTypeInfoCount(), 4u);
+}
+
+// Every property of _KeyBord is a row of the component's property table,
+// under the same name, dispatch identifier and type, and every row is one.
+TEST(Resources, PropertyTableAgreesWithTheTypeLibrary) {
+  ComPtr<ITypeLib> library;
+  ASSERT_EQ(LoadTypeLibEx(OcxPath().c_str(), REGKIND_NONE, &library), S_OK);
+  ComPtr<ITypeInfo> dispatchSide;
+  ASSERT_EQ(library->GetTypeInfoOfGuid(IID__KeyBord, &dispatchSide), S_OK);
+  HREFTYPE twin = 0;
+  ASSERT_EQ(dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &twin), S_OK);
+  ComPtr<ITypeInfo> info;
+  ASSERT_EQ(dispatchSide->GetRefTypeInfo(twin, &info), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+  const WORD count = attr->cFuncs;
+  info->ReleaseTypeAttr(attr);
+  std::size_t accessors = 0;
+  for (UINT i = 0; i < count; ++i) {
+    FUNCDESC* func = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(i, &func), S_OK);
+    if (func->invkind == INVOKE_PROPERTYGET || func->invkind == INVOKE_PROPERTYPUT) {
+      ++accessors;
+      BSTR name = nullptr;
+      ASSERT_EQ(info->GetDocumentation(func->memid, &name, nullptr, nullptr, nullptr), S_OK);
+      const std::u16string_view named(reinterpret_cast<const char16_t*>(name), SysStringLen(name));
+      const auto row = std::ranges::find(Properties(), named, &Property::name);
+      SysFreeString(name);
+      ASSERT_NE(row, Properties().end()) << "member " << i;
+      EXPECT_EQ(func->memid, row->dispatchId) << "member " << i;
+      const TYPEDESC& param = func->lprgelemdescParam[0].tdesc;
+      const TYPEDESC& value = func->invkind == INVOKE_PROPERTYGET ? *param.lptdesc : param;
+      // The table's 32-bit integer is the enumeration.
+      EXPECT_EQ(value.vt, row->type == VarType::I4 ? VT_USERDEFINED : static_cast<VARTYPE>(row->type)) << "member " << i;
+    }
+    info->ReleaseFuncDesc(func);
+  }
+  EXPECT_EQ(accessors, 2 * Properties().size()) << "a get and a put for each row";
 }
 
 struct VersionString {

@@ -58,8 +58,8 @@ class KeyBordWidget : public QWidget {
   int lastError() const { return lastError_; }
   QString lastErrorText() const;
 
-  // The three persisted properties, "ChangeBord", "Text" and "MaxLength",
-  // every value written (defaults included).
+  // The saved properties of the property table under their names, every
+  // value written (defaults included).
   QVariantMap saveProperties();
   // Applies a saved map: each value converts as a saved form's value does
   // (numbers, text, booleans; text that reads as a number); a value that does
