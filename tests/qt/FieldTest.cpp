@@ -22,16 +22,6 @@ struct QtField {
   qt::QtToolkit toolkit{surface};
 };
 
-}  // namespace
-}  // namespace vexo::testing
-
-namespace vexo::contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Qt, RichTextBoxContract, ::testing::Types<testing::QtField>);
-}  // namespace vexo::contract
-
-namespace vexo::testing {
-namespace {
-
 TEST(DestroyedWidgets, GiveAClearStatusAndNoCrash) {
   Shown shown;
   shown.Show();
@@ -157,3 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace vexo::testing
+
+namespace vexo::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, RichTextBoxContract, ::testing::Types<testing::QtField>);
+}  // namespace vexo::contract

@@ -2,7 +2,6 @@
 // exact positions, the rich-text box, focus notifications, the property bag.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
