@@ -90,6 +90,9 @@ class Bursts {
   };
   Burst Open() { return Burst(*this); }
   bool InBurst() const { return depth_ > 0; }
+  // Work waits for the outermost burst's end: Settle runs then. A burst
+  // that left nothing to do ends without it.
+  void SettleWhenOver() { unsettled_ = true; }
 
  protected:
   Bursts() = default;
@@ -97,19 +100,21 @@ class Bursts {
   Bursts(const Bursts&) = delete;
   Bursts& operator=(const Bursts&) = delete;
 
-  // The outermost burst is over. The host's code may run here and destroy
-  // the toolkit: nothing of it is touched after this returns.
+  // The outermost burst is over and work waits. The host's code may run
+  // here and destroy the toolkit: nothing of it is touched after this returns.
   virtual void Settle() = 0;
 
   void Enter() { ++depth_; }
   void Leave() {
-    if (--depth_ == 0) {
+    if (--depth_ == 0 && unsettled_) {
+      unsettled_ = false;
       Settle();
     }
   }
 
  private:
   int depth_ = 0;
+  bool unsettled_ = false;
 };
 
 // The toolkit's side of the component: it raises the notifications, each as a

@@ -153,6 +153,7 @@ HResult MemoryToolkit::MoveFocus(PanelId panel) {
     pendingFocus_.push_back({*previous, false});
   }
   pendingFocus_.push_back({panel, true});
+  SettleWhenOver();
   if (delivery_ == FocusDelivery::Sync) {
     DeliverPendingFocus();
   }
@@ -214,6 +215,7 @@ void MemoryToolkit::Blur() {
   focused_.reset();
   if (InBurst()) {
     pendingFocus_.push_back(change);  // under the guard of the notification being raised
+    SettleWhenOver();
     return;
   }
   DeliverPendingFocus();

@@ -183,7 +183,9 @@ std::optional<PanelId> QtToolkit::Focused() const {
 
 void QtToolkit::FieldTextChanged() {
   textDirty_ = true;
-  if (!InBurst()) {
+  if (InBurst()) {
+    SettleWhenOver();
+  } else {
     Settle();
   }
 }

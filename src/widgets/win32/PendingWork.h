@@ -155,9 +155,12 @@ class PendingWork {
     bool whole = false;
   };
   void FlushLabels(PanelLabels& pending);
-  // Work that arrives outside any burst is done at once.
+  // Work that arrives outside any burst is done at once; inside one, when
+  // the outermost is over.
   void FlushOutsideBurst() {
-    if (!bursts_.InBurst()) {
+    if (bursts_.InBurst()) {
+      bursts_.SettleWhenOver();
+    } else {
       Flush();
     }
   }
