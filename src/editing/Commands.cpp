@@ -50,7 +50,6 @@ constexpr std::array<KeyBinding, 15> KeyBindings{{
 }};
 
 constexpr std::int16_t F7KeyCode = vk::F7;
-constexpr std::uint32_t WmCommand = 0x0111;
 
 }  // namespace
 
@@ -131,14 +130,7 @@ HResult KeyBord::GetMessage(std::int16_t& KodKey) {
   if (KodKey != F7KeyCode) {
     return hr::Ok;
   }
-  const WindowHandle window = Toolkit().ActiveWindow();
-  if (window == 0) {
-    return hr::Ok;
-  }
-  // A command that comes from no control carries 0 where a control would
-  // put its window handle. The window's answer means nothing to us.
-  const auto command = static_cast<std::uintptr_t>(static_cast<std::intptr_t>(KodKey));
-  Toolkit().SendMessageTo(window, WmCommand, command, 0);
+  Toolkit().RaiseHostCommand(HostCommand::F7);
   return hr::Ok;
 }
 

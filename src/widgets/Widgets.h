@@ -3,10 +3,11 @@
 //
 // The component draws nothing itself. It is assembled from labels held in three
 // key arrays, three panels that take the keyboard focus, a rich-text edit field
-// and its own surface with the host's property bag. Implementations: memory/
-// (a real in-memory toolkit for tests and the headless host) and win32/ (real
-// windows inside the Windows library). No platform type appears here; every
-// failure is a status code.
+// and its own surface with the host's property bag. Implementations, each on
+// the shared core in ToolkitCore.h: memory/ (a real in-memory toolkit for
+// tests and the headless host), win32/ (real windows inside the Windows
+// library) and qt/ (Qt 6 widgets for the Qt widget). No platform type appears
+// here; every failure is a status code.
 //
 // Coordinates and sizes are single-precision twips, measured from the inner
 // top-left corner of the container, and read back exactly as they were put.
@@ -20,6 +21,7 @@
 
 #include "widgets/Status.h"
 #include "widgets/Variant.h"
+#include "widgets/VirtualKeys.h"
 
 namespace vexo {
 
@@ -169,8 +171,10 @@ class WidgetEvents {
   virtual HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) = 0;
 };
 
-// Window handles of the platform, as plain numbers; 0 is none.
-using WindowHandle = std::uintptr_t;
+// The commands the component gives its host.
+enum class HostCommand : std::uint16_t {
+  F7 = vk::F7,  // the user pressed F7; the command's number is the key's code
+};
 
 // The toolkit: the widgets of one component instance and the two system
 // services it uses.
@@ -188,11 +192,10 @@ class Widgets {
 
   // One short system sound.
   virtual void Beep() = 0;
-  // The active window of the calling thread, or 0.
-  virtual WindowHandle ActiveWindow() = 0;
-  // Sends a message synchronously and gives the window's answer.
-  virtual std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message,
-                                      std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // Tells the host of a command, synchronously: the host's code may do
+  // anything meanwhile, destroy the component too. A host that has no window
+  // active on this thread is told nothing, and its answer means nothing.
+  virtual void RaiseHostCommand(HostCommand command) = 0;
 };
 
 }  // namespace vexo

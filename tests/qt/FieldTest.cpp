@@ -1,5 +1,5 @@
-// The field keeps every unit put into it and the block caret as placed; what
-// the user types, pastes and deletes in it goes through the component's
+// The field keeps every unit put into it and the block caret as placed (the
+// contract every toolkit's field keeps, on this one); what the user types, pastes and deletes in it goes through the component's
 // model; operations on widgets destroyed under the toolkit give a clear status.
 #include <gtest/gtest.h>
 
@@ -10,65 +10,17 @@
 #include <QWidget>
 
 #include "Support.h"
+#include "widgets/RichTextBoxContract.h"
 
 namespace vexo::testing {
 namespace {
 
-struct Odd {
-  const char* name;
-  std::u16string text;
+struct QtField {
+  static constexpr HResult TooLong = hr::OutOfMemory;
+  RichTextBox& Field() { return toolkit.Text1(); }
+  QWidget surface;
+  qt::QtToolkit toolkit{surface};
 };
-
-class FieldText : public ::testing::TestWithParam<Odd> {};
-
-TEST_P(FieldText, ReadsBackExactlyWithItsBlockCaret) {
-  QWidget surface;
-  qt::QtToolkit toolkit(surface);
-  RichTextBox& field = toolkit.Text1();
-  const std::u16string& text = GetParam().text;
-  ASSERT_EQ(field.PutText(u" "), hr::Ok);
-  ASSERT_EQ(field.PutSelLength(1), hr::Ok);
-  ASSERT_EQ(field.PutSelText(text + u"x"), hr::Ok);  // typed in front of the trailing space
-  ASSERT_EQ(field.PutSelStart(static_cast<std::int32_t>(text.size())), hr::Ok);
-  ASSERT_EQ(field.PutSelLength(1), hr::Ok);
-
-  std::u16string back;
-  ASSERT_EQ(field.GetText(back), hr::Ok);
-  EXPECT_EQ(back, text + u"x");
-  std::int32_t length = 0;
-  ASSERT_EQ(field.GetTextLength(length), hr::Ok);
-  EXPECT_EQ(length, static_cast<std::int32_t>(text.size()) + 1);
-  std::int32_t start = -1;
-  ASSERT_EQ(field.GetSelStart(start), hr::Ok);
-  EXPECT_EQ(start, static_cast<std::int32_t>(text.size()));
-  EXPECT_EQ(toolkit.Field().SelLength(), 1);
-
-  ASSERT_EQ(field.PutText(text), hr::Ok);  // a put leaves the caret at 0
-  ASSERT_EQ(field.GetText(back), hr::Ok);
-  EXPECT_EQ(back, text);
-  ASSERT_EQ(field.GetSelStart(start), hr::Ok);
-  EXPECT_EQ(start, 0);
-  EXPECT_EQ(toolkit.Field().SelLength(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Units, FieldText,
-                         ::testing::Values(Odd{"Nul", std::u16string(u"a\0b", 3)},
-                                           Odd{"LoneHighSurrogate", u"a\xD83D"}, Odd{"LoneLowSurrogate", u"\xDE00z"},
-                                           Odd{"ByteOrderMarkFirst", u"\xFEFF" u"a"}, Odd{"LineBreaks", u"a\r\nb\n"},
-                                           Odd{"Tab", u"\t"}, Odd{"Longest16Bit", std::u16string(32767, u'k')}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FieldText, RefusesOutOfRangeCaretsAndTextPastItsCapacity) {
-  QWidget surface;
-  qt::QtToolkit toolkit(surface);
-  RichTextBox& field = toolkit.Text1();
-  EXPECT_EQ(field.PutSelStart(-1), hr::InvalidPropertyValue);
-  EXPECT_EQ(field.PutSelLength(-1), hr::InvalidPropertyValue);
-  EXPECT_EQ(field.PutText(std::u16string(qt::TextCapacity + 1, u'x')), hr::OutOfMemory);
-  std::int32_t length = -1;
-  ASSERT_EQ(field.GetTextLength(length), hr::Ok);
-  EXPECT_EQ(length, 0) << "a refused text is not cut and written";
-}
 
 TEST(DestroyedWidgets, GiveAClearStatusAndNoCrash) {
   Shown shown;
@@ -195,3 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace vexo::testing
+
+namespace vexo::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, RichTextBoxContract, ::testing::Types<testing::QtField>);
+}  // namespace vexo::contract

@@ -23,7 +23,7 @@ class StartUpLayout : public ::testing::TestWithParam<PixelLayout> {};
 TEST_P(StartUpLayout, PlacesEveryWidgetInPixels) {
   const PixelLayout& row = GetParam();
   QWidget surface;
-  qt::QtToolkit toolkit(surface, {qt::Dpi{row.dpi, row.dpi}});
+  qt::QtToolkit toolkit(surface, {Dpi{row.dpi, row.dpi}});
   KeyBord keybord(toolkit);
   toolkit.Connect(keybord);
   ASSERT_EQ(toolkit.Initialize(), hr::Ok);
@@ -59,7 +59,7 @@ TEST(StartUpLayout, UsesTheScreensLogicalDpiByDefault) {
 
 TEST(StartUpLayout, HostCannotResizeTheSurface) {
   QWidget surface;
-  qt::QtToolkit toolkit(surface, {qt::Dpi{96, 96}});
+  qt::QtToolkit toolkit(surface, {Dpi{96, 96}});
   KeyBord keybord(toolkit);
   toolkit.Connect(keybord);
   ASSERT_EQ(toolkit.Initialize(), hr::Ok);

@@ -68,7 +68,7 @@ class QtRunner final : public Runner {
         widget_->setFocus();
         return toolkit.LastWidgetStatus();
       case Kind::Resize:
-        widget_->resize(qt::TwipsToPixels(static_cast<float>(op.a), 96), qt::TwipsToPixels(static_cast<float>(op.b), 96));
+        widget_->resize(TwipsToPixels(static_cast<float>(op.a), 96), TwipsToPixels(static_cast<float>(op.b), 96));
         return hr::Ok;
       case Kind::Answer:
         answer_ = op.a;

@@ -401,14 +401,14 @@ TEST(Boundaries, AFailureThrownInAHandlerIsAStatusAndTheToolkitGoesOn) {
 
   HWND letters = host.PanelWindow(PanelId::picABC);
   SendMessageW(letters, WM_KEYDOWN, 'A', 1);
-  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::OutOfMemory);
+  EXPECT_EQ(host.toolkit->LastWidgetStatus(), hr::OutOfMemory);
   Win32Panel& panel = host.toolkit->PanelOf(PanelId::picABC);
   const PixelRect key = panel.KeyPixels(*panel.Keys().Element(0));
   const LPARAM centre = MAKELPARAM((key.left + key.right) / 2, (key.top + key.bottom) / 2);
   SendMessageW(letters, WM_LBUTTONDOWN, MK_LBUTTON, centre);
   SendMessageW(letters, WM_LBUTTONUP, 0, centre);
   EXPECT_EQ(starved.clicks, 1);
-  EXPECT_EQ(host.toolkit->LastWindowNotificationStatus(), hr::Ok);
+  EXPECT_EQ(host.toolkit->LastWidgetStatus(), hr::Ok);
 }
 
 using harness::WindowsOfThisThread;

@@ -106,11 +106,10 @@ KeyBordWidget::KeyBordWidget(QWidget* parent)
     : QWidget(parent),
       toolkit_(std::make_unique<qt::QtToolkit>(*this)),
       keybord_(std::make_unique<KeyBord>(*toolkit_)) {
-  toolkit_->OnMessage([this](WindowHandle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
-    if (message == qt::CommandMessage && wParam == qt::F7Command) {
+  toolkit_->OnHostCommand([this](HostCommand command) {
+    if (command == HostCommand::F7) {
       Q_EMIT f7Pressed();
     }
-    return std::intptr_t{0};
   });
   toolkit_->OnTextChanged([this] { EmitTextChanged(); });
   lastError_ = toolkit_->Initialize();
@@ -119,7 +118,7 @@ KeyBordWidget::KeyBordWidget(QWidget* parent)
 KeyBordWidget::~KeyBordWidget() {
   toolkit_->Disconnect();
   toolkit_->OnTextChanged(nullptr);
-  toolkit_->OnMessage(nullptr);
+  toolkit_->OnHostCommand(nullptr);
 }
 
 int KeyBordWidget::Finish(std::int32_t status) {

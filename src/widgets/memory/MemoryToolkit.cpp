@@ -29,6 +29,9 @@ HResult MemoryRichTextBox::GetTextLength(std::int32_t& length) {
 }
 
 HResult MemoryRichTextBox::PutText(std::u16string_view text) {
+  if (text.size() > static_cast<std::size_t>(TextCapacity)) {
+    return hr::Overflow;
+  }
   text_.assign(text);
   selStart_ = 0;
   selLength_ = 0;
@@ -64,6 +67,9 @@ HResult MemoryRichTextBox::PutSelLength(std::int32_t length) {
 }
 
 HResult MemoryRichTextBox::PutSelText(std::u16string_view text) {
+  if (text_.size() - static_cast<std::size_t>(selLength_) + text.size() > static_cast<std::size_t>(TextCapacity)) {
+    return hr::Overflow;
+  }
   text_.replace(selStart_, selLength_, text);
   selStart_ += static_cast<std::int32_t>(text.size());
   selLength_ = 0;
@@ -80,9 +86,6 @@ HResult MemoryRichTextBox::Select(std::int32_t start, std::int32_t length) {
   selLength_ = length;
   return hr::Ok;
 }
-
-
-// --- The surface.
 
 
 // --- The property bag.
@@ -150,6 +153,7 @@ HResult MemoryToolkit::MoveFocus(PanelId panel) {
     pendingFocus_.push_back({*previous, false});
   }
   pendingFocus_.push_back({panel, true});
+  SettleWhenOver();
   if (delivery_ == FocusDelivery::Sync) {
     DeliverPendingFocus();
   }
@@ -160,58 +164,30 @@ HResult MemoryToolkit::MoveFocus(PanelId panel) {
 // them to, just as a window's focus message has none.
 void MemoryToolkit::Deliver(FocusChange change) {
   const auto notify = [&] {
-    return change.gained ? events_->OnGotFocus(change.panel) : events_->OnLostFocus(change.panel);
+    return change.gained ? Events()->OnGotFocus(change.panel) : Events()->OnLostFocus(change.panel);
   };
   Discard(Guard(notify), "a focus change has no caller");
 }
 
 void MemoryToolkit::DeliverPendingFocus() {
-  while (!pendingFocus_.empty() && events_ != nullptr) {
+  while (!pendingFocus_.empty() && Events() != nullptr) {
     const FocusChange change = pendingFocus_.front();
     pendingFocus_.pop_front();
     Deliver(change);
   }
 }
 
-// Nothing the handler throws passes the toolkit, and nothing here allocates
-// outside the guard: the host sees a status.
-template <typename Notification>
-HResult MemoryToolkit::Raise(const Notification& notification) {
-  if (events_ == nullptr) {
-    return hr::Fail;
-  }
-  ++depth_;
-  const HResult status = Guard(notification);
-  --depth_;
-  if (depth_ == 0) {
-    DeliverPendingFocus();
-  }
-  return status;
-}
-
-HResult MemoryToolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
-
-HResult MemoryToolkit::ReadProperties(PropertyBag& bag) {
-  return Raise([&] { return events_->OnReadProperties(bag); });
-}
-
-HResult MemoryToolkit::WriteProperties(PropertyBag& bag) {
-  return Raise([&] { return events_->OnWriteProperties(bag); });
-}
-
 // A control becomes visible from hidden, and a hidden control holds no focus:
 // whatever panel had it lost it when the control was hidden.
 HResult MemoryToolkit::Show() {
   Blur();
-  return Raise([this] { return events_->OnShow(); });
+  return ToolkitCore::Show();
 }
-
-HResult MemoryToolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
 
 HResult MemoryToolkit::Resize(float width, float height) {
   RETURN_IF_FAILED(surface_.PutWidth(width));
   RETURN_IF_FAILED(surface_.PutHeight(height));
-  return Raise([this] { return events_->OnResize(); });
+  return Raise([this] { return Events()->OnResize(); });
 }
 
 HResult MemoryToolkit::Click(KeyArrayId array, std::int16_t index) {
@@ -220,18 +196,16 @@ HResult MemoryToolkit::Click(KeyArrayId array, std::int16_t index) {
   if (key == nullptr) {
     return hr::ElementMissing;
   }
-  return Raise([&] { return events_->OnClick(array, index); });
+  return Raise([&] { return Events()->OnClick(array, index); });
 }
 
 HResult MemoryToolkit::KeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) {
-  return Raise([&] { return events_->OnKeyDown(panel, keyCode, shift); });
+  return Raise([&] { return Events()->OnKeyDown(panel, keyCode, shift); });
 }
 
 HResult MemoryToolkit::EditField(FieldEdit edit, std::u16string_view text) {
-  return Raise([&] { return events_->OnFieldEdit(edit, text); });
+  return Raise([&] { return Events()->OnFieldEdit(edit, text); });
 }
-
-HResult MemoryToolkit::HostCall(const std::function<HResult()>& call) { return Raise(call); }
 
 void MemoryToolkit::Blur() {
   if (!focused_) {
@@ -239,19 +213,26 @@ void MemoryToolkit::Blur() {
   }
   const FocusChange change{*focused_, false};
   focused_.reset();
-  if (depth_ > 0) {
+  if (InBurst()) {
     pendingFocus_.push_back(change);  // under the guard of the notification being raised
+    SettleWhenOver();
     return;
   }
   DeliverPendingFocus();
   Deliver(change);
 }
 
-std::intptr_t MemoryToolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                           std::intptr_t lParam) {
-  const SentMessage sent{window, message, wParam, lParam};
+void MemoryToolkit::RaiseHostCommand(HostCommand command) {
+  if (activeWindow_ == 0) {
+    return;
+  }
+  // A command that comes from no control carries 0 where a control would
+  // put its window handle.
+  const SentMessage sent{activeWindow_, CommandMessage, static_cast<std::uintptr_t>(command), 0};
   messages_.push_back(sent);
-  return onMessage_ ? onMessage_(sent) : 0;
+  if (onMessage_) {
+    onMessage_(sent);
+  }
 }
 
 }  // namespace vexo

@@ -15,6 +15,7 @@
 
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
+#include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -106,34 +107,28 @@ class MemoryPropertyBag final : public PropertyBag {
   HResult failStatus_ = hr::Ok;
 };
 
-class MemoryToolkit final : public Widgets {
+class MemoryToolkit final : public ToolkitCore {
  public:
   explicit MemoryToolkit(FocusDelivery delivery = FocusDelivery::Sync);
   MemoryToolkit(const MemoryToolkit&) = delete;
   MemoryToolkit& operator=(const MemoryToolkit&) = delete;
 
   // --- Widgets.
-  void Connect(WidgetEvents& events) override { events_ = &events; }
   KeyArray& Keys(KeyArrayId array) override { return keys_[Slot(array)]; }
   Panel& Pane(PanelId panel) override { return panels_[Slot(panel)]; }
   RichTextBox& Text1() override { return text1_; }
   Surface& UserControl() override { return surface_; }
   void Beep() override { ++beeps_; }
-  WindowHandle ActiveWindow() override { return activeWindow_; }
-  std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override;
+  // Sent to the active window as the command message, as the Windows
+  // library sends it.
+  void RaiseHostCommand(HostCommand command) override;
 
-  // --- What the host and the user do. Each raises one notification and gives
-  // the handler's status; what the handler throws ends there as a status
-  // (a failed allocation as out-of-memory). With deferred delivery, the focus
-  // notifications that the handler caused arrive before the call returns,
-  // after the handler.
-  HResult Initialize();
-  HResult ReadProperties(PropertyBag& bag);
-  HResult WriteProperties(PropertyBag& bag);
+  // --- What the host and the user do (the host's drivers are the core's).
+  // Each raises one notification and gives the handler's status. With
+  // deferred delivery, the focus notifications that the handler caused
+  // arrive before the call returns, after the handler.
   // Shows the control; the panel that had the focus loses it first.
   HResult Show();
-  HResult SurfaceGotFocus();
   // The host sets the surface's size, then raises Resize.
   HResult Resize(float width, float height);
   HResult Click(KeyArrayId array, std::int16_t index);
@@ -143,10 +138,10 @@ class MemoryToolkit final : public Widgets {
   HResult EditField(FieldEdit edit, std::u16string_view text = {});
   // The focus leaves the component: the focused panel loses it.
   void Blur();
-  // A call of the public interface by the host.
-  HResult HostCall(const std::function<HResult()>& call);
 
   // --- The host's side of the system services.
+  // The active window of the thread, or 0.
+  WindowHandle ActiveWindow() const { return activeWindow_; }
   void SetActiveWindow(WindowHandle window) { activeWindow_ = window; }
   // The host window's handler of sent messages; it may call the component back.
   void OnMessage(std::function<std::intptr_t(const SentMessage&)> handler) { onMessage_ = std::move(handler); }
@@ -182,13 +177,12 @@ class MemoryToolkit final : public Widgets {
   };
 
   HResult MoveFocus(PanelId panel);
-  template <typename Notification>
-  HResult Raise(const Notification& notification);
+  // The outermost notification is over: the focus changes it caused arrive.
+  void Settle() override { DeliverPendingFocus(); }
   void Deliver(FocusChange change);
   void DeliverPendingFocus();
 
   FocusDelivery delivery_;
-  WidgetEvents* events_ = nullptr;
   std::array<KeyStore, 3> keys_;
   std::array<MemoryPanel, 3> panels_;
   MemoryRichTextBox text1_;
@@ -197,7 +191,6 @@ class MemoryToolkit final : public Widgets {
   std::optional<PanelId> focused_;
   std::array<bool, 3> failFocus_{};
   std::deque<FocusChange> pendingFocus_;
-  int depth_ = 0;
 
   int beeps_ = 0;
   WindowHandle activeWindow_ = 0x10010;

@@ -15,11 +15,11 @@
 //   delivers a focus change inside setFocus while the window is active, and
 //   when the window becomes active otherwise; a panel shows its mark only
 //   while it really has the focus, so the end state is the same either way.
-// - There is no window message on Linux: the F7 command is handed to the
-//   host's message handler (the public widget turns it into a signal), and
-//   the active window is a token, the top-level widget's address, that is
-//   non-zero while the surface's window is the active one.
-// Every notification runs through the one boundary guard.
+// - There is no window message on Linux: a host command is handed to the
+//   host's handler (the public widget turns F7 into a signal) while the
+//   surface's window is the active one; the active window is a token, the
+//   top-level widget's address, non-zero while it is.
+// Every notification runs through the shared core's one boundary guard.
 #pragma once
 
 #include <array>
@@ -35,6 +35,7 @@
 
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
+#include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
 #include "widgets/qt/KeyPanelWidget.h"
 
@@ -46,22 +47,7 @@ namespace vexo::qt {
 // operation on a widget that was destroyed under the toolkit gives it.
 inline constexpr HResult WidgetGone = static_cast<HResult>(0x80070578);
 
-// The longest text the field holds, in UTF-16 units: far above the 32,767
-// characters the component addresses; a longer text is refused, never cut.
-inline constexpr std::int32_t TextCapacity = 1 << 20;
-
-// The message the F7 command arrives as, and its command number.
-inline constexpr std::uint32_t CommandMessage = 0x0111;
-inline constexpr std::uintptr_t F7Command = 118;
-
-struct Dpi {
-  int x = 96;
-  int y = 96;
-};
-
-// The nearest pixel, halves upwards; NaN counts as 0, far values are pinned.
-int TwipsToPixels(float twips, int dpi);
-float PixelsToTwips(int pixels, int dpi);
+// A box's pixels (see ToolkitCore.h), never of negative size.
 QRect ToPixels(const Box& box, Dpi dpi);
 
 // A colour as the screen shows it: plain 0x00BBGGRR, or a system colour (high
@@ -132,6 +118,10 @@ class QtRichTextBox final : public PlacedField {
   QPointer<QLineEdit> widget_;
 };
 
+// The field's line edit on `surface` (see QtField.cpp): it keeps every unit
+// put into it and its block caret, and reports what the user does to it.
+QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface);
+
 class QtSurface final : public SizedSurface {
  public:
   explicit QtSurface(QtToolkit& toolkit)
@@ -157,7 +147,7 @@ struct QtToolkitOptions {
   std::optional<Dpi> dpi;
 };
 
-class QtToolkit final : public Widgets {
+class QtToolkit final : public ToolkitCore {
  public:
   explicit QtToolkit(QWidget& surface, QtToolkitOptions options = {});
   ~QtToolkit() override;
@@ -165,29 +155,18 @@ class QtToolkit final : public Widgets {
   QtToolkit& operator=(const QtToolkit&) = delete;
 
   // --- Widgets.
-  void Connect(WidgetEvents& events) override { events_ = &events; }
   KeyArray& Keys(KeyArrayId array) override { return panels_[Slot(array)]->Keys(); }
   Panel& Pane(PanelId panel) override { return *panels_[Slot(panel)]; }
   RichTextBox& Text1() override { return text1_; }
   Surface& UserControl() override { return surface_; }
   void Beep() override;
-  WindowHandle ActiveWindow() override;
-  std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override;
+  void RaiseHostCommand(HostCommand command) override;
+  // The token of the surface's window while it is the active one, or 0.
+  WindowHandle ActiveWindow() const;
 
-  // --- What the host does; each gives the handler's status.
-  HResult Initialize();
-  HResult ReadProperties(PropertyBag& bag);
-  HResult WriteProperties(PropertyBag& bag);
-  // A call of the public interface by the host.
-  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
-  // No notification reaches the component any more (it is going away).
-  void Disconnect() { events_ = nullptr; }
-
-  // --- The host's side of the system services.
-  void OnMessage(std::function<std::intptr_t(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t)> handler) {
-    onMessage_ = std::move(handler);
-  }
+  // --- The host's side of the system services (the host's drivers are the
+  // core's; Show, Resize and the surface's focus come from its events).
+  void OnHostCommand(std::function<void(HostCommand)> handler) { onHostCommand_ = std::move(handler); }
   // Called once the field's text has changed, after the notification or host
   // call that changed it has returned (at once for the user's own typing).
   void OnTextChanged(std::function<void()> handler) { onTextChanged_ = std::move(handler); }
@@ -200,24 +179,11 @@ class QtToolkit final : public Widgets {
   // The panel that has the keyboard focus, if any.
   std::optional<PanelId> Focused() const;
   int Beeps() const { return beeps_; }
-  // The status of the last notification raised by a widget of the toolkit.
-  HResult LastWidgetStatus() const { return lastWidgetStatus_; }
   Dpi CurrentDpi() const;
 
-  // --- For the widgets of the toolkit.
-  // The host's code that a notification reaches (a slot of the widget's
-  // signals) may delete the widget and with it the toolkit: then nothing of
-  // the toolkit is touched after the notification, and a widget that raised
-  // it learns so from RaiseFromWidget's false.
-  HResult Raise(const std::function<HResult()>& notification);
-  bool RaiseFromWidget(const std::function<HResult()>& notification) {
-    const std::weak_ptr<const bool> alive = lifetime_;
-    const HResult status = Raise(notification);
-    if (alive.expired()) return false;
-    lastWidgetStatus_ = status;
-    return true;
-  }
-  WidgetEvents* Events() const { return events_; }
+  // --- For the widgets of the toolkit. The host's code that a notification
+  // reaches (a slot of the widget's signals) may delete the widget and with
+  // it the toolkit (see RaiseFromWidget).
   void FieldTextChanged();
   // True while the toolkit itself moves or sizes the surface.
   bool Placing() const { return placing_ > 0; }
@@ -227,24 +193,20 @@ class QtToolkit final : public Widgets {
   class SurfaceFilter;
   static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
   static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
-  void Settled();
+  // The host hears of a changed text once the outermost burst is over.
+  void Settle() override;
 
   friend class QtSurface;
   QPointer<QWidget> surfaceWidget_;
   QtToolkitOptions options_;
-  WidgetEvents* events_ = nullptr;
   std::array<std::unique_ptr<QtPanel>, 3> panels_;
   QtRichTextBox text1_;
   QtSurface surface_;
   std::unique_ptr<SurfaceFilter> filter_;
-  int depth_ = 0;
-  // Goes with the toolkit: what runs after a call out looks at it first.
-  const std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
   int placing_ = 0;
   bool textDirty_ = false;
   int beeps_ = 0;
-  HResult lastWidgetStatus_ = hr::Ok;
-  std::function<std::intptr_t(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t)> onMessage_;
+  std::function<void(HostCommand)> onHostCommand_;
   std::function<void()> onTextChanged_;
 };
 

@@ -44,9 +44,7 @@ void PendingWork::Move(Hwnd window, const PixelRect& to) {
     MoveTo(window, to, Redraw::Now);  // more windows than the toolkit has
     return;
   }
-  if (depth_ == 0) {
-    Flush();
-  }
+  FlushOutsideBurst();
 }
 
 void PendingWork::MoveNow(Hwnd window) {
@@ -84,9 +82,7 @@ void PendingWork::LabelChanged(LabelPainter& panel, std::int32_t index, const La
   } else {
     pending.labels[static_cast<std::size_t>(pending.count++)] = {index, before};
   }
-  if (depth_ == 0) {
-    Flush();
-  }
+  FlushOutsideBurst();
 }
 
 void PendingWork::RepaintLabelsNow(LabelPainter& panel) {
@@ -117,16 +113,12 @@ void PendingWork::FlushLabels(PanelLabels& pending) {
 
 void PendingWork::Settle(Settling& field) {
   settle_ = &field;
-  if (depth_ == 0) {
-    Flush();
-  }
+  FlushOutsideBurst();
 }
 
 void PendingWork::Resize(Sizing& surface) {
   size_ = &surface;
-  if (depth_ == 0) {
-    Flush();
-  }
+  FlushOutsideBurst();
 }
 
 void PendingWork::Announce(Announcing& panel) {
@@ -139,9 +131,7 @@ void PendingWork::Announce(Announcing& panel) {
     }
     *free = &panel;
   }
-  if (depth_ == 0) {
-    Flush();
-  }
+  FlushOutsideBurst();
 }
 
 void PendingWork::Withdraw(Announcing& panel) { std::replace(announce_.begin(), announce_.end(), &panel, static_cast<Announcing*>(nullptr)); }

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <utility>
 
+#include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
-#include "widgets/win32/Twips.h"
 
 struct HWND__;
 
@@ -102,29 +102,16 @@ class Announcing {
 
 class PendingWork {
  public:
-  explicit PendingWork(Hwnd surface) : surface_(surface) {}
+  // The queue waits while any of `bursts` is open, and is flushed by their
+  // owner when the outermost one closes. Every notification, every host call
+  // and every change of the field runs inside one.
+  PendingWork(Hwnd surface, Bursts& bursts) : surface_(surface), bursts_(bursts) {}
   PendingWork(const PendingWork&) = delete;
   PendingWork& operator=(const PendingWork&) = delete;
 
-  // While a burst is open, work waits; the outermost one does it as it
-  // closes. Every notification, every host call and every change of the
-  // field runs inside one.
-  class [[nodiscard]] Burst {
-   public:
-    explicit Burst(PendingWork& work) : work_(work) { ++work_.depth_; }
-    ~Burst() {
-      if (--work_.depth_ == 0) {
-        work_.Flush();
-      }
-    }
-    Burst(const Burst&) = delete;
-    Burst& operator=(const Burst&) = delete;
-
-   private:
-    PendingWork& work_;
-  };
-  Burst Open() { return Burst(*this); }
-  bool InBurst() const { return depth_ > 0; }
+  using Burst = Bursts::Burst;
+  Burst Open() { return bursts_.Open(); }
+  bool InBurst() const { return bursts_.InBurst(); }
 
   // Moves a child window of the surface to `to` (parent client pixels).
   void Move(Hwnd window, const PixelRect& to);
@@ -168,9 +155,18 @@ class PendingWork {
     bool whole = false;
   };
   void FlushLabels(PanelLabels& pending);
+  // Work that arrives outside any burst is done at once; inside one, when
+  // the outermost is over.
+  void FlushOutsideBurst() {
+    if (bursts_.InBurst()) {
+      bursts_.SettleWhenOver();
+    } else {
+      Flush();
+    }
+  }
 
   Hwnd surface_;
-  int depth_ = 0;
+  Bursts& bursts_;
   std::array<WindowMove, 4> moves_{};  // the three panels and the field
   int moveCount_ = 0;
   std::array<PanelLabels, 3> labels_{};

@@ -5,13 +5,21 @@
 
 #include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
+#include "widgets/ToolkitCore.h"
 #include "widgets/win32/PendingWork.h"
-#include "widgets/win32/Twips.h"
 
 struct HFONT__;
 struct HINSTANCE__;
 
 namespace vexo::win32 {
+
+// The shared twips, pixels and capacity, by the names the hosting reaches
+// them through.
+using vexo::Dpi;
+using vexo::PixelRect;
+using vexo::TextCapacity;
+using vexo::TwipsPerInch;
+using vexo::TwipsToPixels;
 
 // How a widget's window tells the component what the user did.
 class WindowNotifications {

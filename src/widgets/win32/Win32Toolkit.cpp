@@ -93,7 +93,7 @@ void ReleaseKeyFont(HFONT font) {
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
-    : options_(std::move(options)), pending_(surface), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr, true, {}} {}
+    : options_(std::move(options)), pending_(surface, *this), context_{surface, nullptr, {}, nullptr, pending_, *this, {}, nullptr, true, {}} {}
 
 HResult Win32Toolkit::Create(HWND surface, Options options, std::unique_ptr<Win32Toolkit>& toolkit) {
   toolkit.reset();
@@ -134,7 +134,7 @@ HResult Win32Toolkit::Build() {
 }
 
 Win32Toolkit::~Win32Toolkit() {
-  events_ = nullptr;
+  ToolkitCore::Disconnect();
   text1_.reset();
   for (auto& panel : panels_) {
     panel.reset();
@@ -150,11 +150,12 @@ KeyArray& Win32Toolkit::Keys(KeyArrayId array) {
 
 void Win32Toolkit::Beep() { MessageBeep(MB_OK); }
 
-WindowHandle Win32Toolkit::ActiveWindow() { return reinterpret_cast<WindowHandle>(GetActiveWindow()); }
-
-std::intptr_t Win32Toolkit::SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                                          std::intptr_t lParam) {
-  return SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
+// A command that comes from no control carries 0 where a control would put
+// its window handle. The window's answer means nothing to the component.
+void Win32Toolkit::RaiseHostCommand(HostCommand command) {
+  if (HWND window = GetActiveWindow()) {
+    SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(command), 0);
+  }
 }
 
 void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
@@ -184,23 +185,14 @@ void Win32Toolkit::PaintTo(HDC dc, int x, int y) {
   RestoreDC(dc, saved);
 }
 
-HResult Win32Toolkit::Raise(const std::function<HResult()>& notification) {
-  if (events_ == nullptr) {
-    return hr::Fail;
-  }
-  const PendingWork::Burst burst = pending_.Open();
-  return Guard(notification);
-}
-
 void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) {
-  if (events_ == nullptr || !context_.interactive) {
+  if (Events() == nullptr || !context_.interactive) {
     return;
   }
-  {
-    const PendingWork::Burst burst = pending_.Open();
-    lastWindowStatus_ = Guard([&] { return notification(*events_); });
+  if (!RaiseFromWidget([&] { return notification(*Events()); })) {
+    return;
   }
-  if (!pending_.InBurst() && options_.userInputHandled) {
+  if (!InBurst() && options_.userInputHandled) {
     Discard(Guard([&] {
               options_.userInputHandled();
               return hr::Ok;
@@ -215,26 +207,12 @@ void Win32Toolkit::PanelFocused(PanelId panel) {
   }
 }
 
-HResult Win32Toolkit::Initialize() { return Raise([this] { return events_->OnInitialize(); }); }
-
-HResult Win32Toolkit::ReadProperties(PropertyBag& bag) {
-  return Raise([&] { return events_->OnReadProperties(bag); });
-}
-
-HResult Win32Toolkit::WriteProperties(PropertyBag& bag) {
-  return Raise([&] { return events_->OnWriteProperties(bag); });
-}
-
-HResult Win32Toolkit::Show() { return Raise([this] { return events_->OnShow(); }); }
-
-HResult Win32Toolkit::SurfaceGotFocus() { return Raise([this] { return events_->OnSurfaceGotFocus(); }); }
-
 HResult Win32Toolkit::SurfaceSized(int widthPixels, int heightPixels) {
   surface_->Sized(widthPixels, heightPixels);
   if (surface_->ApplyingSize()) {
     return hr::Ok;
   }
-  return Raise([this] { return events_->OnResize(); });
+  return Raise([this] { return Events()->OnResize(); });
 }
 
 }  // namespace vexo::win32

@@ -28,12 +28,12 @@
 #include <functional>
 #include <memory>
 
+#include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
 #include "widgets/win32/KeyPanel.h"
 #include "widgets/win32/PendingWork.h"
-#include "widgets/win32/RichTextField.h"
+#include "widgets/win32/Win32RichTextBox.h"
 #include "widgets/win32/Surface.h"
-#include "widgets/win32/Twips.h"
 #include "widgets/win32/WidgetContext.h"
 
 struct HWND__;
@@ -42,7 +42,7 @@ struct HDC__;
 
 namespace vexo::win32 {
 
-class Win32Toolkit final : public Widgets, private WindowNotifications {
+class Win32Toolkit final : public ToolkitCore, private WindowNotifications {
  public:
   struct Options {
     // The screen's pixels per inch; 0 asks the screen.
@@ -80,24 +80,18 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   Win32Toolkit& operator=(const Win32Toolkit&) = delete;
 
   // --- Widgets.
-  void Connect(WidgetEvents& events) override { events_ = &events; }
   KeyArray& Keys(KeyArrayId array) override;
   Panel& Pane(PanelId panel) override { return *panels_[static_cast<std::size_t>(panel)]; }
   RichTextBox& Text1() override { return *text1_; }
   Surface& UserControl() override { return *surface_; }
   void Beep() override;
-  WindowHandle ActiveWindow() override;
-  std::intptr_t SendMessageTo(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override;
-
-  // A call of the public interface by the host: the work it leaves pending
-  // is done once when the outermost call or notification returns.
-  HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
+  // WM_COMMAND with the command's number, sent to the thread's active window.
+  void RaiseHostCommand(HostCommand command) override;
 
   // No notification reaches the component after this, and no window holds
   // the owner any more; for a component that goes before its toolkit.
   void Disconnect() {
-    events_ = nullptr;
+    ToolkitCore::Disconnect();
     context_.keepAlive = {};
   }
 
@@ -107,13 +101,8 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   void SetInteractive(bool interactive) { context_.interactive = interactive; }
   bool Interactive() const { return context_.interactive; }
 
-  // --- The host's drivers. Each raises one notification and gives the
-  // handler's status; with no component connected they fail.
-  HResult Initialize();
-  HResult ReadProperties(PropertyBag& bag);
-  HResult WriteProperties(PropertyBag& bag);
-  HResult Show();
-  HResult SurfaceGotFocus();
+  // --- The host's drivers beyond the core's (Initialize, ReadProperties,
+  // WriteProperties, Show, SurfaceGotFocus, HostCall).
   // The host gave the surface this size in pixels (see Win32Surface::Sized);
   // then Resize is raised, unless the toolkit itself is applying a size the
   // component set.
@@ -131,14 +120,12 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   Win32RichTextBox& Field() { return *text1_; }
   const Win32Surface& SurfaceOf() const { return *surface_; }
   HFONT__* KeyFont() const { return context_.keyFont; }
-  // The status the component gave the last notification that a window raised
-  // (a click, a key or a focus change), for which no caller exists.
-  HResult LastWindowNotificationStatus() const { return lastWindowStatus_; }
 
  private:
   Win32Toolkit(Hwnd surface, Options options);
   HResult Build();
-  HResult Raise(const std::function<HResult()>& notification);
+  // The outermost burst is over: the pending work is done.
+  void Settle() override { pending_.Flush(); }
   // --- WindowNotifications.
   void RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) override;
   void PanelFocused(PanelId panel) override;
@@ -146,12 +133,10 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   Options options_;
   PendingWork pending_;
   WidgetContext context_;
-  WidgetEvents* events_ = nullptr;
   // The widgets, in the order the Tab key visits their windows.
   std::array<std::unique_ptr<Win32Panel>, 3> panels_;
   std::unique_ptr<Win32RichTextBox> text1_;
   std::unique_ptr<Win32Surface> surface_;
-  HResult lastWindowStatus_ = hr::Ok;
 };
 
 }  // namespace vexo::win32

@@ -1,4 +1,6 @@
-// The field `Text1` on a rich-text edit control.
+// The field `Text1` on a rich-text edit control: its text and selection here
+// and in Win32RichTextBox.cpp, what the user does in it in
+// Win32RichTextBoxInput.cpp.
 #pragma once
 
 #include <algorithm>
@@ -18,11 +20,6 @@
 struct HINSTANCE__;
 
 namespace vexo::win32 {
-
-// The longest text the field holds, in UTF-16 units. Far above what the
-// component can address (its positions are 16-bit), low enough that a hostile
-// text cannot exhaust the process; a longer text is refused, never cut.
-inline constexpr std::int32_t TextCapacity = 1 << 20;
 
 // The text the control shows for `text`: one UTF-16 unit for each unit, each
 // unit the control cannot hold as it is replaced by a visible picture of it.
@@ -89,6 +86,10 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // makes the field sound again. Gives the answer to a message taken, or
   // nothing for one the control handles itself.
   std::optional<std::intptr_t> Intercept(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  // Whether Intercept may take `message`: the messages by which a user or
+  // another program writes into the control. The rest reach the control
+  // without a look at the field.
+  static bool MayWrite(std::uint32_t message);
   // Keeps the field's owner alive while a message that may reach the host's
   // code is handled (a paste asks the clipboard's owner, whose code may do
   // anything); see KeepAlive.
@@ -145,6 +146,11 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   bool unsettled_ = false;  // changed in a burst that has not settled it yet
   bool placed_ = false;     // moved since it was last settled
   std::uint64_t revision_ = 0;
+
+  // PutSelStart places the caret, PutSelLength selects from it; both check
+  // and apply in one burst.
+  enum class SelectionEdge { Start, Length };
+  HResult PutSelection(SelectionEdge edge, std::int32_t value);
 
   // Selections wait for the end of the burst, or for a replacement that
   // needs one: a keystroke asks for seven or eight and each costs the control

@@ -1,0 +1,245 @@
+// The field `Text1` of the Qt toolkit: a line edit that reports what the user
+// does and is written by the component alone.
+#include <algorithm>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include "widgets/qt/QtToolkit.h"
+
+namespace vexo::qt {
+
+namespace {
+
+QString ToQString(std::u16string_view text) {
+  // A plain copy of the units: no byte-order mark is taken away, no lone
+  // surrogate replaced.
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// The field: a line edit whose selection, the block caret, stays as it is and
+// stays visible while the focus is elsewhere, as the keys keep the focus.
+//
+// The line edit never changes its text by its own hand for the user: what
+// the user types, composes, pastes, cuts or deletes is reported to the
+// component as a FieldEdit, which makes the change through its model. Undo,
+// redo, drops and the context menu (whose entries would edit directly) are
+// refused; any other key binding that would still change the text is undone.
+class FieldWidget final : public QLineEdit {
+ public:
+  FieldWidget(QtToolkit& toolkit, QWidget* parent) : QLineEdit(parent), toolkit_(toolkit) {
+    setAcceptDrops(false);
+    setDragEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setMaxLength(TextCapacity);
+    // The user clicks into the field; Tab passes it by (the keyboard is one
+    // stop in its window's tab order, the active panel).
+    setFocusPolicy(Qt::ClickFocus);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    setFont(font);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+  }
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override {
+    const int start = selectionStart();
+    const int length = selectionLength();
+    QLineEdit::focusOutEvent(event);  // drops the selection
+    if (start >= 0 && length > 0) {
+      setSelection(start, length);
+    }
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    event->accept();
+    if (event->matches(QKeySequence::Paste)) {
+      Paste(QClipboard::Clipboard);
+    } else if (event->matches(QKeySequence::Cut)) {
+      copy();
+      Report(FieldEdit::EraseSelection);
+    } else if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+      // refused: the component's edits are the only ones
+    } else if (event->key() == Qt::Key_Backspace) {
+      Report(FieldEdit::Backspace);
+    } else if (event->key() == Qt::Key_Delete) {
+      Report(FieldEdit::Delete);
+    } else if (Typable(event->text()) && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+      Report(FieldEdit::Insert, event->text());
+    } else {
+      // Moving the caret, selecting, copying: the line edit's own.
+      const QString before = text();
+      const int start = selectionStart();
+      const int length = selectionLength();
+      const int cursor = cursorPosition();
+      QLineEdit::keyPressEvent(event);
+      if (text() != before) {
+        setText(before);
+        if (length > 0) {
+          setSelection(start, length);
+        } else {
+          setCursorPosition(cursor);
+        }
+      }
+    }
+  }
+
+  void inputMethodEvent(QInputMethodEvent* event) override {
+    // What is still being composed is the line edit's to show; it is no part
+    // of the text. What the input method commits goes in as typed.
+    QInputMethodEvent composing(event->preeditString(), event->attributes());
+    QLineEdit::inputMethodEvent(&composing);
+    if (!event->commitString().isEmpty()) {
+      Report(FieldEdit::Insert, event->commitString());
+    }
+    event->accept();
+  }
+
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    // The middle button pastes the selection where the system has one.
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection()) {
+      setCursorPosition(cursorPositionAt(event->position().toPoint()));
+      Paste(QClipboard::Selection);
+      event->accept();
+      return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+  }
+
+ private:
+  // Text a key gives that goes into the field: no control character (those
+  // come with Backspace, Enter, Tab, Escape and Ctrl).
+  static bool Typable(const QString& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() != 0x7F; });
+  }
+  void Paste(QClipboard::Mode mode) {
+    const QString pasted = QApplication::clipboard()->text(mode);
+    if (!pasted.isEmpty()) {
+      Report(FieldEdit::Insert, pasted);
+    }
+  }
+  void Report(FieldEdit edit, const QString& text = {}) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnFieldEdit(edit, units); });
+  }
+
+  QtToolkit& toolkit_;
+};
+
+}  // namespace
+
+QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface) {
+  auto* field = new FieldWidget(toolkit, surface);
+  QObject::connect(field, &QLineEdit::textChanged, field, [&toolkit] { toolkit.FieldTextChanged(); });
+  return field;
+}
+
+// --- The field.
+
+void QtRichTextBox::Attach(QLineEdit* widget) {
+  widget_ = widget;
+  Place();
+}
+
+void QtRichTextBox::Place() {
+  if (widget_ != nullptr) {
+    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
+  }
+}
+
+HResult QtRichTextBox::Alive() const { return widget_ == nullptr ? WidgetGone : hr::Ok; }
+
+HResult QtRichTextBox::TakesPosition(std::int32_t value) const {
+  RETURN_IF_FAILED(Alive());
+  return value < 0 ? hr::InvalidPropertyValue : hr::Ok;
+}
+
+std::int32_t QtRichTextBox::SelLength() const {
+  return widget_ != nullptr ? static_cast<std::int32_t>(widget_->selectionLength()) : 0;
+}
+
+HResult QtRichTextBox::GetText(std::u16string& text) {
+  text.clear();
+  RETURN_IF_FAILED(Alive());
+  const QString content = widget_->text();
+  text.assign(reinterpret_cast<const char16_t*>(content.utf16()), static_cast<std::size_t>(content.size()));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::GetTextLength(std::int32_t& length) {
+  length = 0;
+  RETURN_IF_FAILED(Alive());
+  length = static_cast<std::int32_t>(widget_->text().size());
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutText(std::u16string_view text) {
+  RETURN_IF_FAILED(Alive());
+  if (text.size() > static_cast<std::size_t>(TextCapacity)) {
+    return hr::OutOfMemory;
+  }
+  widget_->setText(ToQString(text));
+  widget_->setCursorPosition(0);
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
+  start = 0;
+  RETURN_IF_FAILED(Alive());
+  const int selection = widget_->selectionStart();
+  start = static_cast<std::int32_t>(selection >= 0 ? selection : widget_->cursorPosition());
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::GetSelLength(std::int32_t& length) {
+  length = 0;
+  RETURN_IF_FAILED(Alive());
+  length = SelLength();
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelStart(std::int32_t start) {
+  RETURN_IF_FAILED(TakesPosition(start));
+  widget_->setCursorPosition(static_cast<int>(std::min<qsizetype>(start, widget_->text().size())));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelLength(std::int32_t length) {
+  RETURN_IF_FAILED(TakesPosition(length));
+  std::int32_t start = 0;
+  RETURN_IF_FAILED(GetSelStart(start));
+  const qsizetype room = widget_->text().size() - start;
+  widget_->setSelection(start, static_cast<int>(std::min<qsizetype>(length, room)));
+  return hr::Ok;
+}
+
+HResult QtRichTextBox::PutSelText(std::u16string_view text) {
+  RETURN_IF_FAILED(Alive());
+  std::int32_t start = 0;
+  RETURN_IF_FAILED(GetSelStart(start));
+  QString content = widget_->text();
+  if (content.size() - SelLength() + static_cast<qsizetype>(text.size()) > TextCapacity) {
+    return hr::OutOfMemory;
+  }
+  // The units go in exactly as given: the line edit's own insertion would
+  // weigh them against its input rules.
+  content.replace(start, SelLength(), ToQString(text));
+  widget_->setText(content);
+  widget_->setCursorPosition(static_cast<int>(start + static_cast<std::int32_t>(text.size())));
+  return hr::Ok;
+}
+
+}  // namespace vexo::qt
