@@ -15,16 +15,23 @@ namespace vexo::qt {
 
 namespace {
 
-// The looks of a label that nobody has coloured yet: button text on button face.
-constexpr Colour DefaultKeyForeColor = 0x80000012;
-constexpr Colour DefaultKeyBackColor = 0x8000000F;
-constexpr Colour PanelBackColor = 0x8000000F;
-
-QColor Screen(std::optional<Colour> colour, Colour fallback, const QPalette& palette) {
-  return ResolveColour(colour.value_or(fallback), palette).value_or(*ResolveColour(fallback, palette));
+// A dark palette is the user's choice of contrast: keys take its button
+// colours and the mark its highlight, as a high-contrast scheme gives them,
+// rather than a black caption on a dark face.
+Contrast ContrastOf(const QPalette& palette) {
+  return palette.color(QPalette::ButtonText).lightness() > palette.color(QPalette::Button).lightness()
+             ? Contrast::High
+             : Contrast::Normal;
 }
 
 }  // namespace
+
+QFont KeyFont(const KeyLook& look) {
+  QFont font(QString(reinterpret_cast<const QChar*>(look.faceName.data()), static_cast<qsizetype>(look.faceName.size())));
+  font.setPointSizeF(look.fontPoints);
+  font.setWeight(static_cast<QFont::Weight>(look.fontWeight));
+  return font;
+}
 
 // --- The panel as the component sees it.
 
@@ -72,7 +79,7 @@ HResult QtPanel::SetFocus() {
 }
 
 bool QtPanel::CanShow(Colour colour) const {
-  return widget_ == nullptr || ResolveColour(colour, widget_->palette()).has_value();
+  return widget_ == nullptr || vexo::ResolveColour(colour, PaletteColours(widget_->palette())).has_value();
 }
 
 void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
@@ -108,21 +115,17 @@ QRect KeyPanelWidget::KeyRect(std::int16_t index) const {
 }
 
 std::int16_t KeyPanelWidget::HitTest(QPoint point) const {
-  for (std::int32_t index = panel_.Keys().Extent() - 1; index >= 0; --index) {
-    if (KeyRect(static_cast<std::int16_t>(index)).contains(point)) {
-      return static_cast<std::int16_t>(index);
-    }
-  }
-  return -1;
+  return panel_.Keys().KeyAt([&](const KeyElement& key) { return panel_.KeyPixels(key).contains(point); });
 }
 
 void KeyPanelWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const QPalette& colours = palette();
-  painter.fillRect(event->rect(), Screen(std::nullopt, PanelBackColor, colours));
-  QFont font = this->font();
-  font.setBold(true);
-  font.setPixelSize(std::max(1, TwipsToPixels(9.75f * 20, toolkit_.CurrentDpi().y)));
+  const PaletteColours colours(palette());
+  const Contrast contrast = ContrastOf(palette());
+  painter.fillRect(event->rect(), ToQColor(vexo::ResolveColour(PanelBackColor, PanelBackColor, colours)));
+  QFont font = KeyFont(DesignKeyLook);
+  // Twips at the toolkit's density, as the keys' boxes are.
+  font.setPixelSize(std::max(1, TwipsToPixels(DesignKeyLook.fontPoints * 20, toolkit_.CurrentDpi().y)));
   painter.setFont(font);
   const KeyStore& keys = panel_.Keys();
   // Higher indexes lie on top, as the hit test finds them.
@@ -135,9 +138,10 @@ void KeyPanelWidget::paintEvent(QPaintEvent* event) {
     if (r.width() <= 0 || r.height() <= 0 || !r.intersects(event->rect())) {
       continue;
     }
-    painter.fillRect(r, Screen(key->backColor, DefaultKeyBackColor, colours));
-    qDrawShadePanel(&painter, r, colours, false, 1);
-    painter.setPen(Screen(key->foreColor, DefaultKeyForeColor, colours));
+    const KeyColours drawn = DrawnColours(key->foreColor, key->backColor, key->marked, contrast);
+    painter.fillRect(r, ToQColor(vexo::ResolveColour(drawn.back, DefaultKeyBackColor, colours)));
+    qDrawShadePanel(&painter, r, palette(), false, 1);
+    painter.setPen(ToQColor(vexo::ResolveColour(drawn.fore, DefaultKeyForeColor, colours)));
     const QString caption(reinterpret_cast<const QChar*>(key->caption.data()),
                           static_cast<qsizetype>(key->caption.size()));
     painter.drawText(r.adjusted(2, 1, -2, -1), Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, caption);
@@ -151,19 +155,18 @@ void KeyPanelWidget::mousePressEvent(QMouseEvent* event) {
   const std::int16_t hit = HitTest(event->position().toPoint());
   if (hit >= 0) {
     // A key takes no focus: the press only arms its click.
-    pressed_ = hit;
+    pressed_.Arm(hit);
   } else if (!hasFocus()) {
     setFocus(Qt::MouseFocusReason);
   }
 }
 
 void KeyPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
-  const std::int16_t armed = pressed_;
-  pressed_ = -1;
-  if (event->button() != Qt::LeftButton || armed < 0 || HitTest(event->position().toPoint()) != armed) {
-    return;
+  const std::int16_t clicked =
+      pressed_.Release(event->button() == Qt::LeftButton ? HitTest(event->position().toPoint()) : -1);
+  if (clicked >= 0) {
+    ClickKey(clicked);
   }
-  ClickKey(armed);
 }
 
 void KeyPanelWidget::ClickKey(std::int16_t index) {

@@ -94,10 +94,7 @@ class FieldWidget final : public QLineEdit {
     // The user clicks into the field; Tab passes it by (the keyboard is one
     // stop in its window's tab order, the active panel).
     setFocusPolicy(Qt::ClickFocus);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(9.75);
-    font.setBold(true);
-    setFont(font);
+    setFont(KeyFont(DesignKeyLook));
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
@@ -213,20 +210,23 @@ QRect ToPixels(const Box& box, Dpi dpi) {
   return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette) {
-  if ((colour & 0x80000000u) != 0) {
-    const std::uint32_t index = colour & 0x7FFFFFFFu;
-    if (index >= SystemColours.size()) {
-      return std::nullopt;
-    }
-    const SystemColour& system = SystemColours[index];
-    return palette.color(system.group, system.role);
-  }
-  if ((colour & 0xFF000000u) != 0) {
+PaletteColours::PaletteColours(const QPalette& palette) : palette_(palette) {}
+
+std::optional<Rgb> PaletteColours::Lookup(std::uint32_t index) const {
+  if (index >= SystemColours.size()) {
     return std::nullopt;
   }
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
+  const QColor colour = palette_.color(SystemColours[index].group, SystemColours[index].role);
+  return static_cast<Rgb>(colour.red() | colour.green() << 8 | colour.blue() << 16);
+}
+
+QColor ToQColor(Rgb rgb) {
+  return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+}
+
+std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette) {
+  const std::optional<Rgb> rgb = vexo::ResolveColour(colour, PaletteColours(palette));
+  return rgb ? std::optional<QColor>(ToQColor(*rgb)) : std::nullopt;
 }
 
 // --- The field.

@@ -29,6 +29,7 @@
 #include <optional>
 
 #include <QColor>
+#include <QFont>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRect>
@@ -64,10 +65,20 @@ int TwipsToPixels(float twips, int dpi);
 float PixelsToTwips(int pixels, int dpi);
 QRect ToPixels(const Box& box, Dpi dpi);
 
-// A colour as the screen shows it: plain 0x00BBGGRR, or a system colour (high
-// bit set, index in the low byte) taken from the palette. Anything else has
-// no colour.
+// The system colours as a palette shows them.
+class PaletteColours final : public SystemPalette {
+ public:
+  explicit PaletteColours(const QPalette& palette);
+  std::optional<Rgb> Lookup(std::uint32_t index) const override;
+
+ private:
+  const QPalette& palette_;
+};
+QColor ToQColor(Rgb rgb);
+// A colour as the palette shows it (see vexo::ResolveColour).
 std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette);
+// The font of keys that look as `look`, in points.
+QFont KeyFont(const KeyLook& look);
 
 class QtToolkit;
 

@@ -29,7 +29,7 @@
 #include <memory>
 
 #include "widgets/Widgets.h"
-#include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/Win32Panel.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/RichTextField.h"
 #include "widgets/win32/Surface.h"
