@@ -49,8 +49,7 @@ struct MemoryKeys {
 
   KeyArray& Keys(KeyArrayId array) { return toolkit.Keys(array); }
   std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
-    const KeyElement* key = toolkit.KeysOf(array).Element(index);
-    return key != nullptr ? std::optional<KeyElement>(*key) : std::nullopt;
+    return contract::SeenIn(toolkit.KeysOf(array), index);
   }
   std::int32_t Extent(KeyArrayId array) { return toolkit.KeysOf(array).Extent(); }
 

@@ -24,23 +24,8 @@ class Win32Keys {
 
   KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
 
-  // The panel's labels as elements of the shared store; the look, which
-  // this toolkit keeps for the whole panel, stays as the template's.
   std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
-    const auto* key = Labels(array).Element(static_cast<std::int16_t>(index));
-    if (key == nullptr) {
-      return std::nullopt;
-    }
-    KeyElement seen;
-    seen.caption = key->caption;
-    seen.left = key->left;
-    seen.top = key->top;
-    seen.width = key->width;
-    seen.height = key->height;
-    seen.visible = key->visible;
-    seen.foreColor = key->foreColor;
-    seen.backColor = key->backColor;
-    return seen;
+    return contract::SeenIn(Labels(array), index);
   }
 
   std::int32_t Extent(KeyArrayId array) { return Labels(array).Extent(); }
