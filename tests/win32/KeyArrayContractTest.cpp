@@ -1,11 +1,12 @@
-// The key arrays' contract, the same suite the in-memory toolkit passes, on
-// the toolkit of real windows.
+// The key arrays' and the panels' contracts, the same suites the other
+// toolkits pass, on the toolkit of real windows.
 #include "Support.h"
 
 #include <type_traits>
 #include <utility>
 
 #include "widgets/KeyArrayContract.h"
+#include "widgets/PanelContract.h"
 
 namespace vexo::win32::testing {
 namespace {
@@ -34,9 +35,29 @@ class Win32Keys {
   Host host;
 };
 
+// The notifications of a focus move arrive inside SetFocus.
+class Win32Panels {
+ public:
+  Win32Panels() {
+    EXPECT_TRUE(host.toolkit);
+    host.toolkit->Connect(log);
+    host.ShowFrame();
+    log.notices.clear();
+  }
+  Panel& PanelOf(PanelId panel) { return host.toolkit->PanelOf(panel); }
+  HResult Focus(PanelId panel) { return PanelOf(panel).SetFocus(); }
+  bool Settled(std::size_t count) const { return log.notices.size() == count; }
+
+  contract::FocusLog log;
+
+ private:
+  Host host;
+};
+
 }  // namespace
 }  // namespace vexo::win32::testing
 
 namespace vexo::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, KeyArrayContract, ::testing::Types<win32::testing::Win32Keys>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PanelContract, ::testing::Types<win32::testing::Win32Panels>);
 }  // namespace vexo::contract

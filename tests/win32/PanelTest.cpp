@@ -43,21 +43,6 @@ class Panels : public ::testing::Test {
   Recorder recorder;
 };
 
-TEST_F(Panels, FocusMovesRaiseLostThenGotInsideTheCall) {
-  ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
-  ASSERT_EQ(recorder.notices, (std::vector<Notice>{{"GotFocus", 0}}));
-  recorder.notices.clear();
-
-  ASSERT_EQ(PanelOf(PanelId::picShift).SetFocus(), hr::Ok);
-  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"LostFocus", 0}, {"GotFocus", 2}}));
-  EXPECT_EQ(GetFocus(), host.PanelWindow(PanelId::picShift));
-
-  // Giving the focus to the panel that has it raises nothing.
-  recorder.notices.clear();
-  ASSERT_EQ(PanelOf(PanelId::picShift).SetFocus(), hr::Ok);
-  EXPECT_TRUE(recorder.notices.empty());
-}
-
 TEST_F(Panels, AHiddenPanelLeavesTheFocusWhereItIsAndADisabledOneRefusesIt) {
   ASSERT_EQ(PanelOf(PanelId::picABC).SetFocus(), hr::Ok);
   recorder.notices.clear();
