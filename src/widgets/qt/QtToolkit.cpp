@@ -29,47 +29,6 @@ constexpr int TwipsPerInch = 1440;
 // The farthest a widget coordinate reaches; further twips are pinned to it.
 constexpr double PixelLimit = 32767;
 
-struct SystemColour {
-  QPalette::ColorGroup group;
-  QPalette::ColorRole role;
-};
-
-// The system colours by their index (the low byte of 0x800000nn), as the
-// application's palette shows them.
-constexpr std::array<SystemColour, 31> SystemColours{{
-    {QPalette::Active, QPalette::Window},           // 0 scroll bar
-    {QPalette::Active, QPalette::Window},           // 1 desktop
-    {QPalette::Active, QPalette::Highlight},        // 2 active caption
-    {QPalette::Inactive, QPalette::Highlight},      // 3 inactive caption
-    {QPalette::Active, QPalette::Window},           // 4 menu
-    {QPalette::Active, QPalette::Base},             // 5 window
-    {QPalette::Active, QPalette::Shadow},           // 6 window frame
-    {QPalette::Active, QPalette::WindowText},       // 7 menu text
-    {QPalette::Active, QPalette::Text},             // 8 window text
-    {QPalette::Active, QPalette::HighlightedText},  // 9 caption text
-    {QPalette::Active, QPalette::Mid},              // 10 active border
-    {QPalette::Inactive, QPalette::Mid},            // 11 inactive border
-    {QPalette::Active, QPalette::Dark},             // 12 application workspace
-    {QPalette::Active, QPalette::Highlight},        // 13 highlight
-    {QPalette::Active, QPalette::HighlightedText},  // 14 highlighted text
-    {QPalette::Active, QPalette::Button},           // 15 button face
-    {QPalette::Active, QPalette::Dark},             // 16 button shadow
-    {QPalette::Disabled, QPalette::Text},           // 17 grey text
-    {QPalette::Active, QPalette::ButtonText},       // 18 button text
-    {QPalette::Inactive, QPalette::WindowText},     // 19 inactive caption text
-    {QPalette::Active, QPalette::Light},            // 20 button highlight
-    {QPalette::Active, QPalette::Shadow},           // 21 3-D dark shadow
-    {QPalette::Active, QPalette::Midlight},         // 22 3-D light
-    {QPalette::Active, QPalette::ToolTipText},      // 23 tooltip text
-    {QPalette::Active, QPalette::ToolTipBase},      // 24 tooltip background
-    {QPalette::Active, QPalette::Window},           // 25 (unused)
-    {QPalette::Active, QPalette::Link},             // 26 hot-tracked item
-    {QPalette::Active, QPalette::Highlight},        // 27 gradient active caption
-    {QPalette::Inactive, QPalette::Highlight},      // 28 gradient inactive caption
-    {QPalette::Active, QPalette::Highlight},        // 29 menu highlight
-    {QPalette::Active, QPalette::Window},           // 30 menu bar
-}};
-
 QString ToQString(std::u16string_view text) {
   // A plain copy of the units: no byte-order mark is taken away, no lone
   // surrogate replaced.
@@ -208,25 +167,6 @@ QRect ToPixels(const Box& box, Dpi dpi) {
   const int right = TwipsToPixels(box.left + box.width, dpi.x);
   const int bottom = TwipsToPixels(box.top + box.height, dpi.y);
   return QRect(left, top, std::max(0, right - left), std::max(0, bottom - top));
-}
-
-PaletteColours::PaletteColours(const QPalette& palette) : palette_(palette) {}
-
-std::optional<Rgb> PaletteColours::Lookup(std::uint32_t index) const {
-  if (index >= SystemColours.size()) {
-    return std::nullopt;
-  }
-  const QColor colour = palette_.color(SystemColours[index].group, SystemColours[index].role);
-  return static_cast<Rgb>(colour.red() | colour.green() << 8 | colour.blue() << 16);
-}
-
-QColor ToQColor(Rgb rgb) {
-  return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
-}
-
-std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette) {
-  const std::optional<Rgb> rgb = vexo::ResolveColour(colour, PaletteColours(palette));
-  return rgb ? std::optional<QColor>(ToQColor(*rgb)) : std::nullopt;
 }
 
 // --- The field.

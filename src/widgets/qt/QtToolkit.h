@@ -65,18 +65,6 @@ int TwipsToPixels(float twips, int dpi);
 float PixelsToTwips(int pixels, int dpi);
 QRect ToPixels(const Box& box, Dpi dpi);
 
-// The system colours as a palette shows them.
-class PaletteColours final : public SystemPalette {
- public:
-  explicit PaletteColours(const QPalette& palette);
-  std::optional<Rgb> Lookup(std::uint32_t index) const override;
-
- private:
-  const QPalette& palette_;
-};
-QColor ToQColor(Rgb rgb);
-// A colour as the palette shows it (see vexo::ResolveColour).
-std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette);
 // The font of keys that look as `look`, in points.
 QFont KeyFont(const KeyLook& look);
 
