@@ -43,6 +43,7 @@ HResult KeyStore::Update(std::int16_t index, Change change) {
   try {
     const KeyElement before = *key;
     change(*key);
+    key->marked = key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
     if (observer_ != nullptr && !(before == *key)) {
       observer_->KeyChanged(index, before, *key);
     }
@@ -134,6 +135,24 @@ HResult KeyStore::PutWidth(std::int16_t index, float width) {
 }
 HResult KeyStore::PutVisible(std::int16_t index, bool visible) {
   return Update(index, [&](KeyElement& key) { key.visible = visible; });
+}
+
+bool KeyStore::IsMarked(std::int32_t index) const {
+  const KeyElement* key = Element(index);
+  return key != nullptr && key->marked;
+}
+
+std::int16_t KeyStore::MarkedIndex() const {
+  for (std::int32_t index = 0; index < Extent(); ++index) {
+    if (IsMarked(index)) {
+      return static_cast<std::int16_t>(index);
+    }
+  }
+  return -1;
+}
+
+std::u16string_view AccessibleName(std::u16string_view caption) {
+  return caption.find_first_not_of(u' ') == std::u16string_view::npos ? u"Space" : caption;
 }
 
 // --- The design-time form.

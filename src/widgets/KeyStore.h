@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {
@@ -15,12 +17,17 @@ namespace vexo {
 // The look every key copies from its template.
 struct KeyLook {
   bool raised = true;  // raised three-dimensional border
+  std::u16string_view faceName = u"Tahoma";
   float fontPoints = 9.75f;
   std::int16_t fontWeight = 700;
   std::int16_t charset = 177;
   std::int16_t textAlign = 3;  // right
   friend bool operator==(const KeyLook&, const KeyLook&) = default;
 };
+
+// The look of the design-time keys: the font is the one the keys and the
+// field show on every toolkit.
+inline constexpr KeyLook DesignKeyLook{};
 
 struct KeyElement {
   std::u16string caption;
@@ -31,22 +38,32 @@ struct KeyElement {
   bool visible = true;
   std::optional<Colour> foreColor;  // empty while never set
   std::optional<Colour> backColor;
+  bool marked = false;  // kept by the store: both colours are the mark's
   KeyLook look;
   friend bool operator==(const KeyElement&, const KeyElement&) = default;
 };
 
-// The looks of the key mark: the one marked key of a panel is white on blue,
-// every other key black on the system colour of button faces. The component
-// gives keys these colours; toolkits ask IsMarked instead of comparing colours
-// of their own.
-inline constexpr Colour MarkedForeColor = 0xFFFFFF;      // white
-inline constexpr Colour MarkedBackColor = 0xFF0000;      // blue
-inline constexpr Colour UnmarkedForeColor = 0;           // black
-inline constexpr Colour UnmarkedBackColor = 0x8000000F;  // system colour of button faces
+// The name an assistive technology gives a key: its caption, or "Space" for
+// a key that shows no character (the space bar), which a screen reader would
+// otherwise pass over in silence.
+std::u16string_view AccessibleName(std::u16string_view caption);
 
-constexpr bool IsMarked(const KeyElement& key) {
-  return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
-}
+// A press on a key arms its click; the release clicks it only over the same
+// key, so a press dragged off a key types nothing.
+class ArmedKey {
+ public:
+  void Arm(std::int16_t index) { armed_ = index; }
+  void Disarm() { armed_ = -1; }
+  // The key that a release over key `hit` (-1 for none) clicks, or -1; disarms.
+  std::int16_t Release(std::int16_t hit) {
+    const std::int16_t armed = armed_;
+    armed_ = -1;
+    return armed >= 0 && hit == armed ? armed : -1;
+  }
+
+ private:
+  std::int16_t armed_ = -1;
+};
 
 struct Box {
   float left = 0;
@@ -92,6 +109,25 @@ class KeyStore final : public KeyArray {
   const KeyElement* Element(std::int32_t index) const;
   // The highest loaded index + 1: at most 32768, so never narrowed.
   std::int32_t Extent() const { return static_cast<std::int32_t>(elements_.size()); }
+
+  // The mark: the component marks a key by giving it both of the mark's
+  // colours, and the store keeps that as the key's state.
+  bool IsMarked(std::int32_t index) const;
+  // The marked key, the lowest index if several are; -1 for none.
+  std::int16_t MarkedIndex() const;
+
+  // The visible key for which `contains(key)` holds, the highest index on top
+  // as keys are drawn; -1 for none.
+  template <typename Contains>
+  std::int16_t KeyAt(Contains contains) const {
+    for (std::int32_t index = Extent() - 1; index >= 0; --index) {
+      const KeyElement* key = Element(index);
+      if (key != nullptr && key->visible && contains(*key)) {
+        return static_cast<std::int16_t>(index);  // indexes end at 32767
+      }
+    }
+    return -1;
+  }
 
  private:
   KeyElement* Find(std::int32_t index);

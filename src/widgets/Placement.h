@@ -9,18 +9,21 @@
 
 namespace vexo {
 
-class PlacedPanel : public Panel {
+// A panel or a field (`Widget`) whose box is held here. The field's interface
+// asks for fewer edges than a panel's; the others are there all the same.
+template <typename Widget>
+class Placement : public Widget {
  public:
-  explicit PlacedPanel(Box box) : box_(box) {}
+  explicit Placement(Box box) : box_(box) {}
 
-  HResult GetLeft(float& left) final { left = box_.left; return hr::Ok; }
-  HResult PutLeft(float left) final { box_.left = left; return Placed(); }
-  HResult GetTop(float& top) final { top = box_.top; return hr::Ok; }
-  HResult PutTop(float top) final { box_.top = top; return Placed(); }
-  HResult GetWidth(float& width) final { width = box_.width; return hr::Ok; }
-  HResult PutWidth(float width) final { box_.width = width; return Placed(); }
-  HResult GetHeight(float& height) final { height = box_.height; return hr::Ok; }
-  HResult PutHeight(float height) final { box_.height = height; return Placed(); }
+  HResult GetLeft(float& left) { left = box_.left; return hr::Ok; }
+  HResult PutLeft(float left) { box_.left = left; return Placed(); }
+  HResult GetTop(float& top) { top = box_.top; return hr::Ok; }
+  HResult PutTop(float top) { box_.top = top; return Placed(); }
+  HResult GetWidth(float& width) { width = box_.width; return hr::Ok; }
+  HResult PutWidth(float width) { box_.width = width; return Placed(); }
+  HResult GetHeight(float& height) { height = box_.height; return hr::Ok; }
+  HResult PutHeight(float height) { box_.height = height; return Placed(); }
 
   const Box& Bounds() const { return box_; }
 
@@ -32,25 +35,8 @@ class PlacedPanel : public Panel {
   Box box_;
 };
 
-class PlacedField : public RichTextBox {
- public:
-  explicit PlacedField(Box box) : box_(box) {}
-
-  HResult PutLeft(float left) final { box_.left = left; return Placed(); }
-  HResult GetTop(float& top) final { top = box_.top; return hr::Ok; }
-  HResult PutTop(float top) final { box_.top = top; return Placed(); }
-  HResult PutWidth(float width) final { box_.width = width; return Placed(); }
-  HResult GetHeight(float& height) final { height = box_.height; return hr::Ok; }
-
-  const Box& Bounds() const { return box_; }
-
- protected:
-  // The box changed.
-  virtual HResult Placed() { return hr::Ok; }
-
- private:
-  Box box_;
-};
+using PlacedPanel = Placement<Panel>;
+using PlacedField = Placement<RichTextBox>;
 
 class SizedSurface : public Surface {
  public:

@@ -147,10 +147,7 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   Activate(host);
   ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
   qt::QtToolkit& toolkit = widget->toolkit();
-  auto marked = [&](std::int16_t index) {
-    const KeyElement& key = *toolkit.PanelOf(PanelId::picShift).Keys().Element(index);
-    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
-  };
+  auto marked = [&](std::int16_t index) { return toolkit.PanelOf(PanelId::picShift).Keys().IsMarked(index); };
   widget->setChangeBord(2);
   QTest::mouseClick(toolkit.PanelOf(PanelId::picShift).Widget(), Qt::LeftButton, Qt::NoModifier,
                     toolkit.PanelOf(PanelId::picShift).Widget()->KeyRect(5).center());

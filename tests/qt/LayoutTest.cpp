@@ -2,6 +2,8 @@
 // screen's logical DPI, each edge rounded on its own, at two DPIs.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPalette>
 #include <QWidget>
 
 #include "component/KeyBord.h"
@@ -66,6 +68,42 @@ TEST(StartUpLayout, HostCannotResizeTheSurface) {
   surface.resize(1000, 40);
   EXPECT_EQ(surface.size(), QSize(579, 146));
   EXPECT_EQ(toolkit.SurfaceOf().Width(), 8685);
+}
+
+// A dark palette gives the keys its own colours: a plain key's caption its
+// button text rather than the component's black, the mark its highlight.
+TEST(KeyLooks, ADarkPaletteGivesTheKeysItsColours) {
+  QWidget surface;
+  QPalette dark(QColor(40, 40, 40), QColor(30, 30, 30));
+  dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+  dark.setColor(QPalette::Highlight, QColor(0, 120, 215));
+  dark.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+  surface.setPalette(dark);
+  qt::QtToolkit toolkit(surface, {qt::Dpi{96, 96}});
+  KeyBord keybord(toolkit);
+  toolkit.Connect(keybord);
+  ASSERT_EQ(toolkit.Initialize(), hr::Ok);
+  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdKey);
+  ASSERT_EQ(keys.PutForeColor(0, MarkedForeColor), hr::Ok);
+  ASSERT_EQ(keys.PutBackColor(0, MarkedBackColor), hr::Ok);
+  ASSERT_EQ(keys.PutForeColor(1, UnmarkedForeColor), hr::Ok);
+  ASSERT_EQ(keys.PutBackColor(1, UnmarkedBackColor), hr::Ok);
+
+  const qt::KeyPanelWidget& panel = *toolkit.PanelOf(PanelId::picABC).Widget();
+  const QImage image = const_cast<qt::KeyPanelWidget&>(panel).grab().toImage();
+  const QRect marked = panel.KeyRect(0);
+  EXPECT_EQ(image.pixelColor(marked.left() + 3, marked.bottom() - 3), dark.color(QPalette::Highlight));
+  const QRect plain = panel.KeyRect(1).adjusted(2, 2, -2, -2);
+  int caption = 0;
+  int black = 0;
+  for (int y = plain.top(); y <= plain.bottom(); ++y) {
+    for (int x = plain.left(); x <= plain.right(); ++x) {
+      caption += image.pixelColor(x, y) == dark.color(QPalette::ButtonText) ? 1 : 0;
+      black += image.pixelColor(x, y) == QColor(Qt::black) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(caption, 0) << "no pixel of the caption in the palette's button text";
+  EXPECT_EQ(black, 0);
 }
 
 }  // namespace

@@ -56,8 +56,7 @@ struct Shown {
     return *toolkit.PanelOf(static_cast<PanelId>(array)).Keys().Element(index);
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const KeyElement& key = Key(array, index);
-    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+    return toolkit.PanelOf(static_cast<PanelId>(array)).Keys().IsMarked(index);
   }
   // A click of the mouse in the middle of a key, as the user makes it.
   void Click(KeyArrayId array, std::int16_t index) {

@@ -23,6 +23,12 @@
 
 namespace vexo::contract {
 
+// What a toolkit's store holds at `index`, for its subject's Seen.
+inline std::optional<KeyElement> SeenIn(const KeyStore& keys, std::int32_t index) {
+  const KeyElement* key = keys.Element(index);
+  return key != nullptr ? std::optional<KeyElement>(*key) : std::nullopt;
+}
+
 template <typename Subject>
 class KeyArrayContract : public ::testing::Test {
  protected:
@@ -143,14 +149,19 @@ TYPED_TEST_P(KeyArrayContract, PositionsReadBackExactly) {
 }
 
 // Plain colours (0x00BBGGRR) and system colours (high bit, index in the low
-// byte) are both held as given, on the template and on a loaded element.
+// byte) are both held as given, on the template and on a loaded element; a
+// key is marked while it has both of the mark's colours, and only then.
 TYPED_TEST_P(KeyArrayContract, PlainAndSystemColoursAreHeldAsGiven) {
   KeyArray& keys = this->subject.Keys(KeyArrayId::cmdKey);
   ASSERT_EQ(keys.Load(1), hr::Ok);
   const struct {
     Colour fore;
     Colour back;
-  } looks[] = {{0xFFFFFF, 0xFF0000}, {0x000000, 0x8000000F}, {0x80000012, 0x0000FF}, {0x80000008, 0x80000005}};
+    bool marked;
+  } looks[] = {{MarkedForeColor, MarkedBackColor, true},     {UnmarkedForeColor, UnmarkedBackColor, false},
+               {MarkedForeColor, UnmarkedBackColor, false},  {0x80000012, 0x0000FF, false},
+               {MarkedForeColor, MarkedBackColor, true},     {UnmarkedForeColor, MarkedBackColor, false},
+               {0x80000008, 0x80000005, false}};
   for (const auto& look : looks) {
     for (const std::int16_t index : {std::int16_t{0}, std::int16_t{1}}) {
       ASSERT_EQ(keys.PutForeColor(index, look.fore), hr::Ok);
@@ -159,6 +170,7 @@ TYPED_TEST_P(KeyArrayContract, PlainAndSystemColoursAreHeldAsGiven) {
       ASSERT_TRUE(seen);
       EXPECT_EQ(seen->foreColor, look.fore) << "element " << index;
       EXPECT_EQ(seen->backColor, look.back) << "element " << index;
+      EXPECT_EQ(seen->marked, look.marked) << "element " << index;
     }
   }
 }

@@ -1,11 +1,12 @@
-// The key arrays' contract, the same suite the in-memory toolkit passes, on
-// the toolkit of real windows.
+// The key arrays' and the panels' contracts, the same suites the other
+// toolkits pass, on the toolkit of real windows.
 #include "Support.h"
 
 #include <type_traits>
 #include <utility>
 
 #include "widgets/KeyArrayContract.h"
+#include "widgets/PanelContract.h"
 
 namespace vexo::win32::testing {
 namespace {
@@ -24,26 +25,30 @@ class Win32Keys {
 
   KeyArray& Keys(KeyArrayId array) { return host.toolkit->Keys(array); }
 
-  // The panel's labels as elements of the shared store; the look, which
-  // this toolkit keeps for the whole panel, stays as the template's.
   std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
-    const auto* key = Labels(array).Element(static_cast<std::int16_t>(index));
-    if (key == nullptr) {
-      return std::nullopt;
-    }
-    KeyElement seen;
-    seen.caption = key->caption;
-    seen.left = key->left;
-    seen.top = key->top;
-    seen.width = key->width;
-    seen.height = key->height;
-    seen.visible = key->visible;
-    seen.foreColor = key->foreColor;
-    seen.backColor = key->backColor;
-    return seen;
+    return contract::SeenIn(Labels(array), index);
   }
 
   std::int32_t Extent(KeyArrayId array) { return Labels(array).Extent(); }
+
+ private:
+  Host host;
+};
+
+// The notifications of a focus move arrive inside SetFocus.
+class Win32Panels {
+ public:
+  Win32Panels() {
+    EXPECT_TRUE(host.toolkit);
+    host.toolkit->Connect(log);
+    host.ShowFrame();
+    log.notices.clear();
+  }
+  Panel& PanelOf(PanelId panel) { return host.toolkit->PanelOf(panel); }
+  HResult Focus(PanelId panel) { return PanelOf(panel).SetFocus(); }
+  bool Settled(std::size_t count) const { return log.notices.size() == count; }
+
+  contract::FocusLog log;
 
  private:
   Host host;
@@ -54,4 +59,5 @@ class Win32Keys {
 
 namespace vexo::contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, KeyArrayContract, ::testing::Types<win32::testing::Win32Keys>);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PanelContract, ::testing::Types<win32::testing::Win32Panels>);
 }  // namespace vexo::contract

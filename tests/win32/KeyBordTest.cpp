@@ -35,8 +35,7 @@ class OnScreen : public ::testing::Test {
     return text;
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const KeyElement* key = host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().Element(index);
-    return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
+    return host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().IsMarked(index);
   }
   // The colour painted just inside a key's raised border, beside its caption.
   COLORREF PaintedBack(KeyArrayId array, std::int16_t index) {
@@ -361,10 +360,8 @@ TEST_F(OnScreen, EveryStepEndsAsOnTheInMemoryToolkit) {
     EXPECT_EQ(Apply(keybord, step), Apply(reference, step));
     Pump();
     const Seen onScreen = Look(keybord, host.toolkit->Field(), [&](KeyArrayId a, std::int16_t i) { return Marked(a, i); });
-    const Seen inMemory = Look(reference, memory.Field(), [&](KeyArrayId a, std::int16_t i) {
-      const KeyElement* key = memory.KeysOf(a).Element(i);
-      return key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
-    });
+    const Seen inMemory =
+        Look(reference, memory.Field(), [&](KeyArrayId a, std::int16_t i) { return memory.KeysOf(a).IsMarked(i); });
     EXPECT_EQ(onScreen, inMemory);
     const auto focusedInMemory = memory.Focused();
     ASSERT_TRUE(focusedInMemory.has_value());

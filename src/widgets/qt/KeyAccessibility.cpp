@@ -42,10 +42,8 @@ class KeyAccessible final : public QAccessibleInterface, public QAccessibleActio
     if (key == nullptr || kind != QAccessible::Name) {
       return {};
     }
-    const QString caption(reinterpret_cast<const QChar*>(key->caption.data()),
-                          static_cast<qsizetype>(key->caption.size()));
-    // The space bar carries no caption; a listener still needs its name.
-    return caption.trimmed().isEmpty() ? QStringLiteral("Space") : caption;
+    const std::u16string_view name = AccessibleName(key->caption);
+    return QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size()));
   }
 
   QRect rect() const override {
@@ -65,7 +63,7 @@ class KeyAccessible final : public QAccessibleInterface, public QAccessibleActio
     }
     state.focusable = true;
     state.invisible = !key->visible;
-    state.focused = panel_->hasFocus() && IsMarked(*key);
+    state.focused = panel_->hasFocus() && panel_->Panel().Keys().IsMarked(index_);
     return state;
   }
 
@@ -173,9 +171,7 @@ void KeyChangedForAccessibility(KeyPanelWidget& panel, std::int16_t index, const
   if (before.caption != after.caption) {
     Announce(panel, index, QAccessible::NameChanged);
   }
-  const bool marked = IsMarked(after);
-  const bool wasMarked = IsMarked(before);
-  if (marked && !wasMarked && panel.hasFocus()) {
+  if (after.marked && !before.marked && panel.hasFocus()) {
     Announce(panel, index, QAccessible::Focus);
   }
 }

@@ -1,8 +1,11 @@
 // The key panels: their twip boxes, their keys as data, and the widgets that
 // draw them and turn the user's presses into notifications.
+#include <array>
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <qdrawutil.h>
 
 #include "widgets/Boundary.h"
@@ -15,16 +18,84 @@ namespace vexo::qt {
 
 namespace {
 
-// The looks of a label that nobody has coloured yet: button text on button face.
-constexpr Colour DefaultKeyForeColor = 0x80000012;
-constexpr Colour DefaultKeyBackColor = 0x8000000F;
-constexpr Colour PanelBackColor = 0x8000000F;
+struct PaletteRole {
+  QPalette::ColorGroup group;
+  QPalette::ColorRole role;
+};
 
-QColor Screen(std::optional<Colour> colour, Colour fallback, const QPalette& palette) {
-  return ResolveColour(colour.value_or(fallback), palette).value_or(*ResolveColour(fallback, palette));
+// The system colours by their index (the low byte of 0x800000nn), as the
+// application's palette shows them.
+constexpr std::array<PaletteRole, 31> SystemColours{{
+    {QPalette::Active, QPalette::Window},           // 0 scroll bar
+    {QPalette::Active, QPalette::Window},           // 1 desktop
+    {QPalette::Active, QPalette::Highlight},        // 2 active caption
+    {QPalette::Inactive, QPalette::Highlight},      // 3 inactive caption
+    {QPalette::Active, QPalette::Window},           // 4 menu
+    {QPalette::Active, QPalette::Base},             // 5 window
+    {QPalette::Active, QPalette::Shadow},           // 6 window frame
+    {QPalette::Active, QPalette::WindowText},       // 7 menu text
+    {QPalette::Active, QPalette::Text},             // 8 window text
+    {QPalette::Active, QPalette::HighlightedText},  // 9 caption text
+    {QPalette::Active, QPalette::Mid},              // 10 active border
+    {QPalette::Inactive, QPalette::Mid},            // 11 inactive border
+    {QPalette::Active, QPalette::Dark},             // 12 application workspace
+    {QPalette::Active, QPalette::Highlight},        // 13 highlight
+    {QPalette::Active, QPalette::HighlightedText},  // 14 highlighted text
+    {QPalette::Active, QPalette::Button},           // 15 button face
+    {QPalette::Active, QPalette::Dark},             // 16 button shadow
+    {QPalette::Disabled, QPalette::Text},           // 17 grey text
+    {QPalette::Active, QPalette::ButtonText},       // 18 button text
+    {QPalette::Inactive, QPalette::WindowText},     // 19 inactive caption text
+    {QPalette::Active, QPalette::Light},            // 20 button highlight
+    {QPalette::Active, QPalette::Shadow},           // 21 3-D dark shadow
+    {QPalette::Active, QPalette::Midlight},         // 22 3-D light
+    {QPalette::Active, QPalette::ToolTipText},      // 23 tooltip text
+    {QPalette::Active, QPalette::ToolTipBase},      // 24 tooltip background
+    {QPalette::Active, QPalette::Window},           // 25 (unused)
+    {QPalette::Active, QPalette::Link},             // 26 hot-tracked item
+    {QPalette::Active, QPalette::Highlight},        // 27 gradient active caption
+    {QPalette::Inactive, QPalette::Highlight},      // 28 gradient inactive caption
+    {QPalette::Active, QPalette::Highlight},        // 29 menu highlight
+    {QPalette::Active, QPalette::Window},           // 30 menu bar
+}};
+
+// The system colours as a palette shows them.
+class PaletteColours final : public SystemPalette {
+ public:
+  explicit PaletteColours(const QPalette& palette) : palette_(palette) {}
+  std::optional<Rgb> Lookup(std::uint32_t index) const override {
+    if (index >= SystemColours.size()) {
+      return std::nullopt;
+    }
+    const QColor colour = palette_.color(SystemColours[index].group, SystemColours[index].role);
+    return static_cast<Rgb>(colour.red() | colour.green() << 8 | colour.blue() << 16);
+  }
+
+ private:
+  const QPalette& palette_;
+};
+
+QColor ToQColor(Rgb rgb) {
+  return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+}
+
+// A dark palette is the user's choice of contrast: keys take its button
+// colours and the mark its highlight, as a high-contrast scheme gives them,
+// rather than a black caption on a dark face.
+Contrast ContrastOf(const QPalette& palette) {
+  return palette.color(QPalette::ButtonText).lightness() > palette.color(QPalette::Button).lightness()
+             ? Contrast::High
+             : Contrast::Normal;
 }
 
 }  // namespace
+
+QFont KeyFont(const KeyLook& look) {
+  QFont font(QString(reinterpret_cast<const QChar*>(look.faceName.data()), static_cast<qsizetype>(look.faceName.size())));
+  font.setPointSizeF(look.fontPoints);
+  font.setWeight(static_cast<QFont::Weight>(look.fontWeight));
+  return font;
+}
 
 // --- The panel as the component sees it.
 
@@ -72,7 +143,7 @@ HResult QtPanel::SetFocus() {
 }
 
 bool QtPanel::CanShow(Colour colour) const {
-  return widget_ == nullptr || ResolveColour(colour, widget_->palette()).has_value();
+  return widget_ == nullptr || vexo::ResolveColour(colour, PaletteColours(widget_->palette())).has_value();
 }
 
 void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
@@ -108,21 +179,17 @@ QRect KeyPanelWidget::KeyRect(std::int16_t index) const {
 }
 
 std::int16_t KeyPanelWidget::HitTest(QPoint point) const {
-  for (std::int32_t index = panel_.Keys().Extent() - 1; index >= 0; --index) {
-    if (KeyRect(static_cast<std::int16_t>(index)).contains(point)) {
-      return static_cast<std::int16_t>(index);
-    }
-  }
-  return -1;
+  return panel_.Keys().KeyAt([&](const KeyElement& key) { return panel_.KeyPixels(key).contains(point); });
 }
 
 void KeyPanelWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const QPalette& colours = palette();
-  painter.fillRect(event->rect(), Screen(std::nullopt, PanelBackColor, colours));
-  QFont font = this->font();
-  font.setBold(true);
-  font.setPixelSize(std::max(1, TwipsToPixels(9.75f * 20, toolkit_.CurrentDpi().y)));
+  const PaletteColours colours(palette());
+  const Contrast contrast = ContrastOf(palette());
+  painter.fillRect(event->rect(), ToQColor(vexo::ResolveColour(PanelBackColor, PanelBackColor, colours)));
+  QFont font = KeyFont(DesignKeyLook);
+  // Twips at the toolkit's density, as the keys' boxes are.
+  font.setPixelSize(std::max(1, TwipsToPixels(DesignKeyLook.fontPoints * 20, toolkit_.CurrentDpi().y)));
   painter.setFont(font);
   const KeyStore& keys = panel_.Keys();
   // Higher indexes lie on top, as the hit test finds them.
@@ -135,9 +202,10 @@ void KeyPanelWidget::paintEvent(QPaintEvent* event) {
     if (r.width() <= 0 || r.height() <= 0 || !r.intersects(event->rect())) {
       continue;
     }
-    painter.fillRect(r, Screen(key->backColor, DefaultKeyBackColor, colours));
-    qDrawShadePanel(&painter, r, colours, false, 1);
-    painter.setPen(Screen(key->foreColor, DefaultKeyForeColor, colours));
+    const KeyColours drawn = DrawnColours(key->foreColor, key->backColor, key->marked, contrast);
+    painter.fillRect(r, ToQColor(vexo::ResolveColour(drawn.back, DefaultKeyBackColor, colours)));
+    qDrawShadePanel(&painter, r, palette(), false, 1);
+    painter.setPen(ToQColor(vexo::ResolveColour(drawn.fore, DefaultKeyForeColor, colours)));
     const QString caption(reinterpret_cast<const QChar*>(key->caption.data()),
                           static_cast<qsizetype>(key->caption.size()));
     painter.drawText(r.adjusted(2, 1, -2, -1), Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, caption);
@@ -151,19 +219,18 @@ void KeyPanelWidget::mousePressEvent(QMouseEvent* event) {
   const std::int16_t hit = HitTest(event->position().toPoint());
   if (hit >= 0) {
     // A key takes no focus: the press only arms its click.
-    pressed_ = hit;
+    pressed_.Arm(hit);
   } else if (!hasFocus()) {
     setFocus(Qt::MouseFocusReason);
   }
 }
 
 void KeyPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
-  const std::int16_t armed = pressed_;
-  pressed_ = -1;
-  if (event->button() != Qt::LeftButton || armed < 0 || HitTest(event->position().toPoint()) != armed) {
-    return;
+  const std::int16_t clicked =
+      pressed_.Release(event->button() == Qt::LeftButton ? HitTest(event->position().toPoint()) : -1);
+  if (clicked >= 0) {
+    ClickKey(clicked);
   }
-  ClickKey(armed);
 }
 
 void KeyPanelWidget::ClickKey(std::int16_t index) {

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include "widgets/KeyStore.h"
 #include "widgets/Widgets.h"
 
 namespace vexo::qt {
@@ -43,7 +44,7 @@ class KeyPanelWidget final : public QWidget {
   QtToolkit& toolkit_;
   QtPanel& panel_;
   PanelId id_;
-  std::int16_t pressed_ = -1;
+  ArmedKey pressed_;
 };
 
 }  // namespace vexo::qt

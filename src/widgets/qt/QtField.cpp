@@ -42,10 +42,7 @@ class FieldWidget final : public QLineEdit {
     // The user clicks into the field; Tab passes it by (the keyboard is one
     // stop in its window's tab order, the active panel).
     setFocusPolicy(Qt::ClickFocus);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(9.75);
-    font.setBold(true);
-    setFont(font);
+    setFont(KeyFont(DesignKeyLook));
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,

@@ -14,70 +14,9 @@
 
 namespace vexo::qt {
 
-namespace {
-
-struct SystemColour {
-  QPalette::ColorGroup group;
-  QPalette::ColorRole role;
-};
-
-// The system colours by their index (the low byte of 0x800000nn), as the
-// application's palette shows them.
-constexpr std::array<SystemColour, 31> SystemColours{{
-    {QPalette::Active, QPalette::Window},           // 0 scroll bar
-    {QPalette::Active, QPalette::Window},           // 1 desktop
-    {QPalette::Active, QPalette::Highlight},        // 2 active caption
-    {QPalette::Inactive, QPalette::Highlight},      // 3 inactive caption
-    {QPalette::Active, QPalette::Window},           // 4 menu
-    {QPalette::Active, QPalette::Base},             // 5 window
-    {QPalette::Active, QPalette::Shadow},           // 6 window frame
-    {QPalette::Active, QPalette::WindowText},       // 7 menu text
-    {QPalette::Active, QPalette::Text},             // 8 window text
-    {QPalette::Active, QPalette::HighlightedText},  // 9 caption text
-    {QPalette::Active, QPalette::Mid},              // 10 active border
-    {QPalette::Inactive, QPalette::Mid},            // 11 inactive border
-    {QPalette::Active, QPalette::Dark},             // 12 application workspace
-    {QPalette::Active, QPalette::Highlight},        // 13 highlight
-    {QPalette::Active, QPalette::HighlightedText},  // 14 highlighted text
-    {QPalette::Active, QPalette::Button},           // 15 button face
-    {QPalette::Active, QPalette::Dark},             // 16 button shadow
-    {QPalette::Disabled, QPalette::Text},           // 17 grey text
-    {QPalette::Active, QPalette::ButtonText},       // 18 button text
-    {QPalette::Inactive, QPalette::WindowText},     // 19 inactive caption text
-    {QPalette::Active, QPalette::Light},            // 20 button highlight
-    {QPalette::Active, QPalette::Shadow},           // 21 3-D dark shadow
-    {QPalette::Active, QPalette::Midlight},         // 22 3-D light
-    {QPalette::Active, QPalette::ToolTipText},      // 23 tooltip text
-    {QPalette::Active, QPalette::ToolTipBase},      // 24 tooltip background
-    {QPalette::Active, QPalette::Window},           // 25 (unused)
-    {QPalette::Active, QPalette::Link},             // 26 hot-tracked item
-    {QPalette::Active, QPalette::Highlight},        // 27 gradient active caption
-    {QPalette::Inactive, QPalette::Highlight},      // 28 gradient inactive caption
-    {QPalette::Active, QPalette::Highlight},        // 29 menu highlight
-    {QPalette::Active, QPalette::Window},           // 30 menu bar
-}};
-
-}  // namespace
-
 QRect ToPixels(const Box& box, Dpi dpi) {
   const PixelRect r = ToPixels(box.left, box.top, box.width, box.height, dpi);
   return QRect(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
-}
-
-std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette) {
-  if ((colour & 0x80000000u) != 0) {
-    const std::uint32_t index = colour & 0x7FFFFFFFu;
-    if (index >= SystemColours.size()) {
-      return std::nullopt;
-    }
-    const SystemColour& system = SystemColours[index];
-    return palette.color(system.group, system.role);
-  }
-  if ((colour & 0xFF000000u) != 0) {
-    return std::nullopt;
-  }
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
 }
 
 // --- The surface.

@@ -29,6 +29,7 @@
 #include <optional>
 
 #include <QColor>
+#include <QFont>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRect>
@@ -50,10 +51,8 @@ inline constexpr HResult WidgetGone = static_cast<HResult>(0x80070578);
 // A box's pixels (see ToolkitCore.h), never of negative size.
 QRect ToPixels(const Box& box, Dpi dpi);
 
-// A colour as the screen shows it: plain 0x00BBGGRR, or a system colour (high
-// bit set, index in the low byte) taken from the palette. Anything else has
-// no colour.
-std::optional<QColor> ResolveColour(Colour colour, const QPalette& palette);
+// The font of keys that look as `look`, in points.
+QFont KeyFont(const KeyLook& look);
 
 class QtToolkit;
 

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "widgets/Boundary.h"
-#include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/Win32Panel.h"
 #include "widgets/win32/OwnerThread.h"
 
 namespace vexo::win32 {
@@ -196,13 +196,8 @@ class AccessibleKeyPanel final : public IAccessible {
       }
       const KeyElement* element = panel_->Keys().Element(key);
       if (element == nullptr) return S_FALSE;
-      // A key that shows no character (the space bar) is named for what it
-      // types, or a screen reader would say nothing for it.
-      if (element->caption.find_first_not_of(u' ') == std::u16string::npos) {
-        return PutText(name, L"Space", 5);
-      }
-      return PutText(name, reinterpret_cast<const wchar_t*>(element->caption.data()),
-                     static_cast<UINT>(element->caption.size()));
+      const std::u16string_view text = AccessibleName(element->caption);
+      return PutText(name, reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
     });
   }
   STDMETHODIMP get_accValue(VARIANT, BSTR* value) override { return Run(value, [] { return DISP_E_MEMBERNOTFOUND; }); }
@@ -395,12 +390,6 @@ bool HighContrast(const WidgetContext& context) {
          (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
-KeyColours HighContrastColours(const KeyElement& key) {
-  const bool marked = key.backColor == MarkedBackColor;
-  return {static_cast<std::uint32_t>(GetSysColor(marked ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT)),
-          static_cast<std::uint32_t>(GetSysColor(marked ? COLOR_HIGHLIGHT : COLOR_BTNFACE))};
-}
-
 // --- The panel's side.
 
 PanelAccessibility::PanelAccessibility(Win32Panel& panel, const WidgetContext& context)
@@ -441,19 +430,14 @@ void PanelAccessibility::Disconnect() {
 std::int16_t PanelAccessibility::FocusedKey() const {
   const HWND window = panel_.Window();
   if (window == nullptr || GetFocus() != window) return -1;
-  const KeyStore& keys = panel_.Keys();
-  for (std::int32_t index = 0; index < keys.Extent(); ++index) {
-    const KeyElement* key = keys.Element(index);
-    if (key != nullptr && key->backColor == MarkedBackColor) return static_cast<std::int16_t>(index);
-  }
-  return -1;
+  return panel_.Keys().MarkedIndex();
 }
 
 void PanelAccessibility::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (before.caption != after.caption && std::find(renamed_.begin(), renamed_.end(), index) == renamed_.end()) {
     renamed_.push_back(index);
   }
-  if (before.caption != after.caption || before.backColor != after.backColor) {
+  if (before.caption != after.caption || before.marked != after.marked) {
     pending_.Announce(*this);
   }
 }

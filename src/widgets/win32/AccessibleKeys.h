@@ -20,18 +20,9 @@ namespace vexo::win32 {
 class Win32Panel;
 class AccessibleKeyPanel;
 
-// --- High contrast: keys in the system's button colours, the mark in its
-// highlight colours, whatever colours the component gave them, so that a
-// user who relies on the system's contrast still sees the mark.
-
-// Whether the system (or the toolkit's options, for tests) asks for high contrast now.
+// Whether the system (or the toolkit's options, for tests) asks for high
+// contrast now, in which keys take the system's colours (see DrawnColours).
 bool HighContrast(const WidgetContext& context);
-
-struct KeyColours {
-  std::uint32_t fore = 0;  // 0x00BBGGRR
-  std::uint32_t back = 0;
-};
-KeyColours HighContrastColours(const KeyElement& key);
 
 // --- The accessible side of one panel.
 class PanelAccessibility final : private Announcing {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 #include "widgets/Boundary.h"
@@ -31,15 +32,16 @@ Dpi ScreenPixelsPerInch() {
   return dpi;
 }
 
-// Bold Tahoma of 9.75 points with the Hebrew character set, as the keys and
-// the field show it.
+// The keys' font, which the field shows too.
 HFONT CreateKeyFont(int dpiY) {
+  const KeyLook& look = DesignKeyLook;
   LOGFONTW font{};
-  font.lfHeight = -MulDiv(975, dpiY, 72 * 100);
-  font.lfWeight = FW_BOLD;
-  font.lfCharSet = HEBREW_CHARSET;
+  font.lfHeight = -MulDiv(static_cast<int>(std::lround(look.fontPoints * 100)), dpiY, 72 * 100);
+  font.lfWeight = look.fontWeight;
+  font.lfCharSet = static_cast<BYTE>(look.charset);
   font.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
+  const std::size_t length = std::min<std::size_t>(look.faceName.size(), LF_FACESIZE - 1);
+  std::copy_n(look.faceName.data(), length, font.lfFaceName);
   return CreateFontIndirectW(&font);
 }
 

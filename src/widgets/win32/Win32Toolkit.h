@@ -30,7 +30,7 @@
 
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
-#include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/Win32Panel.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/Win32RichTextBox.h"
 #include "widgets/win32/Surface.h"

@@ -1,4 +1,4 @@
-#include "widgets/win32/KeyPanel.h"
+#include "widgets/win32/Win32Panel.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "widgets/Boundary.h"
-#include "widgets/win32/KeyPanelDrawing.h"
+#include "widgets/win32/Win32PanelDrawing.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -61,8 +61,19 @@ std::int16_t Modifiers() {
   return mask;
 }
 
+// The system colours by index, up to the highest the screen knows.
+class Win32Colours final : public SystemPalette {
+ public:
+  std::optional<Rgb> Lookup(std::uint32_t index) const override {
+    if (index > LastSystemColour) {
+      return std::nullopt;
+    }
+    return static_cast<Rgb>(GetSysColor(static_cast<int>(index)));
+  }
+};
+
 COLORREF Screen(Colour colour, Colour fallback) {
-  return static_cast<COLORREF>(ResolveColour(colour).value_or(*ResolveColour(fallback)));
+  return static_cast<COLORREF>(ResolveColour(colour, fallback, ScreenColours()));
 }
 
 Colour ForeOf(const KeyElement& key) { return key.foreColor.value_or(DefaultKeyForeColor); }
@@ -116,18 +127,9 @@ void UnregisterPanelClass(HINSTANCE module) {
   ReleaseSRWLockExclusive(&classLock);
 }
 
-std::optional<std::uint32_t> ResolveColour(Colour colour) {
-  if ((colour & 0x80000000u) != 0) {
-    const std::uint32_t index = colour & 0x00FFFFFFu;
-    if (index > LastSystemColour) {
-      return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(GetSysColor(static_cast<int>(index)));
-  }
-  if ((colour & 0xFF000000u) != 0) {
-    return std::nullopt;
-  }
-  return colour;
+const SystemPalette& ScreenColours() {
+  static const Win32Colours colours;
+  return colours;
 }
 
 // --- The panel.
@@ -185,7 +187,7 @@ PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
   return ToPixels(key.left, key.top, key.width, key.height, context_.dpi);
 }
 
-bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour).has_value(); }
+bool Win32Panel::CanShow(Colour colour) const { return ResolveColour(colour, ScreenColours()).has_value(); }
 
 void Win32Panel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
   if (!SameLook(before, after)) {
@@ -285,21 +287,14 @@ void Win32Panel::RepaintAll() {
 }
 
 std::int16_t Win32Panel::HitTest(int x, int y) const {
-  for (std::int32_t index = keys_.Extent() - 1; index >= 0; --index) {
-    const KeyElement* key = keys_.Element(index);
-    if (key == nullptr || !key->visible) {
-      continue;
-    }
-    const PixelRect r = KeyPixels(*key);
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) {
-      return static_cast<std::int16_t>(index);  // indexes end at 32767
-    }
-  }
-  return -1;
+  return keys_.KeyAt([&](const KeyElement& key) {
+    const PixelRect r = KeyPixels(key);
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+  });
 }
 
 std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
-  const bool highContrast = HighContrast(context_);
+  const Contrast contrast = HighContrast(context_) ? Contrast::High : Contrast::Normal;
   const auto drawn = [&](const KeyElement* key) {
     if (key == nullptr || !key->visible) {
       return false;
@@ -319,10 +314,10 @@ std::vector<DrawnLabel> Win32Panel::LabelsMeeting(const PixelRect& clip) const {
     if (!drawn(key)) {
       continue;
     }
-    const KeyColours colours = highContrast ? HighContrastColours(*key)
-                                            : KeyColours{Screen(ForeOf(*key), DefaultKeyForeColor),
-                                                         Screen(BackOf(*key), DefaultKeyBackColor)};
-    *label++ = {ToRect(KeyPixels(*key)), colours, key->caption};
+    const KeyColours colours = DrawnColours(key->foreColor, key->backColor, key->marked, contrast);
+    *label++ = {ToRect(KeyPixels(*key)),
+                {Screen(colours.fore, DefaultKeyForeColor), Screen(colours.back, DefaultKeyBackColor)},
+                key->caption};
   }
   return labels;
 }
@@ -436,7 +431,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const std::int16_t hit = HitTest(x, y);
       if (hit >= 0) {
         // A label takes no focus: the press only arms its click.
-        pressed_ = hit;
+        pressed_.Arm(hit);
         SetCapture(window);
       } else if (GetFocus() != window) {
         // The panel itself takes the focus when its background is pressed.
@@ -445,20 +440,20 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return 0;
     }
     case WM_LBUTTONUP: {
-      const std::int16_t armed = pressed_;
-      pressed_ = -1;
+      const int x = static_cast<short>(LOWORD(lParam));
+      const int y = static_cast<short>(HIWORD(lParam));
+      // Taken before the capture goes, whose change disarms the key.
+      const std::int16_t clicked = pressed_.Release(HitTest(x, y));
       if (GetCapture() == window) {
         ReleaseCapture();
       }
-      const int x = static_cast<short>(LOWORD(lParam));
-      const int y = static_cast<short>(HIWORD(lParam));
-      if (armed >= 0 && HitTest(x, y) == armed) {
-        PressKey(armed);
+      if (clicked >= 0) {
+        PressKey(clicked);
       }
       return 0;
     }
     case WM_CAPTURECHANGED:
-      pressed_ = -1;
+      pressed_.Disarm();
       return 0;
 
     case WM_NCDESTROY:

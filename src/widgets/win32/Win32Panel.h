@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "widgets/KeyStore.h"
@@ -24,14 +23,8 @@ namespace vexo::win32 {
 
 struct DrawnLabel;
 
-// The looks of a label that nobody has coloured yet: button text on button face.
-inline constexpr Colour DefaultKeyForeColor = 0x80000012;
-inline constexpr Colour DefaultKeyBackColor = 0x8000000F;
-inline constexpr Colour PanelBackColor = 0x8000000F;
-
-// A colour as the screen draws it: plain 0x00BBGGRR, or a system colour
-// (high bit set, index in the low byte). Anything else has no colour.
-std::optional<std::uint32_t> ResolveColour(Colour colour);
+// The system's colours as the screen draws them.
+const SystemPalette& ScreenColours();
 
 // Unregisters the panels' window class, which the first panel registered for
 // the whole process, when the code in `module` is about to be unloaded and
@@ -97,7 +90,7 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   PanelId id_;
   KeyStore keys_;
   Hwnd window_ = nullptr;
-  std::int16_t pressed_ = -1;  // the label the left button went down on
+  ArmedKey pressed_;  // the label the left button went down on
   PanelAccessibility accessibility_{*this, context_};
 };
 

@@ -1,4 +1,4 @@
-#include "widgets/win32/KeyPanelDrawing.h"
+#include "widgets/win32/Win32PanelDrawing.h"
 
 #include <algorithm>
 #include <array>

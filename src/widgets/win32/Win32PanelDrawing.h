@@ -9,14 +9,18 @@
 #include <string_view>
 #include <vector>
 
-#include "widgets/win32/AccessibleKeys.h"
 
 namespace vexo::win32 {
+
+struct LabelColours {
+  COLORREF fore = 0;
+  COLORREF back = 0;
+};
 
 // A label as it is drawn: its box in client pixels, its colours and caption.
 struct DrawnLabel {
   RECT box;
-  KeyColours colours;
+  LabelColours colours;
   std::u16string_view caption;
 };
 
