@@ -29,6 +29,7 @@
 #include <memory>
 
 #include "widgets/Widgets.h"
+#include "widgets/win32/HostingLink.h"
 #include "widgets/win32/KeyPanel.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/RichTextField.h"
@@ -42,7 +43,7 @@ struct HDC__;
 
 namespace vexo::win32 {
 
-class Win32Toolkit final : public Widgets, private WindowNotifications {
+class Win32Toolkit final : public Widgets, public HostingLink, private WindowNotifications {
  public:
   struct Options {
     // The screen's pixels per inch; 0 asks the screen.
@@ -69,6 +70,9 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
     // windows or release that object from inside a notification, and the
     // code still running must not find it gone.
     KeepAliveHook keepAlive;
+    // Told when the user or another program changed the field by the
+    // field's own hand (see HostingLink::SurfaceCommand).
+    std::function<void()> fieldChanged;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -135,9 +139,19 @@ class Win32Toolkit final : public Widgets, private WindowNotifications {
   // (a click, a key or a focus change), for which no caller exists.
   HResult LastWindowNotificationStatus() const { return lastWindowStatus_; }
 
+  // --- HostingLink, in HostingLink.cpp.
+  void SetMode(Mode mode) override;
+  std::uint64_t FieldRevision() const override;
+  bool IsPanelWindow(Hwnd window) const override;
+  Extent NaturalPixels() const override;
+  Extent NaturalHimetric() const override;
+  HResult ProposeHimetric(int width, int height) override;
+  void SurfaceCommand(std::uintptr_t wParam, std::intptr_t lParam) override;
+
  private:
   Win32Toolkit(Hwnd surface, Options options);
   HResult Build();
+  void ListenToField();
   HResult Raise(const std::function<HResult()>& notification);
   // --- WindowNotifications.
   void RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) override;
