@@ -21,7 +21,7 @@ HRESULT Embedding::TakeValues(Tell tell) {
     RETURN_IF_FAILED(Component().get_MaxLength(maxLength));
     // The text is read only when the field has changed since it was last
     // read: a key or a call that left it alone costs no copy of it.
-    const std::uint64_t revision = toolkit_->Field().Revision();
+    const std::uint64_t revision = Link().FieldRevision();
     std::optional<std::u16string> text;
     if (revision != seenTextRevision_) {
       text.emplace();
