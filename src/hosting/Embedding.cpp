@@ -364,7 +364,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAd
   if (flags) *flags = viewFlags_;
   if (sink) {
     *sink = nullptr;
-    viewSink_.CopyTo(sink);
+    Discard(viewSink_.CopyTo(sink), "copying a held pointer only adds a reference");
   }
   return S_OK;
 }
