@@ -119,7 +119,7 @@ class SingleInterface : public Interface {
   ULONG STDMETHODCALLTYPE Release() override { return references_.Release(static_cast<Derived*>(this)); }
 
  protected:
-  HRESULT OnOwnerThread() const { return owner_.Check(); }
+  HResult OnOwnerThread() const { return owner_.Check(); }
 
  private:
   ReferenceCount references_;

@@ -144,7 +144,7 @@ class Embedding : public IOleObject,
   KeyBord& Component() { return *keybord_; }
   // The first line of every public member but IUnknown's, of this part and
   // of the object that derives from it.
-  HRESULT OnOwnerThread() const { return owner_.Check(); }
+  HResult OnOwnerThread() const { return owner_.Check(); }
   // Runs a call of the public interface; the toolkit's pending work is done
   // once when it returns, and then the saved properties are compared with
   // what was seen, so that a change reaches the sinks before the call returns.

@@ -42,7 +42,7 @@ HResult SetErrorInformation(HResult status) {
 }
 
 // An in/out parameter's value as the component takes it, and its value
-// written back. The old string is freed only once the new one exists.
+// written back: the old string is freed only once the new one exists.
 std::u16string TakeIn(BSTR text) { return FromBstr(text); }
 std::int16_t TakeIn(short code) { return code; }
 
