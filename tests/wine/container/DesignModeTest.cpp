@@ -3,6 +3,8 @@
 // properties put in front of it.
 #include "Container.h"
 
+#include <richedit.h>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -110,6 +112,7 @@ TEST_F(InDesigner, ClicksAndKeysTypeOnlyWhileTheFormRuns) {
   EXPECT_EQ(hosted.Text(), L"") << "nothing typed in the designer";
   EXPECT_EQ(hosted.FocusedPanel(), -1) << "no panel took the focus";
   EXPECT_NE(GetFocus(), hosted.field);
+  EXPECT_TRUE(SendMessageW(hosted.field, EM_GETOPTIONS, 0, 0) & ECO_READONLY) << "the field takes no typing";
   EXPECT_EQ(hosted.keybord->put_ChangeBord(NumberAct), S_OK) << "the designer's property grid sets the panel";
   EXPECT_EQ(hosted.FocusedPanel(), -1);
   BSTR written = SysAllocString(L"set");
@@ -122,6 +125,7 @@ TEST_F(InDesigner, ClicksAndKeysTypeOnlyWhileTheFormRuns) {
   // The form runs: as it always did.
   AnswerUserMode(true);
   EXPECT_EQ(control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE), S_OK);
+  EXPECT_FALSE(SendMessageW(hosted.field, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
   ClickAt(hosted.KeyCentre(Numbers, 4));
   EXPECT_EQ(hosted.Text(), L"5");
   WaitFor("the number panel focused by the click", [&] { return hosted.FocusedPanel() == Numbers; });
