@@ -100,7 +100,8 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
 HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!message) return E_POINTER;
-  if (message->message == WM_KEYDOWN && toolkit_ && Link().IsPanelWindow(message->hwnd) && KeyForPanel(message->wParam)) {
+  if (message->message == WM_KEYDOWN && toolkit_ && Link().IsPanelWindow(message->hwnd) &&
+      KeyForPanel(message->wParam)) {
     DispatchMessageW(message);
     return S_OK;
   }
