@@ -27,7 +27,7 @@ using Microsoft::WRL::ComPtr;
 // The library's module handle, set on process attach.
 HINSTANCE ModuleHandle();
 // The full path of the library file.
-HRESULT ModulePath(std::wstring& path);
+HResult ModulePath(std::wstring& path);
 
 // Unregisters the window classes that instances registered for the whole
 // process; for the library's unloading, when no instance lives.
@@ -96,7 +96,7 @@ class ReferenceCount {
 
 // QueryInterface of an object that offers one interface besides IUnknown.
 template <typename Interface>
-HRESULT QueryOne(Interface* self, REFIID offered, REFIID iid, void** object) {
+HResult QueryOne(Interface* self, REFIID offered, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (iid != IID_IUnknown && iid != offered) return E_NOINTERFACE;
@@ -119,7 +119,7 @@ class SingleInterface : public Interface {
   ULONG STDMETHODCALLTYPE Release() override { return references_.Release(static_cast<Derived*>(this)); }
 
  protected:
-  HRESULT OnOwnerThread() const { return owner_.Check(); }
+  HResult OnOwnerThread() const { return owner_.Check(); }
 
  private:
   ReferenceCount references_;
@@ -128,7 +128,7 @@ class SingleInterface : public Interface {
 
 // Skip of an enumerator at `position` over `size` items: it moves as far as
 // it can, and S_FALSE says it ran out first.
-inline HRESULT SkipWithin(std::size_t& position, std::size_t size, ULONG count) {
+inline HResult SkipWithin(std::size_t& position, std::size_t size, ULONG count) {
   const std::size_t left = size - position;
   position += std::min<std::size_t>(count, left);
   return count <= left ? S_OK : S_FALSE;
@@ -136,7 +136,7 @@ inline HRESULT SkipWithin(std::size_t& position, std::size_t size, ULONG count) 
 
 // Clone of an enumerator: `make` returns the copy, with its one reference.
 template <typename Interface, typename Make>
-HRESULT CloneWith(Interface** clone, Make make) {
+HResult CloneWith(Interface** clone, Make make) {
   if (!clone) return E_POINTER;
   *clone = nullptr;
   return Guard([&] {
@@ -151,6 +151,6 @@ HRESULT CloneWith(Interface** clone, Make make) {
 void ReleaseTypeDescriptions(bool (*unused)());
 
 // Creates a KeyBord instance, started up, and asks it for `iid`.
-HRESULT CreateKeyBord(REFIID iid, void** object);
+HResult CreateKeyBord(REFIID iid, void** object);
 
 }  // namespace vexo::hosting

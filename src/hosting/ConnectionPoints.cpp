@@ -97,7 +97,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf()))))) {
     return CONNECT_E_CANNOTCONNECT;
   }
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     sinks_.emplace_back(++lastCookie_, std::move(events));
     *cookie = lastCookie_;
     return S_OK;
@@ -117,7 +117,7 @@ HRESULT STDMETHODCALLTYPE EventPoint::EnumConnections(IEnumConnections** connect
   RETURN_IF_FAILED(owner_.Check());
   if (!connections) return E_POINTER;
   *connections = nullptr;
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     std::vector<CONNECTDATA> list;
     for (const auto& [cookie, sink] : sinks_) list.push_back(CONNECTDATA{sink.Get(), cookie});
     *connections = new ConnectionEnumerator(std::move(list), 0);
@@ -135,7 +135,7 @@ HRESULT STDMETHODCALLTYPE Embedding::EnumConnectionPoints(IEnumConnectionPoints*
   RETURN_IF_FAILED(OnOwnerThread());
   if (!points) return E_POINTER;
   *points = nullptr;
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     *points = new PointEnumerator({eventPoint_.get(), notifyPoint_.get()}, 0);
     return S_OK;
   });

@@ -21,7 +21,7 @@ VARTYPE VariantTypeOf(ITypeInfo* info, const TYPEDESC& type) {
   return vt;
 }
 
-HRESULT ConversionFailure(HRESULT status) {
+HResult ConversionFailure(HRESULT status) {
   return status == DISP_E_OVERFLOW || status == E_OUTOFMEMORY ? status : DISP_E_TYPEMISMATCH;
 }
 
@@ -43,8 +43,8 @@ bool ConvertLosslessly(VARIANT& converted, VARIANT& value, VARTYPE type) {
   VARIANT back;
   VariantInit(&back);
   const bool same = SUCCEEDED(VariantChangeType(&back, &converted, 0, V_VT(&value))) && Same(back, value);
-  VariantClear(&back);
-  if (!same) VariantClear(&converted);
+  Discard(VariantClear(&back), "a copy of a plain value holds nothing that could fail to go");
+  if (!same) Discard(VariantClear(&converted), "a converted plain value holds nothing that could fail to go");
   return same;
 }
 
@@ -52,7 +52,7 @@ bool ConvertLosslessly(VARIANT& converted, VARIANT& value, VARTYPE type) {
 
 // --- MemberTable
 
-HRESULT MemberTable::Load(ITypeInfo* info) {
+HResult MemberTable::Load(ITypeInfo* info) {
   TYPEATTR* attr = nullptr;
   RETURN_IF_FAILED(info->GetTypeAttr(&attr));
   const UINT count = attr->cFuncs;
@@ -93,11 +93,11 @@ const MemberDescription* MemberTable::Find(DISPID member, WORD flags) const {
 // --- AdaptedArguments
 
 AdaptedArguments::~AdaptedArguments() {
-  for (VARIANT& temporary : temporaries_) VariantClear(&temporary);
-  for (VARIANT& value : before_) VariantClear(&value);
+  for (VARIANT& temporary : temporaries_) Discard(VariantClear(&temporary), "a destructor has no caller to tell");
+  for (VARIANT& value : before_) Discard(VariantClear(&value), "a destructor has no caller to tell");
 }
 
-HRESULT AdaptedArguments::Adapt(const DISPPARAMS& params, const MemberDescription* member, UINT* argumentError) {
+HResult AdaptedArguments::Adapt(const DISPPARAMS& params, const MemberDescription* member, UINT* argumentError) {
   const UINT count = params.cArgs;
   arguments_.assign(params.rgvarg, params.rgvarg + count);
   temporaries_.resize(count);
@@ -172,12 +172,14 @@ void AdaptedArguments::WriteBack() {
     if (!variable || Same(result, before_[position])) continue;
     VARIANT own;
     VariantInit(&own);
+    // The member's result replaces the caller's old value, which goes
+    // whether or not it lets go cleanly.
     if (ConvertLosslessly(own, result, V_VT(variable))) {
-      VariantClear(variable);
+      Discard(VariantClear(variable), "the result replaces the old value in any case");
       *variable = own;
     } else {
       // Ownership of the member's value moves to the caller's variant.
-      VariantClear(variable);
+      Discard(VariantClear(variable), "the result replaces the old value in any case");
       *variable = result;
       VariantInit(&result);
     }

@@ -26,7 +26,7 @@ struct MemberDescription {
 // The members of an interface, read from its type information once.
 class MemberTable {
  public:
-  HRESULT Load(ITypeInfo* info);
+  HResult Load(ITypeInfo* info);
   // The member with the dispatch identifier `member` that a call with
   // `flags` reaches (a method before a property get), or null.
   const MemberDescription* Find(DISPID member, WORD flags) const;
@@ -57,7 +57,7 @@ class AdaptedArguments {
 
   // Converts the caller's `params`; a refused argument sets `argumentError`
   // (when given) to its position.
-  HRESULT Adapt(const DISPPARAMS& params, const MemberDescription* member, UINT* argumentError);
+  HResult Adapt(const DISPPARAMS& params, const MemberDescription* member, UINT* argumentError);
   // The caller's parameters with the converted arguments in their place.
   DISPPARAMS Params(const DISPPARAMS& params);
   // Hands the by-reference temporaries back to the caller's variants.

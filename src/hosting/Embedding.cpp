@@ -1,9 +1,9 @@
-// The control's windows: the surface that holds the widgets, message-only
-// outside a container; when the control appears on
-// screen; and its drawing into a device context for a container.
+// The control's windows: the surface that holds the widgets (message-only
+// outside a container) and its window procedure, the start-up that builds
+// them, how the control follows the surface's size, focus and appearance on
+// screen, its drawing into a device context for a container, and the
+// interfaces of this part.
 #include "hosting/Embedding.h"
-
-#include <richedit.h>
 
 #include <utility>
 
@@ -31,9 +31,9 @@ constexpr UINT ShowMessage = WM_APP + 0x61;
 SRWLOCK classLock = SRWLOCK_INIT;
 bool classRegistered = false;
 
-HRESULT RegisterSurfaceClass(WNDPROC procedure) {
+HResult RegisterSurfaceClass(WNDPROC procedure) {
   AcquireSRWLockExclusive(&classLock);
-  HRESULT status = S_OK;
+  HResult status = hr::Ok;
   if (!classRegistered) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -92,7 +92,7 @@ Embedding::~Embedding() {
   keybord_.reset();
 }
 
-HRESULT Embedding::StartEmbedding() {
+HResult Embedding::StartEmbedding() {
   auto& container = *static_cast<IConnectionPointContainer*>(this);
   eventPoint_ = std::make_unique<EventPoint>(*Identity(), container, DIID___KeyBord);
   notifyPoint_ = std::make_unique<EventPoint>(*Identity(), container, IID_IPropertyNotifySink);
@@ -121,13 +121,11 @@ HRESULT Embedding::StartEmbedding() {
   options.userInputHandled = [this] { ScheduleChangeCheck(); };
   options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
   options.keepAlive = {&Embedding::HoldObject, Identity()};
+  // The user may also change the field itself: the field tells only its
+  // parent, the surface, which hands the news to the toolkit.
+  options.fieldChanged = [this] { ScheduleChangeCheck(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
-  // The user may also type into the field itself, which tells only its
-  // parent, the surface.
-  const HWND field = toolkit_->Field().Window();
-  const auto mask = static_cast<LPARAM>(SendMessageW(field, EM_GETEVENTMASK, 0, 0));
-  SendMessageW(field, EM_SETEVENTMASK, 0, mask | ENM_CHANGE);
   RETURN_IF_FAILED(toolkit_->Initialize());
   RECT started{};
   GetClientRect(surface_, &started);
@@ -176,10 +174,7 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       Discard(TakeValues(Tell::Sinks), "a failed look is retried after the next burst or call");
       return 0;
     case WM_COMMAND:
-      if (toolkit_ && reinterpret_cast<HWND>(lParam) == toolkit_->Field().Window() && HIWORD(wParam) == EN_CHANGE) {
-        toolkit_->Field().ChangedByOthers();
-        ScheduleChangeCheck();
-      }
+      if (toolkit_) Link().SurfaceCommand(wParam, lParam);
       return 0;
     case WM_CLOSE:
       // The surface belongs to the control, not to the user: a rich edit that
@@ -260,20 +255,6 @@ void Embedding::PanelFocused() {
   if (inPlaceSite_ && !userInterfaceActive_) PostMessageW(surface_, ActivateMessage, 0, 0);
 }
 
-bool Embedding::IsPanelWindow(HWND window) const {
-  if (!toolkit_ || !window) return false;
-  for (const PanelId panel : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    if (toolkit_->PanelOf(panel).Window() == window) return true;
-  }
-  return false;
-}
-
-SIZE Embedding::NaturalPixels() const {
-  const win32::Dpi dpi = toolkit_->ScreenDpi();
-  return SIZE{win32::TwipsToPixels(toolkit_->SurfaceOf().Width(), dpi.x),
-              win32::TwipsToPixels(toolkit_->SurfaceOf().Height(), dpi.y)};
-}
-
 void Embedding::ResizeSurface(int width, int height) {
   SetWindowPos(surface_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // A container that placed the control is told the size it really has.
@@ -322,17 +303,17 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   const Hold hold = KeepAlive();  // work that waited may ask the container for a size
-  return Guard([&]() -> HRESULT {
-    const SIZE natural = NaturalPixels();
+  return Guard([&]() -> HResult {
+    const win32::Extent natural = Link().NaturalPixels();
     const LONG width = bounds->right - bounds->left;
     const LONG height = bounds->bottom - bounds->top;
-    if (width == natural.cx && height == natural.cy) {
+    if (width == natural.width && height == natural.height) {
       toolkit_->PaintTo(dc, bounds->left, bounds->top);
       return S_OK;
     }
     // Another size: drawn at its own size, then stretched onto the bounds.
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, natural.cx, natural.cy);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, natural.width, natural.height);
     if (!memory || !bitmap) {
       if (bitmap) DeleteObject(bitmap);
       if (memory) DeleteDC(memory);
@@ -341,8 +322,8 @@ HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEV
     const HGDIOBJ old = SelectObject(memory, bitmap);
     toolkit_->PaintTo(memory, 0, 0);
     SetStretchBltMode(dc, HALFTONE);
-    const BOOL drawn = StretchBlt(dc, bounds->left, bounds->top, width, height, memory, 0, 0, natural.cx, natural.cy,
-                                  SRCCOPY);
+    const BOOL drawn = StretchBlt(dc, bounds->left, bounds->top, width, height, memory, 0, 0, natural.width,
+                                  natural.height, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -383,7 +364,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetAdvise(DWORD* aspects, DWORD* flags, IAd
   if (flags) *flags = viewFlags_;
   if (sink) {
     *sink = nullptr;
-    viewSink_.CopyTo(sink);
+    Discard(viewSink_.CopyTo(sink), "copying a held pointer only adds a reference");
   }
   return S_OK;
 }

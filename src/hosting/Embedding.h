@@ -15,12 +15,13 @@
 // object, and every interface here forwards to it.
 //
 // Its members are defined by subject: the windows, their appearance and the
-// drawing in Embedding.cpp; the verbs, activation in place and the site in
-// InPlace.cpp; persistence in SavedProperties.cpp; the connection points in
-// ConnectionPoints.cpp; the dirty state and change notifications in
-// PropertyChanges.cpp. A member that reaches the component or the toolkit,
-// or allocates, runs its work through vexo::Guard; the others only copy
-// values and call the system.
+// drawing in Embedding.cpp; the verbs, extents and activation in place in
+// InPlace.cpp; the site, its ambients, the keys taken before the container's
+// accelerators and IOleControl in ControlSite.cpp; persistence in
+// SavedProperties.cpp; the connection points in ConnectionPoints.cpp; the
+// dirty state and change notifications in PropertyChanges.cpp. A member
+// that reaches the component or the toolkit, or allocates, runs its work
+// through vexo::Guard; the others only copy values and call the system.
 #pragma once
 
 #include "hosting/Com.h"
@@ -141,11 +142,11 @@ class Embedding : public IOleObject,
 
   // Builds the windows and the widgets, connects the component and runs its
   // start-up.
-  HRESULT StartEmbedding();
+  HResult StartEmbedding();
   KeyBord& Component() { return *keybord_; }
   // The first line of every public member but IUnknown's, of this part and
   // of the object that derives from it.
-  HRESULT OnOwnerThread() const { return owner_.Check(); }
+  HResult OnOwnerThread() const { return owner_.Check(); }
   // Runs a call of the public interface; the toolkit's pending work is done
   // once when it returns, and then the saved properties are compared with
   // what was seen, so that a change reaches the sinks before the call returns.
@@ -193,8 +194,8 @@ class Embedding : public IOleObject,
 
   // In place only, or with the user interface on top.
   enum class Activation { InPlace, UserInterface };
-  HRESULT Activate(Activation activation);
-  HRESULT ActivateUserInterface();
+  HResult Activate(Activation activation);
+  HResult ActivateUserInterface();
   void RaiseShowWhenVisible();
   // A message of the surface that may follow its appearance on screen.
   void NoteAppearance();
@@ -207,9 +208,8 @@ class Embedding : public IOleObject,
   void SetDesignMode(bool design);
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
-  // The component's size in pixels and in HIMETRIC units.
-  SIZE NaturalPixels() const;
-  bool IsPanelWindow(HWND window) const;
+  // All the hosting asks of the toolkit beyond its drivers.
+  win32::HostingLink& Link() const { return *toolkit_; }
   // The properties through the component's own read and write handlers.
   HResult ReadFrom(PropertyBag& bag);
   HResult WriteTo(PropertyBag& bag);
@@ -226,6 +226,8 @@ class Embedding : public IOleObject,
   // What the control sees now; a failure when it cannot look.
   HResult SeenNow(SavedValues& values);
   HResult Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
+  template <typename HandOut>
+  HResult SaveRecord(BOOL clearDirty, HandOut&& handOut);
   // The container destroys the control's windows: what they hold is kept.
   void KeepWhatTheWindowsHold();
   enum class Tell { Sinks, Nobody };

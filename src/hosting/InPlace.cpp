@@ -1,6 +1,5 @@
 // The control in its container: the object's verbs and extents, activation in
-// place and of its user interface, the keys it takes before the container's
-// accelerators, and the control's dealings with its site.
+// place and of its user interface, and its place in the container's window.
 #include "hosting/Embedding.h"
 
 #include <algorithm>
@@ -12,26 +11,6 @@
 namespace vexo::hosting {
 
 namespace {
-
-constexpr int HimetricPerInch = 2540;
-
-// The modifier flags of IOleControlSite::TranslateAccelerator.
-constexpr DWORD KeyModShift = 1;
-constexpr DWORD KeyModControl = 2;
-constexpr DWORD KeyModAlt = 4;
-
-// The keys that a container's accelerators could take before the panel sees
-// them: arrows, paging, Home, End, the editing keys and the function keys.
-bool KeyForPanel(WPARAM key) {
-  switch (key) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
-    case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
-    case VK_DELETE: case VK_BACK:
-      return true;
-    default:
-      return key >= VK_F1 && key <= VK_F24;
-  }
-}
 
 // The control's verbs, the same the registration records, so that a
 // control deployed without registration offers them too. Each name handed
@@ -87,72 +66,6 @@ class VerbEnumerator final : public SingleInterface<VerbEnumerator, IEnumOLEVERB
 // returns (see Hold), and looks again at what a call to them may have changed:
 // the host may deactivate, close, destroy or let go of the control in there.
 
-HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  const Hold hold = KeepAlive();
-  if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
-  clientSite_ = site;
-  controlSite_.Reset();
-  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
-  // The site is kept whatever its ambients say; without an answer the control runs.
-  Discard(Guard([&] {
-            ReadAmbients();
-            return hr::Ok;
-          }),
-          "a control that cannot read the site's ambients behaves as it did");
-  return S_OK;
-}
-
-// A site that answers no ambients, or answers UserMode with nothing, an
-// object or a value that is no truth value, runs its form: only a clear
-// False means a designer.
-void Embedding::ReadAmbients() {
-  bool userMode = true;
-  ComPtr<IDispatch> ambients;
-  if (clientSite_ && SUCCEEDED(clientSite_.As(&ambients)) && ambients) {
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    VARIANT answer;
-    VariantInit(&answer);
-    if (SUCCEEDED(ambients->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                   &none, &answer, nullptr, nullptr))) {
-      const VARTYPE type = answer.vt & VT_TYPEMASK;
-      VARIANT truth;
-      VariantInit(&truth);
-      if (type != VT_EMPTY && type != VT_DISPATCH && type != VT_UNKNOWN &&
-          SUCCEEDED(VariantChangeType(&truth, &answer, 0, VT_BOOL))) {
-        userMode = truth.boolVal != VARIANT_FALSE;
-      }
-      Discard(VariantClear(&answer), "an answer of a type that cannot be cleared holds nothing to free");
-    }
-  }
-  SetDesignMode(!userMode);
-}
-
-void Embedding::SetDesignMode(bool design) {
-  if (!toolkit_ || design == designMode_) return;
-  designMode_ = design;
-  const HWND field = toolkit_->Field().Window();
-  if (design) {
-    // The keyboard goes back to the designer before the panels stop listening,
-    // so that the panel that had the focus hears that it lost it.
-    Discard(UIDeactivate(), "it always succeeds");
-    GiveUpFocus();
-  }
-  toolkit_->SetInteractive(!design);
-  // The designer's Tab key passes over the control, and the field takes no
-  // typing of its own; the control's own writes still reach it.
-  if (field) SendMessageW(field, EM_SETREADONLY, design, 0);
-  const LONG_PTR style = GetWindowLongPtrW(surface_, GWL_STYLE);
-  SetWindowLongPtrW(surface_, GWL_STYLE, design ? style & ~WS_TABSTOP : style | WS_TABSTOP);
-}
-
-HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  if (!site) return E_POINTER;
-  *site = nullptr;
-  return clientSite_.CopyTo(site);
-}
-
 HRESULT STDMETHODCALLTYPE Embedding::SetHostNames(LPCOLESTR, LPCOLESTR) {
   RETURN_IF_FAILED(OnOwnerThread());
   return S_OK;
@@ -195,7 +108,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClipboardData(DWORD, IDataObject** data)
 HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) {
   RETURN_IF_FAILED(OnOwnerThread());
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     if (activeSite && !clientSite_) Discard(SetClientSite(activeSite), "it always succeeds");
     switch (verb) {
       case OLEIVERB_PRIMARY:
@@ -217,7 +130,7 @@ HRESULT STDMETHODCALLTYPE Embedding::DoVerb(LONG verb, LPMSG, IOleClientSite* ac
   });
 }
 
-HRESULT Embedding::Activate(Activation activation) {
+HResult Embedding::Activate(Activation activation) {
   if (!clientSite_ || !surface_) return E_UNEXPECTED;
   if (!inPlaceSite_) {
     ComPtr<IOleInPlaceSite> site;
@@ -255,7 +168,7 @@ HRESULT Embedding::Activate(Activation activation) {
     SetParent(surface_, parent);
     // A control that could not lay itself out at its place is taken back out
     // of the container, as if it had never been activated.
-    const HRESULT placed = SetObjectRects(&position, &clip);
+    const HResult placed = SetObjectRects(&position, &clip);
     if (FAILED(placed)) {
       Discard(InPlaceDeactivate(), "the failure of the placing is what the caller hears");
       return placed;
@@ -266,10 +179,10 @@ HRESULT Embedding::Activate(Activation activation) {
     ShowWindow(surface_, SW_SHOWNA);
     RaiseShowWhenVisible();
   }
-  return activation == Activation::UserInterface ? ActivateUserInterface() : S_OK;
+  return activation == Activation::UserInterface ? ActivateUserInterface() : hr::Ok;
 }
 
-HRESULT Embedding::ActivateUserInterface() {
+HResult Embedding::ActivateUserInterface() {
   if (!inPlaceSite_) return E_UNEXPECTED;
   if (!userInterfaceActive_) {
     // A container that refuses keeps the control active in place only.
@@ -353,10 +266,7 @@ HRESULT STDMETHODCALLTYPE Embedding::SetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
   const Hold hold = KeepAlive();
-  const win32::Dpi dpi = toolkit_->ScreenDpi();
-  return Guard([&]() -> HRESULT {
-    return toolkit_->SurfaceSized(MulDiv(size->cx, dpi.x, HimetricPerInch), MulDiv(size->cy, dpi.y, HimetricPerInch));
-  });
+  return Guard([&] { return Link().ProposeHimetric(size->cx, size->cy); });
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, SIZEL* size) {
@@ -364,11 +274,8 @@ HRESULT STDMETHODCALLTYPE Embedding::GetExtent(DWORD aspect, SIZEL* size) {
   if (!size) return E_POINTER;
   *size = SIZEL{0, 0};
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  // Twips to HIMETRIC: 1440 twips and 2540 units to the inch.
-  const auto himetric = [](float twips) {
-    return static_cast<LONG>(static_cast<double>(twips) * HimetricPerInch / win32::TwipsPerInch + 0.5);
-  };
-  *size = SIZEL{himetric(toolkit_->SurfaceOf().Width()), himetric(toolkit_->SurfaceOf().Height())};
+  const win32::Extent natural = Link().NaturalHimetric();
+  *size = SIZEL{natural.width, natural.height};
   return S_OK;
 }
 
@@ -469,22 +376,22 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!position) return E_POINTER;
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     const bool wasPlacing = std::exchange(placing_, true);
     SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The offered size goes to the component as a resize of its surface.
-    const HRESULT status =
+    const HResult status =
         toolkit_->SurfaceSized(position->right - position->left, position->bottom - position->top);
-    const SIZE natural = NaturalPixels();
+    const win32::Extent natural = Link().NaturalPixels();
     RECT client{};
     GetClientRect(surface_, &client);
-    if (client.right != natural.cx || client.bottom != natural.cy) {
-      SetWindowPos(surface_, nullptr, 0, 0, natural.cx, natural.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (client.right != natural.width || client.bottom != natural.height) {
+      SetWindowPos(surface_, nullptr, 0, 0, natural.width, natural.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     placing_ = wasPlacing;
     if (!placing_ && inPlaceSite_ && !reportingPosition_ &&
-        (position->right - position->left != natural.cx || position->bottom - position->top != natural.cy)) {
-      RECT placed{position->left, position->top, position->left + natural.cx, position->top + natural.cy};
+        (position->right - position->left != natural.width || position->bottom - position->top != natural.height)) {
+      RECT placed{position->left, position->top, position->left + natural.width, position->top + natural.height};
       reportingPosition_ = true;
       const ComPtr<IOleInPlaceSite> site = inPlaceSite_;
       Discard(site->OnPosRectChange(&placed), "a container that keeps its rectangle clips the control");
@@ -497,82 +404,6 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
 HRESULT STDMETHODCALLTYPE Embedding::ReactivateAndUndo() {
   RETURN_IF_FAILED(OnOwnerThread());
   return INPLACE_E_NOTUNDOABLE;
-}
-
-// --- IOleInPlaceActiveObject
-
-// A system key (WM_SYSKEYDOWN: a key with Alt, and F10) is the system's and
-// the container's: it is never taken here. Tab, Enter and Escape are the
-// form's: the container's site hears of them, as its dialog manager would.
-HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  if (!message) return E_POINTER;
-  if (message->message == WM_KEYDOWN && IsPanelWindow(message->hwnd) && KeyForPanel(message->wParam)) {
-    DispatchMessageW(message);
-    return S_OK;
-  }
-  const bool formKey = message->wParam == VK_TAB || message->wParam == VK_RETURN || message->wParam == VK_ESCAPE;
-  if (message->message == WM_KEYDOWN && formKey && surface_ &&
-      (message->hwnd == surface_ || IsChild(surface_, message->hwnd))) {
-    // The site may do anything, even release the control: only the copy
-    // held here is used.
-    const ComPtr<IOleControlSite> site = controlSite_;
-    if (!site) return S_FALSE;
-    const DWORD modifiers = (GetKeyState(VK_SHIFT) < 0 ? KeyModShift : 0) |
-                            (GetKeyState(VK_CONTROL) < 0 ? KeyModControl : 0) |
-                            (GetKeyState(VK_MENU) < 0 ? KeyModAlt : 0);
-    return site->TranslateAccelerator(message, modifiers) == S_OK ? S_OK : S_FALSE;
-  }
-  return S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE Embedding::OnFrameWindowActivate(BOOL) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  return S_OK;
-}
-HRESULT STDMETHODCALLTYPE Embedding::OnDocWindowActivate(BOOL) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  return S_OK;
-}
-HRESULT STDMETHODCALLTYPE Embedding::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  return S_OK;
-}
-HRESULT STDMETHODCALLTYPE Embedding::EnableModeless(BOOL) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  return S_OK;
-}
-
-// --- IOleControl
-
-HRESULT STDMETHODCALLTYPE Embedding::GetControlInfo(CONTROLINFO* info) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  if (!info) return E_POINTER;
-  // No mnemonics: the panels take their keys while they have the focus.
-  info->hAccel = nullptr;
-  info->cAccel = 0;
-  info->dwFlags = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE Embedding::OnMnemonic(MSG*) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  return E_NOTIMPL;
-}
-HRESULT STDMETHODCALLTYPE Embedding::OnAmbientPropertyChange(DISPID member) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  if (member != DISPID_AMBIENT_USERMODE && member != DISPID_UNKNOWN) return S_OK;
-  const Hold hold = KeepAlive();
-  return Guard([&] {
-    ReadAmbients();
-    return hr::Ok;
-  });
-}
-
-HRESULT STDMETHODCALLTYPE Embedding::FreezeEvents(BOOL freeze) {
-  RETURN_IF_FAILED(OnOwnerThread());
-  frozenEvents_ += freeze ? 1 : (frozenEvents_ > 0 ? -1 : 0);
-  return S_OK;
 }
 
 }  // namespace vexo::hosting

@@ -28,7 +28,7 @@ BSTR ToBstr(const std::u16string& text) {
 
 // Records the failure `status` as the thread's error information so that
 // callers, early and late bound, can show what went wrong.
-HResult SetErrorInformation(HRESULT status) {
+HResult SetErrorInformation(HResult status) {
   const std::string_view description = DescribeStatus(status);
   const std::wstring text(description.begin(), description.end());
   ComPtr<ICreateErrorInfo> create;
@@ -41,14 +41,22 @@ HResult SetErrorInformation(HRESULT status) {
   return SetErrorInfo(0, info.Get());
 }
 
-// Writes `text` back into an in/out string parameter. The old string is freed
-// only once the new one exists.
-HRESULT WriteBack(BSTR* parameter, const std::u16string& text) {
+// An in/out parameter's value as the component takes it, and its value
+// written back: the old string is freed only once the new one exists.
+std::u16string TakeIn(BSTR text) { return FromBstr(text); }
+std::int16_t TakeIn(short code) { return code; }
+
+HResult WriteBack(BSTR* parameter, const std::u16string& text) {
   BSTR copy = ToBstr(text);
-  if (!copy) return E_OUTOFMEMORY;
+  if (!copy) return hr::OutOfMemory;
   SysFreeString(*parameter);
   *parameter = copy;
-  return S_OK;
+  return hr::Ok;
+}
+
+HResult WriteBack(short* parameter, std::int16_t code) {
+  *parameter = code;
+  return hr::Ok;
 }
 
 // The descriptions of the interface from the library's own type library are
@@ -64,7 +72,7 @@ struct TypeDescriptions {
 SRWLOCK descriptionsLock = SRWLOCK_INIT;
 TypeDescriptions* descriptions = nullptr;  // released by ReleaseTypeDescriptions, not at exit
 
-HRESULT ReadTypeDescriptions(TypeDescriptions& read) {
+HResult ReadTypeDescriptions(TypeDescriptions& read) {
   std::wstring path;
   RETURN_IF_FAILED(ModulePath(path));
   RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &read.library));
@@ -76,9 +84,9 @@ HRESULT ReadTypeDescriptions(TypeDescriptions& read) {
   return read.members.Load(read.vtableInfo.Get());
 }
 
-HRESULT SharedTypeDescriptions(const TypeDescriptions*& shared) {
+HResult SharedTypeDescriptions(const TypeDescriptions*& shared) {
   AcquireSRWLockExclusive(&descriptionsLock);
-  const HRESULT status = Guard([&]() -> HRESULT {
+  const HResult status = Guard([&]() -> HResult {
     if (!descriptions) {
       auto read = std::make_unique<TypeDescriptions>();
       RETURN_IF_FAILED(ReadTypeDescriptions(*read));
@@ -101,7 +109,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // Loads the interface descriptions from the library's own type library,
   // builds the widgets and runs the component's start-up, as a host's
   // creation of the control does.
-  HRESULT Start() {
+  HResult Start() {
     const TypeDescriptions* types = nullptr;
     RETURN_IF_FAILED(SharedTypeDescriptions(types));
     library_ = types->library;
@@ -181,11 +189,11 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
 
   // --- _KeyBord, in the order of its function table.
   HRESULT STDMETHODCALLTYPE AfterFindImage(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
+    return InOutMember(ChrStr, [this](std::u16string& text) { return Component().AfterFindImage(text); });
   }
   HRESULT STDMETHODCALLTYPE EnterKey() override { return Member([&] { return Component().EnterKey(); }); }
   HRESULT STDMETHODCALLTYPE FindABC(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
+    return InOutMember(ChrStr, [this](std::u16string& text) { return Component().FindABC(text); });
   }
   HRESULT STDMETHODCALLTYPE FindImage(short KeyCode, short Shift) override {
     return Member([&] { return Component().FindImage(KeyCode, Shift); });
@@ -194,14 +202,14 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     return Member([&] { return Component().FindImageNumber(KeyCode); });
   }
   HRESULT STDMETHODCALLTYPE GetMessage(short* KodKey) override {
-    return IntegerMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
+    return InOutMember(KodKey, [this](std::int16_t& code) { return Component().GetMessage(code); });
   }
   HRESULT STDMETHODCALLTYPE KeyF1ToF6(short* CodeKey) override {
-    return IntegerMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
+    return InOutMember(CodeKey, [this](std::int16_t& code) { return Component().KeyF1ToF6(code); });
   }
   HRESULT STDMETHODCALLTYPE LeftPos() override { return Member([&] { return Component().LeftPos(); }); }
   HRESULT STDMETHODCALLTYPE FindNumber(BSTR* ChrStr) override {
-    return StringMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
+    return InOutMember(ChrStr, [this](std::u16string& text) { return Component().FindNumber(text); });
   }
   HRESULT STDMETHODCALLTYPE RightPos() override { return Member([&] { return Component().RightPos(); }); }
   HRESULT STDMETHODCALLTYPE get_CapsLock(VARIANT_BOOL* value) override {
@@ -262,7 +270,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // A member with plain arguments: the component's call as a host makes it,
   // its status recorded for the caller.
   template <typename Body>
-  HRESULT Member(Body&& body) {
+  HResult Member(Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
     const Hold hold = KeepAlive();
     return Done(Guard([&] { return HostCall(std::forward<Body>(body)); }));
@@ -270,44 +278,32 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   // A property get: its out-parameter holds `initial` before any other work,
   // so that it is defined even when the get fails.
   template <typename Value, typename Body>
-  HRESULT Getter(Value* value, Value initial, Body&& body) {
+  HResult Getter(Value* value, Value initial, Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
     const Hold hold = KeepAlive();
     if (!value) return Done(E_POINTER);
     *value = initial;
     return Done(Guard([&] { return body(*value); }));
   }
-  // An in/out string member: the caller's string goes in and whatever the
-  // member leaves in it comes back, also when the member fails part-way.
-  template <typename Body>
-  HRESULT StringMember(BSTR* parameter, Body&& body) {
+  // An in/out member, of a string or an integer: the caller's value goes in
+  // and whatever the member leaves in it comes back, also when the member
+  // fails part-way.
+  template <typename Parameter, typename Body>
+  HResult InOutMember(Parameter* parameter, Body&& body) {
     RETURN_IF_FAILED(OnOwnerThread());
     const Hold hold = KeepAlive();
     if (!parameter) return Done(E_POINTER);
     return Done(Guard([&] {
-      std::u16string text = FromBstr(*parameter);
-      const HResult status = HostCall([&] { return body(text); });
-      RETURN_IF_FAILED(WriteBack(parameter, text));
-      return status;
-    }));
-  }
-
-  template <typename Body>
-  HRESULT IntegerMember(short* parameter, Body&& body) {
-    RETURN_IF_FAILED(OnOwnerThread());
-    const Hold hold = KeepAlive();
-    if (!parameter) return Done(E_POINTER);
-    return Done(Guard([&] {
-      std::int16_t code = *parameter;
-      const HResult status = HostCall([&] { return body(code); });
-      *parameter = code;
+      auto value = TakeIn(*parameter);
+      const HResult status = HostCall([&] { return body(value); });
+      RETURN_IF_FAILED(WriteBack(parameter, value));
       return status;
     }));
   }
 
   // Ends a member: a failure becomes the thread's error information and is
   // remembered for Invoke, which hands it to late-bound callers.
-  HRESULT Done(HRESULT status) {
+  HResult Done(HResult status) {
     if (SUCCEEDED(status)) return status;
     lastFailure_ = status;
     Discard(Guard([&] { return SetErrorInformation(status); }),
@@ -316,7 +312,7 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
   }
 
   ReferenceCount references_;
-  HRESULT lastFailure_ = S_OK;  // of the last member that failed, reset by Invoke
+  HResult lastFailure_ = hr::Ok;  // of the last member that failed, reset by Invoke
   ComPtr<ITypeLib> library_;
   ComPtr<ITypeInfo> dispatchInfo_;  // what hosts are given: the dispatch side of _KeyBord
   ComPtr<ITypeInfo> vtableInfo_;    // what calls go through: its function-table side
@@ -337,7 +333,7 @@ HRESULT STDMETHODCALLTYPE KeyBordObject::Invoke(DISPID member, REFIID iid, LCID,
   }
   const Hold hold = KeepAlive();
 
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     AdaptedArguments arguments;
     RETURN_IF_FAILED(arguments.Adapt(*params, members_->Find(member, flags), argumentError));
     DISPPARAMS adapted = arguments.Params(*params);
@@ -379,11 +375,11 @@ void ReleaseTypeDescriptions(bool (*unused)()) {
   ReleaseSRWLockExclusive(&descriptionsLock);
 }
 
-HRESULT CreateKeyBord(REFIID iid, void** object) {
+HResult CreateKeyBord(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   KeyBordObject* created = nullptr;
-  HRESULT status = Guard([&] {
+  HResult status = Guard([&] {
     created = new KeyBordObject();
     return created->Start();
   });

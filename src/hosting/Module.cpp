@@ -47,7 +47,7 @@ ClassFactory factory;
 
 HINSTANCE ModuleHandle() { return module; }
 
-HRESULT ModulePath(std::wstring& path) {
+HResult ModulePath(std::wstring& path) {
   path.assign(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));

@@ -22,7 +22,7 @@ HResult Embedding::TakeValues(Tell tell) {
     if (kept_) return hr::Ok;  // the windows are gone: nothing changes any more
     // A value held by the field is read only when the field has changed since
     // it was last read: a key or a call that left it alone costs no copy of it.
-    const std::uint64_t revision = toolkit_->Field().Revision();
+    const std::uint64_t revision = Link().FieldRevision();
     const auto saved = SavedProperties();
     SavedValues now;
     std::bitset<SavedPropertyCount> changed;

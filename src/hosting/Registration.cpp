@@ -34,7 +34,7 @@ std::wstring Braced(REFGUID guid) {
 
 // Writes `value` (null: none) as the named value (null: the default) of
 // HKEY_CLASSES_ROOT\<path>, creating the key.
-HRESULT SetKey(const std::wstring& path, const wchar_t* name, const std::wstring* value) {
+HResult SetKey(const std::wstring& path, const wchar_t* name, const std::wstring* value) {
   HKEY key = nullptr;
   LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
@@ -46,11 +46,11 @@ HRESULT SetKey(const std::wstring& path, const wchar_t* name, const std::wstring
   return HRESULT_FROM_WIN32(status);
 }
 
-HRESULT SetDefault(const std::wstring& path, const std::wstring& value) { return SetKey(path, nullptr, &value); }
+HResult SetDefault(const std::wstring& path, const std::wstring& value) { return SetKey(path, nullptr, &value); }
 
 // Removes HKEY_CLASSES_ROOT\<path> and everything under it; a key that is not
 // there is no error.
-HRESULT DeleteTree(const std::wstring& path) {
+HResult DeleteTree(const std::wstring& path) {
   const LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
   if (status == ERROR_FILE_NOT_FOUND) return S_OK;
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
@@ -58,7 +58,7 @@ HRESULT DeleteTree(const std::wstring& path) {
   return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
 }
 
-HRESULT RegisterInterface(REFIID iid, const std::wstring& name, const std::wstring& libid) {
+HResult RegisterInterface(REFIID iid, const std::wstring& name, const std::wstring& libid) {
   const std::wstring key = L"Interface\\" + Braced(iid);
   RETURN_IF_FAILED(SetDefault(key, name));
   RETURN_IF_FAILED(SetDefault(key + L"\\ProxyStubClsid", AutomationMarshaler));
@@ -84,7 +84,7 @@ bool RegisteredInOtherView() {
   return true;
 }
 
-HRESULT Register() {
+HResult Register() {
   std::wstring path;
   RETURN_IF_FAILED(ModulePath(path));
   ComPtr<ITypeLib> library;
@@ -143,12 +143,12 @@ HRESULT Register() {
 // Removes everything Register writes, also after a registration that stopped
 // half-way; what is already gone is no error. What the library of the other
 // bitness shares stays while that one is registered.
-HRESULT Unregister() {
+HResult Unregister() {
   TLIBATTR attributes{};
   attributes.syskind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
   ComPtr<ITypeLib> library;
   std::wstring path;
-  HRESULT status = ModulePath(path);
+  HResult status = ModulePath(path);
   if (SUCCEEDED(status)) status = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
   if (SUCCEEDED(status)) {
     TLIBATTR* attr = nullptr;
@@ -161,14 +161,14 @@ HRESULT Unregister() {
     }
   }
   const std::wstring libid = L"TypeLib\\" + Braced(LIBID_VexoKeyBord);
-  HRESULT result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
+  HResult result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
   if (RegisteredInOtherView()) {
-    const HRESULT removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
+    const HResult removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
     return FAILED(result) ? result : removed;
   }
   for (const std::wstring& key : {std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
                                   L"Interface\\" + Braced(DIID___KeyBord), libid}) {
-    const HRESULT removed = DeleteTree(key);
+    const HResult removed = DeleteTree(key);
     if (FAILED(removed) && SUCCEEDED(result)) result = removed;
   }
   return result;

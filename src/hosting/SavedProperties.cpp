@@ -16,7 +16,7 @@ namespace {
 std::wstring Name(std::u16string_view key) { return std::wstring(key.begin(), key.end()); }
 
 // Reads exactly `size` bytes; a stream that ends first holds a damaged record.
-HRESULT ReadExactly(IStream* stream, void* into, ULONG size) {
+HResult ReadExactly(IStream* stream, void* into, ULONG size) {
   ULONG read = 0;
   const HRESULT status = stream->Read(into, size, &read);
   if (FAILED(status)) return status;
@@ -24,13 +24,13 @@ HRESULT ReadExactly(IStream* stream, void* into, ULONG size) {
 }
 
 template <typename Number>
-HRESULT ReadNumber(IStream* stream, Number& number) {
+HResult ReadNumber(IStream* stream, Number& number) {
   return ReadExactly(stream, &number, sizeof number);  // little-endian, as the processor keeps it
 }
 
-HRESULT ReadUnits(IStream* stream, std::u16string& text, std::size_t units) {
+HResult ReadUnits(IStream* stream, std::u16string& text, std::size_t units) {
   text.resize(units);
-  return units == 0 ? S_OK : ReadExactly(stream, text.data(), static_cast<ULONG>(units * sizeof(char16_t)));
+  return units == 0 ? hr::Ok : ReadExactly(stream, text.data(), static_cast<ULONG>(units * sizeof(char16_t)));
 }
 
 template <typename Number>
@@ -48,7 +48,7 @@ void AppendUnits(std::vector<BYTE>& bytes, std::u16string_view text) {
 
 // --- Values.
 
-HRESULT FromAutomation(const VARIANT& from, Variant& to) {
+HResult FromAutomation(const VARIANT& from, Variant& to) {
   switch (V_VT(&from)) {
     case VT_EMPTY: to = Variant::Empty(); return S_OK;
     case VT_NULL: to = Variant::Null(); return S_OK;
@@ -94,7 +94,7 @@ HRESULT FromAutomation(const VARIANT& from, Variant& to) {
   }
 }
 
-HRESULT ToAutomation(const Variant& from, VARIANT& to) {
+HResult ToAutomation(const Variant& from, VARIANT& to) {
   VariantInit(&to);
   switch (from.type) {
     case VarType::Empty: return S_OK;
@@ -126,8 +126,8 @@ HResult ContainerBag::ReadProperty(std::u16string_view key, const Variant& defau
     return S_OK;
   }
   if (FAILED(status)) return status;
-  const HRESULT converted = FromAutomation(stored, value);
-  VariantClear(&stored);
+  const HResult converted = FromAutomation(stored, value);
+  Discard(VariantClear(&stored), "the value read is what counts; a copy that cannot be cleared holds nothing more");
   return converted;
 }
 
@@ -135,7 +135,7 @@ HResult ContainerBag::WriteProperty(std::u16string_view key, const Variant& valu
   VARIANT written;
   RETURN_IF_FAILED(ToAutomation(value, written));
   const HRESULT status = bag_->Write(Name(key).c_str(), &written);
-  VariantClear(&written);
+  Discard(VariantClear(&written), "the bag's answer is what counts; a value made here clears cleanly");
   return status;
 }
 
@@ -168,7 +168,7 @@ HResult RecordBag::WriteProperty(std::u16string_view key, const Variant& value, 
   return S_OK;
 }
 
-HRESULT RecordBag::Serialize(std::vector<BYTE>& bytes) const {
+HResult RecordBag::Serialize(std::vector<BYTE>& bytes) const {
   bytes.assign(std::begin(RecordSignature), std::end(RecordSignature));
   Append(bytes, RecordVersion);
   Append(bytes, static_cast<std::uint16_t>(entries_.size()));
@@ -199,9 +199,9 @@ HRESULT RecordBag::Serialize(std::vector<BYTE>& bytes) const {
   return S_OK;
 }
 
-HRESULT RecordBag::ReadFrom(IStream* stream) {
+HResult RecordBag::ReadFrom(IStream* stream) {
   char signature[4] = {};
-  const HRESULT head = ReadExactly(stream, signature, sizeof signature);
+  const HResult head = ReadExactly(stream, signature, sizeof signature);
   if (head == DamagedRecord) return NotARecord;
   RETURN_IF_FAILED(head);
   std::uint16_t version = 0;
@@ -264,7 +264,7 @@ HRESULT RecordBag::ReadFrom(IStream* stream) {
   return S_OK;
 }
 
-HRESULT RecordBag::CopyTo(PropertyBag& bag) const {
+HResult RecordBag::CopyTo(PropertyBag& bag) const {
   for (const auto& [name, value] : entries_) RETURN_IF_FAILED(bag.WriteProperty(name, value, Variant{}));
   return S_OK;
 }
@@ -316,6 +316,18 @@ HResult Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDi
   return hr::Ok;
 }
 
+// Both saves: the record is made, then handed out to the container by
+// `handOut`; the dirty state follows what the record held.
+template <typename HandOut>
+HResult Embedding::SaveRecord(BOOL clearDirty, HandOut&& handOut) {
+  RecordBag record;
+  RETURN_IF_FAILED(Record(record));
+  std::optional<SavedValues> written(std::in_place);
+  if (Failed(SeenNow(*written))) written.reset();  // the control cannot look: a save leaves it dirty
+  RETURN_IF_FAILED(handOut(static_cast<const RecordBag&>(record)));
+  return Saved(written, clearDirty);
+}
+
 HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!clsid) return E_POINTER;
@@ -333,7 +345,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     ContainerBag adapter(bag, log);
     return Loaded(ReadFrom(adapter));
   });
@@ -343,14 +355,11 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IPropertyBag* bag, BOOL clearDirty, BO
   RETURN_IF_FAILED(OnOwnerThread());
   if (!bag) return E_POINTER;
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
-    RecordBag record;
-    RETURN_IF_FAILED(Record(record));
-    std::optional<SavedValues> written(std::in_place);
-    if (Failed(SeenNow(*written))) written.reset();  // the control cannot look: a save leaves it dirty
-    ContainerBag adapter(bag, nullptr);
-    RETURN_IF_FAILED(record.CopyTo(adapter));
-    return Saved(written, clearDirty);
+  return Guard([&] {
+    return SaveRecord(clearDirty, [&](const RecordBag& record) {
+      ContainerBag adapter(bag, nullptr);
+      return record.CopyTo(adapter);
+    });
   });
 }
 
@@ -368,7 +377,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStream* stream) {
   if (!stream) return E_POINTER;
   if (kept_) return E_UNEXPECTED;  // without its windows the control cannot take new values
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     RecordBag record;
     RETURN_IF_FAILED(record.ReadFrom(stream));
     return Loaded(ReadFrom(record));
@@ -379,17 +388,14 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
   const Hold hold = KeepAlive();
-  return Guard([&]() -> HRESULT {
-    RecordBag record;
-    RETURN_IF_FAILED(Record(record));
-    std::optional<SavedValues> values(std::in_place);
-    if (Failed(SeenNow(*values))) values.reset();
-    std::vector<BYTE> bytes;
-    RETURN_IF_FAILED(record.Serialize(bytes));
-    ULONG written = 0;
-    RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
-    if (written != bytes.size()) return STG_E_MEDIUMFULL;
-    return Saved(values, clearDirty);
+  return Guard([&] {
+    return SaveRecord(clearDirty, [&](const RecordBag& record) -> HResult {
+      std::vector<BYTE> bytes;
+      RETURN_IF_FAILED(record.Serialize(bytes));
+      ULONG written = 0;
+      RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+      return written == bytes.size() ? hr::Ok : HResult{STG_E_MEDIUMFULL};
+    });
   });
 }
 
@@ -398,7 +404,7 @@ HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {
   if (!size) return E_POINTER;
   const Hold hold = KeepAlive();
   size->QuadPart = 0;
-  return Guard([&]() -> HRESULT {
+  return Guard([&]() -> HResult {
     RecordBag record;
     RETURN_IF_FAILED(Record(record));
     std::vector<BYTE> bytes;

@@ -70,13 +70,13 @@ class RecordBag final : public PropertyBag {
   HResult WriteProperty(std::u16string_view key, const Variant& value, const Variant& defaultValue) override;
 
   // The record's bytes.
-  HRESULT Serialize(std::vector<BYTE>& bytes) const;
+  HResult Serialize(std::vector<BYTE>& bytes) const;
   // Replaces the entries with those of the record at the stream's position.
-  HRESULT ReadFrom(IStream* stream);
+  HResult ReadFrom(IStream* stream);
   // Writes the entries into `bag` in their order; the first that the bag
   // refuses ends it with the bag's status. A container's bag keeps what it is
   // given, so no default goes with the values.
-  HRESULT CopyTo(PropertyBag& bag) const;
+  HResult CopyTo(PropertyBag& bag) const;
 
   const std::vector<std::pair<std::u16string, Variant>>& Entries() const { return entries_; }
 
@@ -87,7 +87,7 @@ class RecordBag final : public PropertyBag {
 // Automation variants and the core's values. Integer types that fit become a
 // 32-bit integer, other numbers a double; types without a meaning for a
 // property fail with the type-mismatch error.
-HRESULT FromAutomation(const VARIANT& from, Variant& to);
-HRESULT ToAutomation(const Variant& from, VARIANT& to);
+HResult FromAutomation(const VARIANT& from, Variant& to);
+HResult ToAutomation(const Variant& from, VARIANT& to);
 
 }  // namespace vexo::hosting

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "windows/ContainerDoubles.h"
 #include "windows/Harness.h"
 
 namespace vexo::wine {
@@ -41,54 +42,7 @@ ActivPanel PanelOf(_KeyBord* keybord) {
   return panel;
 }
 
-// A property bag with named variants, that can refuse a name.
-class Bag final : public IPropertyBag {
- public:
-  ~Bag() {
-    for (auto& [name, value] : values) VariantClear(&value);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = (iid == IID_IUnknown || iid == IID_IPropertyBag) ? this : nullptr;
-    return *object ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    if (name == refused) return E_ACCESSDENIED;
-    const auto found = values.find(name);
-    if (found == values.end()) return E_INVALIDARG;
-    return VariantCopy(value, &found->second);
-  }
-  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-    written.push_back(name);
-    if (name == refused) return E_ACCESSDENIED;
-    VARIANT& stored = values[name];
-    VariantClear(&stored);
-    const HRESULT status = VariantCopy(&stored, value);
-    if (afterWrite) afterWrite(name);
-    return status;
-  }
-  void Put(const wchar_t* name, VARTYPE type, double number) {
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = VT_R8;
-    V_R8(&value) = number;
-    VARIANT& stored = values[name];
-    VariantClear(&stored);
-    ASSERT_EQ(VariantChangeType(&stored, &value, 0, type), S_OK);
-  }
-  void PutText(const wchar_t* name, const wchar_t* text) {
-    VARIANT& stored = values[name];
-    VariantClear(&stored);
-    V_VT(&stored) = VT_BSTR;
-    V_BSTR(&stored) = SysAllocString(text);
-  }
-
-  std::map<std::wstring, VARIANT> values;
-  std::vector<std::wstring> written;
-  std::wstring refused;
-  std::function<void(const std::wstring&)> afterWrite;  // a bag that calls the control back
-};
+using Bag = harness::MemoryBag;
 
 // An instance whose three properties differ from a new one's.
 ComPtr<_KeyBord> Prepared() {

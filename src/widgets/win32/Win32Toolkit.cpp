@@ -132,7 +132,9 @@ HResult Win32Toolkit::Build() {
     RETURN_IF_FAILED(panel->Create());
   }
   text1_ = std::make_unique<Win32RichTextBox>(context_);
-  return text1_->Create();
+  RETURN_IF_FAILED(text1_->Create());
+  ListenToField();
+  return hr::Ok;
 }
 
 Win32Toolkit::~Win32Toolkit() {

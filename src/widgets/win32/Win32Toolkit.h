@@ -30,6 +30,7 @@
 
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
+#include "widgets/win32/HostingLink.h"
 #include "widgets/win32/Win32Panel.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/Win32RichTextBox.h"
@@ -42,7 +43,7 @@ struct HDC__;
 
 namespace vexo::win32 {
 
-class Win32Toolkit final : public ToolkitCore, private WindowNotifications {
+class Win32Toolkit final : public ToolkitCore, public HostingLink, private WindowNotifications {
  public:
   struct Options {
     // The screen's pixels per inch; 0 asks the screen.
@@ -69,6 +70,9 @@ class Win32Toolkit final : public ToolkitCore, private WindowNotifications {
     // windows or release that object from inside a notification, and the
     // code still running must not find it gone.
     KeepAliveHook keepAlive;
+    // Told when the user or another program changed the field by the
+    // field's own hand (see HostingLink::SurfaceCommand).
+    std::function<void()> fieldChanged;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -121,11 +125,21 @@ class Win32Toolkit final : public ToolkitCore, private WindowNotifications {
   const Win32Surface& SurfaceOf() const { return *surface_; }
   HFONT__* KeyFont() const { return context_.keyFont; }
 
+  // --- HostingLink, in HostingLink.cpp.
+  void SetMode(Mode mode) override;
+  std::uint64_t FieldRevision() const override;
+  bool IsPanelWindow(Hwnd window) const override;
+  Extent NaturalPixels() const override;
+  Extent NaturalHimetric() const override;
+  HResult ProposeHimetric(int width, int height) override;
+  void SurfaceCommand(std::uintptr_t wParam, std::intptr_t lParam) override;
+
  private:
   Win32Toolkit(Hwnd surface, Options options);
   HResult Build();
   // The outermost burst is over: the pending work is done.
   void Settle() override { pending_.Flush(); }
+  void ListenToField();
   // --- WindowNotifications.
   void RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) override;
   void PanelFocused(PanelId panel) override;

@@ -39,32 +39,7 @@ class Sink final : public IPropertyNotifySink {
   std::function<void()> told;
 };
 
-// A property bag in memory whose Read and Write tell the host first.
-class Bag final : public IPropertyBag {
- public:
-  ~Bag() {
-    for (auto& [name, value] : values) VariantClear(&value);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = iid == IID_IUnknown || iid == IID_IPropertyBag ? this : nullptr;
-    return *object ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    if (told) told();
-    const auto found = values.find(name);
-    return found == values.end() ? E_INVALIDARG : VariantCopy(value, &found->second);
-  }
-  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-    if (told) told();
-    VARIANT& stored = values[name];
-    VariantClear(&stored);
-    return VariantCopy(&stored, value);
-  }
-  std::map<std::wstring, VARIANT> values;
-  std::function<void()> told;
-};
+using Bag = harness::MemoryBag;
 
 // A stream in memory whose Read and Write tell the host first.
 class Stream final : public IStream {

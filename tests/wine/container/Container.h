@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "windows/ContainerDoubles.h"
 #include "windows/HostedControl.h"
 #include "windows/TestHarness.h"
 

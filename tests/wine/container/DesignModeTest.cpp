@@ -3,6 +3,8 @@
 // properties put in front of it.
 #include "Container.h"
 
+#include <richedit.h>
+
 #include <functional>
 #include <memory>
 #include <utility>
@@ -12,39 +14,10 @@ namespace {
 
 // The container's client site, which answers the ambient UserMode as told;
 // every other interface is the container's own.
-class AmbientSite final : public IOleClientSite, public IDispatch {
+class AmbientSite final : public harness::ForwardingSite<IDispatch> {
  public:
-  explicit AmbientSite(ComPtr<IOleClientSite> inner) : inner_(std::move(inner)) { VariantInit(&userMode); }
+  explicit AmbientSite(ComPtr<IOleClientSite> inner) : ForwardingSite(std::move(inner)) { VariantInit(&userMode); }
   ~AmbientSite() { VariantClear(&userMode); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-      *object = static_cast<IOleClientSite*>(this);
-    } else if (iid == IID_IDispatch) {
-      if (!answersAmbients) return E_NOINTERFACE;
-      *object = static_cast<IDispatch*>(this);
-    } else {
-      return inner_->QueryInterface(iid, object);
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
-
-  // --- IOleClientSite: the container's.
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return inner_->SaveObject(); }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override {
-    return inner_->GetMoniker(assign, which, moniker);
-  }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
-    return inner_->GetContainer(container);
-  }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return inner_->ShowObject(); }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL show) override { return inner_->OnShowWindow(show); }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return inner_->RequestNewObjectLayout(); }
 
   // --- IDispatch: the ambient properties.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -65,14 +38,9 @@ class AmbientSite final : public IOleClientSite, public IDispatch {
   }
 
   VARIANT userMode;
-  bool answersAmbients = true;
   bool giveAnswer = true;
   HRESULT status = S_OK;
   int asked = 0;
-  int references = 1;
-
- private:
-  ComPtr<IOleClientSite> inner_;
 };
 
 class InDesigner : public ::testing::Test {
@@ -144,6 +112,7 @@ TEST_F(InDesigner, ClicksAndKeysTypeOnlyWhileTheFormRuns) {
   EXPECT_EQ(hosted.Text(), L"") << "nothing typed in the designer";
   EXPECT_EQ(hosted.FocusedPanel(), -1) << "no panel took the focus";
   EXPECT_NE(GetFocus(), hosted.field);
+  EXPECT_TRUE(SendMessageW(hosted.field, EM_GETOPTIONS, 0, 0) & ECO_READONLY) << "the field takes no typing";
   EXPECT_EQ(hosted.keybord->put_ChangeBord(NumberAct), S_OK) << "the designer's property grid sets the panel";
   EXPECT_EQ(hosted.FocusedPanel(), -1);
   BSTR written = SysAllocString(L"set");
@@ -156,6 +125,7 @@ TEST_F(InDesigner, ClicksAndKeysTypeOnlyWhileTheFormRuns) {
   // The form runs: as it always did.
   AnswerUserMode(true);
   EXPECT_EQ(control->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE), S_OK);
+  EXPECT_FALSE(SendMessageW(hosted.field, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
   ClickAt(hosted.KeyCentre(Numbers, 4));
   EXPECT_EQ(hosted.Text(), L"5");
   WaitFor("the number panel focused by the click", [&] { return hosted.FocusedPanel() == Numbers; });
@@ -226,7 +196,7 @@ const Ambient ambients[] = {
        v.vt = VT_BOOL, v.boolVal = VARIANT_FALSE, s.status = DISP_E_MEMBERNOTFOUND;
      }, true},
     {"NoAmbientsAtAll", [](AmbientSite& s, VARIANT& v) {
-       v.vt = VT_BOOL, v.boolVal = VARIANT_FALSE, s.answersAmbients = false;
+       v.vt = VT_BOOL, v.boolVal = VARIANT_FALSE, s.answersOwn = false;
      }, true},
 };
 
@@ -234,7 +204,7 @@ TEST_F(InDesigner, ADesignerOnlyWhereUserModeConvertsToFalse) {
   for (const Ambient& row : ambients) {
     SCOPED_TRACE(row.name);
     // From the other mode, so that what the row shows is what its answer did.
-    site->answersAmbients = true;
+    site->answersOwn = true;
     site->giveAnswer = true;
     site->status = S_OK;
     AnswerUserMode(!row.userMode);

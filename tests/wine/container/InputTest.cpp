@@ -317,36 +317,9 @@ TEST_F(InAForm, ArrowsMoveTheMark) {
 
 // The container's site with a control site of its own put in front, which
 // records the keys the control hands to the container and answers as told.
-class KeySite final : public IOleClientSite, public IOleControlSite {
+class KeySite final : public harness::ForwardingSite<IOleControlSite> {
  public:
-  explicit KeySite(ComPtr<IOleClientSite> inner) : inner_(std::move(inner)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-      *object = static_cast<IOleClientSite*>(this);
-    } else if (iid == IID_IOleControlSite) {
-      *object = static_cast<IOleControlSite*>(this);
-    } else {
-      return inner_->QueryInterface(iid, object);
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
-
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return inner_->SaveObject(); }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override {
-    return inner_->GetMoniker(assign, which, moniker);
-  }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
-    return inner_->GetContainer(container);
-  }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return inner_->ShowObject(); }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL show) override { return inner_->OnShowWindow(show); }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return inner_->RequestNewObjectLayout(); }
+  explicit KeySite(ComPtr<IOleClientSite> inner) : ForwardingSite(std::move(inner)) {}
 
   HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
@@ -369,10 +342,6 @@ class KeySite final : public IOleClientSite, public IOleControlSite {
   };
   std::vector<Heard> heard;
   HRESULT answer = S_OK;
-  int references = 1;
-
- private:
-  ComPtr<IOleClientSite> inner_;
 };
 
 // A container that offers key presses to the control's TranslateAccelerator

@@ -7,35 +7,7 @@
 namespace vexo::container {
 namespace {
 
-// A container's property bag: named variants in memory.
-class MemoryBag final : public IPropertyBag {
- public:
-  ~MemoryBag() {
-    for (auto& [name, value] : values) VariantClear(&value);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (iid != IID_IUnknown && iid != IID_IPropertyBag) {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    *object = this;
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-    const auto found = values.find(name);
-    if (found == values.end()) return E_INVALIDARG;
-    return VariantCopy(value, &found->second);
-  }
-  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-    VARIANT& stored = values[name];
-    VariantClear(&stored);
-    return VariantCopy(&stored, value);
-  }
-
-  std::map<std::wstring, VARIANT> values;
-};
+using harness::MemoryBag;
 
 void SetUpOriginal(Hosted& original) {
   ASSERT_NE(original.keybord, nullptr);
