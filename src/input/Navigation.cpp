@@ -62,38 +62,44 @@ HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
   return ToInt16(std::int64_t{current} + target.value, next);
 }
 
-// The one way a move changes the mark: unmark the old key, store the new
-// index, mark the new key. A failure stops there, and what is done stays done.
-template <typename Compute>
-HResult MoveMark(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, Compute compute) {
-  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
-  std::int16_t next = 0;
-  RETURN_IF_FAILED(compute(markIndex, next));
-  markIndex = next;
-  return keybord.MarkKey(keys, markIndex);
-}
+}  // namespace
 
-HResult MoveRow(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::span<const RowRule> rows,
-                Direction direction) {
-  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-    for (const RowRule& row : rows) {
-      if (current >= row.first && current <= row.last) {
-        return Apply(direction == Direction::Down ? row.down : row.up, current, next);
+struct KeyBord::NavigationSteps {
+  // The one way a move changes the mark: unmark the old key, store the new
+  // index, mark the new key. A failure stops there, and what is done stays done.
+  template <typename Compute>
+  static HResult Move(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, Compute compute) {
+    RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
+    std::int16_t next = 0;
+    RETURN_IF_FAILED(compute(markIndex, next));
+    markIndex = next;
+    return keybord.MarkKey(keys, markIndex);
+  }
+
+  static HResult MoveRow(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex,
+                         std::span<const RowRule> rows, Direction direction) {
+    return Move(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
+      for (const RowRule& row : rows) {
+        if (current >= row.first && current <= row.last) {
+          return Apply(direction == Direction::Down ? row.down : row.up, current, next);
+        }
       }
-    }
-    // Unreachable while the index names a key: unmarking it succeeded.
-    return hr::InvalidProcedureCall;
-  });
-}
+      // Unreachable while the index names a key: unmarking it succeeded.
+      return hr::InvalidProcedureCall;
+    });
+  }
 
-// Along the index order, wrapping from the last key to the first and back.
-HResult MoveAcross(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::int16_t keyCount,
-                   std::int16_t step) {
-  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-    const std::int32_t wrapped = ((std::int32_t{current} + step) % keyCount + keyCount) % keyCount;
-    return ToInt16(wrapped, next);
-  });
-}
+  // Along the index order, wrapping from the last key to the first and back.
+  static HResult MoveAcross(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex,
+                            std::int16_t keyCount, std::int16_t step) {
+    return Move(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
+      const std::int32_t wrapped = ((std::int32_t{current} + step) % keyCount + keyCount) % keyCount;
+      return ToInt16(wrapped, next);
+    });
+  }
+};
+
+namespace {
 
 constexpr std::int16_t AbcKeyCount = 27;
 constexpr std::int16_t NumberKeyCount = 12;
@@ -101,30 +107,40 @@ constexpr std::int16_t ImageKeyCount = 32;
 
 }  // namespace
 
-HResult KeyBord::MoveDownABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Down); }
+HResult KeyBord::MoveDownABC() {
+  return NavigationSteps::MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Down);
+}
 
-HResult KeyBord::MoveUpABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Up); }
+HResult KeyBord::MoveUpABC() {
+  return NavigationSteps::MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Up);
+}
 
 HResult KeyBord::MoveAcrossABC(std::int16_t& step) {
-  return MoveAcross(*this, cmdKey(), AbcKeyIndex, AbcKeyCount, step);
+  return NavigationSteps::MoveAcross(*this, cmdKey(), AbcKeyIndex, AbcKeyCount, step);
 }
 
 HResult KeyBord::MoveDownNumber() {
-  return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Down);
+  return NavigationSteps::MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Down);
 }
 
-HResult KeyBord::MoveUpNumber() { return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Up); }
+HResult KeyBord::MoveUpNumber() {
+  return NavigationSteps::MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Up);
+}
 
 HResult KeyBord::MoveAcrossNumber(std::int16_t& step) {
-  return MoveAcross(*this, cmdNumber(), NumberKeyIndex, NumberKeyCount, step);
+  return NavigationSteps::MoveAcross(*this, cmdNumber(), NumberKeyIndex, NumberKeyCount, step);
 }
 
-HResult KeyBord::MoveDownImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Down); }
+HResult KeyBord::MoveDownImage() {
+  return NavigationSteps::MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Down);
+}
 
-HResult KeyBord::MoveUpImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Up); }
+HResult KeyBord::MoveUpImage() {
+  return NavigationSteps::MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Up);
+}
 
 HResult KeyBord::MoveAcrossImage(std::int16_t& step) {
-  return MoveAcross(*this, cmdShift(), ShiftKeyIndex, ImageKeyCount, step);
+  return NavigationSteps::MoveAcross(*this, cmdShift(), ShiftKeyIndex, ImageKeyCount, step);
 }
 
 }  // namespace vexo

@@ -160,7 +160,7 @@ TEST(Lookup, CodeMapsInsertOnlySymbolsOfTheirMarkedKey) {
         continue;
       }
       ASSERT_EQ(after.size(), before.size() + 1) << code << "/" << shift;
-      const std::u16string& caption = instance.Key(KeyArrayId::cmdShift, instance.keybord.ShiftKeyIndex).caption;
+      const std::u16string& caption = instance.Key(KeyArrayId::cmdShift, instance.inspector.KeyIndex(KeyArrayId::cmdShift)).caption;
       EXPECT_EQ(after[static_cast<std::size_t>(instance.Caret()) - 1], caption[0]) << code << "/" << shift;
       (shift == 1 ? shifted : unshifted) += 1;
     }

@@ -12,6 +12,7 @@
 #include "Protocol.h"
 #include "Text.h"
 #include "component/KeyBord.h"
+#include "component/KeyBordInspector.h"
 
 namespace vexo::shell {
 
@@ -327,12 +328,13 @@ Json Dump(Session& session, const Arguments& args) {
   args.Expect(0, 0, "no arguments");
   MemoryToolkit& toolkit = session.toolkit();
   KeyBord& keybord = session.keybord();
+  const KeyBordInspector inspector(keybord);
   Json answer = Answer(hr::Ok, "dump");
   const MemoryRichTextBox& field = toolkit.Field();
   answer["field"] = {{"text", ToUtf8(field.Content())}, {"selStart", field.SelStart()}, {"selLength", field.SelLength()}};
-  answer["CapsLock"] = keybord.CapsOn != VariantFalse;
-  answer["ChangeBord"] = static_cast<std::int32_t>(keybord.ActiveBord);
-  answer["MaxLength"] = keybord.MaxChars;
+  answer["CapsLock"] = inspector.CapsOn() != VariantFalse;
+  answer["ChangeBord"] = static_cast<std::int32_t>(inspector.ActiveBord());
+  answer["MaxLength"] = inspector.MaxChars();
   std::u16string text;
   // What a host reads through Text; null while that read fails.
   if (Succeeded(session.Host([&] { return keybord.get_Text(text); }))) {
@@ -340,9 +342,9 @@ Json Dump(Session& session, const Arguments& args) {
   } else {
     answer["Text"] = nullptr;
   }
-  answer["AbcKeyIndex"] = keybord.AbcKeyIndex;
-  answer["NumberKeyIndex"] = keybord.NumberKeyIndex;
-  answer["ShiftKeyIndex"] = keybord.ShiftKeyIndex;
+  answer["AbcKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdKey);
+  answer["NumberKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdNumber);
+  answer["ShiftKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdShift);
   const std::optional<PanelId> focused = toolkit.Focused();
   answer["focus"] = focused ? Json(NameOf(*focused)) : Json(nullptr);
   answer["beeps"] = toolkit.Beeps();
