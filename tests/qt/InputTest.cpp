@@ -11,6 +11,8 @@
 
 #include "Support.h"
 
+#include "component/KeyBordInspector.h"
+
 namespace vexo::testing {
 namespace {
 
@@ -148,8 +150,7 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
   qt::QtToolkit& toolkit = widget->toolkit();
   auto marked = [&](std::int16_t index) {
-    const KeyElement& key = *toolkit.PanelOf(PanelId::picShift).Keys().Element(index);
-    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+    return IsMarked(*toolkit.PanelOf(PanelId::picShift).Keys().Element(index));
   };
   widget->setChangeBord(2);
   QTest::mouseClick(toolkit.PanelOf(PanelId::picShift).Widget(), Qt::LeftButton, Qt::NoModifier,

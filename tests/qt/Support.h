@@ -12,7 +12,6 @@
 #include <QWidget>
 
 #include "component/KeyBord.h"
-#include "component/KeyBordInspector.h"
 #include "hosting/qt/KeyBordWidget.h"
 #include "widgets/qt/QtToolkit.h"
 

@@ -41,8 +41,7 @@ struct Instance {
     return *key;
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const KeyElement& key = Key(array, index);
-    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+    return IsMarked(Key(array, index));
   }
 };
 
