@@ -62,13 +62,25 @@ HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
   return ToInt16(std::int64_t{current} + target.value, next);
 }
 
+// A panel's keys as the moves of its mark see them.
+struct PanelKeys {
+  KeyArrayId array;
+  std::span<const RowRule> rows;
+  std::int16_t count;
+};
+constexpr PanelKeys Letters{KeyArrayId::cmdKey, AbcRows, 27};
+constexpr PanelKeys Numbers{KeyArrayId::cmdNumber, NumberRows, 12};
+constexpr PanelKeys Symbols{KeyArrayId::cmdShift, ImageRows, 32};
+
 }  // namespace
 
 struct KeyBord::NavigationSteps {
   // The one way a move changes the mark: unmark the old key, store the new
   // index, mark the new key. A failure stops there, and what is done stays done.
   template <typename Compute>
-  static HResult Move(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, Compute compute) {
+  static HResult Move(KeyBord& keybord, const PanelKeys& panel, Compute compute) {
+    KeyArray& keys = keybord.Toolkit().Keys(panel.array);
+    std::int16_t& markIndex = keybord.KeyIndex(panel.array);
     RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
     std::int16_t next = 0;
     RETURN_IF_FAILED(compute(markIndex, next));
@@ -76,10 +88,9 @@ struct KeyBord::NavigationSteps {
     return keybord.MarkKey(keys, markIndex);
   }
 
-  static HResult MoveRow(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex,
-                         std::span<const RowRule> rows, Direction direction) {
-    return Move(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-      for (const RowRule& row : rows) {
+  static HResult MoveRow(KeyBord& keybord, const PanelKeys& panel, Direction direction) {
+    return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
+      for (const RowRule& row : panel.rows) {
         if (current >= row.first && current <= row.last) {
           return Apply(direction == Direction::Down ? row.down : row.up, current, next);
         }
@@ -90,57 +101,30 @@ struct KeyBord::NavigationSteps {
   }
 
   // Along the index order, wrapping from the last key to the first and back.
-  static HResult MoveAcross(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex,
-                            std::int16_t keyCount, std::int16_t step) {
-    return Move(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-      const std::int32_t wrapped = ((std::int32_t{current} + step) % keyCount + keyCount) % keyCount;
+  static HResult MoveAcross(KeyBord& keybord, const PanelKeys& panel, std::int16_t step) {
+    return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
+      const std::int32_t wrapped = ((std::int32_t{current} + step) % panel.count + panel.count) % panel.count;
       return ToInt16(wrapped, next);
     });
   }
 };
 
-namespace {
+HResult KeyBord::MoveDownABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Down); }
 
-constexpr std::int16_t AbcKeyCount = 27;
-constexpr std::int16_t NumberKeyCount = 12;
-constexpr std::int16_t ImageKeyCount = 32;
+HResult KeyBord::MoveUpABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Up); }
 
-}  // namespace
+HResult KeyBord::MoveAcrossABC(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Letters, step); }
 
-HResult KeyBord::MoveDownABC() {
-  return NavigationSteps::MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Down);
-}
+HResult KeyBord::MoveDownNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Down); }
 
-HResult KeyBord::MoveUpABC() {
-  return NavigationSteps::MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Up);
-}
+HResult KeyBord::MoveUpNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Up); }
 
-HResult KeyBord::MoveAcrossABC(std::int16_t& step) {
-  return NavigationSteps::MoveAcross(*this, cmdKey(), AbcKeyIndex, AbcKeyCount, step);
-}
+HResult KeyBord::MoveAcrossNumber(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Numbers, step); }
 
-HResult KeyBord::MoveDownNumber() {
-  return NavigationSteps::MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Down);
-}
+HResult KeyBord::MoveDownImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Down); }
 
-HResult KeyBord::MoveUpNumber() {
-  return NavigationSteps::MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Up);
-}
+HResult KeyBord::MoveUpImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Up); }
 
-HResult KeyBord::MoveAcrossNumber(std::int16_t& step) {
-  return NavigationSteps::MoveAcross(*this, cmdNumber(), NumberKeyIndex, NumberKeyCount, step);
-}
-
-HResult KeyBord::MoveDownImage() {
-  return NavigationSteps::MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Down);
-}
-
-HResult KeyBord::MoveUpImage() {
-  return NavigationSteps::MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Up);
-}
-
-HResult KeyBord::MoveAcrossImage(std::int16_t& step) {
-  return NavigationSteps::MoveAcross(*this, cmdShift(), ShiftKeyIndex, ImageKeyCount, step);
-}
+HResult KeyBord::MoveAcrossImage(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Symbols, step); }
 
 }  // namespace vexo
