@@ -341,10 +341,12 @@ TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
   };
 
   ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"-"), hr::Ok);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), indexOf(KeyArrayId::cmdShift, u"-")) << "the active panel's own";
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), indexOf(KeyArrayId::cmdShift, u"-"))
+      << "the active panel's own";
   EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
   ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"ke"), hr::Ok);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), indexOf(KeyArrayId::cmdKey, u"E")) << "the last character's";
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), indexOf(KeyArrayId::cmdKey, u"E"))
+      << "the last character's";
   EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, instance.inspector.KeyIndex(KeyArrayId::cmdKey)));
 
   EXPECT_EQ(instance.inspector.ActiveBord(), ActivPanel::ImageAct);

@@ -64,15 +64,6 @@ inline std::vector<KeyRef> MarkedKeys(Instance& instance) {
   return marked;
 }
 
-inline std::int16_t MarkIndex(Instance& instance, KeyArrayId array) {
-  switch (array) {
-    case KeyArrayId::cmdKey: return instance.inspector.KeyIndex(KeyArrayId::cmdKey);
-    case KeyArrayId::cmdNumber: return instance.inspector.KeyIndex(KeyArrayId::cmdNumber);
-    case KeyArrayId::cmdShift: return instance.inspector.KeyIndex(KeyArrayId::cmdShift);
-  }
-  return -1;
-}
-
 // What a user and a host see after a sequence of actions.
 struct View {
   std::u16string field;
