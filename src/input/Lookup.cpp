@@ -112,13 +112,12 @@ HResult KeyBord::AfterFindImage(std::u16string& ChrStr) {
 HResult KeyBord::MarkCarrier(std::u16string_view character) {
   struct Carrier {
     KeyArrayId keys;
-    std::int16_t KeyBord::*markIndex;
     ActivPanel panel;
   };
   static constexpr std::array<Carrier, 3> Carriers{{
-      {KeyArrayId::cmdKey, &KeyBord::AbcKeyIndex, ActivPanel::abcAct},
-      {KeyArrayId::cmdNumber, &KeyBord::NumberKeyIndex, ActivPanel::NumberAct},
-      {KeyArrayId::cmdShift, &KeyBord::ShiftKeyIndex, ActivPanel::ImageAct},
+      {KeyArrayId::cmdKey, ActivPanel::abcAct},
+      {KeyArrayId::cmdNumber, ActivPanel::NumberAct},
+      {KeyArrayId::cmdShift, ActivPanel::ImageAct},
   }};
   // The active panel first: "-" and "." are on two panels, and the one in
   // front of the user is the one to show it.
@@ -135,7 +134,7 @@ HResult KeyBord::MarkCarrier(std::u16string_view character) {
     KeyArray& keys = Toolkit().Keys(carrier->keys);
     RETURN_IF_FAILED(FindKey(keys, character, found, caption));
     if (found >= 0) {
-      return MoveMark(keys, this->*carrier->markIndex, found);
+      return MoveMark(keys, KeyIndex(carrier->keys), found);
     }
   }
   return hr::Ok;
