@@ -21,12 +21,9 @@ struct ClickRule {
   Insertion insertion;
 };
 
-constexpr ClickRule LetterClick{KeyArrayId::cmdKey, ActivPanel::abcAct,
-                                BlankCaption::Space, Insertion::Last};
-constexpr ClickRule NumberClick{KeyArrayId::cmdNumber, ActivPanel::NumberAct,
-                                BlankCaption::AsRead, Insertion::Last};
-constexpr ClickRule SymbolClick{KeyArrayId::cmdShift, ActivPanel::ImageAct,
-                                BlankCaption::AsRead, Insertion::First};
+constexpr ClickRule LetterClick{KeyArrayId::cmdKey, ActivPanel::abcAct, BlankCaption::Space, Insertion::Last};
+constexpr ClickRule NumberClick{KeyArrayId::cmdNumber, ActivPanel::NumberAct, BlankCaption::AsRead, Insertion::Last};
+constexpr ClickRule SymbolClick{KeyArrayId::cmdShift, ActivPanel::ImageAct, BlankCaption::AsRead, Insertion::First};
 
 }  // namespace
 
