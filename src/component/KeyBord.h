@@ -9,8 +9,9 @@
 // inner operation ends the routine at once and its status goes unchanged to the
 // caller; nothing done before is undone. No C++ exception leaves the class.
 //
-// The members under "Public interface" are what hosts see through `_KeyBord`.
-// The rest is public to the headless host and the tests only.
+// Public are what hosts see through `_KeyBord` and the toolkit's notifications;
+// the rest is private. The tests and the headless host read and drive it
+// through KeyBordInspector (component/KeyBordInspector.h) alone.
 #pragma once
 
 #include <cstdint>
@@ -48,25 +49,6 @@ class KeyBord final : public WidgetEvents {
   KeyBord(const KeyBord&) = delete;
   KeyBord& operator=(const KeyBord&) = delete;
 
-  // --- State. All zero on creation; an index always names an existing key of its panel.
-  std::int16_t AbcKeyIndex = 0;     // marked key of cmdKey
-  std::int16_t NumberKeyIndex = 0;  // marked key of cmdNumber
-  std::int16_t ShiftKeyIndex = 0;   // marked key of cmdShift
-  ActivPanel ActiveBord = ActivPanel::abcAct;  // stored ChangeBord
-  std::int16_t CapsOn = VariantFalse;          // stored CapsLock
-  std::int16_t MaxChars = 0;  // stored MaxLength: 0 is no limit; never negative
-
-  // --- Widgets, by their names.
-  KeyArray& cmdKey() { return widgets_.Keys(KeyArrayId::cmdKey); }
-  KeyArray& cmdNumber() { return widgets_.Keys(KeyArrayId::cmdNumber); }
-  KeyArray& cmdShift() { return widgets_.Keys(KeyArrayId::cmdShift); }
-  Panel& picABC() { return widgets_.Pane(PanelId::picABC); }
-  Panel& picNumber() { return widgets_.Pane(PanelId::picNumber); }
-  Panel& picShift() { return widgets_.Pane(PanelId::picShift); }
-  RichTextBox& Text1() { return widgets_.Text1(); }
-  Surface& UserControl() { return widgets_.UserControl(); }
-  Widgets& Toolkit() { return widgets_; }
-
   // --- Public interface (_KeyBord), in the order of its function table.
   HResult AfterFindImage(std::u16string& ChrStr);
   HResult EnterKey();
@@ -86,6 +68,50 @@ class KeyBord final : public WidgetEvents {
   HResult put_Text(std::u16string_view vNewValue);
   HResult get_MaxLength(std::int16_t& value);
   HResult put_MaxLength(std::int16_t vNewValue);
+
+  // --- Notifications from the toolkit, routed to the handlers below.
+  HResult OnInitialize() override;
+  HResult OnReadProperties(PropertyBag& bag) override;
+  HResult OnWriteProperties(PropertyBag& bag) override;
+  HResult OnResize() override;
+  HResult OnShow() override;
+  HResult OnSurfaceGotFocus() override;
+  HResult OnClick(KeyArrayId array, std::int16_t index) override;
+  HResult OnGotFocus(PanelId panel) override;
+  HResult OnLostFocus(PanelId panel) override;
+  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override;
+  HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) override;
+
+ private:
+  friend class KeyBordInspector;
+
+  // --- State. All zero on creation; an index always names an existing key of its panel.
+  std::int16_t AbcKeyIndex = 0;     // marked key of cmdKey
+  std::int16_t NumberKeyIndex = 0;  // marked key of cmdNumber
+  std::int16_t ShiftKeyIndex = 0;   // marked key of cmdShift
+  ActivPanel ActiveBord = ActivPanel::abcAct;  // stored ChangeBord
+  std::int16_t CapsOn = VariantFalse;          // stored CapsLock
+  std::int16_t MaxChars = 0;  // stored MaxLength: 0 is no limit; never negative
+  // The marked key's index of the panel that `array` belongs to.
+  std::int16_t& KeyIndex(KeyArrayId array) {
+    switch (array) {
+      case KeyArrayId::cmdNumber: return NumberKeyIndex;
+      case KeyArrayId::cmdShift: return ShiftKeyIndex;
+      case KeyArrayId::cmdKey: break;
+    }
+    return AbcKeyIndex;
+  }
+
+  // --- Widgets, by their names.
+  KeyArray& cmdKey() { return widgets_.Keys(KeyArrayId::cmdKey); }
+  KeyArray& cmdNumber() { return widgets_.Keys(KeyArrayId::cmdNumber); }
+  KeyArray& cmdShift() { return widgets_.Keys(KeyArrayId::cmdShift); }
+  Panel& picABC() { return widgets_.Pane(PanelId::picABC); }
+  Panel& picNumber() { return widgets_.Pane(PanelId::picNumber); }
+  Panel& picShift() { return widgets_.Pane(PanelId::picShift); }
+  RichTextBox& Text1() { return widgets_.Text1(); }
+  Surface& UserControl() { return widgets_.UserControl(); }
+  Widgets& Toolkit() { return widgets_; }
 
   // --- Component (component/): the focus of the active panel.
   // Gives the focus to the panel that `ChangeBord` names; any other value gives
@@ -121,6 +147,9 @@ class KeyBord final : public WidgetEvents {
   // --- Input (input/): the key mark, lookup, navigation, clicks, focus, key dispatch.
   HResult MarkKey(KeyArray& keys, std::int16_t index);
   HResult UnmarkKey(KeyArray& keys, std::int16_t index);
+  // The one way the mark goes to another key of `keys`: unmark the old key,
+  // store the new index, mark the new key.
+  HResult MoveMark(KeyArray& keys, std::int16_t& markIndex, std::int16_t index);
   // Moves the mark of the panel that carries `character` to its key, the
   // active panel first; the focus does not move. No key: nothing changes.
   HResult MarkCarrier(std::u16string_view character);
@@ -146,20 +175,14 @@ class KeyBord final : public WidgetEvents {
   HResult picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
   HResult picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift);
 
-  // --- Notifications from the toolkit, routed to the handlers above.
-  HResult OnInitialize() override;
-  HResult OnReadProperties(PropertyBag& bag) override;
-  HResult OnWriteProperties(PropertyBag& bag) override;
-  HResult OnResize() override;
-  HResult OnShow() override;
-  HResult OnSurfaceGotFocus() override;
-  HResult OnClick(KeyArrayId array, std::int16_t index) override;
-  HResult OnGotFocus(PanelId panel) override;
-  HResult OnLostFocus(PanelId panel) override;
-  HResult OnKeyDown(PanelId panel, std::int16_t& keyCode, std::int16_t& shift) override;
-  HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) override;
+  // The stateless steps of some subsystems, each defined in its own .cpp:
+  // nested, so they reach the routines above while these stay private.
+  struct ClickSteps;
+  struct LookupSteps;
+  struct NavigationSteps;
+  struct DispatchSteps;
+  struct FieldInputSteps;
 
- private:
   Widgets& widgets_;
 };
 

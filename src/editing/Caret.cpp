@@ -7,25 +7,14 @@
 
 namespace vexo {
 
-using editing::LastPosition;
 using editing::Offset;
 using editing::PlaceBlockCaret;
+using editing::PlaceOnTrailingSpace;
 using editing::ReadCaret;
 
 HResult KeyBord::HomeEndPos(FieldEnd end) {
   RichTextBox& field = Text1();
-  if (end == FieldEnd::Start) {
-    return PlaceBlockCaret(field, 0);
-  }
-  std::int32_t length = 0;
-  RETURN_IF_FAILED(field.GetTextLength(length));
-  // A field that never received text has no trailing space to stand on: the
-  // caret goes to 0.
-  std::int16_t last = 0;
-  if (length > 0) {
-    RETURN_IF_FAILED(LastPosition(length, last));
-  }
-  return PlaceBlockCaret(field, last);
+  return end == FieldEnd::Start ? PlaceBlockCaret(field, 0) : PlaceOnTrailingSpace(field);
 }
 
 // The caret moves, then the focus goes back to the active panel, whether or

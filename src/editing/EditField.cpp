@@ -23,6 +23,7 @@ using editing::CaretForEdit;
 using editing::LastPosition;
 using editing::Offset;
 using editing::PlaceBlockCaret;
+using editing::PlaceOnTrailingSpace;
 using editing::ReadCaret;
 using editing::TextCapacity;
 
@@ -128,11 +129,7 @@ HResult KeyBord::put_Text(std::u16string_view vNewValue) {
     Toolkit().Beep();
   }
 
-  std::int32_t length = 0;
-  RETURN_IF_FAILED(Text1().GetTextLength(length));
-  std::int16_t last = 0;
-  RETURN_IF_FAILED(LastPosition(length, last));
-  return PlaceBlockCaret(Text1(), last);
+  return PlaceOnTrailingSpace(Text1());
 }
 
 }  // namespace vexo

@@ -57,4 +57,16 @@ inline HResult PlaceBlockCaret(RichTextBox& field, std::int16_t position) {
   return field.PutSelLength(1);
 }
 
+// Shows the block caret on the trailing space. A field that never received
+// text has no trailing space to stand on: the caret goes to 0.
+inline HResult PlaceOnTrailingSpace(RichTextBox& field) {
+  std::int32_t length = 0;
+  RETURN_IF_FAILED(field.GetTextLength(length));
+  std::int16_t last = 0;
+  if (length > 0) {
+    RETURN_IF_FAILED(LastPosition(length, last));
+  }
+  return PlaceBlockCaret(field, last);
+}
+
 }  // namespace vexo::editing

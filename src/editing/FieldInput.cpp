@@ -56,115 +56,118 @@ HResult Erase(RichTextBox& field, std::int16_t start, std::int16_t count) {
   return field.PutSelText(u"");
 }
 
-// Ends an edit that may have changed nothing: a caret the user left behind
-// the trailing space goes onto it, and the block caret comes back.
-HResult SettleCaret(KeyBord& keybord) {
-  RichTextBox& field = keybord.Text1();
-  std::int32_t length = 0;
-  std::int32_t start = 0;
-  RETURN_IF_FAILED(field.GetTextLength(length));
-  RETURN_IF_FAILED(field.GetSelStart(start));
-  if (length > 0 && start > length - 1) {
-    RETURN_IF_FAILED(field.PutSelStart(length - 1));
-  }
-  return keybord.FinishEdit();
-}
+}  // namespace
 
-// Typed, pasted or composed text: what fits under the limit goes in through
-// InsertChar, the rest is refused with one beep, as a full field refuses a
-// key. A surrogate pair is never cut in two. The block caret ends behind all
-// that went in, and the key carrying the last character is marked.
-HResult InsertTyped(KeyBord& keybord, std::u16string_view text) {
-  RichTextBox& field = keybord.Text1();
-  std::int32_t length = 0;
-  std::int16_t start = 0;
-  std::int16_t count = 0;
-  RETURN_IF_FAILED(UserSelection(field, length, start, count));
-
-  // Measured before anything is removed, so that a refusal loses nothing.
-  const std::int64_t kept = std::max<std::int64_t>(0, std::int64_t{length} - 1) - count;
-  const std::int64_t room = std::max<std::int64_t>(0, TextCapacity(keybord.MaxChars) - kept);
-  std::size_t fit = static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(text), room));
-  if (fit > 0 && fit < text.size() && IsHighSurrogate(text[fit - 1]) && IsLowSurrogate(text[fit])) {
-    --fit;
-  }
-  if (fit < text.size()) {
-    keybord.Toolkit().Beep();
-  }
-  if (fit == 0) {
-    return SettleCaret(keybord);
-  }
-  if (count > 0) {
-    RETURN_IF_FAILED(Erase(field, start, count));
+struct KeyBord::FieldInputSteps {
+  // Ends an edit that may have changed nothing: a caret the user left behind
+  // the trailing space goes onto it, and the block caret comes back.
+  static HResult SettleCaret(KeyBord& keybord) {
+    RichTextBox& field = keybord.Text1();
+    std::int32_t length = 0;
+    std::int32_t start = 0;
     RETURN_IF_FAILED(field.GetTextLength(length));
+    RETURN_IF_FAILED(field.GetSelStart(start));
+    if (length > 0 && start > length - 1) {
+      RETURN_IF_FAILED(field.PutSelStart(length - 1));
+    }
+    return keybord.FinishEdit();
   }
 
-  std::int32_t caret = 0;
-  RETURN_IF_FAILED(field.GetSelStart(caret));
-  std::int16_t at = 0;
-  if (length > 0) {
-    RETURN_IF_FAILED(CaretForEdit(caret, length, at));
-  }
-  std::u16string part(text.substr(0, fit));
-  RETURN_IF_FAILED(keybord.InsertChar(part));
-  if (fit > 1) {
-    // InsertChar moves the caret on by one; a string moves it behind itself.
-    std::int16_t behind = 0;
-    RETURN_IF_FAILED(Offset(at, static_cast<std::int32_t>(fit), behind));
-    RETURN_IF_FAILED(field.PutSelStart(behind));
-    RETURN_IF_FAILED(keybord.FinishEdit());
-  }
-  const std::size_t last = fit >= 2 && IsLowSurrogate(part[fit - 1]) && IsHighSurrogate(part[fit - 2]) ? fit - 2 : fit - 1;
-  return keybord.MarkCarrier(std::u16string_view(part).substr(last));
-}
+  // Typed, pasted or composed text: what fits under the limit goes in through
+  // InsertChar, the rest is refused with one beep, as a full field refuses a
+  // key. A surrogate pair is never cut in two. The block caret ends behind all
+  // that went in, and the key carrying the last character is marked.
+  static HResult InsertTyped(KeyBord& keybord, std::u16string_view text) {
+    RichTextBox& field = keybord.Text1();
+    std::int32_t length = 0;
+    std::int16_t start = 0;
+    std::int16_t count = 0;
+    RETURN_IF_FAILED(UserSelection(field, length, start, count));
 
-HResult DeleteTyped(KeyBord& keybord, FieldEdit edit) {
-  RichTextBox& field = keybord.Text1();
-  std::int32_t length = 0;
-  std::int16_t start = 0;
-  std::int16_t count = 0;
-  RETURN_IF_FAILED(UserSelection(field, length, start, count));
-  if (count > 0) {
-    RETURN_IF_FAILED(Erase(field, start, count));
-  } else if (edit != FieldEdit::EraseSelection) {
-    RETURN_IF_FAILED(keybord.DeleteChar(edit == FieldEdit::Delete ? DeleteKey::Delete : DeleteKey::Backspace));
-  }
-  return SettleCaret(keybord);
-}
+    // Measured before anything is removed, so that a refusal loses nothing.
+    const std::int64_t kept = std::max<std::int64_t>(0, std::int64_t{length} - 1) - count;
+    const std::int64_t room = std::max<std::int64_t>(0, TextCapacity(keybord.MaxChars) - kept);
+    std::size_t fit = static_cast<std::size_t>(std::min<std::int64_t>(std::ssize(text), room));
+    if (fit > 0 && fit < text.size() && IsHighSurrogate(text[fit - 1]) && IsLowSurrogate(text[fit])) {
+      --fit;
+    }
+    if (fit < text.size()) {
+      keybord.Toolkit().Beep();
+    }
+    if (fit == 0) {
+      return SettleCaret(keybord);
+    }
+    if (count > 0) {
+      RETURN_IF_FAILED(Erase(field, start, count));
+      RETURN_IF_FAILED(field.GetTextLength(length));
+    }
 
-// Another program set or changed the text: all of it is the user's text now,
-// and it gets its trailing space back unless it already ends in a space.
-HResult MakeSound(KeyBord& keybord) {
-  RichTextBox& field = keybord.Text1();
-  std::int32_t length = 0;
-  RETURN_IF_FAILED(field.GetTextLength(length));
-  if (length == 0) {
-    return hr::Ok;  // nothing, as in a field never written
-  }
-  std::u16string T;
-  RETURN_IF_FAILED(field.GetText(T));
-  if (!T.empty() && T.back() != u' ') {
     std::int32_t caret = 0;
     RETURN_IF_FAILED(field.GetSelStart(caret));
-    RETURN_IF_FAILED(field.PutSelStart(length));
-    RETURN_IF_FAILED(field.PutSelText(u" "));
-    RETURN_IF_FAILED(field.PutSelStart(caret));
+    std::int16_t at = 0;
+    if (length > 0) {
+      RETURN_IF_FAILED(CaretForEdit(caret, length, at));
+    }
+    std::u16string part(text.substr(0, fit));
+    RETURN_IF_FAILED(keybord.InsertChar(part));
+    if (fit > 1) {
+      // InsertChar moves the caret on by one; a string moves it behind itself.
+      std::int16_t behind = 0;
+      RETURN_IF_FAILED(Offset(at, static_cast<std::int32_t>(fit), behind));
+      RETURN_IF_FAILED(field.PutSelStart(behind));
+      RETURN_IF_FAILED(keybord.FinishEdit());
+    }
+    const bool pair = fit >= 2 && IsLowSurrogate(part[fit - 1]) && IsHighSurrogate(part[fit - 2]);
+    const std::size_t last = pair ? fit - 2 : fit - 1;
+    return keybord.MarkCarrier(std::u16string_view(part).substr(last));
   }
-  return SettleCaret(keybord);
-}
 
-}  // namespace
+  static HResult DeleteTyped(KeyBord& keybord, FieldEdit edit) {
+    RichTextBox& field = keybord.Text1();
+    std::int32_t length = 0;
+    std::int16_t start = 0;
+    std::int16_t count = 0;
+    RETURN_IF_FAILED(UserSelection(field, length, start, count));
+    if (count > 0) {
+      RETURN_IF_FAILED(Erase(field, start, count));
+    } else if (edit != FieldEdit::EraseSelection) {
+      RETURN_IF_FAILED(keybord.DeleteChar(edit == FieldEdit::Delete ? DeleteKey::Delete : DeleteKey::Backspace));
+    }
+    return SettleCaret(keybord);
+  }
+
+  // Another program set or changed the text: all of it is the user's text now,
+  // and it gets its trailing space back unless it already ends in a space.
+  static HResult MakeSound(KeyBord& keybord) {
+    RichTextBox& field = keybord.Text1();
+    std::int32_t length = 0;
+    RETURN_IF_FAILED(field.GetTextLength(length));
+    if (length == 0) {
+      return hr::Ok;  // nothing, as in a field never written
+    }
+    std::u16string T;
+    RETURN_IF_FAILED(field.GetText(T));
+    if (!T.empty() && T.back() != u' ') {
+      std::int32_t caret = 0;
+      RETURN_IF_FAILED(field.GetSelStart(caret));
+      RETURN_IF_FAILED(field.PutSelStart(length));
+      RETURN_IF_FAILED(field.PutSelText(u" "));
+      RETURN_IF_FAILED(field.PutSelStart(caret));
+    }
+    return SettleCaret(keybord);
+  }
+};
 
 HResult KeyBord::Text1_Edit(FieldEdit edit, std::u16string_view text) {
   switch (edit) {
     case FieldEdit::Insert:
-      return InsertTyped(*this, text);
+      return FieldInputSteps::InsertTyped(*this, text);
     case FieldEdit::Backspace:
     case FieldEdit::Delete:
     case FieldEdit::EraseSelection:
-      return DeleteTyped(*this, edit);
+      return FieldInputSteps::DeleteTyped(*this, edit);
     case FieldEdit::ChangedByOthers:
-      return MakeSound(*this);
+      return FieldInputSteps::MakeSound(*this);
   }
   return hr::InvalidArg;
 }

@@ -16,56 +16,51 @@ enum class Insertion { Last, First };
 // How a click on one panel's keys behaves; the panels differ only in these.
 struct ClickRule {
   KeyArrayId keys;
-  std::int16_t KeyBord::*markIndex;
   ActivPanel panel;
   BlankCaption blank;
   Insertion insertion;
 };
 
-constexpr ClickRule LetterClick{KeyArrayId::cmdKey, &KeyBord::AbcKeyIndex, ActivPanel::abcAct,
-                                BlankCaption::Space, Insertion::Last};
-constexpr ClickRule NumberClick{KeyArrayId::cmdNumber, &KeyBord::NumberKeyIndex, ActivPanel::NumberAct,
-                                BlankCaption::AsRead, Insertion::Last};
-constexpr ClickRule SymbolClick{KeyArrayId::cmdShift, &KeyBord::ShiftKeyIndex, ActivPanel::ImageAct,
-                                BlankCaption::AsRead, Insertion::First};
-
-// Switches to the clicked key's panel, moves the panel's mark to the key and
-// inserts its caption. The switch goes through ChangeBord, so the focus
-// handlers may run inside it or after the click; either way they act only on
-// the looks of the keys at the panels' indexes, so the end state is the same.
-HResult Click(KeyBord& keybord, const ClickRule& rule, std::int16_t Index) {
-  KeyArray& keys = keybord.Toolkit().Keys(rule.keys);
-  if (rule.insertion == Insertion::Last) {
-    RETURN_IF_FAILED(keybord.put_ChangeBord(rule.panel));
-  }
-  // Reading the caption first also proves the index names a key before the
-  // mark index takes it.
-  std::u16string text;
-  RETURN_IF_FAILED(keys.GetCaption(Index, text));
-  if (rule.blank == BlankCaption::Space && TrimSpaces(text).empty()) {
-    text = u" ";
-  }
-  if (rule.insertion == Insertion::First) {
-    RETURN_IF_FAILED(keybord.InsertChar(text));
-    RETURN_IF_FAILED(keybord.put_ChangeBord(rule.panel));
-  }
-  std::int16_t& markIndex = keybord.*rule.markIndex;
-  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
-  markIndex = Index;
-  RETURN_IF_FAILED(keybord.MarkKey(keys, markIndex));
-  if (rule.insertion == Insertion::Last) {
-    return keybord.InsertChar(text);
-  }
-  return hr::Ok;
-}
+constexpr ClickRule LetterClick{KeyArrayId::cmdKey, ActivPanel::abcAct, BlankCaption::Space, Insertion::Last};
+constexpr ClickRule NumberClick{KeyArrayId::cmdNumber, ActivPanel::NumberAct, BlankCaption::AsRead, Insertion::Last};
+constexpr ClickRule SymbolClick{KeyArrayId::cmdShift, ActivPanel::ImageAct, BlankCaption::AsRead, Insertion::First};
 
 }  // namespace
 
-HResult KeyBord::cmdKey_Click(std::int16_t Index) { return Click(*this, LetterClick, Index); }
+struct KeyBord::ClickSteps {
+  // Switches to the clicked key's panel, moves the panel's mark to the key and
+  // inserts its caption. The switch goes through ChangeBord, so the focus
+  // handlers may run inside it or after the click; either way they act only on
+  // the looks of the keys at the panels' indexes, so the end state is the same.
+  static HResult Click(KeyBord& keybord, const ClickRule& rule, std::int16_t Index) {
+    KeyArray& keys = keybord.Toolkit().Keys(rule.keys);
+    if (rule.insertion == Insertion::Last) {
+      RETURN_IF_FAILED(keybord.put_ChangeBord(rule.panel));
+    }
+    // Reading the caption first also proves the index names a key before the
+    // mark index takes it.
+    std::u16string text;
+    RETURN_IF_FAILED(keys.GetCaption(Index, text));
+    if (rule.blank == BlankCaption::Space && TrimSpaces(text).empty()) {
+      text = u" ";
+    }
+    if (rule.insertion == Insertion::First) {
+      RETURN_IF_FAILED(keybord.InsertChar(text));
+      RETURN_IF_FAILED(keybord.put_ChangeBord(rule.panel));
+    }
+    RETURN_IF_FAILED(keybord.MoveMark(keys, keybord.KeyIndex(rule.keys), Index));
+    if (rule.insertion == Insertion::Last) {
+      return keybord.InsertChar(text);
+    }
+    return hr::Ok;
+  }
+};
 
-HResult KeyBord::cmdNumber_Click(std::int16_t Index) { return Click(*this, NumberClick, Index); }
+HResult KeyBord::cmdKey_Click(std::int16_t Index) { return ClickSteps::Click(*this, LetterClick, Index); }
 
-HResult KeyBord::cmdShift_Click(std::int16_t Index) { return Click(*this, SymbolClick, Index); }
+HResult KeyBord::cmdNumber_Click(std::int16_t Index) { return ClickSteps::Click(*this, NumberClick, Index); }
+
+HResult KeyBord::cmdShift_Click(std::int16_t Index) { return ClickSteps::Click(*this, SymbolClick, Index); }
 
 // A panel shows its marked key while it has the focus and hides it otherwise;
 // the index itself stays, so the same key comes back with the focus.

@@ -94,17 +94,12 @@ constexpr std::array<Row, 14> Rows{{
 }};
 // Any other code: nothing, as for a panel that skips every matching row.
 
-// The moves of each panel's mark, in PanelId order.
+// The moves of a panel's mark.
 struct Moves {
   HResult (KeyBord::*across)(std::int16_t&);
   HResult (KeyBord::*up)();
   HResult (KeyBord::*down)();
 };
-constexpr std::array<Moves, 3> PanelMoves{{
-    {&KeyBord::MoveAcrossABC, &KeyBord::MoveUpABC, &KeyBord::MoveDownABC},
-    {&KeyBord::MoveAcrossNumber, &KeyBord::MoveUpNumber, &KeyBord::MoveDownNumber},
-    {&KeyBord::MoveAcrossImage, &KeyBord::MoveUpImage, &KeyBord::MoveDownImage},
-}};
 
 std::u16string CharacterOf(std::int32_t code) { return std::u16string(1, static_cast<char16_t>(code)); }
 
@@ -128,73 +123,83 @@ HResult LetterStep(KeyBord& keybord, std::int16_t keyCode, std::int16_t modifier
   return restored;
 }
 
-HResult Carry(KeyBord& keybord, const Row& row, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
-  const Moves& moves = PanelMoves[static_cast<std::size_t>(panel)];
-  switch (row.action) {
-    case Right: {
-      std::int16_t step = 1;
-      return (keybord.*moves.across)(step);
-    }
-    case Left: {
-      std::int16_t step = -1;
-      return (keybord.*moves.across)(step);
-    }
-    case Up: return (keybord.*moves.up)();
-    case Down: return (keybord.*moves.down)();
-    case Command: return keybord.KeyF1ToF6(keyCode);
-    case Number: {
-      std::u16string digit = CharacterOf(std::int32_t{keyCode} - row.offset);
-      return keybord.FindNumber(digit);
-    }
-    case Symbol: return keybord.FindImage(keyCode, modifiers);
-    case Letter: return LetterStep(keybord, keyCode, modifiers);
-    case ShiftedDigit: return keybord.FindImageNumber(keyCode);
-  }
-  return hr::Ok;
-}
-
-HResult Dispatch(KeyBord& keybord, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
-  for (const Row& row : Rows) {
-    const Then then = row.then[static_cast<std::size_t>(panel)];
-    if (then == Skip || !row.Matches(keyCode, modifiers)) {
-      continue;
-    }
-    RETURN_IF_FAILED(Carry(keybord, row, panel, keyCode, modifiers));
-    switch (then) {
-      case ToLetters: return keybord.put_ChangeBord(ActivPanel::abcAct);
-      case ToNumbers: return keybord.put_ChangeBord(ActivPanel::NumberAct);
-      case ToSymbols: return keybord.put_ChangeBord(ActivPanel::ImageAct);
-      case Skip:
-      case Stay: return hr::Ok;
-    }
-  }
-  return hr::Ok;
-}
-
-// A key press is never refused: a failure of the dispatch ends only the
-// matched row, what it did stays done, and the user is not told (the
-// component shows no messages). The F7 check runs after every key; KeyCode
-// and Shift go back to the toolkit unchanged.
-HResult KeyDown(KeyBord& keybord, PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift) {
-  std::int16_t keyCode = KeyCode;
-  std::int16_t modifiers = Shift;
-  Discard(Dispatch(keybord, panel, keyCode, modifiers), "a key press is never refused; what the row did stays done");
-  std::int16_t forwarded = KeyCode;
-  return keybord.GetMessage(forwarded);
-}
-
 }  // namespace
 
+struct KeyBord::DispatchSteps {
+  // In PanelId order.
+  static constexpr std::array<Moves, 3> PanelMoves{{
+      {&KeyBord::MoveAcrossABC, &KeyBord::MoveUpABC, &KeyBord::MoveDownABC},
+      {&KeyBord::MoveAcrossNumber, &KeyBord::MoveUpNumber, &KeyBord::MoveDownNumber},
+      {&KeyBord::MoveAcrossImage, &KeyBord::MoveUpImage, &KeyBord::MoveDownImage},
+  }};
+
+  static HResult Carry(KeyBord& keybord, const Row& row, PanelId panel, std::int16_t& keyCode,
+                       std::int16_t& modifiers) {
+    const Moves& moves = PanelMoves[static_cast<std::size_t>(panel)];
+    switch (row.action) {
+      case Right: {
+        std::int16_t step = 1;
+        return (keybord.*moves.across)(step);
+      }
+      case Left: {
+        std::int16_t step = -1;
+        return (keybord.*moves.across)(step);
+      }
+      case Up: return (keybord.*moves.up)();
+      case Down: return (keybord.*moves.down)();
+      case Command: return keybord.KeyF1ToF6(keyCode);
+      case Number: {
+        std::u16string digit = CharacterOf(std::int32_t{keyCode} - row.offset);
+        return keybord.FindNumber(digit);
+      }
+      case Symbol: return keybord.FindImage(keyCode, modifiers);
+      case Letter: return LetterStep(keybord, keyCode, modifiers);
+      case ShiftedDigit: return keybord.FindImageNumber(keyCode);
+    }
+    return hr::Ok;
+  }
+
+  static HResult Dispatch(KeyBord& keybord, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
+    for (const Row& row : Rows) {
+      const Then then = row.then[static_cast<std::size_t>(panel)];
+      if (then == Skip || !row.Matches(keyCode, modifiers)) {
+        continue;
+      }
+      RETURN_IF_FAILED(Carry(keybord, row, panel, keyCode, modifiers));
+      switch (then) {
+        case ToLetters: return keybord.put_ChangeBord(ActivPanel::abcAct);
+        case ToNumbers: return keybord.put_ChangeBord(ActivPanel::NumberAct);
+        case ToSymbols: return keybord.put_ChangeBord(ActivPanel::ImageAct);
+        case Skip:
+        case Stay: return hr::Ok;
+      }
+    }
+    return hr::Ok;
+  }
+
+  // A key press is never refused: a failure of the dispatch ends only the
+  // matched row, what it did stays done, and the user is not told (the
+  // component shows no messages). The F7 check runs after every key; KeyCode
+  // and Shift go back to the toolkit unchanged.
+  static HResult KeyDown(KeyBord& keybord, PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift) {
+    std::int16_t keyCode = KeyCode;
+    std::int16_t modifiers = Shift;
+    Discard(Dispatch(keybord, panel, keyCode, modifiers), "a key press is never refused; what the row did stays done");
+    std::int16_t forwarded = KeyCode;
+    return keybord.GetMessage(forwarded);
+  }
+};
+
 HResult KeyBord::picABC_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return KeyDown(*this, PanelId::picABC, KeyCode, Shift);
+  return DispatchSteps::KeyDown(*this, PanelId::picABC, KeyCode, Shift);
 }
 
 HResult KeyBord::picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return KeyDown(*this, PanelId::picNumber, KeyCode, Shift);
+  return DispatchSteps::KeyDown(*this, PanelId::picNumber, KeyCode, Shift);
 }
 
 HResult KeyBord::picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return KeyDown(*this, PanelId::picShift, KeyCode, Shift);
+  return DispatchSteps::KeyDown(*this, PanelId::picShift, KeyCode, Shift);
 }
 
 }  // namespace vexo

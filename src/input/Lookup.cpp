@@ -33,31 +33,31 @@ HResult FindKey(KeyArray& keys, std::u16string_view ChrStr, std::int16_t& found,
   return hr::Ok;
 }
 
-HResult MoveMark(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::int16_t index) {
-  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
-  markIndex = index;
-  return keybord.MarkKey(keys, markIndex);
-}
+}  // namespace
 
-// Finds the key that carries `ChrStr` (see FindKey), moves the panel's mark
-// to it and inserts the key's caption as displayed, which also goes back to
-// the caller in `ChrStr`. Finding nothing is no error and changes nothing.
-HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
-               BlankRule blankRule) {
-  std::int16_t found = -1;
-  std::u16string caption;
-  RETURN_IF_FAILED(FindKey(keys, ChrStr, found, caption));
-  if (found < 0) {
-    return hr::Ok;
+struct KeyBord::LookupSteps {
+  // Finds the key that carries `ChrStr` (see FindKey), moves the panel's mark
+  // to it and inserts the key's caption as displayed, which also goes back to
+  // the caller in `ChrStr`. Finding nothing is no error and changes nothing.
+  static HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
+                        BlankRule blankRule) {
+    std::int16_t found = -1;
+    std::u16string caption;
+    RETURN_IF_FAILED(FindKey(keys, ChrStr, found, caption));
+    if (found < 0) {
+      return hr::Ok;
+    }
+    RETURN_IF_FAILED(keybord.MoveMark(keys, markIndex, found));
+    if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
+      ChrStr.assign(1, u' ');
+    } else {
+      ChrStr = std::move(caption);
+    }
+    return keybord.InsertChar(ChrStr);
   }
-  RETURN_IF_FAILED(MoveMark(keybord, keys, markIndex, found));
-  if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
-    ChrStr.assign(1, u' ');
-  } else {
-    ChrStr = std::move(caption);
-  }
-  return keybord.InsertChar(ChrStr);
-}
+};
+
+namespace {
 
 // The symbol of a punctuation or keypad key, with Shift alone and otherwise.
 struct SymbolKey {
@@ -98,27 +98,26 @@ std::u16string SymbolText(char16_t symbol) {
 }  // namespace
 
 HResult KeyBord::FindABC(std::u16string& ChrStr) {
-  return LookUp(*this, cmdKey(), AbcKeyIndex, ChrStr, BlankRule::Space);
+  return LookupSteps::LookUp(*this, cmdKey(), AbcKeyIndex, ChrStr, BlankRule::Space);
 }
 
 HResult KeyBord::FindNumber(std::u16string& ChrStr) {
-  return LookUp(*this, cmdNumber(), NumberKeyIndex, ChrStr, BlankRule::Space);
+  return LookupSteps::LookUp(*this, cmdNumber(), NumberKeyIndex, ChrStr, BlankRule::Space);
 }
 
 HResult KeyBord::AfterFindImage(std::u16string& ChrStr) {
-  return LookUp(*this, cmdShift(), ShiftKeyIndex, ChrStr, BlankRule::Caption);
+  return LookupSteps::LookUp(*this, cmdShift(), ShiftKeyIndex, ChrStr, BlankRule::Caption);
 }
 
 HResult KeyBord::MarkCarrier(std::u16string_view character) {
   struct Carrier {
     KeyArrayId keys;
-    std::int16_t KeyBord::*markIndex;
     ActivPanel panel;
   };
   static constexpr std::array<Carrier, 3> Carriers{{
-      {KeyArrayId::cmdKey, &KeyBord::AbcKeyIndex, ActivPanel::abcAct},
-      {KeyArrayId::cmdNumber, &KeyBord::NumberKeyIndex, ActivPanel::NumberAct},
-      {KeyArrayId::cmdShift, &KeyBord::ShiftKeyIndex, ActivPanel::ImageAct},
+      {KeyArrayId::cmdKey, ActivPanel::abcAct},
+      {KeyArrayId::cmdNumber, ActivPanel::NumberAct},
+      {KeyArrayId::cmdShift, ActivPanel::ImageAct},
   }};
   // The active panel first: "-" and "." are on two panels, and the one in
   // front of the user is the one to show it.
@@ -135,7 +134,7 @@ HResult KeyBord::MarkCarrier(std::u16string_view character) {
     KeyArray& keys = Toolkit().Keys(carrier->keys);
     RETURN_IF_FAILED(FindKey(keys, character, found, caption));
     if (found >= 0) {
-      return MoveMark(*this, keys, this->*carrier->markIndex, found);
+      return MoveMark(keys, KeyIndex(carrier->keys), found);
     }
   }
   return hr::Ok;

@@ -62,69 +62,69 @@ HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
   return ToInt16(std::int64_t{current} + target.value, next);
 }
 
-// The one way a move changes the mark: unmark the old key, store the new
-// index, mark the new key. A failure stops there, and what is done stays done.
-template <typename Compute>
-HResult MoveMark(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, Compute compute) {
-  RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
-  std::int16_t next = 0;
-  RETURN_IF_FAILED(compute(markIndex, next));
-  markIndex = next;
-  return keybord.MarkKey(keys, markIndex);
-}
-
-HResult MoveRow(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::span<const RowRule> rows,
-                Direction direction) {
-  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-    for (const RowRule& row : rows) {
-      if (current >= row.first && current <= row.last) {
-        return Apply(direction == Direction::Down ? row.down : row.up, current, next);
-      }
-    }
-    // Unreachable while the index names a key: unmarking it succeeded.
-    return hr::InvalidProcedureCall;
-  });
-}
-
-// Along the index order, wrapping from the last key to the first and back.
-HResult MoveAcross(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::int16_t keyCount,
-                   std::int16_t step) {
-  return MoveMark(keybord, keys, markIndex, [&](std::int16_t current, std::int16_t& next) {
-    const std::int32_t wrapped = ((std::int32_t{current} + step) % keyCount + keyCount) % keyCount;
-    return ToInt16(wrapped, next);
-  });
-}
-
-constexpr std::int16_t AbcKeyCount = 27;
-constexpr std::int16_t NumberKeyCount = 12;
-constexpr std::int16_t ImageKeyCount = 32;
+// A panel's keys as the moves of its mark see them.
+struct PanelKeys {
+  KeyArrayId array;
+  std::span<const RowRule> rows;
+  std::int16_t count;
+};
+constexpr PanelKeys Letters{KeyArrayId::cmdKey, AbcRows, 27};
+constexpr PanelKeys Numbers{KeyArrayId::cmdNumber, NumberRows, 12};
+constexpr PanelKeys Symbols{KeyArrayId::cmdShift, ImageRows, 32};
 
 }  // namespace
 
-HResult KeyBord::MoveDownABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Down); }
+struct KeyBord::NavigationSteps {
+  // The one way a move changes the mark: unmark the old key, store the new
+  // index, mark the new key. A failure stops there, and what is done stays done.
+  template <typename Compute>
+  static HResult Move(KeyBord& keybord, const PanelKeys& panel, Compute compute) {
+    KeyArray& keys = keybord.Toolkit().Keys(panel.array);
+    std::int16_t& markIndex = keybord.KeyIndex(panel.array);
+    RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
+    std::int16_t next = 0;
+    RETURN_IF_FAILED(compute(markIndex, next));
+    markIndex = next;
+    return keybord.MarkKey(keys, markIndex);
+  }
 
-HResult KeyBord::MoveUpABC() { return MoveRow(*this, cmdKey(), AbcKeyIndex, AbcRows, Direction::Up); }
+  static HResult MoveRow(KeyBord& keybord, const PanelKeys& panel, Direction direction) {
+    return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
+      for (const RowRule& row : panel.rows) {
+        if (current >= row.first && current <= row.last) {
+          return Apply(direction == Direction::Down ? row.down : row.up, current, next);
+        }
+      }
+      // Unreachable while the index names a key: unmarking it succeeded.
+      return hr::InvalidProcedureCall;
+    });
+  }
 
-HResult KeyBord::MoveAcrossABC(std::int16_t& step) {
-  return MoveAcross(*this, cmdKey(), AbcKeyIndex, AbcKeyCount, step);
-}
+  // Along the index order, wrapping from the last key to the first and back.
+  static HResult MoveAcross(KeyBord& keybord, const PanelKeys& panel, std::int16_t step) {
+    return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
+      const std::int32_t wrapped = ((std::int32_t{current} + step) % panel.count + panel.count) % panel.count;
+      return ToInt16(wrapped, next);
+    });
+  }
+};
 
-HResult KeyBord::MoveDownNumber() {
-  return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Down);
-}
+HResult KeyBord::MoveDownABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Down); }
 
-HResult KeyBord::MoveUpNumber() { return MoveRow(*this, cmdNumber(), NumberKeyIndex, NumberRows, Direction::Up); }
+HResult KeyBord::MoveUpABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Up); }
 
-HResult KeyBord::MoveAcrossNumber(std::int16_t& step) {
-  return MoveAcross(*this, cmdNumber(), NumberKeyIndex, NumberKeyCount, step);
-}
+HResult KeyBord::MoveAcrossABC(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Letters, step); }
 
-HResult KeyBord::MoveDownImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Down); }
+HResult KeyBord::MoveDownNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Down); }
 
-HResult KeyBord::MoveUpImage() { return MoveRow(*this, cmdShift(), ShiftKeyIndex, ImageRows, Direction::Up); }
+HResult KeyBord::MoveUpNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Up); }
 
-HResult KeyBord::MoveAcrossImage(std::int16_t& step) {
-  return MoveAcross(*this, cmdShift(), ShiftKeyIndex, ImageKeyCount, step);
-}
+HResult KeyBord::MoveAcrossNumber(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Numbers, step); }
+
+HResult KeyBord::MoveDownImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Down); }
+
+HResult KeyBord::MoveUpImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Up); }
+
+HResult KeyBord::MoveAcrossImage(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Symbols, step); }
 
 }  // namespace vexo

@@ -114,7 +114,7 @@ TEST_P(FunctionKey, F2ToF4SwitchPanelAndFocus) {
 TEST_P(FunctionKey, EnterInsertsMarkedLetterAtCaretAndKeepsFocus) {
   instance.StartAndShow();
   GivenField(instance, u"xy ", 1);
-  instance.keybord.AbcKeyIndex = 2;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 2);
   const std::u16string caption = instance.Key(KeyArrayId::cmdKey, 2).caption;
   ASSERT_EQ(caption.size(), 1u);
 
@@ -128,7 +128,7 @@ TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
   instance.StartAndShow();
   ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   GivenField(instance, u" ", 0);
-  instance.keybord.NumberKeyIndex = 5;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 5);
   const std::u16string caption = instance.Key(KeyArrayId::cmdNumber, 5).caption;
 
   ASSERT_EQ(Enter(), hr::Ok);
@@ -140,7 +140,7 @@ TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
 TEST_P(FunctionKey, EnterOnSpaceBarInsertsOneSpace) {
   instance.StartAndShow();
   GivenField(instance, u"ab ", 2);
-  instance.keybord.AbcKeyIndex = 26;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 26);
 
   ASSERT_EQ(Enter(), hr::Ok);
 
@@ -172,7 +172,7 @@ TEST_P(FunctionKey, EnterFillsLastPlaceUnderLimit) {
   instance.StartAndShow();
   ASSERT_EQ(instance.keybord.put_MaxLength(3), hr::Ok);
   GivenField(instance, u"ab ", 2);
-  instance.keybord.AbcKeyIndex = 0;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 0);
   const std::uint64_t readBefore = instance.toolkit.Field().CharactersRead();
 
   ASSERT_EQ(Enter(), hr::Ok);

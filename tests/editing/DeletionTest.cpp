@@ -28,7 +28,7 @@ TEST_P(DeleteChar, LeavesTextAndBlockCaret) {
   Instance instance;
   GivenField(instance, row.text, row.caret, row.selection);
 
-  ASSERT_EQ(instance.keybord.DeleteChar(row.key), hr::Ok);
+  ASSERT_EQ(instance.inspector.DeleteChar(row.key), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, row.expectedSelection, 0}));
 }
@@ -75,12 +75,12 @@ struct MoveRow {
 };
 void PrintTo(const MoveRow& row, std::ostream* os) { *os << row.name; }
 
-HResult Perform(KeyBord& keybord, Move move) {
+HResult Perform(Instance& instance, Move move) {
   switch (move) {
-    case Move::Home: return keybord.HomeEndPos(FieldEnd::Start);
-    case Move::End: return keybord.HomeEndPos(FieldEnd::End);
-    case Move::Left: return keybord.LeftPos();
-    case Move::Right: return keybord.RightPos();
+    case Move::Home: return instance.inspector.HomeEndPos(FieldEnd::Start);
+    case Move::End: return instance.inspector.HomeEndPos(FieldEnd::End);
+    case Move::Left: return instance.keybord.LeftPos();
+    case Move::Right: return instance.keybord.RightPos();
   }
   return hr::Fail;
 }
@@ -92,7 +92,7 @@ TEST_P(CaretMove, LeavesTextAndPlacesCaret) {
   Instance instance;
   GivenField(instance, row.text, row.caret, row.selection);
 
-  ASSERT_EQ(Perform(instance.keybord, row.move), hr::Ok);
+  ASSERT_EQ(Perform(instance, row.move), hr::Ok);
 
   EXPECT_EQ(Look(instance), (FieldView{row.text, row.expectedCaret, row.expectedSelection, 0}));
 }
@@ -119,10 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CaretMove, EndOnFieldFilledToLimit32767) {
   Instance instance;
-  instance.keybord.MaxChars = 32767;
+  instance.inspector.SetMaxChars(32767);
   ASSERT_EQ(instance.keybord.put_Text(std::u16string(32767, u'k')), hr::Ok);
-  ASSERT_EQ(instance.keybord.HomeEndPos(FieldEnd::Start), hr::Ok);
-  ASSERT_EQ(instance.keybord.HomeEndPos(FieldEnd::End), hr::Ok);
+  ASSERT_EQ(instance.inspector.HomeEndPos(FieldEnd::Start), hr::Ok);
+  ASSERT_EQ(instance.inspector.HomeEndPos(FieldEnd::End), hr::Ok);
   EXPECT_EQ(instance.Caret(), 32767);
   ASSERT_EQ(instance.keybord.RightPos(), hr::Ok);
   EXPECT_EQ(instance.Caret(), 32767);
@@ -136,9 +136,9 @@ TEST_P(CaretMoveFocus, GivesFocusToActivePanelEvenWhenCaretStays) {
   for (Move move : {Move::Left, Move::Right}) {
     Instance instance(GetParam());
     GivenField(instance, u"abc ", move == Move::Left ? 0 : 3);
-    instance.keybord.ActiveBord = ActivPanel::NumberAct;
+    instance.inspector.SetActiveBord(ActivPanel::NumberAct);
 
-    ASSERT_EQ(instance.toolkit.HostCall([&] { return Perform(instance.keybord, move); }), hr::Ok);
+    ASSERT_EQ(instance.toolkit.HostCall([&] { return Perform(instance, move); }), hr::Ok);
 
     EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
     EXPECT_EQ(instance.Caret(), move == Move::Left ? 0 : 3);

@@ -81,7 +81,7 @@ void Prepare(Pair& pair, std::uint32_t seed, int fieldLength, std::int16_t limit
   for (Instance* instance : {&pair.fast, &pair.plain}) {
     RandomEdits field(seed);
     field.Field(*instance, fieldLength);
-    instance->keybord.MaxChars = limit;
+    instance->inspector.SetMaxChars(limit);
   }
 }
 
@@ -90,7 +90,7 @@ void ExpectSameTextLet(std::u16string_view value, std::int16_t limit, std::uint3
   Prepare(pair, seed, static_cast<int>(seed % 31), limit);
 
   const HResult fast = pair.fast.keybord.put_Text(value);
-  const HResult plain = PutTextOneAtATime(pair.plain.keybord, value);
+  const HResult plain = PutTextOneAtATime(pair.plain, value);
 
   SCOPED_TRACE(::testing::Message() << "seed " << seed << ", length " << value.size() << ", limit " << limit);
   ASSERT_EQ(fast, plain);
@@ -132,8 +132,8 @@ TEST(Differential, InsertInPlaceMatchesRewriteOfWholeText) {
     std::u16string fastS = inserted;
     std::u16string plainS = inserted;
 
-    const HResult fast = pair.fast.keybord.InsertChar(fastS);
-    const HResult plain = InsertCharByRewrite(pair.plain.keybord, plainS);
+    const HResult fast = pair.fast.inspector.InsertChar(fastS);
+    const HResult plain = InsertCharByRewrite(pair.plain, plainS);
 
     SCOPED_TRACE(::testing::Message() << "round " << round << ", field " << fieldLength << ", limit " << limit
                                       << ", inserted " << inserted.size());

@@ -69,14 +69,14 @@ inline void PrintTo(const FieldView& view, std::ostream* os) {
 // Text let as a plain loop: the field is emptied to its trailing space and
 // each character goes in on its own through InsertChar, with its own limit
 // check and beep. The length is checked before anything is written.
-inline HResult PutTextOneAtATime(KeyBord& keybord, std::u16string_view value) {
+inline HResult PutTextOneAtATime(Instance& instance, std::u16string_view value) {
   std::int16_t n = 0;
   RETURN_IF_FAILED(ToInt16(std::ssize(value), n));
-  RichTextBox& field = keybord.Text1();
+  RichTextBox& field = instance.toolkit.Text1();
   RETURN_IF_FAILED(field.PutText(u" "));
   for (std::int16_t i = 0; i < n; ++i) {
     std::u16string one(1, value[static_cast<std::size_t>(i)]);
-    RETURN_IF_FAILED(keybord.InsertChar(one));
+    RETURN_IF_FAILED(instance.inspector.InsertChar(one));
   }
   std::u16string text;
   RETURN_IF_FAILED(field.GetText(text));
@@ -86,13 +86,14 @@ inline HResult PutTextOneAtATime(KeyBord& keybord, std::u16string_view value) {
 
 // InsertChar as a rewrite of the whole text, with the same limit, caret and
 // overflow rules: what the in-place insertion must match.
-inline HResult InsertCharByRewrite(KeyBord& keybord, std::u16string& S) {
-  RichTextBox& field = keybord.Text1();
+inline HResult InsertCharByRewrite(Instance& instance, std::u16string& S) {
+  RichTextBox& field = instance.toolkit.Text1();
+  const std::int16_t limit = instance.inspector.MaxChars();
   std::u16string T;
-  if (keybord.MaxChars > 0) {
+  if (limit > 0) {
     RETURN_IF_FAILED(field.GetText(T));
-    if (std::ssize(T) >= std::int64_t{keybord.MaxChars} + 1) {
-      keybord.Toolkit().Beep();
+    if (std::ssize(T) >= std::int64_t{limit} + 1) {
+      instance.toolkit.Beep();
       return hr::Ok;
     }
   }
@@ -107,7 +108,7 @@ inline HResult InsertCharByRewrite(KeyBord& keybord, std::u16string& S) {
     RETURN_IF_FAILED(ToInt16(std::ssize(S), check));
     RETURN_IF_FAILED(field.PutText(S + u" "));
     RETURN_IF_FAILED(field.PutSelStart(static_cast<std::int32_t>(S.size())));
-    return keybord.FinishEdit();
+    return instance.inspector.FinishEdit();
   }
   const std::int64_t P = std::min<std::int64_t>(start, std::ssize(T) - 1);
   RETURN_IF_FAILED(ToInt16(P + 1, check));
@@ -115,7 +116,7 @@ inline HResult InsertCharByRewrite(KeyBord& keybord, std::u16string& S) {
   const auto at = static_cast<std::size_t>(P);
   RETURN_IF_FAILED(field.PutText(T.substr(0, at) + S + T.substr(at)));
   RETURN_IF_FAILED(field.PutSelStart(static_cast<std::int32_t>(P + 1)));
-  return keybord.FinishEdit();
+  return instance.inspector.FinishEdit();
 }
 
 }  // namespace vexo::testing

@@ -26,7 +26,7 @@ TEST_P(Clicks, SwitchPanelsMovingEachPanelsMark) {
 
   Click(Number(7));  // 2
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Number(7)});
-  EXPECT_EQ(instance.keybord.ActiveBord, ActivPanel::NumberAct);
+  EXPECT_EQ(instance.inspector.ActiveBord(), ActivPanel::NumberAct);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
   const KeyElement& r = instance.Key(KeyArrayId::cmdKey, 3);
   EXPECT_EQ(r.foreColor, UnmarkedForeColor);  // black on the button face again
@@ -34,7 +34,7 @@ TEST_P(Clicks, SwitchPanelsMovingEachPanelsMark) {
 
   Click(Letter(5));  // Y
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(5)});
-  EXPECT_EQ(instance.keybord.NumberKeyIndex, 7);  // kept while the panel is away
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 7);  // kept while the panel is away
 
   Click(Symbol(5));  // %
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Symbol(5)});
@@ -76,13 +76,13 @@ TEST_P(Clicks, FailedPanelSwitchStopsLetterAndNumberClicksFirst) {
   EXPECT_EQ(instance.toolkit.Click(KeyArrayId::cmdNumber, 4), hr::InvalidProcedureCall);
   EXPECT_EQ(Narrow(instance.Field()), "");
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(0)});
-  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
 
   instance.toolkit.FailSetFocus(PanelId::picShift);
   EXPECT_EQ(instance.toolkit.Click(KeyArrayId::cmdShift, 5), hr::InvalidProcedureCall);
   EXPECT_EQ(Narrow(instance.Field()), "% ");
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(0)});
-  EXPECT_EQ(instance.keybord.ShiftKeyIndex, 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 0);
 }
 
 // A click handler raised for an element that does not exist fails with the
@@ -90,9 +90,9 @@ TEST_P(Clicks, FailedPanelSwitchStopsLetterAndNumberClicksFirst) {
 TEST_P(Clicks, MissingElementFailsWithoutMovingMark) {
   const View before = Look(instance);
   KeyBord& keybord = instance.keybord;
-  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.cmdKey_Click(27); }), hr::ElementMissing);
-  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.cmdShift_Click(-1); }), hr::ElementMissing);
-  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.cmdShift_Click(32); }), hr::ElementMissing);
+  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.OnClick(KeyArrayId::cmdKey, 27); }), hr::ElementMissing);
+  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.OnClick(KeyArrayId::cmdShift, -1); }), hr::ElementMissing);
+  EXPECT_EQ(instance.toolkit.HostCall([&] { return keybord.OnClick(KeyArrayId::cmdShift, 32); }), hr::ElementMissing);
   const View after = Look(instance);
   EXPECT_EQ(after.field, before.field);
   EXPECT_EQ(after.shiftIndex, before.shiftIndex);

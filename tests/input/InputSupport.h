@@ -56,21 +56,12 @@ inline std::vector<KeyRef> MarkedKeys(Instance& instance) {
     const KeyStore& keys = instance.toolkit.KeysOf(array);
     for (std::int32_t i = 0; i < keys.Extent(); ++i) {
       const KeyElement* key = keys.Element(i);
-      if (key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor) {
+      if (key != nullptr && IsMarked(*key)) {
         marked.push_back({array, static_cast<std::int16_t>(i)});
       }
     }
   }
   return marked;
-}
-
-inline std::int16_t MarkIndex(Instance& instance, KeyArrayId array) {
-  switch (array) {
-    case KeyArrayId::cmdKey: return instance.keybord.AbcKeyIndex;
-    case KeyArrayId::cmdNumber: return instance.keybord.NumberKeyIndex;
-    case KeyArrayId::cmdShift: return instance.keybord.ShiftKeyIndex;
-  }
-  return -1;
 }
 
 // What a user and a host see after a sequence of actions.
@@ -96,12 +87,12 @@ inline View Look(Instance& instance) {
   view.caret = field.SelStart();
   view.selection = field.SelLength();
   view.marked = MarkedKeys(instance);
-  view.abcIndex = instance.keybord.AbcKeyIndex;
-  view.numberIndex = instance.keybord.NumberKeyIndex;
-  view.shiftIndex = instance.keybord.ShiftKeyIndex;
+  view.abcIndex = instance.inspector.KeyIndex(KeyArrayId::cmdKey);
+  view.numberIndex = instance.inspector.KeyIndex(KeyArrayId::cmdNumber);
+  view.shiftIndex = instance.inspector.KeyIndex(KeyArrayId::cmdShift);
   view.focus = instance.toolkit.Focused();
-  view.changeBord = static_cast<std::int32_t>(instance.keybord.ActiveBord);
-  view.capsLock = instance.keybord.CapsOn;
+  view.changeBord = static_cast<std::int32_t>(instance.inspector.ActiveBord());
+  view.capsLock = instance.inspector.CapsOn();
   const KeyStore& letters = instance.toolkit.KeysOf(KeyArrayId::cmdKey);
   for (std::int32_t i = 0; i < letters.Extent(); ++i) {
     view.letterCaptions.push_back(letters.Element(i)->caption);

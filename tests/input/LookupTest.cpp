@@ -63,7 +63,7 @@ TEST_P(LookupTable, MarksFoundKeyAndInsertsItsCaption) {
       marked.clear();
     }
     marked.push_back(*row.found);
-    EXPECT_EQ(MarkIndex(instance, row.found->array), row.found->index);
+    EXPECT_EQ(instance.inspector.KeyIndex(row.found->array), row.found->index);
   }
   EXPECT_EQ(MarkedKeys(instance), marked);
   EXPECT_EQ(Narrow(instance.Field()), Narrow(row.field));
@@ -138,7 +138,7 @@ TEST(Lookup, EveryCaptionFindsItsOwnKey) {
                              : array == KeyArrayId::cmdNumber ? keybord.FindNumber(text)
                                                               : keybord.AfterFindImage(text);
       ASSERT_EQ(status, hr::Ok);
-      EXPECT_EQ(MarkIndex(instance, array), i) << ArrayName(array) << " caption " << Narrow(caption);
+      EXPECT_EQ(instance.inspector.KeyIndex(array), i) << ArrayName(array) << " caption " << Narrow(caption);
     }
   }
 }
@@ -160,7 +160,8 @@ TEST(Lookup, CodeMapsInsertOnlySymbolsOfTheirMarkedKey) {
         continue;
       }
       ASSERT_EQ(after.size(), before.size() + 1) << code << "/" << shift;
-      const std::u16string& caption = instance.Key(KeyArrayId::cmdShift, instance.keybord.ShiftKeyIndex).caption;
+      const std::int16_t marked = instance.inspector.KeyIndex(KeyArrayId::cmdShift);
+      const std::u16string& caption = instance.Key(KeyArrayId::cmdShift, marked).caption;
       EXPECT_EQ(after[static_cast<std::size_t>(instance.Caret()) - 1], caption[0]) << code << "/" << shift;
       (shift == 1 ? shifted : unshifted) += 1;
     }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "component/KeyBordInspector.h"
+
 namespace vexo::testing {
 
 namespace {
@@ -196,9 +198,7 @@ OperationDriver::Outcome OperationDriver::Step(Choices& choices) {
     const std::int16_t index = choices.Between(0, 1) == 0 ? AnyInt16(choices)
                                                           : static_cast<std::int16_t>(choices.Between(-2, 34));
     host("click handler " + std::to_string(slot) + " " + std::to_string(index), [&] {
-      return slot == 0 ? keybord.cmdKey_Click(index)
-             : slot == 1 ? keybord.cmdNumber_Click(index)
-                         : keybord.cmdShift_Click(index);
+      return keybord.OnClick(Arrays[slot], index);
     });
     if (index < 0 || index >= KeyCounts[static_cast<std::size_t>(slot)]) {
       outcome.allowed.push_back(hr::ElementMissing);
@@ -371,10 +371,10 @@ std::string OperationDriver::Check(const Outcome& outcome) {
   lastSelLength_ = field.SelLength();
 
   // The marks.
-  const std::int16_t indexes[] = {keybord_->AbcKeyIndex, keybord_->NumberKeyIndex, keybord_->ShiftKeyIndex};
+  const KeyBordInspector inspector(*keybord_);
   for (std::size_t slot = 0; slot < Arrays.size(); ++slot) {
     const KeyStore& keys = toolkit_->KeysOf(Arrays[slot]);
-    const std::int16_t index = indexes[slot];
+    const std::int16_t index = inspector.KeyIndex(Arrays[slot]);
     const std::string panel = "panel " + std::to_string(slot);
     if (keys.Element(index) == nullptr) {
       return panel + ": mark index " + std::to_string(index) + " names no key";
@@ -382,7 +382,7 @@ std::string OperationDriver::Check(const Outcome& outcome) {
     int marked = 0;
     for (std::int32_t i = 0; i < keys.Extent(); ++i) {
       const KeyElement& key = *keys.Element(i);
-      const bool markedLook = key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+      const bool markedLook = IsMarked(key);
       const bool plainLook = key.foreColor == UnmarkedForeColor && key.backColor == UnmarkedBackColor;
       const bool neverSet = !key.foreColor && !key.backColor;
       if (!markedLook && !plainLook && !neverSet) {

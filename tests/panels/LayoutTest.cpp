@@ -80,7 +80,7 @@ TEST(KeyArraysAfterStartUp, HoldExactlyTheirKeysAndNoMore) {
   } arrays[] = {{KeyArrayId::cmdKey, 27}, {KeyArrayId::cmdNumber, 12}, {KeyArrayId::cmdShift, 32}};
   for (const auto& [array, expected] : arrays) {
     std::int16_t count = 0;
-    ASSERT_EQ(instance.keybord.Toolkit().Keys(array).Count(count), hr::Ok);
+    ASSERT_EQ(instance.toolkit.Keys(array).Count(count), hr::Ok);
     EXPECT_EQ(count, expected);
     EXPECT_EQ(instance.toolkit.KeysOf(array).Extent(), expected);
   }
@@ -138,7 +138,7 @@ class TemplateVariant : public ::testing::TestWithParam<TemplateCase> {};
 TEST_P(TemplateVariant, PlacesKeysFromTheTemplateReadBack) {
   const TemplateCase& c = GetParam();
   Instance instance;
-  KeyArray& keys = instance.keybord.Toolkit().Keys(c.array);
+  KeyArray& keys = instance.toolkit.Keys(c.array);
   switch (c.property) {
     case TemplateCase::Property::Left: ASSERT_EQ(keys.PutLeft(0, c.value), hr::Ok); break;
     case TemplateCase::Property::Top: ASSERT_EQ(keys.PutTop(0, c.value), hr::Ok); break;
@@ -176,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TemplateVariant, PanelSizesFollowTheTemplate) {
   Instance instance;
-  ASSERT_EQ(instance.keybord.cmdKey().PutWidth(0, 374.5f), hr::Ok);
-  ASSERT_EQ(instance.keybord.cmdNumber().PutTop(0, 30), hr::Ok);
+  ASSERT_EQ(instance.toolkit.Keys(KeyArrayId::cmdKey).PutWidth(0, 374.5f), hr::Ok);
+  ASSERT_EQ(instance.toolkit.Keys(KeyArrayId::cmdNumber).PutTop(0, 30), hr::Ok);
   ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
   // The letter panel ends after the last top-row key, not the wider space bar.
   EXPECT_EQ(instance.toolkit.PanelOf(PanelId::picABC).Bounds().width, 374.5f + 3546 + 50);
@@ -190,7 +190,7 @@ TEST(TemplateVariant, PanelSizesFollowTheTemplate) {
 // A build that fails stops at that step with the failure; what was built stays.
 TEST(BuildFailure, LoadingAnExistingKeyStopsTheBuild) {
   Instance instance;
-  ASSERT_EQ(instance.keybord.cmdKey().Load(5), hr::Ok);
+  ASSERT_EQ(instance.toolkit.Keys(KeyArrayId::cmdKey).Load(5), hr::Ok);
   EXPECT_EQ(instance.toolkit.Initialize(), hr::AlreadyLoaded);
   EXPECT_EQ(instance.Key(KeyArrayId::cmdKey, 4).caption, u"T");
   EXPECT_TRUE(instance.Key(KeyArrayId::cmdKey, 4).visible);
@@ -200,7 +200,7 @@ TEST(BuildFailure, LoadingAnExistingKeyStopsTheBuild) {
 
 TEST(BuildFailure, PositionBeyondThirtyTwoBitsIsAnOverflow) {
   Instance instance;
-  ASSERT_EQ(instance.keybord.cmdShift().PutWidth(0, 3e9f), hr::Ok);
+  ASSERT_EQ(instance.toolkit.Keys(KeyArrayId::cmdShift).PutWidth(0, 3e9f), hr::Ok);
   EXPECT_EQ(instance.toolkit.Initialize(), hr::Overflow);
   EXPECT_EQ(instance.toolkit.KeysOf(KeyArrayId::cmdShift).Extent(), 1);
   EXPECT_EQ(instance.toolkit.KeysOf(KeyArrayId::cmdNumber).Extent(), 12);
@@ -209,14 +209,14 @@ TEST(BuildFailure, PositionBeyondThirtyTwoBitsIsAnOverflow) {
 TEST(RowPlacement, RowEndingBeyondTheLastIndexIsAnOverflow) {
   Instance instance;
   constexpr std::u16string_view captions[] = {u"a", u"b"};
-  EXPECT_EQ(instance.keybord.PlaceAbcRow(0, 0, 32767, 395, captions), hr::Overflow);
+  EXPECT_EQ(instance.inspector.PlaceAbcRow(0, 0, 32767, 395, captions), hr::Overflow);
   EXPECT_EQ(instance.toolkit.KeysOf(KeyArrayId::cmdKey).Extent(), 1);
 }
 
 TEST(RowPlacement, RowOnTheLastIndexStops) {
   Instance instance;
   constexpr std::u16string_view captions[] = {u"z"};
-  EXPECT_EQ(instance.keybord.PlaceShiftRow(40, 7, 32767, 395, captions), hr::Ok);
+  EXPECT_EQ(instance.inspector.PlaceShiftRow(40, 7, 32767, 395, captions), hr::Ok);
   const KeyElement* key = instance.toolkit.KeysOf(KeyArrayId::cmdShift).Element(32767);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->caption, u"z");

@@ -33,7 +33,7 @@ TEST(Resize, RunningAgainRightAfterItselfChangesNothing) {
   ASSERT_EQ(instance.toolkit.Resize(5000, 5000), hr::Ok);
   const Box abc = instance.toolkit.PanelOf(PanelId::picABC).Bounds();
   const Box shift = instance.toolkit.PanelOf(PanelId::picShift).Bounds();
-  EXPECT_EQ(instance.keybord.UserControl_Resize(), hr::Ok);
+  EXPECT_EQ(instance.keybord.OnResize(), hr::Ok);
   EXPECT_EQ(instance.toolkit.SurfaceOf().Width(), 8685);
   EXPECT_EQ(instance.toolkit.SurfaceOf().Height(), 2185);
   EXPECT_EQ(instance.toolkit.PanelOf(PanelId::picABC).Bounds().top, abc.top);
@@ -59,15 +59,15 @@ TEST_P(ShowFocus, ResetsIndexesAndFocusesTheActivePanel) {
     return instance.keybord.put_ChangeBord(static_cast<ActivPanel>(c.changeBord));
   }), hr::Ok);
   instance.toolkit.Blur();  // the component was hidden: no panel holds the focus
-  instance.keybord.AbcKeyIndex = 14;
-  instance.keybord.NumberKeyIndex = 11;
-  instance.keybord.ShiftKeyIndex = 31;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 14);
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 11);
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdShift, 31);
 
   EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
   EXPECT_EQ(instance.toolkit.Focused(), c.focused);
-  EXPECT_EQ(instance.keybord.AbcKeyIndex, 0);
-  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
-  EXPECT_EQ(instance.keybord.ShiftKeyIndex, 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 0);
   ActivPanel active{};
   EXPECT_EQ(instance.keybord.get_ChangeBord(active), hr::Ok);
   EXPECT_EQ(static_cast<std::int32_t>(active), c.changeBord);
@@ -98,21 +98,21 @@ class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {
 // the user left it.
 TEST_P(SurfaceFocus, GotFocusKeepsTheIndex) {
   instance.StartAndShow();
-  instance.keybord.AbcKeyIndex = 14;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 14);
   instance.toolkit.Blur();
   EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
-  EXPECT_EQ(instance.keybord.AbcKeyIndex, 14);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 14);
 }
 
 TEST_P(SurfaceFocus, GotFocusFollowsChangeBord) {
   instance.StartAndShow();
   ASSERT_EQ(ChangeBord(ActivPanel::ImageAct), hr::Ok);
-  instance.keybord.ShiftKeyIndex = 9;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdShift, 9);
   instance.toolkit.Blur();
   EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
-  EXPECT_EQ(instance.keybord.ShiftKeyIndex, 9);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 9);
 }
 
 // A panel that cannot take the focus: the failure reaches the host, and Show
@@ -122,12 +122,12 @@ TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
   ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   instance.toolkit.Blur();
   instance.toolkit.FailSetFocus(PanelId::picNumber);
-  instance.keybord.AbcKeyIndex = 3;
-  instance.keybord.NumberKeyIndex = 4;
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 3);
+  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 4);
 
   EXPECT_EQ(instance.toolkit.Show(), hr::InvalidProcedureCall);
-  EXPECT_EQ(instance.keybord.AbcKeyIndex, 0);
-  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
   EXPECT_EQ(instance.toolkit.Focused(), std::nullopt);
 
   EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::InvalidProcedureCall);
@@ -159,7 +159,7 @@ TEST_P(SurfaceFocus, ShowClearsAMarkOnAnUnfocusedPanel) {
   ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.FindNumber(five); }), hr::Ok);
   ASSERT_TRUE(instance.Marked(KeyArrayId::cmdNumber, 4));
   EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
-  EXPECT_EQ(instance.keybord.NumberKeyIndex, 0);
+  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
   EXPECT_FALSE(instance.Marked(KeyArrayId::cmdNumber, 4));
   EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, 0));
 }

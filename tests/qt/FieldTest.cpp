@@ -52,7 +52,7 @@ TEST(DestroyedWidgets, TheSurfaceGoingFirstLeavesTheToolkitSafe) {
   surface.reset();
   EXPECT_EQ(toolkit.HostCall([&] { return keybord.put_Text(u"abc"); }), qt::WidgetGone);
   EXPECT_EQ(toolkit.HostCall([&] { return keybord.put_ChangeBord(ActivPanel::NumberAct); }), qt::WidgetGone);
-  EXPECT_EQ(toolkit.HostCall([&] { return keybord.UserControl_Resize(); }), qt::WidgetGone);
+  EXPECT_EQ(toolkit.HostCall([&] { return keybord.OnResize(); }), qt::WidgetGone);
   EXPECT_EQ(toolkit.ActiveWindow(), 0u);
 }
 

@@ -11,6 +11,8 @@
 
 #include "Support.h"
 
+#include "component/KeyBordInspector.h"
+
 namespace vexo::testing {
 namespace {
 
@@ -156,7 +158,7 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   ASSERT_TRUE(WaitFor([&] { return !marked(5); }, "the hidden panel's mark to go"));
   widget->show();
   EXPECT_TRUE(WaitFor([&] { return marked(0); }, "key 0 of the symbol panel"));
-  EXPECT_EQ(widget->component().ShiftKeyIndex, 0);
+  EXPECT_EQ(KeyBordInspector(widget->component()).KeyIndex(KeyArrayId::cmdShift), 0);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
 }
 

@@ -6,6 +6,7 @@
 #include <Qt>
 
 #include "component/KeyBord.h"
+#include "component/KeyBordInspector.h"
 
 namespace vexo::testing::twin {
 
@@ -103,13 +104,14 @@ HResult HostCall(KeyBord& keybord, const Operation& op) {
   }
 }
 
-void ReadComponent(const KeyBord& keybord, State& state) {
-  state.indexes[0] = keybord.AbcKeyIndex;
-  state.indexes[1] = keybord.NumberKeyIndex;
-  state.indexes[2] = keybord.ShiftKeyIndex;
-  state.changeBord = static_cast<std::int32_t>(keybord.ActiveBord);
-  state.capsLock = keybord.CapsOn;
-  state.maxLength = keybord.MaxChars;
+void ReadComponent(KeyBord& keybord, State& state) {
+  const KeyBordInspector inspector(keybord);
+  state.indexes[0] = inspector.KeyIndex(KeyArrayId::cmdKey);
+  state.indexes[1] = inspector.KeyIndex(KeyArrayId::cmdNumber);
+  state.indexes[2] = inspector.KeyIndex(KeyArrayId::cmdShift);
+  state.changeBord = static_cast<std::int32_t>(inspector.ActiveBord());
+  state.capsLock = inspector.CapsOn();
+  state.maxLength = inspector.MaxChars();
 }
 
 Rect RectOf(const Box& box) { return {box.left, box.top, box.width, box.height}; }

@@ -101,7 +101,7 @@ HResult HostCall(KeyBord& keybord, const Operation& op);
 
 // What both sides read alike: the component's own state (the focus, beeps
 // and commands are the toolkit's), and the places it gave its widgets.
-void ReadComponent(const KeyBord& keybord, State& state);
+void ReadComponent(KeyBord& keybord, State& state);
 void ReadPanel(const KeyStore& keys, const Box& bounds, std::vector<KeyView>& viewKeys, Rect& viewBounds);
 Rect RectOf(const Box& box);
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
+#include "component/KeyBordInspector.h"
 #include "widgets/memory/MemoryToolkit.h"
 
 namespace vexo {
@@ -21,10 +22,11 @@ namespace vexo::testing {
 
 struct Instance {
   explicit Instance(FocusDelivery delivery = FocusDelivery::Sync)
-      : toolkit(delivery), keybord(toolkit) {}
+      : toolkit(delivery), keybord(toolkit), inspector(keybord) {}
 
   MemoryToolkit toolkit;
   KeyBord keybord;
+  KeyBordInspector inspector;  // the state and routines behind the interface
 
   // Start-up then show, as a host places a new instance on a visible form.
   void StartAndShow() {
@@ -39,8 +41,7 @@ struct Instance {
     return *key;
   }
   bool Marked(KeyArrayId array, std::int16_t index) {
-    const KeyElement& key = Key(array, index);
-    return key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
+    return IsMarked(Key(array, index));
   }
 };
 

@@ -2,7 +2,7 @@
 // field keeps, on this one; every unit shown one for one, rewrites, the font;
 // and what the user types, pastes and deletes in the field itself, through
 // the system's input.
-#include "Support.h"
+#include "ShownKeyBord.h"
 
 #include <algorithm>
 #include <cstring>
@@ -223,16 +223,8 @@ struct Direct {
 void PrintTo(const Direct& row, std::ostream* os) { *os << row.name; }
 
 // A shown keyboard whose field the user writes into.
-class KeyboardField : public ::testing::Test {
+class KeyboardField : public ShownKeyBord {
  protected:
-  void SetUp() override { host.StartShown(); }
-  void TearDown() override { host.toolkit->Disconnect(); }
-
-  std::u16string Text() {
-    std::u16string text = u"sentinel";
-    EXPECT_EQ(keybord.get_Text(text), hr::Ok);
-    return text;
-  }
   // A real click at a point of the field's client area.
   void ClickField(int x, int y) {
     POINT p{x, y};
@@ -250,8 +242,6 @@ class KeyboardField : public ::testing::Test {
     CloseClipboard();
   }
 
-  Host host;
-  KeyBord keybord{*host.toolkit};
   HWND window = host.toolkit->Field().Window();
 };
 

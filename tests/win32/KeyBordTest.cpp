@@ -2,9 +2,8 @@
 // on screen, clicks and key presses through the system's input, the focus
 // moving between panels, the F7 command reaching the host window, and the
 // same results as on the in-memory toolkit.
-#include "Support.h"
+#include "ShownKeyBord.h"
 
-#include "component/KeyBord.h"
 #include "widgets/memory/MemoryToolkit.h"
 
 #include <random>
@@ -22,18 +21,10 @@ std::int16_t IndexOfCaption(KeyArray& keys, std::u16string_view caption) {
   return -1;
 }
 
-class OnScreen : public ::testing::Test {
+class OnScreen : public ShownKeyBord {
  protected:
-  explicit OnScreen(Win32Toolkit::Options options = {}) : host(std::move(options)), keybord(*host.toolkit) {}
+  explicit OnScreen(Win32Toolkit::Options options = {}) : ShownKeyBord(std::move(options)) {}
 
-  void SetUp() override { host.StartShown(); }
-  void TearDown() override { host.toolkit->Disconnect(); }
-
-  std::u16string Text() {
-    std::u16string text = u"sentinel";
-    EXPECT_EQ(keybord.get_Text(text), hr::Ok);
-    return text;
-  }
   bool Marked(KeyArrayId array, std::int16_t index) {
     return host.toolkit->PanelOf(static_cast<PanelId>(array)).Keys().IsMarked(index);
   }
@@ -45,9 +36,6 @@ class OnScreen : public ::testing::Test {
   }
   HWND Focused() { return GetFocus(); }
   HWND PanelWindow(PanelId panel) { return host.PanelWindow(panel); }
-
-  Host host;
-  KeyBord keybord;
 };
 
 // --- Layout.
@@ -76,6 +64,18 @@ class Layout : public OnScreen, public ::testing::WithParamInterface<Placement> 
     EXPECT_EQ(height, twips.height);
     EXPECT_EQ(Host::PlacedAt(panel.Window()), pixels);
   }
+  // The component's own size, exact in twips, and the pixels it takes.
+  void ExpectSurface() {
+    float width = 0, height = 0;
+    ASSERT_EQ(host.toolkit->UserControl().GetWidth(width), hr::Ok);
+    ASSERT_EQ(host.toolkit->UserControl().GetHeight(height), hr::Ok);
+    EXPECT_EQ(width, 8685);
+    EXPECT_EQ(height, 2185);
+    RECT client{};
+    GetClientRect(host.surface, &client);
+    EXPECT_EQ(client.right, GetParam().surfaceWidth);
+    EXPECT_EQ(client.bottom, GetParam().surfaceHeight);
+  }
 };
 
 // The worked example of the design templates, to the twip, and the windows
@@ -92,31 +92,14 @@ TEST_P(Layout, StartUpPlacesEveryChildToTheTwipAndThePixel) {
   ExpectPanel(PanelId::picABC, {0, 485, 3980, 1600}, p.abc);
   ExpectPanel(PanelId::picNumber, {4080, 485, 1215, 1480}, p.number);
   ExpectPanel(PanelId::picShift, {5395, 485, 3190, 1500}, p.shift);
-
-  float width = 0, height = 0;
-  ASSERT_EQ(host.toolkit->UserControl().GetWidth(width), hr::Ok);
-  ASSERT_EQ(host.toolkit->UserControl().GetHeight(height), hr::Ok);
-  EXPECT_EQ(width, 8685);
-  EXPECT_EQ(height, 2185);
-  RECT client{};
-  GetClientRect(host.surface, &client);
-  EXPECT_EQ(client.right, p.surfaceWidth);
-  EXPECT_EQ(client.bottom, p.surfaceHeight);
+  ExpectSurface();
 }
 
 // The host stretches the control; it takes its own size back, exact in twips.
 TEST_P(Layout, AResizeByTheHostComesBackToTheComponentsSize) {
   SetWindowPos(host.surface, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
   ASSERT_EQ(host.toolkit->SurfaceSized(400, 300), hr::Ok);
-  float width = 0, height = 0;
-  EXPECT_EQ(host.toolkit->UserControl().GetWidth(width), hr::Ok);
-  EXPECT_EQ(host.toolkit->UserControl().GetHeight(height), hr::Ok);
-  EXPECT_EQ(width, 8685);
-  EXPECT_EQ(height, 2185);
-  RECT client{};
-  GetClientRect(host.surface, &client);
-  EXPECT_EQ(client.right, GetParam().surfaceWidth);
-  EXPECT_EQ(client.bottom, GetParam().surfaceHeight);
+  ExpectSurface();
 }
 
 const Placement placements[] = {
