@@ -56,7 +56,7 @@ inline std::vector<KeyRef> MarkedKeys(Instance& instance) {
     const KeyStore& keys = instance.toolkit.KeysOf(array);
     for (std::int32_t i = 0; i < keys.Extent(); ++i) {
       const KeyElement* key = keys.Element(i);
-      if (key != nullptr && IsMarked(*key)) {
+      if (key != nullptr && key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor) {
         marked.push_back({array, static_cast<std::int16_t>(i)});
       }
     }

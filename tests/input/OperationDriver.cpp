@@ -382,7 +382,7 @@ std::string OperationDriver::Check(const Outcome& outcome) {
     int marked = 0;
     for (std::int32_t i = 0; i < keys.Extent(); ++i) {
       const KeyElement& key = *keys.Element(i);
-      const bool markedLook = IsMarked(key);
+      const bool markedLook = key.foreColor == MarkedForeColor && key.backColor == MarkedBackColor;
       const bool plainLook = key.foreColor == UnmarkedForeColor && key.backColor == UnmarkedBackColor;
       const bool neverSet = !key.foreColor && !key.backColor;
       if (!markedLook && !plainLook && !neverSet) {

@@ -79,7 +79,7 @@ TEST(KeyLooks, ADarkPaletteGivesTheKeysItsColours) {
   dark.setColor(QPalette::Highlight, QColor(0, 120, 215));
   dark.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
   surface.setPalette(dark);
-  qt::QtToolkit toolkit(surface, {qt::Dpi{96, 96}});
+  qt::QtToolkit toolkit(surface, {Dpi{96, 96}});
   KeyBord keybord(toolkit);
   toolkit.Connect(keybord);
   ASSERT_EQ(toolkit.Initialize(), hr::Ok);

@@ -40,9 +40,7 @@ struct Instance {
     EXPECT_NE(key, nullptr);
     return *key;
   }
-  bool Marked(KeyArrayId array, std::int16_t index) {
-    return IsMarked(Key(array, index));
-  }
+  bool Marked(KeyArrayId array, std::int16_t index) { return toolkit.KeysOf(array).IsMarked(index); }
 };
 
 // Names the focus-delivery modes in parameterised test output.
