@@ -106,7 +106,7 @@ inline constexpr ConstantValue Text(std::u16string_view text) { return {VarType:
 // ChangeBord's bag default is text while its value is a number: the value
 // never equals the default, so it is always written, and a missing key reads
 // back as text that does not convert and leaves ChangeBord alone.
-inline constexpr std::array<Property, 4> Rows{{
+inline constexpr auto Rows = std::to_array<Property>({
     {u"ChangeBord", 0x68030002, VarType::I4, Whole(VarType::I4, 0), Startup::AsCreated, Saved::Yes, Text(u"ABCAct"),
      Held::InState, Loading::Plain, GetAs<VarType::I4, &KeyBord::get_ChangeBord>,
      PutAs<VarType::I4, &KeyBord::put_ChangeBord>},
@@ -118,7 +118,7 @@ inline constexpr std::array<Property, 4> Rows{{
     {u"CapsLock", 0x68030003, VarType::Bool, Whole(VarType::Bool, -1), Startup::Put, Saved::No, ConstantValue{},
      Held::InState, Loading::Plain, GetAs<VarType::Bool, &KeyBord::get_CapsLock>,
      PutAs<VarType::Bool, &KeyBord::put_CapsLock>},
-}};
+});
 
 }  // namespace property_access
 

@@ -223,8 +223,7 @@ class Embedding : public IOleObject,
   HResult Loaded(HResult status);
   // The record a save writes, and the end of a save that wrote `written`.
   HResult Record(RecordBag& record);
-  // What the control sees now; a failure when it cannot look.
-  HResult SeenNow(SavedValues& values);
+  HResult SeenNow(std::optional<SavedValues>& values);
   HResult Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
   template <typename HandOut>
   HResult SaveRecord(BOOL clearDirty, HandOut&& handOut);

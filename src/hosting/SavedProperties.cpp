@@ -296,14 +296,14 @@ HResult Embedding::Record(RecordBag& record) {
   return hr::Ok;
 }
 
-// Taken right after the record is made, what the control sees is what the
-// record holds.
-HResult Embedding::SeenNow(SavedValues& values) {
+// What the control sees now; nothing when it cannot look. Taken right after
+// the record is made, it is what the record holds.
+HResult Embedding::SeenNow(std::optional<SavedValues>& values) {
+  values.reset();
   RETURN_IF_FAILED(TakeValues(Tell::Sinks));
   values = seen_;
   return hr::Ok;
 }
-
 
 // Handing the record out may run anything: a stream or bag that calls the
 // control back, a proxy that handles messages while it waits, the user
@@ -311,8 +311,9 @@ HResult Embedding::SeenNow(SavedValues& values) {
 // clean only if it still holds what was written.
 HResult Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDirty) {
   if (!clearDirty || !written) return hr::Ok;
-  SavedValues now;
-  if (Succeeded(SeenNow(now)) && now == *written) dirty_ = false;
+  std::optional<SavedValues> now;
+  Discard(SeenNow(now), "a control that cannot look stays dirty");
+  if (now == written) dirty_ = false;
   return hr::Ok;
 }
 
@@ -322,8 +323,8 @@ template <typename HandOut>
 HResult Embedding::SaveRecord(BOOL clearDirty, HandOut&& handOut) {
   RecordBag record;
   RETURN_IF_FAILED(Record(record));
-  std::optional<SavedValues> written(std::in_place);
-  if (Failed(SeenNow(*written))) written.reset();  // the control cannot look: a save leaves it dirty
+  std::optional<SavedValues> written;
+  Discard(SeenNow(written), "a control that cannot look stays dirty after the save");
   RETURN_IF_FAILED(handOut(static_cast<const RecordBag&>(record)));
   return Saved(written, clearDirty);
 }
