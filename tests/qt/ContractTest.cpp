@@ -9,8 +9,6 @@ namespace vexo::testing {
 namespace {
 
 struct QtKeys {
-  static constexpr bool WideExtent = true;
-
   KeyArray& Keys(KeyArrayId array) { return toolkit.Keys(array); }
   std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
     return contract::SeenIn(toolkit.PanelOf(static_cast<PanelId>(array)).Keys(), index);

@@ -46,8 +46,6 @@ class Recorder final : public WidgetEvents {
 // --- Key arrays: the contract every toolkit keeps, on this one.
 
 struct MemoryKeys {
-  static constexpr bool WideExtent = true;
-
   KeyArray& Keys(KeyArrayId array) { return toolkit.Keys(array); }
   std::optional<KeyElement> Seen(KeyArrayId array, std::int32_t index) {
     return contract::SeenIn(toolkit.KeysOf(array), index);

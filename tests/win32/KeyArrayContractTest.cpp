@@ -2,9 +2,6 @@
 // toolkits pass, on the toolkit of real windows.
 #include "Support.h"
 
-#include <type_traits>
-#include <utility>
-
 #include "widgets/KeyArrayContract.h"
 #include "widgets/PanelContract.h"
 
@@ -13,11 +10,6 @@ namespace {
 
 class Win32Keys {
  public:
-  // Whether the panel's extent, which its paint and hit test walk, can say
-  // 32768; until it can, the highest index's extent goes unchecked here.
-  static constexpr bool WideExtent =
-      sizeof(decltype(std::declval<Win32Toolkit&>().PanelOf(PanelId::picABC).Keys().Extent())) >= 4;
-
   Win32Keys() { EXPECT_TRUE(host.toolkit); }
 
   // The panel's own labels, which it paints and hit-tests.
