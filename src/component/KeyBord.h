@@ -148,8 +148,13 @@ class KeyBord final : public WidgetEvents {
   HResult MarkKey(KeyArray& keys, std::int16_t index);
   HResult UnmarkKey(KeyArray& keys, std::int16_t index);
   // The one way the mark goes to another key of `keys`: unmark the old key,
-  // store the new index, mark the new key.
-  HResult MoveMark(KeyArray& keys, std::int16_t& markIndex, std::int16_t index);
+  // store the new index, mark the new key. A failure stops the move there, and
+  // what is done stays done. Inline: every click and lookup takes it.
+  HResult MoveMark(KeyArray& keys, std::int16_t& markIndex, std::int16_t index) {
+    RETURN_IF_FAILED(UnmarkKey(keys, markIndex));
+    markIndex = index;
+    return MarkKey(keys, markIndex);
+  }
   // Moves the mark of the panel that carries `character` to its key, the
   // active panel first; the focus does not move. No key: nothing changes.
   HResult MarkCarrier(std::u16string_view character);

@@ -16,11 +16,4 @@ HResult KeyBord::UnmarkKey(KeyArray& keys, std::int16_t index) {
   return keys.PutBackColor(index, UnmarkedBackColor);
 }
 
-// A failure stops the move there, and what is done stays done.
-HResult KeyBord::MoveMark(KeyArray& keys, std::int16_t& markIndex, std::int16_t index) {
-  RETURN_IF_FAILED(UnmarkKey(keys, markIndex));
-  markIndex = index;
-  return MarkKey(keys, markIndex);
-}
-
 }  // namespace vexo
