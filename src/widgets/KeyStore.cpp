@@ -40,11 +40,19 @@ HResult KeyStore::Update(std::int16_t index, Change change) {
   if (key == nullptr) {
     return hr::ElementMissing;
   }
+  const auto settle = [](KeyElement& changed) {
+    changed.marked = changed.foreColor == MarkedForeColor && changed.backColor == MarkedBackColor;
+  };
   try {
+    if (observer_ == nullptr) {  // nobody compares: no copy of the key
+      change(*key);
+      settle(*key);
+      return hr::Ok;
+    }
     const KeyElement before = *key;
     change(*key);
-    key->marked = key->foreColor == MarkedForeColor && key->backColor == MarkedBackColor;
-    if (observer_ != nullptr && !(before == *key)) {
+    settle(*key);
+    if (!(before == *key)) {
       observer_->KeyChanged(index, before, *key);
     }
   } catch (const std::bad_alloc&) {
