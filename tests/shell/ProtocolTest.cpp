@@ -247,8 +247,8 @@ TEST_F(ProtocolTest, DumpHoldsExactlyTheListedFields) {
   }
   const auto& q = dump["cmdKey"][0];
   EXPECT_EQ(q["caption"], "Q");
-  EXPECT_EQ(q["foreColor"], 0xFFFFFF) << "the letter panel has the focus, so its key 0 is marked";
-  EXPECT_EQ(q["backColor"], 0xFF0000);
+  EXPECT_EQ(q["foreColor"], MarkedForeColor) << "the letter panel has the focus, so its key 0 is marked";
+  EXPECT_EQ(q["backColor"], MarkedBackColor);
   const auto& unmarked = dump["cmdKey"][1];
   EXPECT_EQ(unmarked.size(), 8u);
   EXPECT_EQ(unmarked["visible"], true);
@@ -260,7 +260,7 @@ TEST_F(ProtocolTest, DumpHoldsExactlyTheListedFields) {
 TEST_F(ProtocolTest, DumpShowsTheSystemColourAsAnUnsignedNumber) {
   Ok(shell, "set ChangeBord 1");
   const json key = Ok(shell, "dump")["cmdKey"][0];
-  EXPECT_EQ(key["backColor"], 0x8000000Fu);
+  EXPECT_EQ(key["backColor"], UnmarkedBackColor);
   EXPECT_TRUE(key["backColor"].is_number_unsigned());
 }
 

@@ -28,7 +28,7 @@ json Ok(Shell& shell, std::string_view line) {
   return parsed;
 }
 
-bool Marked(const json& key) { return key["foreColor"] == 0xFFFFFF && key["backColor"] == 0xFF0000; }
+bool Marked(const json& key) { return key["foreColor"] == MarkedForeColor && key["backColor"] == MarkedBackColor; }
 
 int MarkedCount(const json& keys) {
   int count = 0;
