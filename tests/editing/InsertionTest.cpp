@@ -261,8 +261,7 @@ class TypedIntoTheField : public ::testing::TestWithParam<DirectRow> {};
 
 TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
   const DirectRow& row = GetParam();
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   GivenField(instance, row.text, row.caret, row.selection);
   ASSERT_EQ(instance.keybord.put_MaxLength(row.limit), hr::Ok);
   const int beeps = instance.toolkit.Beeps();
@@ -323,8 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The key that carries a character typed in the field is marked, on the
 // active panel first, and the focus stays where it was.
 TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.keybord.put_ChangeBord(ActivPanel::ImageAct), hr::Ok);
   GivenField(instance, u" ", 0);
   const auto indexOf = [&](KeyArrayId array, std::u16string_view caption) {
