@@ -72,6 +72,12 @@ class FunctionKey : public ::testing::TestWithParam<FocusDelivery> {
   HResult ChangeBord(ActivPanel panel) {
     return instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(panel); });
   }
+  // Enter on "ab " with the block caret on the trailing space; the field afterwards.
+  FieldView EnterBehindAb() {
+    GivenField(instance, u"ab ", 2);
+    EXPECT_EQ(Enter(), hr::Ok);
+    return Look(instance);
+  }
   Instance instance{GetParam()};
 };
 
@@ -139,33 +145,21 @@ TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
 
 TEST_P(FunctionKey, EnterOnSpaceBarInsertsOneSpace) {
   instance.StartAndShow();
-  GivenField(instance, u"ab ", 2);
   instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 26);
-
-  ASSERT_EQ(Enter(), hr::Ok);
-
-  EXPECT_EQ(Look(instance), (FieldView{u"ab  ", 3, 1, 0}));
+  EXPECT_EQ(EnterBehindAb(), (FieldView{u"ab  ", 3, 1, 0}));
 }
 
 TEST_P(FunctionKey, EnterWithNoActivePanelInsertsOneSpace) {
   instance.StartAndShow();
   ASSERT_EQ(ChangeBord(static_cast<ActivPanel>(7)), hr::Ok);
-  GivenField(instance, u"ab ", 2);
-
-  ASSERT_EQ(Enter(), hr::Ok);
-
-  EXPECT_EQ(Look(instance), (FieldView{u"ab  ", 3, 1, 0}));
+  EXPECT_EQ(EnterBehindAb(), (FieldView{u"ab  ", 3, 1, 0}));
 }
 
 // A full field stays silent under Enter, where other insertions beep.
 TEST_P(FunctionKey, EnterIntoFullFieldDoesNothingSilently) {
   instance.StartAndShow();
   ASSERT_EQ(instance.keybord.put_MaxLength(2), hr::Ok);
-  GivenField(instance, u"ab ", 2);
-
-  ASSERT_EQ(Enter(), hr::Ok);
-
-  EXPECT_EQ(Look(instance), (FieldView{u"ab ", 2, 1, 0}));
+  EXPECT_EQ(EnterBehindAb(), (FieldView{u"ab ", 2, 1, 0}));
 }
 
 TEST_P(FunctionKey, EnterFillsLastPlaceUnderLimit) {

@@ -11,13 +11,9 @@ namespace {
 
 struct DeleteRow {
   const char* name;
-  std::u16string text;
-  std::int32_t caret;
-  std::int32_t selection;
+  FieldView given;
   DeleteKey key;
-  std::u16string expectedText;
-  std::int32_t expectedCaret;
-  std::int32_t expectedSelection;
+  FieldView expected;  // never a beep
 };
 void PrintTo(const DeleteRow& row, std::ostream* os) { *os << row.name; }
 
@@ -26,11 +22,11 @@ class DeleteChar : public ::testing::TestWithParam<DeleteRow> {};
 TEST_P(DeleteChar, LeavesTextAndBlockCaret) {
   const DeleteRow& row = GetParam();
   Instance instance;
-  GivenField(instance, row.text, row.caret, row.selection);
+  GivenField(instance, row.given);
 
   ASSERT_EQ(instance.inspector.DeleteChar(row.key), hr::Ok);
 
-  EXPECT_EQ(Look(instance), (FieldView{row.expectedText, row.expectedCaret, row.expectedSelection, 0}));
+  EXPECT_EQ(Look(instance), row.expected);
 }
 
 constexpr DeleteKey Back = DeleteKey::Backspace;
@@ -39,25 +35,25 @@ constexpr DeleteKey Del = DeleteKey::Delete;
 INSTANTIATE_TEST_SUITE_P(
     Table, DeleteChar,
     ::testing::Values(
-        DeleteRow{"BackspaceOnTrailingSpace", u"abc ", 3, 1, Back, u"ab ", 2, 1},
-        DeleteRow{"DeleteOnTrailingSpaceRemovesCharacterInFront", u"abc ", 3, 1, Del, u"ab ", 2, 1},
-        DeleteRow{"DeleteInMiddle", u"abc ", 1, 1, Del, u"ac ", 1, 1},
-        DeleteRow{"BackspaceInMiddle", u"abc ", 1, 1, Back, u"bc ", 0, 1},
-        DeleteRow{"DeleteAtStart", u"abc ", 0, 1, Del, u"bc ", 0, 1},
+        DeleteRow{"BackspaceOnTrailingSpace", {u"abc ", 3, 1}, Back, {u"ab ", 2, 1}},
+        DeleteRow{"DeleteOnTrailingSpaceRemovesCharacterInFront", {u"abc ", 3, 1}, Del, {u"ab ", 2, 1}},
+        DeleteRow{"DeleteInMiddle", {u"abc ", 1, 1}, Del, {u"ac ", 1, 1}},
+        DeleteRow{"BackspaceInMiddle", {u"abc ", 1, 1}, Back, {u"bc ", 0, 1}},
+        DeleteRow{"DeleteAtStart", {u"abc ", 0, 1}, Del, {u"bc ", 0, 1}},
         // Nothing in front of the first character: an ordinary key press that
         // changes nothing, not an error.
-        DeleteRow{"BackspaceAtStartDoesNothing", u"abc ", 0, 1, Back, u"abc ", 0, 1},
-        DeleteRow{"BackspaceLastCharacter", u"a ", 1, 1, Back, u" ", 0, 1},
-        DeleteRow{"DeleteLastCharacter", u"a ", 0, 1, Del, u" ", 0, 1},
-        DeleteRow{"BackspaceOnlySpace", u" ", 0, 1, Back, u" ", 0, 1},
-        DeleteRow{"DeleteOnlySpace", u" ", 0, 1, Del, u" ", 0, 1},
-        DeleteRow{"BackspaceNeverFilled", u"", 0, 0, Back, u"", 0, 0},
-        DeleteRow{"DeleteNeverFilled", u"", 0, 0, Del, u"", 0, 0},
-        DeleteRow{"DeleteRemovesOneOfSeveralSelected", u"abcd ", 1, 3, Del, u"acd ", 1, 1},
+        DeleteRow{"BackspaceAtStartDoesNothing", {u"abc ", 0, 1}, Back, {u"abc ", 0, 1}},
+        DeleteRow{"BackspaceLastCharacter", {u"a ", 1, 1}, Back, {u" ", 0, 1}},
+        DeleteRow{"DeleteLastCharacter", {u"a ", 0, 1}, Del, {u" ", 0, 1}},
+        DeleteRow{"BackspaceOnlySpace", {u" ", 0, 1}, Back, {u" ", 0, 1}},
+        DeleteRow{"DeleteOnlySpace", {u" ", 0, 1}, Del, {u" ", 0, 1}},
+        DeleteRow{"BackspaceNeverFilled", {u"", 0, 0}, Back, {u"", 0, 0}},
+        DeleteRow{"DeleteNeverFilled", {u"", 0, 0}, Del, {u"", 0, 0}},
+        DeleteRow{"DeleteRemovesOneOfSeveralSelected", {u"abcd ", 1, 3}, Del, {u"acd ", 1, 1}},
         // A caret behind the trailing space counts as standing on it: the
         // trailing space stays and the user's last character goes.
-        DeleteRow{"BackspaceBehindTrailingSpace", u"abc ", 4, 0, Back, u"ab ", 2, 1},
-        DeleteRow{"DeleteBehindTrailingSpace", u"abc ", 4, 0, Del, u"ab ", 2, 1}),
+        DeleteRow{"BackspaceBehindTrailingSpace", {u"abc ", 4, 0}, Back, {u"ab ", 2, 1}},
+        DeleteRow{"DeleteBehindTrailingSpace", {u"abc ", 4, 0}, Del, {u"ab ", 2, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Caret moves.

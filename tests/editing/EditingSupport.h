@@ -41,6 +41,8 @@ struct FieldView {
   friend bool operator==(const FieldView&, const FieldView&) = default;
 };
 
+inline void GivenField(Instance& instance, const FieldView& v) { GivenField(instance, v.text, v.caret, v.selection); }
+
 inline FieldView Look(Instance& instance) {
   const MemoryRichTextBox& field = instance.toolkit.Field();
   return {field.Content(), field.SelStart(), field.SelLength(), instance.toolkit.Beeps()};

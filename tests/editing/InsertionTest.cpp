@@ -261,8 +261,7 @@ class TypedIntoTheField : public ::testing::TestWithParam<DirectRow> {};
 
 TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
   const DirectRow& row = GetParam();
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   GivenField(instance, row.text, row.caret, row.selection);
   ASSERT_EQ(instance.keybord.put_MaxLength(row.limit), hr::Ok);
   const int beeps = instance.toolkit.Beeps();
@@ -286,11 +285,7 @@ TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
   EXPECT_EQ(instance.Field(), next);
 }
 
-constexpr FieldEdit Insert = FieldEdit::Insert;
-constexpr FieldEdit Backspace = FieldEdit::Backspace;
-constexpr FieldEdit Delete = FieldEdit::Delete;
-constexpr FieldEdit Erase = FieldEdit::EraseSelection;
-constexpr FieldEdit Others = FieldEdit::ChangedByOthers;
+using enum FieldEdit;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TypedIntoTheField,
@@ -317,18 +312,17 @@ INSTANTIATE_TEST_SUITE_P(
         DirectRow{"BackspaceBehindTrailingSpace", u"abc ", 4, 0, 0, Backspace, u"", u"ab ", 2, 0},
         DirectRow{"DeleteAfterClickInTheMiddle", u"abc ", 1, 0, 0, Delete, u"", u"ac ", 1, 0},
         DirectRow{"DeleteTakesUserSelection", u"abcd ", 1, 3, 0, Delete, u"", u"a ", 1, 0},
-        DirectRow{"EraseWithBlockCaretOnlyChangesNothing", u"abc ", 1, 1, 0, Erase, u"", u"abc ", 1, 0},
-        DirectRow{"EraseTakesUserSelection", u"abc ", 0, 2, 0, Erase, u"", u"c ", 0, 0},
-        DirectRow{"OthersSetATextWithoutSpace", u"typed", 0, 0, 0, Others, u"", u"typed ", 0, 0},
-        DirectRow{"OthersLeftItsSpace", u"ab ", 3, 0, 0, Others, u"", u"ab ", 2, 0},
-        DirectRow{"OthersEmptiedIt", u"", 0, 0, 0, Others, u"", u"", 0, 0}),
+        DirectRow{"EraseWithBlockCaretOnlyChangesNothing", u"abc ", 1, 1, 0, EraseSelection, u"", u"abc ", 1, 0},
+        DirectRow{"EraseTakesUserSelection", u"abc ", 0, 2, 0, EraseSelection, u"", u"c ", 0, 0},
+        DirectRow{"OthersSetATextWithoutSpace", u"typed", 0, 0, 0, ChangedByOthers, u"", u"typed ", 0, 0},
+        DirectRow{"OthersLeftItsSpace", u"ab ", 3, 0, 0, ChangedByOthers, u"", u"ab ", 2, 0},
+        DirectRow{"OthersEmptiedIt", u"", 0, 0, 0, ChangedByOthers, u"", u"", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The key that carries a character typed in the field is marked, on the
 // active panel first, and the focus stays where it was.
 TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.keybord.put_ChangeBord(ActivPanel::ImageAct), hr::Ok);
   GivenField(instance, u" ", 0);
   const auto indexOf = [&](KeyArrayId array, std::u16string_view caption) {

@@ -116,8 +116,7 @@ class ClickCaption : public ::testing::TestWithParam<CaptionRow> {};
 
 TEST_P(ClickCaption, InsertsCaptionOrOneSpace) {
   const CaptionRow& row = GetParam();
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   if (row.caption) {
     ASSERT_EQ(instance.toolkit.Keys(row.key.array).PutCaption(row.key.index, *row.caption), hr::Ok);
   }

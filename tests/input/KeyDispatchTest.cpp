@@ -141,8 +141,7 @@ HResult Press(Instance& instance, PanelId panel, std::int16_t code, std::int16_t
 }
 
 TEST(KeyDispatch, UpMovesMarkPageUpMovesCaret) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.keybord.put_Text(u"ab"), hr::Ok);
   ASSERT_EQ(instance.Caret(), 2);
   ASSERT_EQ(Press(instance, PanelId::picABC, 38), hr::Ok);
@@ -155,8 +154,7 @@ TEST(KeyDispatch, UpMovesMarkPageUpMovesCaret) {
 }
 
 TEST(KeyDispatch, CapsLockKeyTurnsCaptionsAndLetters) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(Press(instance, PanelId::picNumber, 20), hr::Ok);
   EXPECT_EQ(instance.inspector.CapsOn(), VariantFalse);
   EXPECT_EQ(Narrow(instance.Key(KeyArrayId::cmdKey, 0).caption), "q");
@@ -168,8 +166,7 @@ TEST(KeyDispatch, CapsLockKeyTurnsCaptionsAndLetters) {
 
 // Every key press ends in the F7 check, on every panel, whatever it did.
 TEST(KeyDispatch, F7ReachesHostFromEveryPanel) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   for (PanelId panel : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
     ASSERT_EQ(Press(instance, panel, 118), hr::Ok);
     ASSERT_EQ(Press(instance, panel, 117), hr::Ok);
@@ -252,8 +249,7 @@ INSTANTIATE_TEST_SUITE_P(CapsLock, LetterStep, ::testing::Values(VariantTrue, Va
 // succeeds, what was done before the failure stays, nothing beeps and no
 // message goes out; the next key works as usual.
 TEST(KeyDispatch, FailedDispatchIsAbsorbedSilently) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   instance.toolkit.FailSetFocus(PanelId::picNumber);
 
   ASSERT_EQ(Press(instance, PanelId::picABC, '5'), hr::Ok);

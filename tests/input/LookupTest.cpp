@@ -40,8 +40,7 @@ class LookupTable : public ::testing::TestWithParam<LookupRow> {};
 
 TEST_P(LookupTable, MarksFoundKeyAndInsertsItsCaption) {
   const LookupRow& row = GetParam();
-  Instance instance;
-  instance.StartAndShow();  // the letter panel has the focus; key Q is marked
+  ShownInstance instance;  // the letter panel has the focus; key Q is marked
   if (!row.capsOn) {
     ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.put_CapsLock(VariantFalse); }), hr::Ok);
   }
@@ -126,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Every key's own caption leads back to that key: no caption is shadowed by
 // an earlier key of its panel, and every key is reachable by typing.
 TEST(Lookup, EveryCaptionFindsItsOwnKey) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   KeyBord& keybord = instance.keybord;
   for (KeyArrayId array : AllArrays) {
     const KeyStore& keys = instance.toolkit.KeysOf(array);
@@ -146,8 +144,7 @@ TEST(Lookup, EveryCaptionFindsItsOwnKey) {
 // The code maps give something only for their own keys, and only symbols that
 // a key of the symbol panel carries; that key is the one marked.
 TEST(Lookup, CodeMapsInsertOnlySymbolsOfTheirMarkedKey) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.keybord.put_Text(u""), hr::Ok);  // the trailing space in place
   int unshifted = 0;
   int shifted = 0;
@@ -171,8 +168,7 @@ TEST(Lookup, CodeMapsInsertOnlySymbolsOfTheirMarkedKey) {
 }
 
 TEST(Lookup, SameKeyAgainInsertsAgainAndStaysMarked) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   std::u16string w = u"w";
   ASSERT_EQ(instance.keybord.FindABC(w), hr::Ok);
   std::u16string upper = u"W";
@@ -184,8 +180,7 @@ TEST(Lookup, SameKeyAgainInsertsAgainAndStaysMarked) {
 // A lookup marks its panel's key whether or not that panel has the focus;
 // the focused panel keeps its own mark.
 TEST(Lookup, MarksKeyOfPanelWithoutFocus) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   std::u16string five = u"5";
   ASSERT_EQ(instance.keybord.FindNumber(five), hr::Ok);
   EXPECT_EQ(MarkedKeys(instance), (std::vector<KeyRef>{Letter(0), Number(4)}));
@@ -193,8 +188,7 @@ TEST(Lookup, MarksKeyOfPanelWithoutFocus) {
 }
 
 TEST(Lookup, FullFieldStillMarksKeyAndBeeps) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.keybord.put_MaxLength(1), hr::Ok);
   ASSERT_EQ(instance.keybord.put_Text(u"x"), hr::Ok);
   std::u16string a = u"a";

@@ -29,8 +29,7 @@ class ArrowKeys : public ::testing::TestWithParam<MoveRow> {};
 // the arrow: the mark moves, and nothing is inserted.
 TEST_P(ArrowKeys, MoveMarkOfFocusedPanel) {
   const MoveRow& row = GetParam();
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   ASSERT_EQ(instance.toolkit.Click(row.from.array, row.from.index), hr::Ok);
   const std::u16string field = instance.Field();
   std::int16_t keyCode = row.arrow;
@@ -85,8 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Navigation, DownThenUpIsNoRoundTripOnLetters) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   for (std::int16_t arrow : {Down, Up}) {
     std::int16_t keyCode = arrow;
     std::int16_t shift = 0;
@@ -97,8 +95,7 @@ TEST(Navigation, DownThenUpIsNoRoundTripOnLetters) {
 
 // Lookups and arrows share the mark: the arrows go on from a looked-up key.
 TEST(Navigation, ArrowsContinueFromLookedUpKey) {
-  Instance instance;
-  instance.StartAndShow();
+  ShownInstance instance;
   std::int16_t keyCode = 'G';
   std::int16_t shift = 0;
   ASSERT_EQ(instance.toolkit.KeyDown(PanelId::picABC, keyCode, shift), hr::Ok);

@@ -91,6 +91,14 @@ class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {
   HResult ChangeBord(ActivPanel panel) {
     return instance.toolkit.HostCall([&] { return instance.keybord.put_ChangeBord(panel); });
   }
+  // Marks `index` in `array`, takes the focus away, and gives it back to the surface.
+  void ExpectGotFocusOn(PanelId panel, KeyArrayId array, std::int16_t index) {
+    instance.inspector.SetKeyIndex(array, index);
+    instance.toolkit.Blur();
+    EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
+    EXPECT_EQ(instance.toolkit.Focused(), panel);
+    EXPECT_EQ(instance.inspector.KeyIndex(array), index);
+  }
   Instance instance{GetParam()};
 };
 
@@ -98,21 +106,13 @@ class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {
 // the user left it.
 TEST_P(SurfaceFocus, GotFocusKeepsTheIndex) {
   instance.StartAndShow();
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 14);
-  instance.toolkit.Blur();
-  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
-  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 14);
+  ExpectGotFocusOn(PanelId::picABC, KeyArrayId::cmdKey, 14);
 }
 
 TEST_P(SurfaceFocus, GotFocusFollowsChangeBord) {
   instance.StartAndShow();
   ASSERT_EQ(ChangeBord(ActivPanel::ImageAct), hr::Ok);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdShift, 9);
-  instance.toolkit.Blur();
-  EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
-  EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 9);
+  ExpectGotFocusOn(PanelId::picShift, KeyArrayId::cmdShift, 9);
 }
 
 // A panel that cannot take the focus: the failure reaches the host, and Show

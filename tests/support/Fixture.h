@@ -43,6 +43,11 @@ struct Instance {
   bool Marked(KeyArrayId array, std::int16_t index) { return toolkit.KeysOf(array).IsMarked(index); }
 };
 
+// An instance its host has already started and shown.
+struct ShownInstance : Instance {
+  explicit ShownInstance(FocusDelivery delivery = FocusDelivery::Sync) : Instance(delivery) { StartAndShow(); }
+};
+
 // Names the focus-delivery modes in parameterised test output.
 inline std::string DeliveryName(const ::testing::TestParamInfo<FocusDelivery>& info) {
   return info.param == FocusDelivery::Sync ? "Sync" : "Deferred";
