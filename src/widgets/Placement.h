@@ -9,8 +9,7 @@
 
 namespace vexo {
 
-// A panel or a field (`Widget`) whose box is held here. The field's interface
-// asks for fewer edges than a panel's; the others are there all the same.
+// A panel or a field (`Widget`) whose box is held here.
 template <typename Widget>
 class Placement : public Widget {
  public:

@@ -57,10 +57,10 @@ class KeyArray {
   virtual HResult PutVisible(std::int16_t index, bool visible) = 0;
 };
 
-// A key panel: it holds one key array and can take the keyboard focus.
-class Panel {
+// A widget with a box of its own on the surface: a panel or the field.
+class BoxedWidget {
  public:
-  virtual ~Panel() = default;
+  virtual ~BoxedWidget() = default;
 
   virtual HResult GetLeft(float& left) = 0;
   virtual HResult PutLeft(float left) = 0;
@@ -70,7 +70,11 @@ class Panel {
   virtual HResult PutWidth(float width) = 0;
   virtual HResult GetHeight(float& height) = 0;
   virtual HResult PutHeight(float height) = 0;
+};
 
+// A key panel: it holds one key array and can take the keyboard focus.
+class Panel : public BoxedWidget {
+ public:
   // Gives the panel the keyboard focus. LostFocus of the panel that had it and
   // GotFocus of this one follow, during the call or after the notification
   // handler that made it returns, as the toolkit delivers them. May fail.
@@ -78,10 +82,8 @@ class Panel {
 };
 
 // The rich-text edit field `Text1`, in plain-text use.
-class RichTextBox {
+class RichTextBox : public BoxedWidget {
  public:
-  virtual ~RichTextBox() = default;
-
   virtual HResult GetText(std::u16string& text) = 0;
   // The number of characters GetText would give. A keystroke needs only this,
   // so a toolkit that can tell it without copying the text out should: the
@@ -107,12 +109,6 @@ class RichTextBox {
   virtual HResult PutSelLength(std::int32_t length) = 0;
   // Replaces the selected characters.
   virtual HResult PutSelText(std::u16string_view text) = 0;
-
-  virtual HResult PutLeft(float left) = 0;
-  virtual HResult GetTop(float& top) = 0;
-  virtual HResult PutTop(float top) = 0;
-  virtual HResult PutWidth(float width) = 0;
-  virtual HResult GetHeight(float& height) = 0;
 };
 
 // The component's own surface on the host's form.

@@ -100,19 +100,7 @@ QFont KeyFont(const KeyLook& look) {
 // --- The panel as the component sees it.
 
 QtPanel::QtPanel(QtToolkit& toolkit, PanelId id)
-    : PlacedPanel(DesignPanel(id)), toolkit_(toolkit), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
-
-void QtPanel::Attach(KeyPanelWidget* widget) {
-  widget_ = widget;
-  Place();
-}
-
-void QtPanel::Place() {
-  if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
-    widget_->update();
-  }
-}
+    : QtPlacement(toolkit, DesignPanel(id)), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
 
 QRect QtPanel::KeyPixels(const KeyElement& key) const {
   return ToPixels({key.left, key.top, key.width, key.height}, toolkit_.CurrentDpi());

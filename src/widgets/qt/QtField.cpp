@@ -146,17 +146,6 @@ QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface) {
 
 // --- The field.
 
-void QtRichTextBox::Attach(QLineEdit* widget) {
-  widget_ = widget;
-  Place();
-}
-
-void QtRichTextBox::Place() {
-  if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(Bounds(), toolkit_.CurrentDpi()));
-  }
-}
-
 HResult QtRichTextBox::Alive() const { return widget_ == nullptr ? WidgetGone : hr::Ok; }
 
 HResult QtRichTextBox::TakesPosition(std::int32_t value) const {

@@ -56,7 +56,33 @@ QFont KeyFont(const KeyLook& look);
 
 class QtToolkit;
 
-class QtPanel final : public PlacedPanel, public KeyObserver {
+// A panel or the field (`Boxed`) shown by one Qt widget (`View`), which
+// follows the box in pixels once attached. The view may be destroyed under
+// the component; the pointer then reads null.
+template <typename Boxed, typename View>
+class QtPlacement : public Placement<Boxed> {
+ public:
+  QtPlacement(QtToolkit& toolkit, Box box) : Placement<Boxed>(box), toolkit_(toolkit) {}
+
+  View* Widget() const { return widget_.data(); }
+  void Attach(View* widget) {
+    widget_ = widget;
+    Place();
+  }
+  void Place();
+
+ protected:
+  QtToolkit& toolkit_;
+  QPointer<View> widget_;
+
+ private:
+  HResult Placed() override {
+    Place();
+    return hr::Ok;
+  }
+};
+
+class QtPanel final : public QtPlacement<Panel, KeyPanelWidget>, public KeyObserver {
  public:
   QtPanel(QtToolkit& toolkit, PanelId id);
 
@@ -67,26 +93,17 @@ class QtPanel final : public PlacedPanel, public KeyObserver {
 
   KeyStore& Keys() { return keys_; }
   const KeyStore& Keys() const { return keys_; }
-  KeyPanelWidget* Widget() const { return widget_.data(); }
-  void Attach(KeyPanelWidget* widget);
-  void Place();
   // The pixel rectangle of a key within the panel.
   QRect KeyPixels(const KeyElement& key) const;
 
  private:
-  HResult Placed() override {
-    Place();
-    return hr::Ok;
-  }
-  QtToolkit& toolkit_;
   PanelId id_;
   KeyStore keys_;
-  QPointer<KeyPanelWidget> widget_;
 };
 
-class QtRichTextBox final : public PlacedField {
+class QtRichTextBox final : public QtPlacement<RichTextBox, QLineEdit> {
  public:
-  explicit QtRichTextBox(QtToolkit& toolkit) : PlacedField(DesignField), toolkit_(toolkit) {}
+  explicit QtRichTextBox(QtToolkit& toolkit) : QtPlacement(toolkit, DesignField) {}
 
   HResult GetText(std::u16string& text) override;
   HResult GetTextLength(std::int32_t& length) override;
@@ -97,9 +114,6 @@ class QtRichTextBox final : public PlacedField {
   HResult PutSelLength(std::int32_t length) override;
   HResult PutSelText(std::u16string_view text) override;
 
-  QLineEdit* Widget() const { return widget_.data(); }
-  void Attach(QLineEdit* widget);
-  void Place();
   // The selection as the user sees it: its start and length.
   std::int32_t SelLength() const;
 
@@ -108,13 +122,6 @@ class QtRichTextBox final : public PlacedField {
   HResult Alive() const;
   // Alive, and `value` is a position or length the field can take.
   HResult TakesPosition(std::int32_t value) const;
-  HResult Placed() override {
-    Place();
-    return hr::Ok;
-  }
-
-  QtToolkit& toolkit_;
-  QPointer<QLineEdit> widget_;
 };
 
 // The field's line edit on `surface` (see QtField.cpp): it keeps every unit
@@ -208,5 +215,14 @@ class QtToolkit final : public ToolkitCore {
   std::function<void(HostCommand)> onHostCommand_;
   std::function<void()> onTextChanged_;
 };
+
+// Defined here, once the toolkit that tells the DPI is complete.
+template <typename Boxed, typename View>
+void QtPlacement<Boxed, View>::Place() {
+  if (widget_ != nullptr) {
+    widget_->setGeometry(ToPixels(this->Bounds(), toolkit_.CurrentDpi()));
+    widget_->update();
+  }
+}
 
 }  // namespace vexo::qt
