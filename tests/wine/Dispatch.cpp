@@ -34,14 +34,8 @@ VARIANT Ref(VARIANT* target) {
   return v;
 }
 
-class Client : public ::testing::Test {
+class Client : public DirectInstance {
  protected:
-  void SetUp() override {
-    keybord_ = CreateDirect();
-    ASSERT_NE(keybord_, nullptr);
-    ASSERT_EQ(keybord_.As(&dispatch_), S_OK);
-  }
-
   std::wstring TextOf() {
     Bstr text;
     EXPECT_EQ(keybord_->get_Text(&text), S_OK);
@@ -68,9 +62,6 @@ class Client : public ::testing::Test {
     }
     return status;
   }
-
-  ComPtr<_KeyBord> keybord_;
-  ComPtr<IDispatch> dispatch_;
 };
 
 // --- Early bound.

@@ -224,12 +224,11 @@ using LargeAllocationsFail = LibraryAllocationsFail;
 using LargeAllocationsFail = AddressSpaceFilled;
 #endif
 
-class HostileArguments : public ::testing::Test {
+class HostileArguments : public DirectInstance {
  protected:
   void SetUp() override {
-    keybord_ = CreateDirect();
-    ASSERT_NE(keybord_, nullptr);
-    ASSERT_EQ(keybord_.As(&dispatch_), S_OK);
+    DirectInstance::SetUp();
+    if (HasFatalFailure()) return;
     ComPtr<IOleWindow> window;
     HWND surface = nullptr;
     ASSERT_EQ(keybord_.As(&window), S_OK);
@@ -309,8 +308,6 @@ class HostileArguments : public ::testing::Test {
     EXPECT_EQ(SysStringLen(text.get()) + 1, shown.size());
   }
 
-  ComPtr<_KeyBord> keybord_;
-  ComPtr<IDispatch> dispatch_;
   HWND field_ = nullptr;
 };
 

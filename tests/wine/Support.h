@@ -72,6 +72,19 @@ constexpr DISPID MaxLength = 0x68030000;
 // registration.
 ComPtr<_KeyBord> CreateDirect();
 
+// A test on an instance made by CreateDirect, held early and late bound.
+class DirectInstance : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    keybord_ = CreateDirect();
+    ASSERT_NE(keybord_, nullptr);
+    ASSERT_EQ(keybord_.As(&dispatch_), S_OK);
+  }
+
+  ComPtr<_KeyBord> keybord_;
+  ComPtr<IDispatch> dispatch_;
+};
+
 // `keybord` seen through `Interface`; null, with the test failed, where the
 // instance is missing or does not answer for the interface.
 template <typename Interface>
