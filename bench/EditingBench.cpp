@@ -9,7 +9,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 #include "widgets/memory/MemoryToolkit.h"
 
 namespace vexo {
@@ -52,7 +52,7 @@ void TextLetOneCharacterAtATime(benchmark::State& state) {
     if (field.PutText(u" ") != hr::Ok) state.SkipWithError("clearing failed");
     for (char16_t c : value) {
       std::u16string one(1, c);
-      if (KeyBordInspector(keybord).InsertChar(one) != hr::Ok) state.SkipWithError("insertion failed");
+      if (KeyBordProbe(keybord).InsertChar(one) != hr::Ok) state.SkipWithError("insertion failed");
     }
   });
 }
@@ -74,7 +74,7 @@ void InsertAtEnd(benchmark::State& state) {
   const std::uint64_t read = field.CharactersRead();
   for (auto _ : state) {
     std::u16string key = u"k";
-    if (KeyBordInspector(keybord).InsertChar(key) != hr::Ok) state.SkipWithError("insertion failed");
+    if (KeyBordProbe(keybord).InsertChar(key) != hr::Ok) state.SkipWithError("insertion failed");
     if (field.Select(length, 1) != hr::Ok || field.PutSelText(u"") != hr::Ok || field.Select(length, 1) != hr::Ok) {
       state.SkipWithError("removing the key failed");
     }

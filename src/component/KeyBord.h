@@ -11,7 +11,7 @@
 //
 // Public are what hosts see through `_KeyBord` and the toolkit's notifications;
 // the rest is private. The tests and the headless host read and drive it
-// through KeyBordInspector (component/KeyBordInspector.h) alone.
+// through KeyBordProbe (component/KeyBordProbe.h) alone.
 #pragma once
 
 #include <cstdint>
@@ -83,7 +83,7 @@ class KeyBord final : public WidgetEvents {
   HResult OnFieldEdit(FieldEdit edit, std::u16string_view text) override;
 
  private:
-  friend class KeyBordInspector;
+  friend class KeyBordProbe;
 
   // --- State. All zero on creation; an index always names an existing key of its panel.
   std::int16_t AbcKeyIndex = 0;     // marked key of cmdKey

@@ -120,7 +120,7 @@ TEST_P(FunctionKey, F2ToF4SwitchPanelAndFocus) {
 TEST_P(FunctionKey, EnterInsertsMarkedLetterAtCaretAndKeepsFocus) {
   instance.StartAndShow();
   GivenField(instance, u"xy ", 1);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 2);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdKey, 2);
   const std::u16string caption = instance.Key(KeyArrayId::cmdKey, 2).caption;
   ASSERT_EQ(caption.size(), 1u);
 
@@ -134,7 +134,7 @@ TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
   instance.StartAndShow();
   ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   GivenField(instance, u" ", 0);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 5);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdNumber, 5);
   const std::u16string caption = instance.Key(KeyArrayId::cmdNumber, 5).caption;
 
   ASSERT_EQ(Enter(), hr::Ok);
@@ -145,7 +145,7 @@ TEST_P(FunctionKey, EnterInsertsMarkedKeyOfNumberPanel) {
 
 TEST_P(FunctionKey, EnterOnSpaceBarInsertsOneSpace) {
   instance.StartAndShow();
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 26);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdKey, 26);
   EXPECT_EQ(EnterBehindAb(), (FieldView{u"ab  ", 3, 1, 0}));
 }
 
@@ -166,7 +166,7 @@ TEST_P(FunctionKey, EnterFillsLastPlaceUnderLimit) {
   instance.StartAndShow();
   ASSERT_EQ(instance.keybord.put_MaxLength(3), hr::Ok);
   GivenField(instance, u"ab ", 2);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 0);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdKey, 0);
   const std::uint64_t readBefore = instance.toolkit.Field().CharactersRead();
 
   ASSERT_EQ(Enter(), hr::Ok);

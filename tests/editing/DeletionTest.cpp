@@ -24,7 +24,7 @@ TEST_P(DeleteChar, LeavesTextAndBlockCaret) {
   Instance instance;
   GivenField(instance, row.given);
 
-  ASSERT_EQ(instance.inspector.DeleteChar(row.key), hr::Ok);
+  ASSERT_EQ(instance.probe.DeleteChar(row.key), hr::Ok);
 
   EXPECT_EQ(Look(instance), row.expected);
 }
@@ -73,8 +73,8 @@ void PrintTo(const MoveRow& row, std::ostream* os) { *os << row.name; }
 
 HResult Perform(Instance& instance, Move move) {
   switch (move) {
-    case Move::Home: return instance.inspector.HomeEndPos(FieldEnd::Start);
-    case Move::End: return instance.inspector.HomeEndPos(FieldEnd::End);
+    case Move::Home: return instance.probe.HomeEndPos(FieldEnd::Start);
+    case Move::End: return instance.probe.HomeEndPos(FieldEnd::End);
     case Move::Left: return instance.keybord.LeftPos();
     case Move::Right: return instance.keybord.RightPos();
   }
@@ -115,10 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CaretMove, EndOnFieldFilledToLimit32767) {
   Instance instance;
-  instance.inspector.SetMaxChars(32767);
+  instance.probe.SetMaxChars(32767);
   ASSERT_EQ(instance.keybord.put_Text(std::u16string(32767, u'k')), hr::Ok);
-  ASSERT_EQ(instance.inspector.HomeEndPos(FieldEnd::Start), hr::Ok);
-  ASSERT_EQ(instance.inspector.HomeEndPos(FieldEnd::End), hr::Ok);
+  ASSERT_EQ(instance.probe.HomeEndPos(FieldEnd::Start), hr::Ok);
+  ASSERT_EQ(instance.probe.HomeEndPos(FieldEnd::End), hr::Ok);
   EXPECT_EQ(instance.Caret(), 32767);
   ASSERT_EQ(instance.keybord.RightPos(), hr::Ok);
   EXPECT_EQ(instance.Caret(), 32767);
@@ -132,7 +132,7 @@ TEST_P(CaretMoveFocus, GivesFocusToActivePanelEvenWhenCaretStays) {
   for (Move move : {Move::Left, Move::Right}) {
     Instance instance(GetParam());
     GivenField(instance, u"abc ", move == Move::Left ? 0 : 3);
-    instance.inspector.SetActiveBord(ActivPanel::NumberAct);
+    instance.probe.SetActiveBord(ActivPanel::NumberAct);
 
     ASSERT_EQ(instance.toolkit.HostCall([&] { return Perform(instance, move); }), hr::Ok);
 

@@ -81,7 +81,7 @@ void Prepare(Pair& pair, std::uint32_t seed, int fieldLength, std::int16_t limit
   for (Instance* instance : {&pair.fast, &pair.plain}) {
     RandomEdits field(seed);
     field.Field(*instance, fieldLength);
-    instance->inspector.SetMaxChars(limit);
+    instance->probe.SetMaxChars(limit);
   }
 }
 
@@ -132,7 +132,7 @@ TEST(Differential, InsertInPlaceMatchesRewriteOfWholeText) {
     std::u16string fastS = inserted;
     std::u16string plainS = inserted;
 
-    const HResult fast = pair.fast.inspector.InsertChar(fastS);
+    const HResult fast = pair.fast.probe.InsertChar(fastS);
     const HResult plain = InsertCharByRewrite(pair.plain, plainS);
 
     SCOPED_TRACE(::testing::Message() << "round " << round << ", field " << fieldLength << ", limit " << limit

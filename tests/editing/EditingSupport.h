@@ -78,7 +78,7 @@ inline HResult PutTextOneAtATime(Instance& instance, std::u16string_view value) 
   RETURN_IF_FAILED(field.PutText(u" "));
   for (std::int16_t i = 0; i < n; ++i) {
     std::u16string one(1, value[static_cast<std::size_t>(i)]);
-    RETURN_IF_FAILED(instance.inspector.InsertChar(one));
+    RETURN_IF_FAILED(instance.probe.InsertChar(one));
   }
   std::u16string text;
   RETURN_IF_FAILED(field.GetText(text));
@@ -90,7 +90,7 @@ inline HResult PutTextOneAtATime(Instance& instance, std::u16string_view value) 
 // overflow rules: what the in-place insertion must match.
 inline HResult InsertCharByRewrite(Instance& instance, std::u16string& S) {
   RichTextBox& field = instance.toolkit.Text1();
-  const std::int16_t limit = instance.inspector.MaxChars();
+  const std::int16_t limit = instance.probe.MaxChars();
   std::u16string T;
   if (limit > 0) {
     RETURN_IF_FAILED(field.GetText(T));
@@ -110,7 +110,7 @@ inline HResult InsertCharByRewrite(Instance& instance, std::u16string& S) {
     RETURN_IF_FAILED(ToInt16(std::ssize(S), check));
     RETURN_IF_FAILED(field.PutText(S + u" "));
     RETURN_IF_FAILED(field.PutSelStart(static_cast<std::int32_t>(S.size())));
-    return instance.inspector.FinishEdit();
+    return instance.probe.FinishEdit();
   }
   const std::int64_t P = std::min<std::int64_t>(start, std::ssize(T) - 1);
   RETURN_IF_FAILED(ToInt16(P + 1, check));
@@ -118,7 +118,7 @@ inline HResult InsertCharByRewrite(Instance& instance, std::u16string& S) {
   const auto at = static_cast<std::size_t>(P);
   RETURN_IF_FAILED(field.PutText(T.substr(0, at) + S + T.substr(at)));
   RETURN_IF_FAILED(field.PutSelStart(static_cast<std::int32_t>(P + 1)));
-  return instance.inspector.FinishEdit();
+  return instance.probe.FinishEdit();
 }
 
 }  // namespace vexo::testing

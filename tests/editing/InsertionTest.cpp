@@ -30,10 +30,10 @@ TEST_P(InsertChar, LeavesTextCaretAndBeeps) {
   const InsertRow& row = GetParam();
   Instance instance;
   GivenField(instance, row.text, row.caret, row.selection);
-  instance.inspector.SetMaxChars(row.limit);
+  instance.probe.SetMaxChars(row.limit);
   std::u16string S = row.inserted;
 
-  ASSERT_EQ(instance.inspector.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.probe.InsertChar(S), hr::Ok);
 
   const bool unchanged = row.expectedText == row.text;
   const std::int32_t selection = unchanged && row.expectedBeeps > 0 ? row.selection : 1;
@@ -89,10 +89,10 @@ TEST_P(InsertNearTopLimit, AcceptsUpToTheLimitThenBeeps) {
   Instance instance;
   const std::u16string text = TypedText(row.userLength);
   GivenField(instance, text, row.userLength);
-  instance.inspector.SetMaxChars(row.limit);
+  instance.probe.SetMaxChars(row.limit);
   std::u16string S = u"z";
 
-  ASSERT_EQ(instance.inspector.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.probe.InsertChar(S), hr::Ok);
 
   if (row.accepts) {
     std::u16string expected(static_cast<std::size_t>(row.userLength), u'k');
@@ -113,11 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InsertChar, LimitOf32767FillsTheFieldToExactly32767Characters) {
   Instance instance;
-  instance.inspector.SetMaxChars(32767);
+  instance.probe.SetMaxChars(32767);
   ASSERT_EQ(instance.keybord.put_Text(std::u16string(32766, u'k')), hr::Ok);
   std::u16string S = u"a";
-  ASSERT_EQ(instance.inspector.InsertChar(S), hr::Ok);
-  ASSERT_EQ(instance.inspector.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.probe.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.probe.InsertChar(S), hr::Ok);
 
   std::u16string value;
   ASSERT_EQ(instance.keybord.get_Text(value), hr::Ok);
@@ -136,7 +136,7 @@ TEST(InsertChar, PastTheLastPositionFailsWithFieldUnchanged) {
     GivenField(instance, text, caret);
     std::u16string S = u"z";
 
-    EXPECT_EQ(instance.inspector.InsertChar(S), hr::Overflow) << "caret " << caret;
+    EXPECT_EQ(instance.probe.InsertChar(S), hr::Overflow) << "caret " << caret;
     EXPECT_EQ(Look(instance), (FieldView{text, caret, 1, 0})) << "caret " << caret;
   }
 }
@@ -147,7 +147,7 @@ TEST(InsertChar, WritesOnlyTheInsertedCharactersIntoALongField) {
   const std::uint64_t before = instance.toolkit.Field().CharactersWritten();
   std::u16string S = u"z";
 
-  ASSERT_EQ(instance.inspector.InsertChar(S), hr::Ok);
+  ASSERT_EQ(instance.probe.InsertChar(S), hr::Ok);
 
   // The character itself and the restored trailing space.
   EXPECT_LE(instance.toolkit.Field().CharactersWritten() - before, 2u);
@@ -171,7 +171,7 @@ TEST_P(TextLet, FieldHoldsValueUnderLimitWithCaretOnTrailingSpace) {
   const TextRow& row = GetParam();
   Instance instance;
   GivenField(instance, u"old text ", 2);
-  instance.inspector.SetMaxChars(row.limit);
+  instance.probe.SetMaxChars(row.limit);
 
   ASSERT_EQ(instance.keybord.put_Text(row.value), hr::Ok);
 
@@ -335,15 +335,15 @@ TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
   };
 
   ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"-"), hr::Ok);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), indexOf(KeyArrayId::cmdShift, u"-"))
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdShift), indexOf(KeyArrayId::cmdShift, u"-"))
       << "the active panel's own";
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 0);
   ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"ke"), hr::Ok);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), indexOf(KeyArrayId::cmdKey, u"E"))
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdKey), indexOf(KeyArrayId::cmdKey, u"E"))
       << "the last character's";
-  EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, instance.inspector.KeyIndex(KeyArrayId::cmdKey)));
+  EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, instance.probe.KeyIndex(KeyArrayId::cmdKey)));
 
-  EXPECT_EQ(instance.inspector.ActiveBord(), ActivPanel::ImageAct);
+  EXPECT_EQ(instance.probe.ActiveBord(), ActivPanel::ImageAct);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
   EXPECT_EQ(instance.Field(), u"-ke ");
 }

@@ -26,7 +26,7 @@ TEST_P(Clicks, SwitchPanelsMovingEachPanelsMark) {
 
   Click(Number(7));  // 2
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Number(7)});
-  EXPECT_EQ(instance.inspector.ActiveBord(), ActivPanel::NumberAct);
+  EXPECT_EQ(instance.probe.ActiveBord(), ActivPanel::NumberAct);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picNumber);
   const KeyElement& r = instance.Key(KeyArrayId::cmdKey, 3);
   EXPECT_EQ(r.foreColor, UnmarkedForeColor);  // black on the button face again
@@ -34,7 +34,7 @@ TEST_P(Clicks, SwitchPanelsMovingEachPanelsMark) {
 
   Click(Letter(5));  // Y
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(5)});
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 7);  // kept while the panel is away
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 7);  // kept while the panel is away
 
   Click(Symbol(5));  // %
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Symbol(5)});
@@ -76,13 +76,13 @@ TEST_P(Clicks, FailedPanelSwitchStopsLetterAndNumberClicksFirst) {
   EXPECT_EQ(instance.toolkit.Click(KeyArrayId::cmdNumber, 4), hr::InvalidProcedureCall);
   EXPECT_EQ(Narrow(instance.Field()), "");
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(0)});
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 0);
 
   instance.toolkit.FailSetFocus(PanelId::picShift);
   EXPECT_EQ(instance.toolkit.Click(KeyArrayId::cmdShift, 5), hr::InvalidProcedureCall);
   EXPECT_EQ(Narrow(instance.Field()), "% ");
   EXPECT_EQ(MarkedKeys(instance), std::vector<KeyRef>{Letter(0)});
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdShift), 0);
 }
 
 // A click handler raised for an element that does not exist fails with the

@@ -87,12 +87,12 @@ inline View Look(Instance& instance) {
   view.caret = field.SelStart();
   view.selection = field.SelLength();
   view.marked = MarkedKeys(instance);
-  view.abcIndex = instance.inspector.KeyIndex(KeyArrayId::cmdKey);
-  view.numberIndex = instance.inspector.KeyIndex(KeyArrayId::cmdNumber);
-  view.shiftIndex = instance.inspector.KeyIndex(KeyArrayId::cmdShift);
+  view.abcIndex = instance.probe.KeyIndex(KeyArrayId::cmdKey);
+  view.numberIndex = instance.probe.KeyIndex(KeyArrayId::cmdNumber);
+  view.shiftIndex = instance.probe.KeyIndex(KeyArrayId::cmdShift);
   view.focus = instance.toolkit.Focused();
-  view.changeBord = static_cast<std::int32_t>(instance.inspector.ActiveBord());
-  view.capsLock = instance.inspector.CapsOn();
+  view.changeBord = static_cast<std::int32_t>(instance.probe.ActiveBord());
+  view.capsLock = instance.probe.CapsOn();
   const KeyStore& letters = instance.toolkit.KeysOf(KeyArrayId::cmdKey);
   for (std::int32_t i = 0; i < letters.Extent(); ++i) {
     view.letterCaptions.push_back(letters.Element(i)->caption);

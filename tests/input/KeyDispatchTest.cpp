@@ -156,7 +156,7 @@ TEST(KeyDispatch, UpMovesMarkPageUpMovesCaret) {
 TEST(KeyDispatch, CapsLockKeyTurnsCaptionsAndLetters) {
   ShownInstance instance;
   ASSERT_EQ(Press(instance, PanelId::picNumber, 20), hr::Ok);
-  EXPECT_EQ(instance.inspector.CapsOn(), VariantFalse);
+  EXPECT_EQ(instance.probe.CapsOn(), VariantFalse);
   EXPECT_EQ(Narrow(instance.Key(KeyArrayId::cmdKey, 0).caption), "q");
   ASSERT_EQ(Press(instance, PanelId::picABC, 'Q'), hr::Ok);
   ASSERT_EQ(Press(instance, PanelId::picABC, 'Q', 1), hr::Ok);
@@ -256,7 +256,7 @@ TEST(KeyDispatch, FailedDispatchIsAbsorbedSilently) {
 
   EXPECT_EQ(Narrow(instance.Field()), "5 ");
   EXPECT_EQ(MarkedKeys(instance), (std::vector<KeyRef>{Letter(0), Number(4)}));
-  EXPECT_EQ(instance.inspector.ActiveBord(), ActivPanel::NumberAct);  // stored before the focus failed
+  EXPECT_EQ(instance.probe.ActiveBord(), ActivPanel::NumberAct);  // stored before the focus failed
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picABC);
   EXPECT_EQ(instance.toolkit.Beeps(), 0);
   EXPECT_TRUE(instance.toolkit.Messages().empty());

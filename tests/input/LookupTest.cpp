@@ -62,7 +62,7 @@ TEST_P(LookupTable, MarksFoundKeyAndInsertsItsCaption) {
       marked.clear();
     }
     marked.push_back(*row.found);
-    EXPECT_EQ(instance.inspector.KeyIndex(row.found->array), row.found->index);
+    EXPECT_EQ(instance.probe.KeyIndex(row.found->array), row.found->index);
   }
   EXPECT_EQ(MarkedKeys(instance), marked);
   EXPECT_EQ(Narrow(instance.Field()), Narrow(row.field));
@@ -136,7 +136,7 @@ TEST(Lookup, EveryCaptionFindsItsOwnKey) {
                              : array == KeyArrayId::cmdNumber ? keybord.FindNumber(text)
                                                               : keybord.AfterFindImage(text);
       ASSERT_EQ(status, hr::Ok);
-      EXPECT_EQ(instance.inspector.KeyIndex(array), i) << ArrayName(array) << " caption " << Narrow(caption);
+      EXPECT_EQ(instance.probe.KeyIndex(array), i) << ArrayName(array) << " caption " << Narrow(caption);
     }
   }
 }
@@ -157,7 +157,7 @@ TEST(Lookup, CodeMapsInsertOnlySymbolsOfTheirMarkedKey) {
         continue;
       }
       ASSERT_EQ(after.size(), before.size() + 1) << code << "/" << shift;
-      const std::int16_t marked = instance.inspector.KeyIndex(KeyArrayId::cmdShift);
+      const std::int16_t marked = instance.probe.KeyIndex(KeyArrayId::cmdShift);
       const std::u16string& caption = instance.Key(KeyArrayId::cmdShift, marked).caption;
       EXPECT_EQ(after[static_cast<std::size_t>(instance.Caret()) - 1], caption[0]) << code << "/" << shift;
       (shift == 1 ? shifted : unshifted) += 1;

@@ -38,7 +38,7 @@ TEST_P(ArrowKeys, MoveMarkOfFocusedPanel) {
   ASSERT_EQ(instance.toolkit.KeyDown(PanelOf(row.from.array), keyCode, shift), hr::Ok);
 
   EXPECT_EQ(MarkedKeys(instance), (std::vector<KeyRef>{{row.from.array, row.to}}));
-  EXPECT_EQ(instance.inspector.KeyIndex(row.from.array), row.to);
+  EXPECT_EQ(instance.probe.KeyIndex(row.from.array), row.to);
   EXPECT_EQ(Narrow(instance.Field()), Narrow(field));
 }
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 
 namespace vexo::testing {
 
@@ -371,10 +371,10 @@ std::string OperationDriver::Check(const Outcome& outcome) {
   lastSelLength_ = field.SelLength();
 
   // The marks.
-  const KeyBordInspector inspector(*keybord_);
+  const KeyBordProbe probe(*keybord_);
   for (std::size_t slot = 0; slot < Arrays.size(); ++slot) {
     const KeyStore& keys = toolkit_->KeysOf(Arrays[slot]);
-    const std::int16_t index = inspector.KeyIndex(Arrays[slot]);
+    const std::int16_t index = probe.KeyIndex(Arrays[slot]);
     const std::string panel = "panel " + std::to_string(slot);
     if (keys.Element(index) == nullptr) {
       return panel + ": mark index " + std::to_string(index) + " names no key";

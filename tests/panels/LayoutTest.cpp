@@ -209,14 +209,14 @@ TEST(BuildFailure, PositionBeyondThirtyTwoBitsIsAnOverflow) {
 TEST(RowPlacement, RowEndingBeyondTheLastIndexIsAnOverflow) {
   Instance instance;
   constexpr std::u16string_view captions[] = {u"a", u"b"};
-  EXPECT_EQ(instance.inspector.PlaceAbcRow(0, 0, 32767, 395, captions), hr::Overflow);
+  EXPECT_EQ(instance.probe.PlaceAbcRow(0, 0, 32767, 395, captions), hr::Overflow);
   EXPECT_EQ(instance.toolkit.KeysOf(KeyArrayId::cmdKey).Extent(), 1);
 }
 
 TEST(RowPlacement, RowOnTheLastIndexStops) {
   Instance instance;
   constexpr std::u16string_view captions[] = {u"z"};
-  EXPECT_EQ(instance.inspector.PlaceShiftRow(40, 7, 32767, 395, captions), hr::Ok);
+  EXPECT_EQ(instance.probe.PlaceShiftRow(40, 7, 32767, 395, captions), hr::Ok);
   const KeyElement* key = instance.toolkit.KeysOf(KeyArrayId::cmdShift).Element(32767);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->caption, u"z");

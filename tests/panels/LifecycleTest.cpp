@@ -59,15 +59,15 @@ TEST_P(ShowFocus, ResetsIndexesAndFocusesTheActivePanel) {
     return instance.keybord.put_ChangeBord(static_cast<ActivPanel>(c.changeBord));
   }), hr::Ok);
   instance.toolkit.Blur();  // the component was hidden: no panel holds the focus
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 14);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 11);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdShift, 31);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdKey, 14);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdNumber, 11);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdShift, 31);
 
   EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
   EXPECT_EQ(instance.toolkit.Focused(), c.focused);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 0);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdShift), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdKey), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdShift), 0);
   ActivPanel active{};
   EXPECT_EQ(instance.keybord.get_ChangeBord(active), hr::Ok);
   EXPECT_EQ(static_cast<std::int32_t>(active), c.changeBord);
@@ -93,11 +93,11 @@ class SurfaceFocus : public ::testing::TestWithParam<FocusDelivery> {
   }
   // Marks `index` in `array`, takes the focus away, and gives it back to the surface.
   void ExpectGotFocusOn(PanelId panel, KeyArrayId array, std::int16_t index) {
-    instance.inspector.SetKeyIndex(array, index);
+    instance.probe.SetKeyIndex(array, index);
     instance.toolkit.Blur();
     EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::Ok);
     EXPECT_EQ(instance.toolkit.Focused(), panel);
-    EXPECT_EQ(instance.inspector.KeyIndex(array), index);
+    EXPECT_EQ(instance.probe.KeyIndex(array), index);
   }
   Instance instance{GetParam()};
 };
@@ -122,12 +122,12 @@ TEST_P(SurfaceFocus, FocusFailureIsReturnedFromShowAndGotFocus) {
   ASSERT_EQ(ChangeBord(ActivPanel::NumberAct), hr::Ok);
   instance.toolkit.Blur();
   instance.toolkit.FailSetFocus(PanelId::picNumber);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdKey, 3);
-  instance.inspector.SetKeyIndex(KeyArrayId::cmdNumber, 4);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdKey, 3);
+  instance.probe.SetKeyIndex(KeyArrayId::cmdNumber, 4);
 
   EXPECT_EQ(instance.toolkit.Show(), hr::InvalidProcedureCall);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdKey), 0);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdKey), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 0);
   EXPECT_EQ(instance.toolkit.Focused(), std::nullopt);
 
   EXPECT_EQ(instance.toolkit.SurfaceGotFocus(), hr::InvalidProcedureCall);
@@ -159,7 +159,7 @@ TEST_P(SurfaceFocus, ShowClearsAMarkOnAnUnfocusedPanel) {
   ASSERT_EQ(instance.toolkit.HostCall([&] { return instance.keybord.FindNumber(five); }), hr::Ok);
   ASSERT_TRUE(instance.Marked(KeyArrayId::cmdNumber, 4));
   EXPECT_EQ(instance.toolkit.Show(), hr::Ok);
-  EXPECT_EQ(instance.inspector.KeyIndex(KeyArrayId::cmdNumber), 0);
+  EXPECT_EQ(instance.probe.KeyIndex(KeyArrayId::cmdNumber), 0);
   EXPECT_FALSE(instance.Marked(KeyArrayId::cmdNumber, 4));
   EXPECT_TRUE(instance.Marked(KeyArrayId::cmdKey, 0));
 }

@@ -11,7 +11,7 @@
 
 #include "Support.h"
 
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 
 namespace vexo::testing {
 namespace {
@@ -158,7 +158,7 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   ASSERT_TRUE(WaitFor([&] { return !marked(5); }, "the hidden panel's mark to go"));
   widget->show();
   EXPECT_TRUE(WaitFor([&] { return marked(0); }, "key 0 of the symbol panel"));
-  EXPECT_EQ(KeyBordInspector(widget->component()).KeyIndex(KeyArrayId::cmdShift), 0);
+  EXPECT_EQ(KeyBordProbe(widget->component()).KeyIndex(KeyArrayId::cmdShift), 0);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
 }
 

@@ -6,7 +6,7 @@
 #include <Qt>
 
 #include "component/KeyBord.h"
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 
 namespace vexo::testing::twin {
 
@@ -105,13 +105,13 @@ HResult HostCall(KeyBord& keybord, const Operation& op) {
 }
 
 void ReadComponent(KeyBord& keybord, State& state) {
-  const KeyBordInspector inspector(keybord);
-  state.indexes[0] = inspector.KeyIndex(KeyArrayId::cmdKey);
-  state.indexes[1] = inspector.KeyIndex(KeyArrayId::cmdNumber);
-  state.indexes[2] = inspector.KeyIndex(KeyArrayId::cmdShift);
-  state.changeBord = static_cast<std::int32_t>(inspector.ActiveBord());
-  state.capsLock = inspector.CapsOn();
-  state.maxLength = inspector.MaxChars();
+  const KeyBordProbe probe(keybord);
+  state.indexes[0] = probe.KeyIndex(KeyArrayId::cmdKey);
+  state.indexes[1] = probe.KeyIndex(KeyArrayId::cmdNumber);
+  state.indexes[2] = probe.KeyIndex(KeyArrayId::cmdShift);
+  state.changeBord = static_cast<std::int32_t>(probe.ActiveBord());
+  state.capsLock = probe.CapsOn();
+  state.maxLength = probe.MaxChars();
 }
 
 Rect RectOf(const Box& box) { return {box.left, box.top, box.width, box.height}; }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 #include "widgets/memory/MemoryToolkit.h"
 
 namespace vexo {
@@ -22,11 +22,11 @@ namespace vexo::testing {
 
 struct Instance {
   explicit Instance(FocusDelivery delivery = FocusDelivery::Sync)
-      : toolkit(delivery), keybord(toolkit), inspector(keybord) {}
+      : toolkit(delivery), keybord(toolkit), probe(keybord) {}
 
   MemoryToolkit toolkit;
   KeyBord keybord;
-  KeyBordInspector inspector;  // the state and routines behind the interface
+  KeyBordProbe probe;  // the state and routines behind the interface
 
   // Start-up then show, as a host places a new instance on a visible form.
   void StartAndShow() {

@@ -13,7 +13,7 @@
 #include "Protocol.h"
 #include "Text.h"
 #include "component/KeyBord.h"
-#include "component/KeyBordInspector.h"
+#include "component/KeyBordProbe.h"
 #include "component/PropertyTable.h"
 
 namespace vexo::shell {
@@ -339,7 +339,7 @@ Json Dump(Session& session, const Arguments& args) {
   args.Expect(0, 0, "no arguments");
   MemoryToolkit& toolkit = session.toolkit();
   KeyBord& keybord = session.keybord();
-  const KeyBordInspector inspector(keybord);
+  const KeyBordProbe probe(keybord);
   Json answer = Answer(hr::Ok, "dump");
   const MemoryRichTextBox& field = toolkit.Field();
   answer["field"] = {{"text", ToUtf8(field.Content())}, {"selStart", field.SelStart()}, {"selLength", field.SelLength()}};
@@ -349,9 +349,9 @@ Json Dump(Session& session, const Arguments& args) {
     const bool read = Succeeded(session.Host([&] { return property->get(keybord, value); }));
     answer[ToUtf8(property->name)] = read ? ValueJson(value) : Json(nullptr);
   }
-  answer["AbcKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdKey);
-  answer["NumberKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdNumber);
-  answer["ShiftKeyIndex"] = inspector.KeyIndex(KeyArrayId::cmdShift);
+  answer["AbcKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdKey);
+  answer["NumberKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdNumber);
+  answer["ShiftKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdShift);
   const std::optional<PanelId> focused = toolkit.Focused();
   answer["focus"] = focused ? Json(NameOf(*focused)) : Json(nullptr);
   answer["beeps"] = toolkit.Beeps();

@@ -1,4 +1,4 @@
-// KeyBordInspector: what the tests and the headless host see and drive of a
+// KeyBordProbe: what the tests and the headless host see and drive of a
 // KeyBord beyond its interface, in one place.
 //
 // It reads the state the interface does not show as such (the three panels'
@@ -16,9 +16,9 @@
 
 namespace vexo {
 
-class KeyBordInspector {
+class KeyBordProbe {
  public:
-  explicit KeyBordInspector(KeyBord& keybord) : keybord_(keybord) {}
+  explicit KeyBordProbe(KeyBord& keybord) : keybord_(keybord) {}
 
   // --- The state, read.
   std::int16_t KeyIndex(KeyArrayId array) const { return keybord_.KeyIndex(array); }
