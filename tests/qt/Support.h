@@ -12,7 +12,7 @@
 #include <QWidget>
 
 #include "component/KeyBord.h"
-#include "hosting/qt/KeyBordWidget.h"
+#include "vexo/KeyBordWidget.h"
 #include "widgets/qt/QtToolkit.h"
 
 namespace vexo::testing {

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "hosting/qt/KeyBordWidget.h"
+#include "vexo/KeyBordWidget.h"
 #include "widgets/qt/QtToolkit.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "hosting/qt/KeyBordWidget.h"
+#include "vexo/KeyBordWidget.h"
 
 #include <limits>
 #include <string>

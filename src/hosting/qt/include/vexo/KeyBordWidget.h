@@ -22,6 +22,8 @@
 #include <QVariantMap>
 #include <QWidget>
 
+#include "vexo/Export.h"
+
 #include "widgets/Status.h"
 
 namespace vexo {
@@ -31,7 +33,7 @@ namespace qt {
 class QtToolkit;
 }
 
-class KeyBordWidget : public QWidget {
+class VEXO_KEYBORD_EXPORT KeyBordWidget : public QWidget {
   Q_OBJECT
   Q_PROPERTY(bool CapsLock READ CapsLock WRITE setCapsLock)
   Q_PROPERTY(int ChangeBord READ ChangeBord WRITE setChangeBord)
