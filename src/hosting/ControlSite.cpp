@@ -32,10 +32,7 @@ bool KeyForPanel(WPARAM key) {
 HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
   RETURN_IF_FAILED(OnOwnerThread());
   const Hold hold = KeepAlive();
-  if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
-  clientSite_ = site;
-  controlSite_.Reset();
-  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
+  TakeSite(site);
   // The site is kept whatever its ambients say; without an answer the control runs.
   Discard(Guard([&] {
             ReadAmbients();
@@ -43,6 +40,13 @@ HRESULT STDMETHODCALLTYPE Embedding::SetClientSite(IOleClientSite* site) {
           }),
           "a control that cannot read the site's ambients behaves as it did");
   return S_OK;
+}
+
+void Embedding::TakeSite(IOleClientSite* site) {
+  if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
+  clientSite_ = site;
+  controlSite_.Reset();
+  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
 }
 
 // A site that answers no ambients, or answers UserMode with nothing, an

@@ -295,7 +295,7 @@ void Embedding::GiveUpFocus() {
   if (focus && (focus == surface_ || IsChild(surface_, focus))) ::SetFocus(GetParent(surface_));
 }
 
-// --- IViewObject2
+// --- IViewObject2, of IViewObjectEx
 
 HRESULT STDMETHODCALLTYPE Embedding::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                                           LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
@@ -381,9 +381,13 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
   if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) return static_cast<IOleInPlaceObject*>(this);
   if (iid == IID_IOleInPlaceActiveObject) return static_cast<IOleInPlaceActiveObject*>(this);
   if (iid == IID_IOleControl) return static_cast<IOleControl*>(this);
-  if (iid == IID_IViewObject || iid == IID_IViewObject2) return static_cast<IViewObject2*>(this);
+  if (iid == IID_IViewObject || iid == IID_IViewObject2 || iid == IID_IViewObjectEx) {
+    return static_cast<IViewObjectEx*>(this);
+  }
   if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
   if (iid == IID_IPersistStreamInit) return static_cast<IPersistStreamInit*>(this);
+  if (iid == IID_IPersistStorage) return static_cast<IPersistStorage*>(this);
+  if (iid == IID_IQuickActivate) return static_cast<IQuickActivate*>(this);
   if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
   return nullptr;
 }

@@ -47,9 +47,11 @@ class Embedding : public IOleObject,
                   public IOleInPlaceObject,
                   public IOleInPlaceActiveObject,
                   public IOleControl,
-                  public IViewObject2,
+                  public IViewObjectEx,
                   public IPersistPropertyBag,
                   public IPersistStreamInit,
+                  public IPersistStorage,
+                  public IQuickActivate,
                   public IConnectionPointContainer {
  public:
   Embedding(const Embedding&) = delete;
@@ -102,7 +104,7 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID member) override;
   HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
 
-  // --- IViewObject2
+  // --- IViewObject2, of IViewObjectEx
   HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
                                  HDC targetDevice, HDC dc, LPCRECTL bounds, LPCRECTL metafileBounds,
                                  BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR), ULONG_PTR argument) override;
@@ -113,6 +115,23 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
   HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
   HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
+
+  // --- IViewObjectEx (QuickActivation.cpp): an opaque rectangle of the
+  // control's own size, every point of which hits it.
+  HRESULT STDMETHODCALLTYPE GetRect(DWORD aspect, LPRECTL rect) override;
+  HRESULT STDMETHODCALLTYPE GetViewStatus(DWORD* status) override;
+  HRESULT STDMETHODCALLTYPE QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint,
+                                          DWORD* hit) override;
+  HRESULT STDMETHODCALLTYPE QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG closeHint,
+                                         DWORD* hit) override;
+  HRESULT STDMETHODCALLTYPE GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, HDC targetDevice,
+                                             DVEXTENTINFO* info, LPSIZEL size) override;
+
+  // --- IQuickActivate (QuickActivation.cpp): the site, its UserMode and the
+  // sinks in one call.
+  HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+  HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
 
   // --- IPersist, of both persistence interfaces
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
@@ -129,6 +148,14 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
   HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
   HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+
+  // --- IPersistStorage (Storage.cpp): the same record in the storage's
+  // stream "Contents".
+  HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
 
   // --- IConnectionPointContainer: a point for __KeyBord, whose sinks are
   // never called, and one for IPropertyNotifySink, whose sinks hear of each
@@ -206,6 +233,9 @@ class Embedding : public IOleObject,
   // and keys type nothing and its panels take no focus.
   void ReadAmbients();
   void SetDesignMode(bool design);
+  // Holds `site` (null lets go of it and deactivates the control) without
+  // asking it for ambients.
+  void TakeSite(IOleClientSite* site);
   // The toolkit asks for this size of the surface, in pixels.
   void ResizeSurface(int width, int height);
   // All the hosting asks of the toolkit beyond its drivers.
@@ -226,7 +256,10 @@ class Embedding : public IOleObject,
   HResult SeenNow(std::optional<SavedValues>& values);
   HResult Saved(const std::optional<SavedValues>& written, BOOL clearDirty);
   template <typename HandOut>
-  HResult SaveRecord(BOOL clearDirty, HandOut&& handOut);
+  HResult SaveRecord(BOOL clearDirty, HandOut&& handOut, std::optional<SavedValues>* written = nullptr);
+  // The save of both stream and storage; `written` receives what the record
+  // held, for a save whose container confirms it later.
+  HResult SaveStream(IStream* stream, BOOL clearDirty, std::optional<SavedValues>* written);
   // The container destroys the control's windows: what they hold is kept.
   void KeepWhatTheWindowsHold();
   enum class Tell { Sinks, Nobody };
@@ -272,6 +305,15 @@ class Embedding : public IOleObject,
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange
   bool designMode_ = false;  // the container's ambient UserMode is False
   LONG frozenEvents_ = 0;
+
+  // Where a container that saves into storages stands: after a Save it may
+  // take the storage back (HandsOffStorage), and until SaveCompleted the
+  // control touches no storage. What the save wrote waits there too: a save
+  // into the storage loaded from makes the control clean only when completed.
+  enum class StorageState { None, Normal, NoScribble, HandsOff };
+  StorageState storageState_ = StorageState::None;
+  bool clearOnCompletion_ = false;
+  std::optional<SavedValues> awaitingCompletion_;
 };
 
 }  // namespace vexo::hosting

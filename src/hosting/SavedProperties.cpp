@@ -320,13 +320,27 @@ HResult Embedding::Saved(const std::optional<SavedValues>& written, BOOL clearDi
 // Both saves: the record is made, then handed out to the container by
 // `handOut`; the dirty state follows what the record held.
 template <typename HandOut>
-HResult Embedding::SaveRecord(BOOL clearDirty, HandOut&& handOut) {
+HResult Embedding::SaveRecord(BOOL clearDirty, HandOut&& handOut, std::optional<SavedValues>* kept) {
   RecordBag record;
   RETURN_IF_FAILED(Record(record));
   std::optional<SavedValues> written;
   Discard(SeenNow(written), "a control that cannot look stays dirty after the save");
   RETURN_IF_FAILED(handOut(static_cast<const RecordBag&>(record)));
+  if (kept) *kept = written;
   return Saved(written, clearDirty);
+}
+
+HResult Embedding::SaveStream(IStream* stream, BOOL clearDirty, std::optional<SavedValues>* written) {
+  return SaveRecord(
+      clearDirty,
+      [&](const RecordBag& record) -> HResult {
+        std::vector<BYTE> bytes;
+        RETURN_IF_FAILED(record.Serialize(bytes));
+        ULONG wrote = 0;
+        RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &wrote));
+        return wrote == bytes.size() ? hr::Ok : HResult{STG_E_MEDIUMFULL};
+      },
+      written);
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetClassID(CLSID* clsid) {
@@ -389,15 +403,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStream* stream, BOOL clearDirty) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!stream) return E_POINTER;
   const Hold hold = KeepAlive();
-  return Guard([&] {
-    return SaveRecord(clearDirty, [&](const RecordBag& record) -> HResult {
-      std::vector<BYTE> bytes;
-      RETURN_IF_FAILED(record.Serialize(bytes));
-      ULONG written = 0;
-      RETURN_IF_FAILED(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
-      return written == bytes.size() ? hr::Ok : HResult{STG_E_MEDIUMFULL};
-    });
-  });
+  return Guard([&] { return SaveStream(stream, clearDirty, nullptr); });
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::GetSizeMax(ULARGE_INTEGER* size) {

@@ -4,6 +4,7 @@
 #include "Support.h"
 
 #include <oleacc.h>
+#include <richedit.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -314,6 +315,76 @@ const Damage damages[] = {
 INSTANTIATE_TEST_SUITE_P(Embedding, DamagedStreams, ::testing::ValuesIn(damages),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// --- The compound document.
+
+ComPtr<IStorage> MemoryStorage() {
+  ComPtr<ILockBytes> bytes;
+  ComPtr<IStorage> storage;
+  EXPECT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes), S_OK);
+  EXPECT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                         &storage),
+            S_OK);
+  return storage;
+}
+
+// Saved into a compound file as a document's container saves it, the file
+// closed, opened again and loaded into a fresh control: the three properties
+// come back. A storage without the control's stream, or with a stream that
+// holds no record, changes nothing and says why.
+TEST(Storage, RoundTripsThroughACompoundFile) {
+  wchar_t folder[MAX_PATH] = {};
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+  ASSERT_NE(GetTempFileNameW(folder, L"vkb", 0, path), 0u);
+  {
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ComPtr<IPersistStorage> persist = Facet<IPersistStorage>(keybord);
+    ASSERT_NE(persist, nullptr);
+    ComPtr<IStorage> file;
+    ASSERT_EQ(StgCreateDocfile(path, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &file), S_OK);
+    ASSERT_EQ(persist->InitNew(file.Get()), S_OK);
+    EXPECT_EQ(persist->InitNew(file.Get()), CO_E_ALREADYINITIALIZED);
+    Bstr keep(L"keep");
+    ASSERT_EQ(keybord->put_Text(keep.get()), S_OK);
+    ASSERT_EQ(keybord->put_MaxLength(9), S_OK);
+    ASSERT_EQ(keybord->put_ChangeBord(NumberAct), S_OK);
+    ASSERT_EQ(persist->Save(file.Get(), TRUE), S_OK);
+    ASSERT_EQ(persist->SaveCompleted(nullptr), S_OK);
+    ASSERT_EQ(file->Commit(STGC_DEFAULT), S_OK);
+  }
+  ComPtr<IStorage> file;
+  ASSERT_EQ(StgOpenStorage(path, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &file), S_OK);
+  ComPtr<_KeyBord> fresh = CreateDirect();
+  ComPtr<IPersistStorage> persist = Facet<IPersistStorage>(fresh);
+  ASSERT_NE(persist, nullptr);
+  EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+  ASSERT_EQ(persist->Load(file.Get()), S_OK);
+  EXPECT_EQ(TextOf(fresh.Get()), L"keep");
+  EXPECT_EQ(LimitOf(fresh.Get()), 9);
+  EXPECT_EQ(PanelOf(fresh.Get()), NumberAct);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+  EXPECT_EQ(persist->Load(file.Get()), CO_E_ALREADYINITIALIZED);
+  file.Reset();
+  EXPECT_TRUE(DeleteFileW(path));
+
+  ComPtr<IStorage> empty = MemoryStorage();
+  ComPtr<IStorage> damaged = MemoryStorage();
+  ComPtr<IStream> contents;
+  ASSERT_EQ(damaged->CreateStream(L"Contents", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &contents),
+            S_OK);
+  ASSERT_EQ(contents->Write("XKBP\x01\x00\x00\x00", 8, nullptr), S_OK);
+  contents.Reset();
+  const std::pair<IStorage*, HRESULT> refused[] = {{empty.Get(), STG_E_FILENOTFOUND}, {damaged.Get(), NotARecord}};
+  for (const auto& [storage, status] : refused) {
+    ComPtr<_KeyBord> keybord = Prepared();
+    ComPtr<IPersistStorage> loading = Facet<IPersistStorage>(keybord);
+    ASSERT_NE(loading, nullptr);
+    EXPECT_EQ(loading->Load(storage), status);
+    EXPECT_EQ(TextOf(keybord.Get()), L"keep");
+    EXPECT_EQ(LimitOf(keybord.Get()), 9);
+  }
+}
+
 // --- The event source.
 
 // The IUnknown of a sink that lives on the test's stack: it counts the
@@ -571,6 +642,12 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
     EXPECT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
     return persist;
   };
+  auto storage = [](_KeyBord* k) {
+    ComPtr<IPersistStorage> persist;
+    EXPECT_EQ(k->QueryInterface(IID_PPV_ARGS(&persist)), S_OK);
+    return persist;
+  };
+  const ComPtr<IStorage> document = MemoryStorage();
   const DirtyStep steps[] = {
       {"Fresh", [](_KeyBord*) { return S_OK; }, S_OK, S_FALSE},
       {"TextPut", text(L"ab"), S_OK, S_OK},
@@ -616,6 +693,24 @@ TEST(DirtyState, FollowsChangesLoadsAndSaves) {
          const HRESULT once = SaveStream(k, TRUE);
          return FAILED(once) ? once : SaveStream(k, TRUE);
        }, S_OK, S_FALSE},
+      // A compound document's container: clean only once it completes a
+      // save into the storage loaded from, or hands over a new storage.
+      {"LimitPutForTheStorage", [](_KeyBord* k) { return k->put_MaxLength(6); }, S_OK, S_OK},
+      {"StorageSavedAsLoaded", [&](_KeyBord* k) { return storage(k)->Save(document.Get(), TRUE); }, S_OK, S_OK},
+      {"StorageHandedOff", [&](_KeyBord* k) { return storage(k)->HandsOffStorage(); }, S_OK, S_OK},
+      {"StorageSavedWhileHandedOff", [&](_KeyBord* k) { return storage(k)->Save(document.Get(), TRUE); },
+       E_UNEXPECTED, S_OK},
+      {"StorageHandedOffTwice", [&](_KeyBord* k) { return storage(k)->HandsOffStorage(); }, E_UNEXPECTED, S_OK},
+      {"StorageCompletedWithoutOne", [&](_KeyBord* k) { return storage(k)->SaveCompleted(nullptr); }, E_INVALIDARG,
+       S_OK},
+      {"StorageCompleted", [&](_KeyBord* k) { return storage(k)->SaveCompleted(document.Get()); }, S_OK, S_FALSE},
+      {"StorageCompletedTwice", [&](_KeyBord* k) { return storage(k)->SaveCompleted(nullptr); }, E_UNEXPECTED,
+       S_FALSE},
+      {"LimitPutForACopy", [](_KeyBord* k) { return k->put_MaxLength(7); }, S_OK, S_OK},
+      {"StorageCopySaved", [&](_KeyBord* k) {
+         const HRESULT saved = storage(k)->Save(document.Get(), FALSE);
+         return FAILED(saved) ? saved : storage(k)->SaveCompleted(nullptr);
+       }, S_OK, S_OK},
   };
   ComPtr<_KeyBord> keybord = CreateDirect();
   ComPtr<IPersistStreamInit> persist = Facet<IPersistStreamInit>(keybord);
@@ -879,7 +974,7 @@ TEST(WithoutContainer, WindowsDestroyedUnderTheControlStillSaveTheUsersText) {
 
 TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
   ComPtr<_KeyBord> keybord = CreateDirect();
-  ComPtr<IViewObject2> view = Facet<IViewObject2>(keybord);
+  ComPtr<IViewObjectEx> view = Facet<IViewObjectEx>(keybord);
   ASSERT_NE(view, nullptr);
   // 8685 x 2185 twips at the screen's density, and twice that for a host
   // that asks for another size.
@@ -904,6 +999,23 @@ TEST(WithoutContainer, TheControlDrawsItselfIntoADeviceContext) {
     EXPECT_EQ(GetPixel(dc, faceX * scale, faceY * scale), GetSysColor(COLOR_BTNFACE)) << "a plain key's face";
     EXPECT_EQ(GetPixel(dc, (width - 1) * scale + 1, 5), RGB(0, 0, 0)) << "nothing drawn beyond the bounds";
   }
+  // What is drawn is opaque: a key hits the control, a point beyond its bounds misses it.
+  DWORD status = 0;
+  EXPECT_EQ(view->GetViewStatus(&status), S_OK);
+  EXPECT_EQ(status, static_cast<DWORD>(VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND));
+  const RECT bounds{0, 0, width - 1, height - 1};
+  const std::pair<POINT, DWORD> hits[] = {{{faceX, faceY}, HITRESULT_HIT}, {{width + 4, 5}, HITRESULT_OUTSIDE}};
+  for (const auto& [point, expected] : hits) {
+    DWORD hit = 0xdeadbeef;
+    EXPECT_EQ(view->QueryHitPoint(DVASPECT_CONTENT, &bounds, point, 0, &hit), S_OK);
+    EXPECT_EQ(hit, expected);
+  }
+  DWORD hit = 0xdeadbeef;
+  EXPECT_EQ(view->QueryHitPoint(DVASPECT_ICON, &bounds, POINT{1, 1}, 0, &hit), DV_E_DVASPECT);
+  EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
+  SIZEL natural{};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &natural), S_OK);
+  EXPECT_EQ(natural.cx, 15319);
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
@@ -1062,9 +1174,14 @@ std::vector<Face> FacesOf(const ComPtr<_KeyBord>& keybord) {
   add("IOleInPlaceObject", as(IID_IOleInPlaceObject), Slots({"p", "p", "", "", "pp", ""}));
   add("IOleInPlaceActiveObject", as(IID_IOleInPlaceActiveObject), Slots({"p", "p", "p", "p", "p", "ppp", "p"}));
   add("IOleControl", as(IID_IOleControl), Slots({"p", "p", "p", "p"}));
-  add("IViewObject2", as(IID_IViewObject2), Slots({"pppppppppp", "pppppp", "pppp", "p", "ppp", "ppp", "pppp"}));
+  // QueryHitPoint's POINT goes by value: two stack slots on x86, one on x64.
+  const char* hitPoint = sizeof(void*) == 4 ? "pppppp" : "ppppp";
+  add("IViewObjectEx", as(IID_IViewObjectEx), Slots({"pppppppppp", "pppppp", "pppp", "p", "ppp", "ppp", "pppp", "pp",
+                                                     "p", hitPoint, "ppppp", "pppppp"}));
   add("IPersistPropertyBag", as(IID_IPersistPropertyBag), Slots({"p", "", "pp", "ppp"}));
   add("IPersistStreamInit", as(IID_IPersistStreamInit), Slots({"p", "", "p", "pp", "p", ""}));
+  add("IPersistStorage", as(IID_IPersistStorage), Slots({"p", "", "p", "p", "pp", "p", ""}));
+  add("IQuickActivate", as(IID_IQuickActivate), Slots({"pp", "p", "p"}));
   add("IConnectionPointContainer", as(IID_IConnectionPointContainer), Slots({"p", "pp"}));
 
   ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord);
@@ -1303,6 +1420,71 @@ class Site final : public IOleClientSite, public IOleInPlaceSite {
  private:
   HWND window_;
 };
+
+// A form designer activates the control in one call: the site, design mode
+// from the structure, both sinks advised under the cookies handed back.
+TEST(WithSite, QuickActivatedWithTheContainersAmbientsAndSinks) {
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 160, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  Site site(window);
+  PropertySink notify;
+  Sink events(true);
+  {
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ComPtr<IQuickActivate> quick = Facet<IQuickActivate>(keybord);
+    ASSERT_NE(quick, nullptr);
+    QACONTAINER container{};
+    container.cbSize = sizeof container;
+    container.pClientSite = &site;
+    container.pPropertyNotifySink = &notify;
+    container.pUnkEventSink = &events;
+    QACONTROL control{};
+    control.cbSize = sizeof control;
+    EXPECT_EQ(quick->QuickActivate(nullptr, &control), E_POINTER);
+    control.cbSize = 8;
+    EXPECT_EQ(quick->QuickActivate(&container, &control), E_INVALIDARG);
+    control.cbSize = sizeof control;
+    ASSERT_EQ(quick->QuickActivate(&container, &control), S_OK);
+    EXPECT_EQ(control.dwMiscStatus, 0x20191u);
+    EXPECT_EQ(control.dwViewStatus, static_cast<DWORD>(VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND));
+    ComPtr<IOleClientSite> held;
+    EXPECT_EQ(Facet<IOleObject>(keybord)->GetClientSite(&held), S_OK);
+    EXPECT_EQ(held.Get(), static_cast<IOleClientSite*>(&site));
+    const HWND field = WindowsOf(keybord.Get()).field;
+    EXPECT_TRUE(SendMessageW(field, EM_GETOPTIONS, 0, 0) & ECO_READONLY) << "designed: UserMode is not set";
+
+    EXPECT_EQ(keybord->put_MaxLength(5), S_OK);
+    EXPECT_EQ(notify.heard, std::vector<DISPID>{members::MaxLength});
+    // The control raises no events of its own: the sink is found advised.
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(Facet<IConnectionPointContainer>(keybord)->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
+    EXPECT_EQ(point->Unadvise(control.dwEventCookie), S_OK);
+    EXPECT_EQ(PropertyPoint(keybord)->Unadvise(control.dwPropNotifyCookie), S_OK);
+
+    // The form runs; a sink of neither interface is refused and nothing is advised.
+    Sink deaf(false);
+    container.dwAmbientFlags = QACONTAINER_USERMODE;
+    container.pUnkEventSink = &deaf;
+    EXPECT_EQ(quick->QuickActivate(&container, &control), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(control.dwPropNotifyCookie, 0u);
+    EXPECT_EQ(notify.references, 1);
+    container.pUnkEventSink = nullptr;
+    ASSERT_EQ(quick->QuickActivate(&container, &control), S_OK);
+    EXPECT_FALSE(SendMessageW(field, EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+    EXPECT_EQ(PropertyPoint(keybord)->Unadvise(control.dwPropNotifyCookie), S_OK);
+
+    // Its size is its own, whatever the container proposes.
+    SIZEL size{1000, 1000};
+    EXPECT_EQ(quick->SetContentExtent(&size), S_OK);
+    EXPECT_EQ(quick->GetContentExtent(&size), S_OK);
+    EXPECT_EQ(size.cx, 15319);
+    EXPECT_EQ(size.cy, 3854);
+    EXPECT_EQ(Facet<IOleObject>(keybord)->SetClientSite(nullptr), S_OK);
+  }
+  EXPECT_EQ(notify.references, 1);
+  EXPECT_EQ(events.references, 1);
+  DestroyWindow(window);
+}
 
 // A container that deactivates the control again while it hears of the
 // user interface going: the outer deactivation finds nothing left to do.

@@ -116,9 +116,12 @@ TEST(Instance, OneIdentityOneReferenceCount) {
                            IID_IOleControl,
                            IID_IViewObject,
                            IID_IViewObject2,
+                           IID_IViewObjectEx,
                            IID_IPersist,
                            IID_IPersistPropertyBag,
                            IID_IPersistStreamInit,
+                           IID_IPersistStorage,
+                           IID_IQuickActivate,
                            IID_IConnectionPointContainer};
   for (const IID& iid : supported) {
     const std::wstring name = Braced(iid);

@@ -216,9 +216,15 @@ class AccessibleKeyPanel final : public IAccessible {
     return Run(state, [&]() -> HRESULT {
       const int key = KeyOf(child, panel_->Keys());
       if (key == NoSuchChild) return E_INVALIDARG;
-      if (key == Self) return standard_->get_accState(child, state);
+      // In a form designer the panel and its keys take no input.
+      const LONG designed = panel_->Interactive() ? 0 : STATE_SYSTEM_UNAVAILABLE;
+      if (key == Self) {
+        const HRESULT status = standard_->get_accState(child, state);
+        if (status == S_OK && state->vt == VT_I4) state->lVal |= designed;
+        return status;
+      }
       const KeyElement* element = panel_->Keys().Element(key);
-      LONG flags = STATE_SYSTEM_FOCUSABLE;
+      LONG flags = STATE_SYSTEM_FOCUSABLE | designed;
       if (element == nullptr || !element->visible) flags |= STATE_SYSTEM_INVISIBLE;
       if (!IsWindowEnabled(panel_->Window())) flags |= STATE_SYSTEM_UNAVAILABLE;
       if (panel_->Accessibility().FocusedKey() == key) flags |= STATE_SYSTEM_FOCUSED;
@@ -330,8 +336,10 @@ class AccessibleKeyPanel final : public IAccessible {
       if (key == NoSuchChild) return E_INVALIDARG;
       if (key == Self) return DISP_E_MEMBERNOTFOUND;
       const KeyElement* element = panel_->Keys().Element(key);
-      // Only what a user could click: a visible key of an enabled panel.
-      if (element == nullptr || !element->visible || !IsWindowEnabled(panel_->Window())) return E_FAIL;
+      // Only what a user could click: a visible key of an enabled panel, outside a designer.
+      if (element == nullptr || !element->visible || !IsWindowEnabled(panel_->Window()) || !panel_->Interactive()) {
+        return E_FAIL;
+      }
       // The press reaches the host's code, which may let go of the control:
       // the panel is held until the press is over, and not touched after.
       const KeepAlive hold = panel_->Hold();

@@ -17,6 +17,10 @@ constexpr int HimetricPerInch = 2540;
 void Win32Toolkit::SetMode(Mode mode) {
   SetInteractive(mode == Mode::Run);
   if (const HWND field = text1_->Window()) SendMessageW(field, EM_SETREADONLY, mode == Mode::Design, 0);
+  // Assistive technology hears that the panels became unavailable, or available again.
+  for (const auto& panel : panels_) {
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, panel->Window(), OBJID_CLIENT, CHILDID_SELF);
+  }
 }
 
 std::uint64_t Win32Toolkit::FieldRevision() const { return text1_->Revision(); }

@@ -55,6 +55,8 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   // Keeps the panel's owner alive while a client presses a key; see KeepAlive.
   KeepAlive Hold() const { return KeepAlive(context_.keepAlive); }
   PanelAccessibility& Accessibility() { return accessibility_; }
+  // False while the control sits in a form designer.
+  bool Interactive() const { return context_.interactive; }
   Hwnd Window() const { return window_; }
   // The label's rectangle in the panel's client pixels.
   PixelRect KeyPixels(const KeyElement& key) const;
