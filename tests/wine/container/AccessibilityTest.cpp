@@ -198,6 +198,38 @@ TEST_F(Accessible, TheMarkAndTheCaptionsAreAnnouncedAsTheyChange) {
   EXPECT_EQ(NameOf(letters.Get(), 26), L"M");
 }
 
+// A form designer that activates the control in one call: while it designs
+// the form, the panels and their keys take no input and say so.
+TEST_F(Accessible, PanelsAndKeysAreUnavailableInADesigner) {
+  SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
+  ComPtr<IQuickActivate> quick;
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(hosted.control.As(&quick), S_OK);
+  ASSERT_EQ(hosted.control.As(&object), S_OK);
+  ComPtr<IOleClientSite> site;
+  ASSERT_EQ(object->GetClientSite(&site), S_OK);
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pClientSite = site.Get();
+  QACONTROL control{};
+  control.cbSize = sizeof control;
+  ComPtr<IAccessible> letters = ObjectOf(hosted.panels[Letters]);
+  ASSERT_NE(letters, nullptr);
+  for (const bool design : {true, false}) {
+    SCOPED_TRACE(design ? "designed" : "running");
+    Heard().clear();
+    container.dwAmbientFlags = design ? 0 : QACONTAINER_USERMODE;
+    ASSERT_EQ(quick->QuickActivate(&container, &control), S_OK);
+    EXPECT_TRUE(HeardOf(EVENT_OBJECT_STATECHANGE, Letters, -1)) << "the panel's state changed";
+    const LONG unavailable = design ? STATE_SYSTEM_UNAVAILABLE : 0;
+    EXPECT_EQ(Numeric(letters.Get(), &IAccessible::get_accState, CHILDID_SELF) & STATE_SYSTEM_UNAVAILABLE,
+              unavailable);
+    EXPECT_EQ(Numeric(letters.Get(), &IAccessible::get_accState, 3) & STATE_SYSTEM_UNAVAILABLE, unavailable);
+    EXPECT_EQ(letters->accDoDefaultAction(Child(3)), design ? E_FAIL : S_OK);
+  }
+  EXPECT_EQ(hosted.Text(), L"E") << "pressed once the form runs";
+}
+
 TEST_F(Accessible, NavigationGoesAlongTheKeysAndAcrossTheRows) {
   SKIP_WITHOUT_ACCESSIBILITY_RUNTIME();
   ComPtr<IAccessible> letters = ObjectOf(hosted.panels[Letters]);
