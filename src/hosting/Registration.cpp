@@ -67,10 +67,10 @@ HResult DeleteTree(const std::wstring& path) {
   return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
 }
 
-// Whether the library of the other bitness is registered too: the class key
-// lives in each bitness's own view of the registry, while the programmatic
-// identifier, the interfaces and the type library's key are one for both. On
-// a system of one bitness the other view is this one.
+// Whether the library of the other bitness is registered too: the class and
+// interface keys live in each bitness's own view of the registry, while the
+// programmatic identifier and the type library's key are one for both. On a
+// system of one bitness the other view is this one.
 bool RegisteredInOtherView() {
   const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   const std::wstring server = L"CLSID\\" + Braced(CLSID_KeyBord) + L"\\InprocServer32";

@@ -22,8 +22,8 @@
 
 namespace vexo::hosting::registration {
 
-// On a 64-bit system the class keys and the type library's path lie in each
-// bitness's own view of the registry; the rest is one for both bitnesses.
+// On a 64-bit system the class and interface keys and the type library's path
+// lie in each bitness's own view of the registry; the rest is one for both.
 enum class View : unsigned char { Each, Shared };
 // Who writes a row: the library's own code, or the platform's type library
 // registration, which the library calls and an installer replaces by rows.
@@ -78,21 +78,22 @@ inline constexpr Row Rows[] = {
     {L"VexoKeyBord.KeyBord.1", nullptr, L"{name}", View::Shared},
     {L"VexoKeyBord.KeyBord.1\\CLSID", nullptr, L"{clsid}", View::Shared},
     {L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1", View::Shared},
-    // The interfaces, marshalled through the type library.
-    {L"Interface\\{iid}", nullptr, L"_KeyBord", View::Shared},
-    {L"Interface\\{iid}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Shared},
-    {L"Interface\\{iid}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Shared},
-    {L"Interface\\{iid}\\TypeLib", nullptr, L"{libid}", View::Shared},
-    {L"Interface\\{iid}\\TypeLib", L"Version", L"1.0", View::Shared},
-    {L"Interface\\{events}", nullptr, L"__KeyBord", View::Shared},
-    {L"Interface\\{events}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Shared},
-    {L"Interface\\{events}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Shared},
-    {L"Interface\\{events}\\TypeLib", nullptr, L"{libid}", View::Shared},
-    {L"Interface\\{events}\\TypeLib", L"Version", L"1.0", View::Shared},
+    // The interfaces, marshalled through the type library. The type library's
+    // flags are those of a control with a disk image, as its registration writes.
+    {L"Interface\\{iid}", nullptr, L"_KeyBord", View::Each},
+    {L"Interface\\{iid}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Each},
+    {L"Interface\\{iid}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Each},
+    {L"Interface\\{iid}\\TypeLib", nullptr, L"{libid}", View::Each},
+    {L"Interface\\{iid}\\TypeLib", L"Version", L"1.0", View::Each},
+    {L"Interface\\{events}", nullptr, L"__KeyBord", View::Each},
+    {L"Interface\\{events}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Each},
+    {L"Interface\\{events}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Each},
+    {L"Interface\\{events}\\TypeLib", nullptr, L"{libid}", View::Each},
+    {L"Interface\\{events}\\TypeLib", L"Version", L"1.0", View::Each},
     // The type library, under the neutral locale so that hosts of any locale
     // find it; its help folder is the folder the library was registered from.
     {L"TypeLib\\{libid}\\1.0", nullptr, L"VexoKeyBord", View::Shared, Writer::TypeLibrary},
-    {L"TypeLib\\{libid}\\1.0\\FLAGS", nullptr, L"2", View::Shared, Writer::TypeLibrary},
+    {L"TypeLib\\{libid}\\1.0\\FLAGS", nullptr, L"10", View::Shared, Writer::TypeLibrary},
     {L"TypeLib\\{libid}\\1.0\\HELPDIR", nullptr, L"{folder}", View::Shared, Writer::TypeLibrary},
     {L"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, L"{file}", View::Each},
 };
@@ -104,8 +105,8 @@ inline constexpr Row Roots[] = {
     {L"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, nullptr, View::Each},
     {L"VexoKeyBord.KeyBord", nullptr, nullptr, View::Shared},
     {L"VexoKeyBord.KeyBord.1", nullptr, nullptr, View::Shared},
-    {L"Interface\\{iid}", nullptr, nullptr, View::Shared},
-    {L"Interface\\{events}", nullptr, nullptr, View::Shared},
+    {L"Interface\\{iid}", nullptr, nullptr, View::Each},
+    {L"Interface\\{events}", nullptr, nullptr, View::Each},
     {L"TypeLib\\{libid}", nullptr, nullptr, View::Shared},
 };
 

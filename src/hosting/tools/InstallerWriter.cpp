@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   xml += "    <MajorUpgrade DowngradeErrorMessage=\"A later version of VexoKeyBord is installed.\"/>\n";
   xml += "    <Media Id=\"1\" Cabinet=\"VexoKeyBord.cab\" EmbedCab=\"yes\"/>\n";
   xml += "    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n";
-  // The shared keys come from the 64-bit library where there is one: its
+  // The shared keys come with the 64-bit library where there is one: its
   // folder is the type library's help folder, as when it is registered last.
   xml += Folder(Bits32, !both, !both);
   if (both) xml += Folder(Bits64, true, true);
