@@ -3,7 +3,7 @@
 // its programmatic identifiers, threading model and misc status, the type
 // library and the interfaces), read from the rows that registration writes.
 //
-//   manifest-writer <out.manifest>
+//   manifest-writer <out.manifest> <assembly version, e.g. 1.0.0.0>
 #include <windows.h>
 #include <ole2.h>
 
@@ -79,8 +79,8 @@ constexpr const char* Architecture = sizeof(void*) == 8 ? "amd64" : "x86";
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: manifest-writer <out.manifest>\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: manifest-writer <out.manifest> <version>\n");
     return 2;
   }
   std::vector<Entry> classes, interfaces;
@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
   std::string xml;
   xml += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
   xml += "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n";
-  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"" +
+  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"" + std::string(argv[2]) +
+         "\" processorArchitecture=\"" +
          std::string(Architecture) + "\"/>\n";
   xml += "  <file name=\"VexoKeyBord.ocx\">\n";
   for (const Entry& entry : classes) {
