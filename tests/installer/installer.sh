@@ -6,9 +6,13 @@
 # again changes nothing; a repair brings back a deleted library; removing it
 # leaves no file and no key of ours.
 #   installer.sh <work dir> <description.wxs> <32-bit kit> <64-bit kit> <source dir>
-# Without the 32-bit kit it ends with status 77 (skipped).
+# Without the 32-bit kit or wixl it ends with status 77 (skipped).
 set -euo pipefail
 work=$1 wxs=$2 kit32=$3 kit64=$4 source=$5
+if ! command -v wixl >/dev/null; then
+  echo "installer: no wixl (scripts/setup-windows.sh installs it)" >&2
+  exit 77
+fi
 if [[ ! -f $kit32/VexoKeyBord.ocx ]]; then
   echo "installer: no 32-bit kit in $kit32 (build it with scripts/build-windows.sh)" >&2
   exit 77
