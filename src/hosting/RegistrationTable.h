@@ -29,10 +29,11 @@ enum class View : unsigned char { Each, Shared };
 // registration, which the library calls and an installer replaces by rows.
 enum class Writer : unsigned char { Library, TypeLibrary };
 
+// Narrow text (ASCII), which keeps the table small in the library.
 struct Row {
-  const wchar_t* key;    // under HKEY_CLASSES_ROOT
-  const wchar_t* name;   // null: the key's default value
-  const wchar_t* value;  // null: the key alone
+  const char* key;    // under HKEY_CLASSES_ROOT
+  const char* name;   // null: the key's default value
+  const char* value;  // null: the key alone
   View view;
   Writer writer = Writer::Library;
 };
@@ -58,56 +59,56 @@ inline constexpr Verb Verbs[] = {
 
 inline constexpr Row Rows[] = {
     // The class: an apartment-threaded in-process control.
-    {L"CLSID\\{clsid}", nullptr, L"{name}", View::Each},
-    {L"CLSID\\{clsid}\\InprocServer32", nullptr, L"{file}", View::Each},
-    {L"CLSID\\{clsid}\\InprocServer32", L"ThreadingModel", L"Apartment", View::Each},
-    {L"CLSID\\{clsid}\\ProgID", nullptr, L"VexoKeyBord.KeyBord.1", View::Each},
-    {L"CLSID\\{clsid}\\VersionIndependentProgID", nullptr, L"VexoKeyBord.KeyBord", View::Each},
-    {L"CLSID\\{clsid}\\Implemented Categories\\{category}", nullptr, nullptr, View::Each},
-    {L"CLSID\\{clsid}\\Verb\\{verb}", nullptr, L"{verb-entry}", View::Each},
-    {L"CLSID\\{clsid}\\VERSION", nullptr, L"1.0", View::Each},
-    {L"CLSID\\{clsid}\\TypeLib", nullptr, L"{libid}", View::Each},
-    {L"CLSID\\{clsid}\\Control", nullptr, nullptr, View::Each},
-    {L"CLSID\\{clsid}\\MiscStatus", nullptr, L"0", View::Each},
-    {L"CLSID\\{clsid}\\MiscStatus\\1", nullptr, L"{misc}", View::Each},
-    {L"CLSID\\{clsid}\\ToolboxBitmap32", nullptr, L"{file}, 30000", View::Each},
+    {"CLSID\\{clsid}", nullptr, "{name}", View::Each},
+    {"CLSID\\{clsid}\\InprocServer32", nullptr, "{file}", View::Each},
+    {"CLSID\\{clsid}\\InprocServer32", "ThreadingModel", "Apartment", View::Each},
+    {"CLSID\\{clsid}\\ProgID", nullptr, "VexoKeyBord.KeyBord.1", View::Each},
+    {"CLSID\\{clsid}\\VersionIndependentProgID", nullptr, "VexoKeyBord.KeyBord", View::Each},
+    {"CLSID\\{clsid}\\Implemented Categories\\{category}", nullptr, nullptr, View::Each},
+    {"CLSID\\{clsid}\\Verb\\{verb}", nullptr, "{verb-entry}", View::Each},
+    {"CLSID\\{clsid}\\VERSION", nullptr, "1.0", View::Each},
+    {"CLSID\\{clsid}\\TypeLib", nullptr, "{libid}", View::Each},
+    {"CLSID\\{clsid}\\Control", nullptr, nullptr, View::Each},
+    {"CLSID\\{clsid}\\MiscStatus", nullptr, "0", View::Each},
+    {"CLSID\\{clsid}\\MiscStatus\\1", nullptr, "{misc}", View::Each},
+    {"CLSID\\{clsid}\\ToolboxBitmap32", nullptr, "{file}, 30000", View::Each},
     // Hosts name the class by the version-independent identifier, which
     // points at the current versioned one.
-    {L"VexoKeyBord.KeyBord", nullptr, L"{name}", View::Shared},
-    {L"VexoKeyBord.KeyBord\\CLSID", nullptr, L"{clsid}", View::Shared},
-    {L"VexoKeyBord.KeyBord.1", nullptr, L"{name}", View::Shared},
-    {L"VexoKeyBord.KeyBord.1\\CLSID", nullptr, L"{clsid}", View::Shared},
-    {L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1", View::Shared},
+    {"VexoKeyBord.KeyBord", nullptr, "{name}", View::Shared},
+    {"VexoKeyBord.KeyBord\\CLSID", nullptr, "{clsid}", View::Shared},
+    {"VexoKeyBord.KeyBord.1", nullptr, "{name}", View::Shared},
+    {"VexoKeyBord.KeyBord.1\\CLSID", nullptr, "{clsid}", View::Shared},
+    {"VexoKeyBord.KeyBord\\CurVer", nullptr, "VexoKeyBord.KeyBord.1", View::Shared},
     // The interfaces, marshalled through the type library. The type library's
     // flags are those of a control with a disk image, as its registration writes.
-    {L"Interface\\{iid}", nullptr, L"_KeyBord", View::Each},
-    {L"Interface\\{iid}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Each},
-    {L"Interface\\{iid}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Each},
-    {L"Interface\\{iid}\\TypeLib", nullptr, L"{libid}", View::Each},
-    {L"Interface\\{iid}\\TypeLib", L"Version", L"1.0", View::Each},
-    {L"Interface\\{events}", nullptr, L"__KeyBord", View::Each},
-    {L"Interface\\{events}\\ProxyStubClsid", nullptr, L"{marshaler}", View::Each},
-    {L"Interface\\{events}\\ProxyStubClsid32", nullptr, L"{marshaler}", View::Each},
-    {L"Interface\\{events}\\TypeLib", nullptr, L"{libid}", View::Each},
-    {L"Interface\\{events}\\TypeLib", L"Version", L"1.0", View::Each},
+    {"Interface\\{iid}", nullptr, "_KeyBord", View::Each},
+    {"Interface\\{iid}\\ProxyStubClsid", nullptr, "{marshaler}", View::Each},
+    {"Interface\\{iid}\\ProxyStubClsid32", nullptr, "{marshaler}", View::Each},
+    {"Interface\\{iid}\\TypeLib", nullptr, "{libid}", View::Each},
+    {"Interface\\{iid}\\TypeLib", "Version", "1.0", View::Each},
+    {"Interface\\{events}", nullptr, "__KeyBord", View::Each},
+    {"Interface\\{events}\\ProxyStubClsid", nullptr, "{marshaler}", View::Each},
+    {"Interface\\{events}\\ProxyStubClsid32", nullptr, "{marshaler}", View::Each},
+    {"Interface\\{events}\\TypeLib", nullptr, "{libid}", View::Each},
+    {"Interface\\{events}\\TypeLib", "Version", "1.0", View::Each},
     // The type library, under the neutral locale so that hosts of any locale
     // find it; its help folder is the folder the library was registered from.
-    {L"TypeLib\\{libid}\\1.0", nullptr, L"VexoKeyBord", View::Shared, Writer::TypeLibrary},
-    {L"TypeLib\\{libid}\\1.0\\FLAGS", nullptr, L"10", View::Shared, Writer::TypeLibrary},
-    {L"TypeLib\\{libid}\\1.0\\HELPDIR", nullptr, L"{folder}", View::Shared, Writer::TypeLibrary},
-    {L"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, L"{file}", View::Each},
+    {"TypeLib\\{libid}\\1.0", nullptr, "VexoKeyBord", View::Shared, Writer::TypeLibrary},
+    {"TypeLib\\{libid}\\1.0\\FLAGS", nullptr, "10", View::Shared, Writer::TypeLibrary},
+    {"TypeLib\\{libid}\\1.0\\HELPDIR", nullptr, "{folder}", View::Shared, Writer::TypeLibrary},
+    {"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, "{file}", View::Each},
 };
 
 // What unregistering removes, each with everything under it. The shared keys
 // go only with the last bitness registered.
 inline constexpr Row Roots[] = {
-    {L"CLSID\\{clsid}", nullptr, nullptr, View::Each},
-    {L"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, nullptr, View::Each},
-    {L"VexoKeyBord.KeyBord", nullptr, nullptr, View::Shared},
-    {L"VexoKeyBord.KeyBord.1", nullptr, nullptr, View::Shared},
-    {L"Interface\\{iid}", nullptr, nullptr, View::Each},
-    {L"Interface\\{events}", nullptr, nullptr, View::Each},
-    {L"TypeLib\\{libid}", nullptr, nullptr, View::Shared},
+    {"CLSID\\{clsid}", nullptr, nullptr, View::Each},
+    {"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, nullptr, View::Each},
+    {"VexoKeyBord.KeyBord", nullptr, nullptr, View::Shared},
+    {"VexoKeyBord.KeyBord.1", nullptr, nullptr, View::Shared},
+    {"Interface\\{iid}", nullptr, nullptr, View::Each},
+    {"Interface\\{events}", nullptr, nullptr, View::Each},
+    {"TypeLib\\{libid}", nullptr, nullptr, View::Shared},
 };
 
 // Replaces every `from` in `text` with `to`.
@@ -125,8 +126,8 @@ inline std::wstring Braced(std::wstring_view identifier) {
 }
 
 // `text` with the placeholders of identifiers, names and `verb` filled in.
-inline std::wstring Fill(const wchar_t* text, const Verb& verb = Verbs[0]) {
-  std::wstring filled = text;
+inline std::wstring Fill(const char* text, const Verb& verb = Verbs[0]) {
+  std::wstring filled(text, text + std::char_traits<char>::length(text));
   Replace(filled, L"{clsid}", Braced(VEXO_WIDE_TEXT(VEXO_CLSID_KEYBORD_TEXT)));
   Replace(filled, L"{libid}", Braced(VEXO_WIDE_TEXT(VEXO_LIBID_TEXT)));
   Replace(filled, L"{iid}", Braced(VEXO_WIDE_TEXT(VEXO_IID_KEYBORD_TEXT)));
@@ -141,15 +142,13 @@ inline std::wstring Fill(const wchar_t* text, const Verb& verb = Verbs[0]) {
   return filled;
 }
 
-inline bool ForEachVerb(const Row& row) { return std::wstring_view(row.key).find(L"{verb}") != std::wstring_view::npos; }
-
 // Calls `write(key, name, value, row)` for each row, once for each verb where
 // the row has {verb}; name and value are empty where the row has none (`row`
 // tells which). Stops when `write` returns false.
 template <typename Write>
 void ForEachRow(Write write) {
   for (const Row& row : Rows) {
-    const bool perVerb = std::wstring_view(row.key).find(L"{verb}") != std::wstring_view::npos;
+    const bool perVerb = std::string_view(row.key).find("{verb}") != std::string_view::npos;
     for (std::size_t i = 0; i < (perVerb ? std::size(Verbs) : 1); ++i) {
       const Verb& verb = Verbs[i];
       if (!write(Fill(row.key, verb), row.name ? Fill(row.name, verb) : std::wstring(),
