@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "hosting/RegistrationTable.h"
+#include "hosting/tools/WriteOutput.h"
 
 namespace {
 
@@ -135,11 +136,5 @@ int main(int argc, char** argv) {
   xml += "  </Product>\n";
   xml += "</Wix>\n";
 
-  std::FILE* out = std::fopen(argv[3], "wb");
-  if (!out) {
-    std::fprintf(stderr, "installer-writer: cannot write %s\n", argv[3]);
-    return 1;
-  }
-  const bool written = std::fwrite(xml.data(), 1, xml.size(), out) == xml.size();
-  return std::fclose(out) == 0 && written ? 0 : 1;
+  return vexo::tools::WriteOutput("installer-writer", argv[3], xml);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "hosting/RegistrationTable.h"
+#include "hosting/tools/WriteOutput.h"
 
 namespace {
 
@@ -140,11 +141,5 @@ int main(int argc, char** argv) {
   }
   xml += "</assembly>\n";
 
-  std::FILE* out = std::fopen(argv[1], "wb");
-  if (!out) {
-    std::fprintf(stderr, "manifest-writer: cannot write %s\n", argv[1]);
-    return 1;
-  }
-  const bool written = std::fwrite(xml.data(), 1, xml.size(), out) == xml.size();
-  return std::fclose(out) == 0 && written ? 0 : 1;
+  return vexo::tools::WriteOutput("manifest-writer", argv[1], xml);
 }
