@@ -20,13 +20,20 @@ while (($#)); do
   shift
 done
 ((${#credentials[@]} && $#)) || usage
-[[ -z ${VEXO_SIGN_PASSWORD:-} ]] || credentials+=(-pass "$VEXO_SIGN_PASSWORD")
+# The password goes through a private file, not the command line others can read.
+password=()
+if [[ -n ${VEXO_SIGN_PASSWORD:-} ]]; then
+  secret=$(umask 077 && mktemp)
+  trap 'rm -f "$secret"' EXIT
+  printf '%s' "$VEXO_SIGN_PASSWORD" >"$secret"
+  password=(-readpass "$secret")
+fi
 for file; do
   [[ -f $file ]] || { echo "sign: no file $file" >&2; exit 1; }
   # A file signed before (a second run) is signed afresh, not twice.
   osslsigncode remove-signature -in "$file" -out "$file.unsigned" >/dev/null 2>&1 && mv "$file.unsigned" "$file"
   rm -f "$file.unsigned"
-  osslsigncode sign "${credentials[@]}" -h sha256 -n "VexoKeyBord Keyboard Control" "${timestamp[@]}" \
+  osslsigncode sign "${credentials[@]}" "${password[@]}" -h sha256 -n "VexoKeyBord Keyboard Control" "${timestamp[@]}" \
     -in "$file" -out "$file.signed" >/dev/null
   mv "$file.signed" "$file"
   echo "sign: $file"
