@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The package of 64-bit systems, signed, in fresh 64-bit prefixes: the
+# A package, signed, in fresh prefixes of its bitness (the one of 64-bit
+# systems in 64-bit prefixes, the one of 32-bit systems in 32-bit ones): the
 # signatures verify and a changed byte breaks them; a silent install serves
-# a 32-bit and a 64-bit scripting host; its registry values are those the
+# the scripting host of each bitness it holds; its registry values are those the
 # signed libraries' own registration writes in another prefix; installing
 # again changes nothing; a repair brings back a deleted library; removing it
 # leaves no file and no key of ours.
@@ -17,7 +18,11 @@ if [[ ! -f $kit32/VexoKeyBord.ocx ]]; then
   echo "installer: no 32-bit kit in $kit32 (build it with scripts/build-windows.sh)" >&2
   exit 77
 fi
-export VEXO_WINE_ARCH=win64
+if grep -q ProgramFiles64Folder "$wxs"; then
+  export VEXO_WINE_ARCH=win64 bitnesses="32 64" last=64
+else
+  export VEXO_WINE_ARCH=win32 bitnesses=32 last=32
+fi
 source "$source/cmake/wine-prefix.sh"
 unset DISPLAY
 failures=0
@@ -41,14 +46,19 @@ check_not() {  # check_not WHAT COMMAND...: the command must fail
 rm -rf "$work" && mkdir -p "$work"
 openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=VexoKeyBord test signer" -days 2 \
   -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-cp -r "$kit32" "$work/kit32" && cp -r "$kit64" "$work/kit64"
+libraries=()
+for bits in $bitnesses; do
+  kit=kit$bits
+  cp -r "${!kit}" "$work/kit$bits"
+  libraries+=("$work/kit$bits/VexoKeyBord.ocx")
+done
 msi=$work/VexoKeyBord.msi
 sign() { "$source/scripts/sign.sh" --cert "$work/cert.pem" --key "$work/key.pem" "$@" >/dev/null; }
-sign "$work/kit32/VexoKeyBord.ocx" "$work/kit64/VexoKeyBord.ocx"
-"$source/installer/make-msi.sh" "$wxs" "$msi" "$work/kit32" "$work/kit64" "$source/docs"
+sign "${libraries[@]}"
+"$source/installer/make-msi.sh" "$wxs" "$msi" "$work/kit32" "$work/kit$last" "$source/docs"
 sign "$msi"
 verifies() { osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >/dev/null 2>&1; }
-for file in "$work/kit32/VexoKeyBord.ocx" "$work/kit64/VexoKeyBord.ocx" "$msi"; do
+for file in "${libraries[@]}" "$msi"; do
   check "signature of ${file#"$work/"} verifies" verifies "$file"
 done
 changed=$work/changed.ocx
@@ -62,13 +72,22 @@ template=$work.prefix
 use_null_display() { wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null; }
 wine_prefix_ready "$template" .vexo-ready-installer use_null_display
 cp -a "$template" "$work/installed" && cp -a "$template" "$work/registered"
-wow64='C:\windows\syswow64'
 in_prefix() { wine_environment "$work/$1"; }
+# The folder a bitness's library is installed to, and its system folder.
+folder() {
+  if [[ $1 == 32 && $VEXO_WINE_ARCH == win64 ]]; then echo 'C:\Program Files (x86)\VexoKeyBord'; else echo 'C:\Program Files\VexoKeyBord'; fi
+}
+unix_folder() {
+  local windows
+  windows=$(folder "$1")
+  windows=${windows#C:\\}
+  echo "$WINEPREFIX/drive_c/${windows//\\//}"
+}
+system() { if [[ $1 == 32 && $VEXO_WINE_ARCH == win64 ]]; then echo 'C:\windows\syswow64'; else echo 'C:\windows\system32'; fi; }
 # The scripting host of one bitness runs the control's script checks.
 client_works() {
-  local host=cscript
-  [[ $1 == 32 ]] && host="$wow64\\cscript.exe"
-  wine "$host" //nologo "Z:$source/tests/wine/keybord.vbs" </dev/null 2>/dev/null | grep -q 'keybord.vbs: all checks passed'
+  wine "$(system "$1")\\cscript.exe" //nologo "Z:$source/tests/wine/keybord.vbs" </dev/null 2>/dev/null |
+    grep -q 'keybord.vbs: all checks passed'
 }
 # Our keys under HKLM\Software\Classes (both views), one "key|value" line
 # each; a folder is written without its trailing backslash.
@@ -93,30 +112,31 @@ files_of_ours() { ls -d "$WINEPREFIX/drive_c/Program Files/VexoKeyBord" "$WINEPR
 in_prefix installed
 wineserver </dev/null >/dev/null 2>&1 || true
 check "the package installs silently" wine msiexec /i "Z:$msi" /qn </dev/null
-check "a 32-bit client creates and types through the installed control" client_works 32
-check "a 64-bit client creates and types through the installed control" client_works 64
+for bits in $bitnesses; do
+  check "a $bits-bit client creates and types through the installed control" client_works "$bits"
+done
 our_keys installed | sort >"$work/installed.keys"
 
 in_prefix registered
 wineserver </dev/null >/dev/null 2>&1 || true
-for bits in 32 64; do
-  folder="$WINEPREFIX/drive_c/Program Files/VexoKeyBord"
-  [[ $bits == 32 ]] && folder="$WINEPREFIX/drive_c/Program Files (x86)/VexoKeyBord"
-  mkdir -p "$folder" && cp "$work/kit$bits/VexoKeyBord.ocx" "$work/kit$bits/VexoKeyBord.tlb" "$folder/"
-done
 # Each view as its own library's registration leaves it, and the shared keys
 # as the 64-bit library, registered last, leaves them (the package takes them
 # from it): the platform's type library registration also writes the other
 # view's interfaces its own way, so the 32-bit view's class and interfaces
 # are read before the other library registers.
-check "the signed 32-bit library registers itself" wine "$wow64\\regsvr32.exe" /s 'C:\Program Files (x86)\VexoKeyBord\VexoKeyBord.ocx' </dev/null
 view32='\\Wow6432Node\\(CLSID|Interface)\\'
-our_keys registered | grep -E "$view32" >"$work/registered.unsorted" || true
-check "the signed 64-bit library registers itself" wine regsvr32 /s 'C:\Program Files\VexoKeyBord\VexoKeyBord.ocx' </dev/null
+: >"$work/registered.unsorted"
+for bits in $bitnesses; do
+  mkdir -p "$(unix_folder "$bits")" && cp "$work/kit$bits/VexoKeyBord.ocx" "$work/kit$bits/VexoKeyBord.tlb" "$(unix_folder "$bits")/"
+  check "the signed $bits-bit library registers itself" \
+    wine "$(system "$bits")\\regsvr32.exe" /s "$(folder "$bits")\\VexoKeyBord.ocx" </dev/null
+  [[ $bits == "$last" ]] || our_keys registered | grep -E "$view32" >>"$work/registered.unsorted" || true
+done
 our_keys registered | grep -vE "$view32" >>"$work/registered.unsorted" || true
 sort "$work/registered.unsorted" >"$work/registered.keys"
-check "a 32-bit client works with the signed library registered" client_works 32
-check "a 64-bit client works with the signed library registered" client_works 64
+for bits in $bitnesses; do
+  check "a $bits-bit client works with the signed library registered" client_works "$bits"
+done
 wineserver -k </dev/null >/dev/null 2>&1 || true
 check "the package writes every registry value the libraries' own registration writes" \
   diff "$work/registered.keys" "$work/installed.keys"
@@ -125,13 +145,13 @@ in_prefix installed
 wine msiexec /i "Z:$msi" /qn </dev/null || true
 our_keys installed | sort >"$work/again.keys"
 check "installing again changes no key of ours" diff "$work/installed.keys" "$work/again.keys"
-check "a 64-bit client works after installing again" client_works 64
+check "a $last-bit client works after installing again" client_works "$last"
 
-rm "$WINEPREFIX/drive_c/Program Files/VexoKeyBord/VexoKeyBord.ocx"
+rm "$(unix_folder "$last")/VexoKeyBord.ocx"
 # A repair of every file (what /fa asks for, which Wine's msiexec refuses).
 check "a repair runs" wine msiexec /i "Z:$msi" REINSTALL=ALL REINSTALLMODE=amus /qn </dev/null
-check "the repair brings back the deleted library" cmp "$work/kit64/VexoKeyBord.ocx" "$WINEPREFIX/drive_c/Program Files/VexoKeyBord/VexoKeyBord.ocx"
-check "a 64-bit client works after the repair" client_works 64
+check "the repair brings back the deleted library" cmp "$work/kit$last/VexoKeyBord.ocx" "$(unix_folder "$last")/VexoKeyBord.ocx"
+check "a $last-bit client works after the repair" client_works "$last"
 
 check "the package uninstalls silently" wine msiexec /x "Z:$msi" /qn </dev/null
 check "no file of ours is left" test -z "$(files_of_ours)"
