@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
     }
     xml += "    <comClass clsid=\"" + Narrow(entry.id) + "\" threadingModel=\"" + Narrow(entry.threading) + "\"";
     if (!entry.progId.empty()) xml += " progid=\"" + Narrow(entry.progId) + "\"";
-    xml += " tlbid=\"" + Narrow(entry.typeLib) + "\" description=\"" + Narrow(entry.name) + "\"";
+    if (!entry.typeLib.empty()) xml += " tlbid=\"" + Narrow(entry.typeLib) + "\"";
+    xml += " description=\"" + Narrow(entry.name) + "\"";
     if (!misc.empty()) xml += " miscStatus=\"" + misc + "\" miscStatusContent=\"" + misc + "\"";
     xml += ">\n";
     if (!entry.independentProgId.empty()) xml += "      <progid>" + Narrow(entry.independentProgId) + "</progid>\n";
