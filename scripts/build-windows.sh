@@ -20,7 +20,8 @@ while (($#)); do
 done
 windows_arch "$arch"
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target VexoKeyBord wine_tests readme_client tests_win32 container_tests KeyBordDemo
+cmake --build "$build" -j"$(nproc)" --target VexoKeyBord wine_tests readme_client tests_win32 container_tests KeyBordDemo \
+  VexoKeyBordInstallerDescription
 echo "build-windows: $build/src/hosting/VexoKeyBord.ocx ($arch)"
 if ((test)); then
   ctest --test-dir "$build" --output-on-failure -R '^(wine|win32)\.'

@@ -17,6 +17,7 @@
 #endif
 
 #include "VexoKeyBord_h.h"  // generated from VexoKeyBord.idl
+#include "hosting/RegistrationTable.h"
 #include "widgets/Boundary.h"
 #include "widgets/win32/OwnerThread.h"
 
@@ -41,40 +42,20 @@ void LockModule(bool lock);
 // How a container treats the control: its client site set first, activated
 // when visible, inside-out, no links inside, recomposed on resize. The object
 // answers it and registration records it.
-inline constexpr DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
-                                    OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+inline constexpr DWORD MiscStatus = registration::MiscStatus;
+static_assert(MiscStatus == (OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
+                             OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE));
 
-// What registration and dispatch call the component. Hosts name the class by
-// the version-independent identifier, which points at the current versioned
-// one.
-inline constexpr wchar_t ProgId[] = L"VexoKeyBord.KeyBord";
-inline constexpr wchar_t VersionedProgId[] = L"VexoKeyBord.KeyBord.1";
-inline constexpr wchar_t ClassName[] = L"KeyBord";
 // The names a container shows: the full one, the short one and the
 // application's, in the order of USERCLASSTYPE.
-inline constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
+using registration::ReadableName;
 inline constexpr wchar_t ShortName[] = L"KeyBord";
 inline constexpr wchar_t ApplicationName[] = L"VexoKeyBord";
 
 // The verbs a container may offer; registration records them and EnumVerbs
-// reads them back. None of them changes the saved properties.
-struct Verb {
-  LONG verb;
-  const wchar_t* name;
-  DWORD menuFlags;
-  DWORD attributes;
-};
-inline constexpr Verb StandardVerbs[] = {
-    {OLEIVERB_PRIMARY, L"&Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES | OLEVERBATTRIB_ONCONTAINERMENU},
-    {OLEIVERB_SHOW, L"&Show", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
-    {OLEIVERB_HIDE, L"&Hide", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
-    {OLEIVERB_UIACTIVATE, L"&UI Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
-    {OLEIVERB_INPLACEACTIVATE, L"&In-place Activate", MF_STRING, OLEVERBATTRIB_NEVERDIRTIES},
-};
-
-// The component category of controls, which containers list in their
-// toolboxes.
-inline constexpr wchar_t ControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+// reads them back.
+using registration::Verb;
+inline constexpr const auto& StandardVerbs = registration::Verbs;
 
 // The count of an object that frees itself on its last Release. The owner
 // answers AddRef and Release with Add and Release(this).

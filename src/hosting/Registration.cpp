@@ -1,22 +1,27 @@
-// Self-registration: the class as an apartment-threaded in-process control,
-// its programmatic identifier, its two interfaces and the type library.
+// Self-registration: the rows of RegistrationTable.h, written into this
+// bitness's view of the registry, and the type library.
 #include "hosting/Com.h"
 
-#include <cwchar>
-#include <initializer_list>
 #include <string>
 
+#include "hosting/RegistrationTable.h"
 #include "widgets/Status.h"
 
 namespace vexo::hosting {
 
 namespace {
 
-constexpr wchar_t AutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
-constexpr wchar_t ToolboxBitmapId[] = L"30000";
+using registration::Row;
+using registration::View;
+
+std::wstring Braced(REFGUID guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
 
 // Lower-case hexadecimal without leading zeros, as the registry keys of type
-// library versions and locales are spelled.
+// library locales are spelled.
 std::wstring Hex(unsigned long value) {
   std::wstring text;
   do {
@@ -26,9 +31,15 @@ std::wstring Hex(unsigned long value) {
   return text;
 }
 
-std::wstring Braced(REFGUID guid) {
-  wchar_t text[40] = {};
-  StringFromGUID2(guid, text, 40);
+// The subkey of a type library's path for the platform it describes.
+const wchar_t* PlatformKey(SYSKIND platform) { return platform == SYS_WIN64 ? L"win64" : L"win32"; }
+
+// A row's text with this library's file, folder and platform filled in.
+std::wstring ForThisFile(std::wstring text, const std::wstring& path, SYSKIND platform) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  registration::Replace(text, L"{file}", path);
+  registration::Replace(text, L"{folder}", slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
+  registration::Replace(text, L"{platform}", PlatformKey(platform));
   return text;
 }
 
@@ -46,8 +57,6 @@ HResult SetKey(const std::wstring& path, const wchar_t* name, const std::wstring
   return HRESULT_FROM_WIN32(status);
 }
 
-HResult SetDefault(const std::wstring& path, const std::wstring& value) { return SetKey(path, nullptr, &value); }
-
 // Removes HKEY_CLASSES_ROOT\<path> and everything under it; a key that is not
 // there is no error.
 HResult DeleteTree(const std::wstring& path) {
@@ -58,23 +67,10 @@ HResult DeleteTree(const std::wstring& path) {
   return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
 }
 
-HResult RegisterInterface(REFIID iid, const std::wstring& name, const std::wstring& libid) {
-  const std::wstring key = L"Interface\\" + Braced(iid);
-  RETURN_IF_FAILED(SetDefault(key, name));
-  RETURN_IF_FAILED(SetDefault(key + L"\\ProxyStubClsid", AutomationMarshaler));
-  RETURN_IF_FAILED(SetDefault(key + L"\\ProxyStubClsid32", AutomationMarshaler));
-  RETURN_IF_FAILED(SetDefault(key + L"\\TypeLib", libid));
-  const std::wstring version = L"1.0";
-  return SetKey(key + L"\\TypeLib", L"Version", &version);
-}
-
-// The subkey of a type library's path for the platform it describes.
-const wchar_t* PlatformKey(SYSKIND platform) { return platform == SYS_WIN64 ? L"win64" : L"win32"; }
-
-// Whether the library of the other bitness is registered too: the class key
-// lives in each bitness's own view of the registry, while the programmatic
-// identifier, the interfaces and the type library's key are one for both. On
-// a system of one bitness the other view is this one.
+// Whether the library of the other bitness is registered too: the class and
+// interface keys live in each bitness's own view of the registry, while the
+// programmatic identifier and the type library's key are one for both. On a
+// system of one bitness the other view is this one.
 bool RegisteredInOtherView() {
   const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   const std::wstring server = L"CLSID\\" + Braced(CLSID_KeyBord) + L"\\InprocServer32";
@@ -91,53 +87,26 @@ HResult Register() {
   RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library));
   // The help folder is the library's own, named each time: left out, an
   // earlier registration's folder would stay once the file has moved.
-  const std::size_t slash = path.find_last_of(L"\\/");
-  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  std::wstring folder = ForThisFile(L"{folder}", path, SYS_WIN32);
   RETURN_IF_FAILED(RegisterTypeLib(library.Get(), const_cast<OLECHAR*>(path.c_str()), folder.data()));
-
-  const std::wstring libid = Braced(LIBID_VexoKeyBord);
-  // Hosts look a library up for their own locale and fall back to the
-  // neutral one: registered under locale 0, it is found whatever the host's.
+  // The platform registered it under its own locale; hosts look a library up
+  // for theirs and fall back to the neutral one, where the rows put it.
   TLIBATTR* attr = nullptr;
   RETURN_IF_FAILED(library->GetLibAttr(&attr));
   const LCID lcid = attr->lcid;
-  const std::wstring version = Hex(attr->wMajorVerNum) + L"." + Hex(attr->wMinorVerNum);
-  const std::wstring platform = PlatformKey(attr->syskind);
+  const SYSKIND platform = attr->syskind;
   library->ReleaseTLibAttr(attr);
-  if (lcid != 0) {
-    const std::wstring versionKey = L"TypeLib\\" + libid + L"\\" + version;
-    const std::wstring locale = Hex(lcid);
-    RETURN_IF_FAILED(SetDefault(versionKey + L"\\0\\" + platform, path));
-    RETURN_IF_FAILED(DeleteTree(versionKey + L"\\" + locale));
-  }
-  const std::wstring clsid = L"CLSID\\" + Braced(CLSID_KeyBord);
-  const std::wstring threading = L"Apartment";
-  RETURN_IF_FAILED(SetDefault(clsid, ReadableName));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\InprocServer32", path));
-  RETURN_IF_FAILED(SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", &threading));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\ProgID", VersionedProgId));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\VersionIndependentProgID", ProgId));
-  RETURN_IF_FAILED(SetKey(clsid + L"\\Implemented Categories\\" + ControlCategory, nullptr, nullptr));
-  for (const Verb& verb : StandardVerbs) {
-    RETURN_IF_FAILED(SetDefault(clsid + L"\\Verb\\" + std::to_wstring(verb.verb),
-                                std::wstring(verb.name) + L"," + std::to_wstring(verb.menuFlags) + L"," +
-                                    std::to_wstring(verb.attributes)));
-  }
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\VERSION", L"1.0"));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\TypeLib", libid));
-  RETURN_IF_FAILED(SetKey(clsid + L"\\Control", nullptr, nullptr));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus", L"0"));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
-  RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
+  if (lcid != 0) RETURN_IF_FAILED(DeleteTree(L"TypeLib\\" + Braced(LIBID_VexoKeyBord) + L"\\1.0\\" + Hex(lcid)));
 
-  for (const std::wstring progId : {ProgId, VersionedProgId}) {
-    RETURN_IF_FAILED(SetDefault(progId, ReadableName));
-    RETURN_IF_FAILED(SetDefault(progId + L"\\CLSID", Braced(CLSID_KeyBord)));
-  }
-  RETURN_IF_FAILED(SetDefault(std::wstring(ProgId) + L"\\CurVer", VersionedProgId));
-
-  RETURN_IF_FAILED(RegisterInterface(IID__KeyBord, L"_KeyBord", libid));
-  return RegisterInterface(DIID___KeyBord, L"__KeyBord", libid);
+  HResult status = S_OK;
+  registration::ForEachRow([&](const std::wstring& key, const std::wstring& name, const std::wstring& value,
+                               const Row& row) {
+    if (row.writer != registration::Writer::Library) return true;
+    const std::wstring data = ForThisFile(value, path, platform);
+    status = SetKey(ForThisFile(key, path, platform), row.name ? name.c_str() : nullptr, row.value ? &data : nullptr);
+    return SUCCEEDED(status);
+  });
+  return status;
 }
 
 // Removes everything Register writes, also after a registration that stopped
@@ -160,16 +129,16 @@ HResult Unregister() {
               "not registered yet is fine; the keys below go in any case");
     }
   }
-  const std::wstring libid = L"TypeLib\\" + Braced(LIBID_VexoKeyBord);
-  HResult result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
-  if (RegisteredInOtherView()) {
-    const HResult removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
-    return FAILED(result) ? result : removed;
-  }
-  for (const std::wstring& key : {std::wstring(ProgId), std::wstring(VersionedProgId), L"Interface\\" + Braced(IID__KeyBord),
-                                  L"Interface\\" + Braced(DIID___KeyBord), libid}) {
-    const HResult removed = DeleteTree(key);
-    if (FAILED(removed) && SUCCEEDED(result)) result = removed;
+  // This bitness's own keys first: on a system of one bitness the other view
+  // is this one, and must be empty before it is asked.
+  HResult result = S_OK;
+  for (const View view : {View::Each, View::Shared}) {
+    if (view == View::Shared && RegisteredInOtherView()) break;
+    for (const Row& root : registration::Roots) {
+      if (root.view != view) continue;
+      const HResult removed = DeleteTree(ForThisFile(registration::Fill(root.key), path, attributes.syskind));
+      if (FAILED(removed) && SUCCEEDED(result)) result = removed;
+    }
   }
   return result;
 }

@@ -1,30 +1,25 @@
 // Writes the side-by-side manifest of the component library: what a client
-// needs to create KeyBord with nothing registered (the file, the class with
+// needs to create KeyBord with nothing registered (the file, each class with
 // its programmatic identifiers, threading model and misc status, the type
-// library and the two interfaces), from the same identifiers and names that
-// registration writes.
+// library and the interfaces), read from the rows that registration writes.
 //
-//   manifest-writer <out.manifest>
-#include <initguid.h>  // defines the identifiers the generated header declares
-
-#include "hosting/Com.h"
+//   manifest-writer <out.manifest> <assembly version, e.g. 1.0.0.0>
+#include <windows.h>
+#include <ole2.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
+#include <vector>
+
+#include "hosting/RegistrationTable.h"
+#include "hosting/tools/WriteOutput.h"
 
 namespace {
 
-using namespace vexo::hosting;
+using namespace vexo::hosting::registration;
 
-constexpr char AutomationMarshaler[] = "{00020424-0000-0000-C000-000000000046}";
-
-std::string Braced(REFGUID guid) {
-  wchar_t text[40] = {};
-  StringFromGUID2(guid, text, 40);
-  return std::string(text, text + wcslen(text));
-}
-
-std::string Narrow(const wchar_t* text) { return std::string(text, text + wcslen(text)); }
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // The misc status flags by the names manifests give them.
 constexpr std::pair<DWORD, const char*> MiscStatusNames[] = {
@@ -63,48 +58,89 @@ bool MiscStatusText(DWORD status, std::string& text) {
   return status == 0;
 }
 
+// What the manifest says of a class or an interface, gathered from its rows.
+struct Entry {
+  std::wstring id;
+  std::wstring name, threading, progId, independentProgId, typeLib, misc, proxyStub;
+};
+
+// The entry for `id` in `entries`, added at the end when new.
+Entry& EntryFor(std::vector<Entry>& entries, const std::wstring& id) {
+  for (Entry& entry : entries) {
+    if (entry.id == id) return entry;
+  }
+  Entry& entry = entries.emplace_back();
+  entry.id = id;
+  return entry;
+}
+
 // The writer is built for the library's own architecture.
 constexpr const char* Architecture = sizeof(void*) == 8 ? "amd64" : "x86";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: manifest-writer <out.manifest>\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: manifest-writer <out.manifest> <version>\n");
     return 2;
   }
-  std::string misc;
-  if (!MiscStatusText(MiscStatus, misc)) {
-    std::fprintf(stderr, "manifest-writer: a misc status flag without a name\n");
-    return 1;
-  }
-  const std::string libid = Braced(LIBID_VexoKeyBord);
+  std::vector<Entry> classes, interfaces;
+  std::wstring libid, libraryVersion;
+  ForEachRow([&](const std::wstring& key, const std::wstring& name, const std::wstring& value, const Row&) {
+    // Keys are "<kind>\{id}[\<what>]".
+    const std::size_t first = key.find(L'\\');
+    const std::size_t second = first == std::wstring::npos ? first : key.find(L'\\', first + 1);
+    const std::wstring kind = key.substr(0, first);
+    if (first == std::wstring::npos || (kind != L"CLSID" && kind != L"Interface" && kind != L"TypeLib")) return true;
+    const std::wstring id = key.substr(first + 1, second == std::wstring::npos ? second : second - first - 1);
+    const std::wstring what = second == std::wstring::npos ? std::wstring() : key.substr(second + 1);
+    if (kind == L"TypeLib") {
+      if (libid.empty()) libid = id, libraryVersion = what.substr(0, what.find(L'\\'));
+      return true;
+    }
+    Entry& entry = EntryFor(kind == L"CLSID" ? classes : interfaces, id);
+    std::wstring* field = what.empty() ? &entry.name
+                          : what == L"InprocServer32" && name == L"ThreadingModel" ? &entry.threading
+                          : what == L"ProgID"                                       ? &entry.progId
+                          : what == L"VersionIndependentProgID"                     ? &entry.independentProgId
+                          : what == L"TypeLib" && name.empty()                      ? &entry.typeLib
+                          : what == L"MiscStatus\\1"                                ? &entry.misc
+                          : what == L"ProxyStubClsid32"                             ? &entry.proxyStub
+                                                                                    : nullptr;
+    if (field) *field = value;
+    return true;
+  });
+
   std::string xml;
   xml += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
   xml += "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n";
-  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" processorArchitecture=\"" +
+  xml += "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"" + std::string(argv[2]) +
+         "\" processorArchitecture=\"" +
          std::string(Architecture) + "\"/>\n";
   xml += "  <file name=\"VexoKeyBord.ocx\">\n";
-  xml += "    <comClass clsid=\"" + Braced(CLSID_KeyBord) + "\" threadingModel=\"Apartment\" progid=\"" +
-         Narrow(VersionedProgId) + "\" tlbid=\"" + libid + "\" description=\"" + Narrow(ReadableName) +
-         "\" miscStatus=\"" + misc + "\" miscStatusContent=\"" + misc + "\">\n";
-  xml += "      <progid>" + Narrow(ProgId) + "</progid>\n";
-  xml += "    </comClass>\n";
-  xml += "    <typelib tlbid=\"" + libid + "\" version=\"1.0\" helpdir=\"\" flags=\"control\"/>\n";
+  for (const Entry& entry : classes) {
+    std::string misc;
+    if (!MiscStatusText(wcstoul(entry.misc.c_str(), nullptr, 10), misc)) {
+      std::fprintf(stderr, "manifest-writer: a misc status flag without a name\n");
+      return 1;
+    }
+    xml += "    <comClass clsid=\"" + Narrow(entry.id) + "\" threadingModel=\"" + Narrow(entry.threading) + "\"";
+    if (!entry.progId.empty()) xml += " progid=\"" + Narrow(entry.progId) + "\"";
+    if (!entry.typeLib.empty()) xml += " tlbid=\"" + Narrow(entry.typeLib) + "\"";
+    xml += " description=\"" + Narrow(entry.name) + "\"";
+    if (!misc.empty()) xml += " miscStatus=\"" + misc + "\" miscStatusContent=\"" + misc + "\"";
+    xml += ">\n";
+    if (!entry.independentProgId.empty()) xml += "      <progid>" + Narrow(entry.independentProgId) + "</progid>\n";
+    xml += "    </comClass>\n";
+  }
+  xml += "    <typelib tlbid=\"" + Narrow(libid) + "\" version=\"" + Narrow(libraryVersion) +
+         "\" helpdir=\"\" flags=\"control\"/>\n";
   xml += "  </file>\n";
-  const std::pair<const GUID*, const char*> interfaces[] = {{&IID__KeyBord, "_KeyBord"},
-                                                            {&DIID___KeyBord, "__KeyBord"}};
-  for (const auto& [iid, name] : interfaces) {
-    xml += "  <comInterfaceExternalProxyStub name=\"" + std::string(name) + "\" iid=\"" + Braced(*iid) +
-           "\" proxyStubClsid32=\"" + AutomationMarshaler + "\" tlbid=\"" + libid + "\"/>\n";
+  for (const Entry& entry : interfaces) {
+    xml += "  <comInterfaceExternalProxyStub name=\"" + Narrow(entry.name) + "\" iid=\"" + Narrow(entry.id) +
+           "\" proxyStubClsid32=\"" + Narrow(entry.proxyStub) + "\" tlbid=\"" + Narrow(entry.typeLib) + "\"/>\n";
   }
   xml += "</assembly>\n";
 
-  std::FILE* out = std::fopen(argv[1], "wb");
-  if (!out) {
-    std::fprintf(stderr, "manifest-writer: cannot write %s\n", argv[1]);
-    return 1;
-  }
-  const bool written = std::fwrite(xml.data(), 1, xml.size(), out) == xml.size();
-  return std::fclose(out) == 0 && written ? 0 : 1;
+  return vexo::tools::WriteOutput("manifest-writer", argv[1], xml);
 }
