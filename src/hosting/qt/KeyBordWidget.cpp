@@ -101,6 +101,10 @@ class VariantMapBag final : public PropertyBag {
   QVariantMap& map_;
 };
 
+// Whether a call may change what the host sees: then the host hears of every
+// change once the outermost call or key press is over.
+enum class Access { Read, Change };
+
 // The properties as the host sees them, read from the component.
 HResult ReadText(KeyBord& keybord, QString& value) {
   std::u16string text;
@@ -141,10 +145,6 @@ QString DescribeFailure(HResult status) {
   const std::string_view text = DescribeStatus(status);
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// Whether a call may change what the host sees: then the host hears of every
-// change once the outermost call or key press is over.
-enum class Access { Read, Change };
 
 class KeyBordWidgetPrivate {
  public:
