@@ -312,20 +312,32 @@ namespace {
 // A host may delete the widget from a slot of its signals, as it may destroy
 // the control inside any callback on Windows: nothing of it is touched after.
 TEST(Host, DeletesTheWidgetInsideItsSignals) {
-  for (const bool onF7 : {true, false}) {
+  const struct {
+    const char* name;
+    void (*connect)(KeyBordWidget* widget);
+    void (*act)(KeyBordWidget& widget);
+  } rows[] = {
+      {"F7", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::f7Pressed, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7); }},
+      {"text by a key", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::textChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q); }},
+      {"text by the host", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::textChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget& w) { w.setText(QStringLiteral("gone")); }},
+      {"capsLock by F1",
+       [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::capsLockChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1); }},
+      {"an error", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::errorOccurred, w, [w] { delete w; }); },
+       [](KeyBordWidget& w) { w.setMaxLength(-40000); }},
+  };
+  for (const auto& row : rows) {
     auto* widget = new KeyBordWidget;
     QPointer<KeyBordWidget> alive(widget);
     widget->show();
     Activate(*widget);
     ASSERT_TRUE(WaitFor([&] { return ToolkitOf(*widget).Focused() == PanelId::picABC; }, "the letter panel's focus"));
-    if (onF7) {
-      QObject::connect(widget, &KeyBordWidget::f7Pressed, widget, [widget] { delete widget; });
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
-    } else {
-      QObject::connect(widget, &KeyBordWidget::textChanged, widget, [widget] { delete widget; });
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q);
-    }
-    EXPECT_TRUE(alive.isNull()) << (onF7 ? "F7" : "textChanged");
+    row.connect(widget);
+    row.act(*widget);
+    EXPECT_TRUE(alive.isNull()) << row.name;
     delete alive.data();
   }
 }
