@@ -8,8 +8,9 @@
 //
 // Every property has a NOTIFY signal, emitted once for each real change,
 // whoever made it (a setter, a slot, a key the user clicked or typed, F1 to
-// F4), after the call or key press that made it, and not when a setter writes
-// the value the property already holds. A slot of any signal may call the
+// F4), once the call or key press that made it has done its work (before a
+// setter returns), and not when a setter writes the value the property
+// already holds. A slot of any signal may call the
 // widget back or delete it.
 //
 // Failures come back as text: lastError() describes the last call's failure
