@@ -56,7 +56,7 @@ TEST(Accessibility, TheMarkedKeyOfTheFocusedPanelIsFocused) {
   for (int i = 0; i < letters->childCount(); ++i) {
     EXPECT_EQ(letters->child(i)->state().focused, i == 14) << "key " << i;
   }
-  shown.widget.setChangeBord(1);
+  shown.widget.setActivePanel(KeyBordWidget::Numbers);
   ASSERT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == PanelId::picNumber; }, "the number panel's focus"));
   EXPECT_EQ(letters->focusChild(), nullptr);
   EXPECT_EQ(Panel(shown, PanelId::picNumber)->focusChild(), Panel(shown, PanelId::picNumber)->child(0));
@@ -70,7 +70,7 @@ TEST(Accessibility, PressingAKeyTypesItsCaption) {
   ASSERT_NE(actions, nullptr);
   EXPECT_EQ(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
   actions->doAction(QAccessibleActionInterface::pressAction());
-  EXPECT_EQ(shown.widget.Text(), QStringLiteral("2"));
+  EXPECT_EQ(shown.widget.text(), QStringLiteral("2"));
   EXPECT_TRUE(WaitFor([&] { return key->state().focused; }, "the pressed key to be focused"));
 }
 

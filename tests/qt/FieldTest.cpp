@@ -7,6 +7,7 @@
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QWidget>
 
 #include "Support.h"
@@ -29,17 +30,19 @@ TEST(DestroyedWidgets, GiveAClearStatusAndNoCrash) {
   delete shown.toolkit.Field().Widget();
   delete shown.toolkit.PanelOf(PanelId::picNumber).Widget();
 
-  QString letter = QStringLiteral("a");
-  EXPECT_EQ(shown.widget.FindABC(letter), qt::WidgetGone);
-  EXPECT_EQ(shown.widget.lastError(), qt::WidgetGone);
-  EXPECT_EQ(shown.widget.Text(), QString());
-  EXPECT_EQ(shown.widget.lastError(), qt::WidgetGone);
-  shown.widget.setChangeBord(1);
-  EXPECT_EQ(shown.widget.lastError(), qt::WidgetGone);
-  EXPECT_FALSE(shown.widget.lastErrorText().isEmpty());
+  QSignalSpy failures(&shown.widget, &KeyBordWidget::errorOccurred);
+  static_cast<void>(shown.widget.typeLetter(QStringLiteral("a")));
+  const QString gone = DescribeFailure(qt::WidgetGone);
+  EXPECT_EQ(shown.widget.lastError(), gone);
+  EXPECT_EQ(shown.widget.text(), QString());
+  EXPECT_EQ(shown.widget.lastError(), gone);
+  shown.widget.setActivePanel(KeyBordWidget::Numbers);
+  EXPECT_EQ(shown.widget.lastError(), gone);
+  EXPECT_EQ(failures.count(), 3);
+  EXPECT_EQ(failures.at(0).at(0).toString(), gone);
   // The panels still there go on working.
-  shown.widget.setChangeBord(2);
-  EXPECT_EQ(shown.widget.lastError(), hr::Ok);
+  shown.widget.setActivePanel(KeyBordWidget::Symbols);
+  EXPECT_EQ(shown.widget.lastError(), QString());
   EXPECT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == PanelId::picShift; }, "the symbol panel's focus"));
 }
 
@@ -113,15 +116,14 @@ TEST_P(TypedIntoTheField, GoesThroughTheModelAndTheNextKeyLosesNothing) {
       break;
     case Act::Backspace: shown.Press(Qt::Key_Backspace); break;
   }
-  EXPECT_EQ(U16(shown.widget.Text()), row.text);
+  EXPECT_EQ(U16(shown.widget.text()), row.text);
   EXPECT_EQ(shown.Field(), row.text + u" ") << "the field shows Text and its trailing space";
   EXPECT_EQ(shown.Caret(), row.caret);
   EXPECT_EQ(shown.toolkit.Field().SelLength(), 1) << "the block caret";
   EXPECT_EQ(shown.toolkit.Beeps() - beeps, row.beeps);
 
-  QString q = QStringLiteral("q");
-  shown.widget.FindABC(q);
-  EXPECT_EQ(U16(shown.widget.Text()), row.next);
+  static_cast<void>(shown.widget.typeLetter(QStringLiteral("q")));
+  EXPECT_EQ(U16(shown.widget.text()), row.next);
 }
 
 INSTANTIATE_TEST_SUITE_P(

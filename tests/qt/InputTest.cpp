@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -33,7 +34,7 @@ TEST_P(KeyPress, ReachesTheFocusedPanelAsItsVirtualKey) {
   const Press& row = GetParam();
   Shown shown;
   shown.Show();
-  shown.widget.setChangeBord(static_cast<int>(row.panel));
+  shown.widget.setActivePanel(static_cast<KeyBordWidget::Panel>(row.panel));
   ASSERT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == row.panel; }, "the panel's focus"));
 
   shown.Press(row.key, row.modifiers);
@@ -147,10 +148,10 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   auto* widget = new KeyBordWidget(&host);
   host.show();
   Activate(host);
-  ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
-  qt::QtToolkit& toolkit = widget->toolkit();
+  ASSERT_TRUE(WaitFor([&] { return ToolkitOf(*widget).Focused() == PanelId::picABC; }, "the letter panel's focus"));
+  qt::QtToolkit& toolkit = ToolkitOf(*widget);
   auto marked = [&](std::int16_t index) { return toolkit.PanelOf(PanelId::picShift).Keys().IsMarked(index); };
-  widget->setChangeBord(2);
+  widget->setActivePanel(KeyBordWidget::Symbols);
   QTest::mouseClick(toolkit.PanelOf(PanelId::picShift).Widget(), Qt::LeftButton, Qt::NoModifier,
                     toolkit.PanelOf(PanelId::picShift).Widget()->KeyRect(5).center());
   ASSERT_TRUE(marked(5));
@@ -158,23 +159,27 @@ TEST(Focus, ShowingTheWidgetAgainMarksKeyZeroOfTheActivePanel) {
   ASSERT_TRUE(WaitFor([&] { return !marked(5); }, "the hidden panel's mark to go"));
   widget->show();
   EXPECT_TRUE(WaitFor([&] { return marked(0); }, "key 0 of the symbol panel"));
-  EXPECT_EQ(KeyBordProbe(widget->component()).KeyIndex(KeyArrayId::cmdShift), 0);
+  EXPECT_EQ(KeyBordProbe(ComponentOf(*widget)).KeyIndex(KeyArrayId::cmdShift), 0);
   EXPECT_EQ(toolkit.Focused(), PanelId::picShift);
 }
 
-// A form: a line edit before the keyboard, then a button "&After" and OK, the
-// dialog's default button. It counts the key presses that reach it.
+// A form: a line edit before the keyboard, a line edit or a button "&After"
+// behind it, and OK, the dialog's default button. It counts the key presses
+// that reach it.
 struct Form : QObject {
+  enum class Behind { Button, LineEdit };
   QDialog dialog;
   QLineEdit* before = new QLineEdit(&dialog);
   KeyBordWidget* keyboard = new KeyBordWidget(&dialog);
-  QPushButton* after = new QPushButton(QStringLiteral("&After"), &dialog);
+  QWidget* after;
   QPushButton* ok = new QPushButton(QStringLiteral("OK"), &dialog);
   int keysHeard = 0;
 
-  Form() {
+  explicit Form(Behind behind = Behind::Button)
+      : after(behind == Behind::Button ? static_cast<QWidget*>(new QPushButton(QStringLiteral("&After"), &dialog))
+                                       : new QLineEdit(&dialog)) {
     auto* layout = new QVBoxLayout(&dialog);
-    for (QWidget* child : {static_cast<QWidget*>(before), static_cast<QWidget*>(keyboard), static_cast<QWidget*>(after),
+    for (QWidget* child : {static_cast<QWidget*>(before), static_cast<QWidget*>(keyboard), after,
                            static_cast<QWidget*>(ok)}) {
       layout->addWidget(child);
     }
@@ -188,26 +193,62 @@ struct Form : QObject {
     keysHeard += event->type() == QEvent::KeyPress ? 1 : 0;
     return false;
   }
-  std::optional<PanelId> Focused() { return keyboard->toolkit().Focused(); }
+  std::optional<PanelId> Focused() { return ToolkitOf(*keyboard).Focused(); }
   void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(QApplication::focusWidget(), key, modifiers);
   }
 };
 
 TEST(Form, TabAndShiftTabLeaveTheKeyboardAndEnterItAtTheActivePanel) {
-  Form form;
-  form.keyboard->setChangeBord(1);
-  form.before->setFocus();
-  ASSERT_TRUE(WaitFor([&] { return form.before->hasFocus(); }, "the line edit's focus"));
-  form.Press(Qt::Key_Tab);
-  EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Tab from the line edit";
-  form.Press(Qt::Key_Tab);
-  EXPECT_TRUE(form.after->hasFocus()) << "Tab from the panel";
-  form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Shift+Tab from the button";
-  form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_TRUE(form.before->hasFocus()) << "Shift+Tab from the panel";
-  EXPECT_EQ(form.keyboard->Text(), QString());
+  for (const Form::Behind behind : {Form::Behind::Button, Form::Behind::LineEdit}) {
+    SCOPED_TRACE(behind == Form::Behind::Button ? "a button behind" : "a line edit behind");
+    Form form(behind);
+    form.keyboard->setActivePanel(KeyBordWidget::Numbers);
+    form.before->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return form.before->hasFocus(); }, "the line edit's focus"));
+    form.Press(Qt::Key_Tab);
+    EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Tab from the line edit";
+    form.Press(Qt::Key_Tab);
+    EXPECT_TRUE(form.after->hasFocus()) << "Tab from the panel";
+    form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(form.Focused(), PanelId::picNumber) << "Shift+Tab from behind";
+    form.Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(form.before->hasFocus()) << "Shift+Tab from the panel";
+    EXPECT_EQ(form.keyboard->text(), QString());
+  }
+}
+
+// The host's shortcuts on F1 and F3: a focused panel keeps them for the
+// keyboard (alone or with Shift); with Ctrl, or with the focus elsewhere,
+// the host's shortcut fires and the keyboard hears nothing.
+TEST(Form, FunctionKeysOnAPanelAreTheKeyboardsAndElsewhereTheHosts) {
+  const struct {
+    bool onPanel;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool hostHears;
+  } rows[] = {
+      {true, Qt::Key_F1, Qt::NoModifier, false},  {true, Qt::Key_F3, Qt::ShiftModifier, false},
+      {true, Qt::Key_F1, Qt::ControlModifier, true}, {false, Qt::Key_F1, Qt::NoModifier, true},
+      {false, Qt::Key_F3, Qt::NoModifier, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.onPanel << " " << row.key << " " << row.modifiers);
+    Form form;
+    int heard = 0;
+    auto* shortcut = new QShortcut(QKeySequence(row.modifiers | row.key), &form.dialog);
+    QObject::connect(shortcut, &QShortcut::activated, &form.dialog, [&heard] { ++heard; });
+    QSignalSpy caps(form.keyboard, &KeyBordWidget::capsLockChanged);
+    QSignalSpy panel(form.keyboard, &KeyBordWidget::activePanelChanged);
+    ASSERT_TRUE(WaitFor([&] { return form.Focused() == PanelId::picABC; }, "the letter panel's focus"));
+    if (!row.onPanel) {
+      form.before->setFocus();
+      ASSERT_TRUE(WaitFor([&] { return form.before->hasFocus(); }, "the line edit's focus"));
+    }
+    form.Press(row.key, row.modifiers);
+    EXPECT_EQ(heard, row.hostHears ? 1 : 0);
+    EXPECT_EQ(caps.count() + panel.count(), row.hostHears ? 0 : 1);
+  }
 }
 
 TEST(Form, EnterEscapeAndCtrlTabOnAPanelGoToTheDialog) {
@@ -229,7 +270,7 @@ TEST(Form, EnterEscapeAndCtrlTabOnAPanelGoToTheDialog) {
     EXPECT_EQ(form.keysHeard, 1);
     EXPECT_EQ(form.dialog.isVisible(), row.open);
     EXPECT_EQ(form.dialog.result(), row.result);
-    EXPECT_EQ(form.keyboard->Text(), QString());
+    EXPECT_EQ(form.keyboard->text(), QString());
   }
 }
 
@@ -241,16 +282,14 @@ TEST(F7, ReachesTheHostAsASignalWhileTheWindowIsActive) {
   EXPECT_EQ(f7.count(), 1);
   shown.Press(Qt::Key_F8);
   EXPECT_EQ(f7.count(), 1);
-  int code = 118;
-  EXPECT_EQ(shown.widget.GetMessage(code), hr::Ok);
+  EXPECT_TRUE(shown.widget.forwardCommandKey(118));
   EXPECT_EQ(f7.count(), 2);
-  EXPECT_EQ(code, 118);
 
   QWidget other;
   other.show();
   Activate(other);
   EXPECT_EQ(shown.toolkit.ActiveWindow(), 0u);
-  EXPECT_EQ(shown.widget.GetMessage(code), hr::Ok);
+  EXPECT_TRUE(shown.widget.forwardCommandKey(118));
   EXPECT_EQ(f7.count(), 2) << "no active window of ours, so no command";
 }
 
@@ -258,8 +297,7 @@ TEST(F7, HostMayCallTheWidgetBackFromItsSlot) {
   Shown shown;
   shown.Show();
   QObject::connect(&shown.widget, &KeyBordWidget::f7Pressed, &shown.widget, [&] {
-    QString letter = QStringLiteral("k");
-    static_cast<void>(shown.widget.FindABC(letter));
+    shown.widget.typeLetter(QStringLiteral("k"));
   });
   shown.Press(Qt::Key_F7);
   EXPECT_EQ(shown.Field(), u"K ");
@@ -274,20 +312,32 @@ namespace {
 // A host may delete the widget from a slot of its signals, as it may destroy
 // the control inside any callback on Windows: nothing of it is touched after.
 TEST(Host, DeletesTheWidgetInsideItsSignals) {
-  for (const bool onF7 : {true, false}) {
+  const struct {
+    const char* name;
+    void (*connect)(KeyBordWidget* widget);
+    void (*act)(KeyBordWidget& widget);
+  } rows[] = {
+      {"F7", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::f7Pressed, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7); }},
+      {"text by a key", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::textChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q); }},
+      {"text by the host", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::textChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget& w) { w.setText(QStringLiteral("gone")); }},
+      {"capsLock by F1",
+       [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::capsLockChanged, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1); }},
+      {"an error", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::errorOccurred, w, [w] { delete w; }); },
+       [](KeyBordWidget& w) { w.setMaxLength(-40000); }},
+  };
+  for (const auto& row : rows) {
     auto* widget = new KeyBordWidget;
     QPointer<KeyBordWidget> alive(widget);
     widget->show();
     Activate(*widget);
-    ASSERT_TRUE(WaitFor([&] { return widget->toolkit().Focused() == PanelId::picABC; }, "the letter panel's focus"));
-    if (onF7) {
-      QObject::connect(widget, &KeyBordWidget::f7Pressed, widget, [widget] { delete widget; });
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
-    } else {
-      QObject::connect(widget, &KeyBordWidget::textChanged, widget, [widget] { delete widget; });
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q);
-    }
-    EXPECT_TRUE(alive.isNull()) << (onF7 ? "F7" : "textChanged");
+    ASSERT_TRUE(WaitFor([&] { return ToolkitOf(*widget).Focused() == PanelId::picABC; }, "the letter panel's focus"));
+    row.connect(widget);
+    row.act(*widget);
+    EXPECT_TRUE(alive.isNull()) << row.name;
     delete alive.data();
   }
 }

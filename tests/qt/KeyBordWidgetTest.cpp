@@ -1,7 +1,8 @@
-// The public widget as a Qt host uses it: properties and slots by name, the
-// status of each in lastError, the text signal, and the saved properties.
+// The public widget as a Qt host uses it: properties and slots by name, their
+// change signals, failures in lastError, and the saved properties.
 #include <gtest/gtest.h>
 
+#include <QMetaProperty>
 #include <QSignalSpy>
 #include <QStringList>
 
@@ -13,48 +14,136 @@ namespace {
 TEST(KeyBordWidget, PropertiesAndSlotsAnswerByName) {
   Shown shown;
   shown.Show();
-  EXPECT_EQ(shown.widget.property("CapsLock").toBool(), true);
-  ASSERT_TRUE(shown.widget.setProperty("ChangeBord", 1));
+  EXPECT_EQ(shown.widget.property("capsLock").toBool(), true);
+  ASSERT_TRUE(shown.widget.setProperty("activePanel", QVariant::fromValue(KeyBordWidget::Numbers)));
   EXPECT_TRUE(WaitFor([&] { return shown.toolkit.Focused() == PanelId::picNumber; }, "the number panel's focus"));
-  ASSERT_TRUE(shown.widget.setProperty("Text", QStringLiteral("ab")));
-  int status = -1;
-  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "LeftPos", Q_RETURN_ARG(int, status)));
-  EXPECT_EQ(status, hr::Ok);
-  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "EnterKey", Q_RETURN_ARG(int, status)));
-  EXPECT_EQ(shown.widget.property("Text").toString(), QStringLiteral("a7b"));
-  EXPECT_EQ(shown.widget.property("lastError").toInt(), hr::Ok);
+  ASSERT_TRUE(shown.widget.setProperty("text", QStringLiteral("ab")));
+  bool done = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "moveCaretLeft", Q_RETURN_ARG(bool, done)));
+  EXPECT_TRUE(done);
+  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "pressMarkedKey", Q_RETURN_ARG(bool, done)));
+  EXPECT_EQ(shown.widget.property("text").toString(), QStringLiteral("a7b"));
+  EXPECT_EQ(shown.widget.property("lastError").toString(), QString());
+  // Queued calls carry their arguments by value, temporaries included.
+  shown.widget.setText(QString());
+  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "typeLetter", Qt::QueuedConnection,
+                                        Q_ARG(QString, QStringLiteral("q"))));
+  ASSERT_TRUE(QMetaObject::invokeMethod(&shown.widget, "setActivePanel", Qt::QueuedConnection,
+                                        Q_ARG(vexo::KeyBordWidget::Panel, KeyBordWidget::Symbols)));
+  EXPECT_TRUE(WaitFor([&] { return shown.widget.activePanel() == KeyBordWidget::Symbols; }, "the queued calls"));
+  EXPECT_EQ(shown.widget.text(), QStringLiteral("Q"));
+  EXPECT_EQ(shown.widget.typeSymbol(QStringLiteral(" ;")), QStringLiteral(";")) << "what was typed comes back";
 }
+
+struct Changes {
+  const char* name;
+  std::function<void(Shown&)> act;
+  int text, capsLock, maxLength, activePanel;  // signals expected of each
+};
+
+class Notify : public ::testing::TestWithParam<Changes> {};
+
+// Every property's NOTIFY signal, found through the meta-object as bindings
+// find it, once per real change and with the value the property then reads.
+TEST_P(Notify, OncePerRealChangeWhoeverMadeIt) {
+  Shown shown;
+  shown.Show();
+  const QMetaObject& meta = KeyBordWidget::staticMetaObject;
+  const char* names[] = {"text", "capsLock", "maxLength", "activePanel"};
+  std::vector<std::unique_ptr<QSignalSpy>> spies;
+  for (const char* name : names) {
+    const QMetaProperty property = meta.property(meta.indexOfProperty(name));
+    spies.push_back(std::make_unique<QSignalSpy>(&shown.widget, property.notifySignal()));
+  }
+  GetParam().act(shown);
+  const int expected[] = {GetParam().text, GetParam().capsLock, GetParam().maxLength, GetParam().activePanel};
+  for (std::size_t i = 0; i < spies.size(); ++i) {
+    SCOPED_TRACE(names[i]);
+    ASSERT_EQ(spies[i]->count(), expected[i]);
+    if (expected[i] > 0) {
+      EXPECT_EQ(spies[i]->last().at(0), shown.widget.property(names[i]));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, Notify,
+    ::testing::Values(
+        Changes{"HostSetsEach",
+                [](Shown& s) {
+                  s.widget.setText(QStringLiteral("ab"));
+                  s.widget.setCapsLock(false);
+                  s.widget.setMaxLength(5);
+                  s.widget.setActivePanel(KeyBordWidget::Symbols);
+                },
+                1, 1, 1, 1},
+        Changes{"HostWritesTheSameValues",
+                [](Shown& s) {
+                  s.widget.setText(QString());
+                  s.widget.setCapsLock(true);
+                  s.widget.setMaxLength(-3);  // taken as 0, as it is
+                  s.widget.setActivePanel(KeyBordWidget::Letters);
+                },
+                0, 0, 0, 0},
+        Changes{"ClickOnANumberKey", [](Shown& s) { s.Click(KeyArrayId::cmdNumber, 0); }, 1, 0, 0, 1},
+        Changes{"DigitTypedOnLetters", [](Shown& s) { s.Press(Qt::Key_7); }, 1, 0, 0, 1},
+        Changes{"F1", [](Shown& s) { s.Press(Qt::Key_F1); }, 0, 1, 0, 0},
+        Changes{"F1Twice", [](Shown& s) { s.Press(Qt::Key_F1), s.Press(Qt::Key_F1); }, 0, 2, 0, 0},
+        Changes{"F2OnLetters", [](Shown& s) { s.Press(Qt::Key_F2); }, 0, 0, 0, 0},
+        Changes{"F3ThenF4", [](Shown& s) { s.Press(Qt::Key_F3), s.Press(Qt::Key_F4); }, 0, 0, 0, 2},
+        Changes{"Slots",
+                [](Shown& s) {
+                  s.widget.pressFunctionKey(114);  // F3
+                  s.widget.typeLetter(QStringLiteral("x"));
+                },
+                1, 0, 0, 1},
+        Changes{"Load",
+                [](Shown& s) {
+                  s.widget.loadProperties({{"Text", "abc"}, {"MaxLength", 3}, {"ChangeBord", 1}});
+                },
+                1, 0, 1, 1},
+        // A slot changes another property: it is told of once, in the end.
+        Changes{"SlotChangesAnother",
+                [](Shown& s) {
+                  QObject::connect(&s.widget, &KeyBordWidget::textChanged, &s.widget,
+                                   [&s] { s.widget.setCapsLock(!s.widget.capsLock()); });
+                  s.widget.setText(QStringLiteral("z"));
+                },
+                1, 1, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct BadCall {
   const char* name;
   std::function<void(KeyBordWidget&)> call;
-  HResult status;
+  QString error;  // what lastError() then says; empty when the call is taken
 };
 
 class BadInput : public ::testing::TestWithParam<BadCall> {};
 
-TEST_P(BadInput, GivesItsStatusAndLosesNothingTyped) {
+TEST_P(BadInput, SaysWhatFailedAndLosesNothingTyped) {
   Shown shown;
   shown.Show();
   shown.widget.setText(QStringLiteral("kept"));
   shown.widget.setMaxLength(9);
+  QSignalSpy failures(&shown.widget, &KeyBordWidget::errorOccurred);
   GetParam().call(shown.widget);
-  EXPECT_EQ(static_cast<std::uint32_t>(shown.widget.lastError()), static_cast<std::uint32_t>(GetParam().status));
-  EXPECT_EQ(shown.widget.Text(), QStringLiteral("kept"));
-  EXPECT_EQ(shown.widget.MaxLength(), 9);
+  EXPECT_EQ(shown.widget.lastError(), GetParam().error);
+  EXPECT_EQ(failures.count(), GetParam().error.isEmpty() ? 0 : 1);
+  EXPECT_EQ(shown.widget.text(), QStringLiteral("kept"));
+  EXPECT_EQ(shown.widget.maxLength(), 9);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, BadInput,
     ::testing::Values(
-        BadCall{"MaxLengthPast16Bits", [](KeyBordWidget& w) { w.setMaxLength(40000); }, hr::ConversionOverflow},
-        BadCall{"KeyCodePast16Bits", [](KeyBordWidget& w) { static_cast<void>(w.FindImage(70000, 0)); },
-                hr::ConversionOverflow},
-        BadCall{"ShiftPast16Bits", [](KeyBordWidget& w) { static_cast<void>(w.FindImage(49, -40000)); },
-                hr::ConversionOverflow},
-        BadCall{"TextPast16Bits", [](KeyBordWidget& w) { w.setText(QString(32768, QLatin1Char('a'))); },
-                hr::Overflow},
-        BadCall{"UnknownPanel", [](KeyBordWidget& w) { w.setChangeBord(7); }, hr::Ok}),
+        BadCall{"MaxLengthPast16Bits", [](KeyBordWidget& w) { w.setMaxLength(40000); }, "Out of present range"},
+        BadCall{"KeyCodePast16Bits", [](KeyBordWidget& w) { w.typeSymbolOfKey(70000, 0); }, "Out of present range"},
+        BadCall{"ShiftPast16Bits", [](KeyBordWidget& w) { w.typeSymbolOfKey(49, -40000); }, "Out of present range"},
+        BadCall{"FunctionKeyPast16Bits", [](KeyBordWidget& w) { w.pressFunctionKey(1 << 16); },
+                "Out of present range"},
+        BadCall{"TextPast16Bits", [](KeyBordWidget& w) { w.setText(QString(32768, QLatin1Char('a'))); }, "Overflow"},
+        BadCall{"UnknownPanel", [](KeyBordWidget& w) { w.setActivePanel(static_cast<KeyBordWidget::Panel>(7)); },
+                ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeyBordWidget, OddTextComesBackAsPut) {
@@ -63,8 +152,8 @@ TEST(KeyBordWidget, OddTextComesBackAsPut) {
   for (const QString& text : {QString(QChar(0)) + QStringLiteral("a"), QString(QChar(0xD800)),
                               QString(QChar(0xDC00)) + QStringLiteral("z"), QString(32767, QLatin1Char('q'))}) {
     shown.widget.setText(text);
-    EXPECT_EQ(shown.widget.lastError(), hr::Ok);
-    EXPECT_EQ(shown.widget.Text(), text);
+    EXPECT_EQ(shown.widget.lastError(), QString());
+    EXPECT_EQ(shown.widget.text(), text);
   }
 }
 
@@ -100,10 +189,10 @@ class LoadProperties : public ::testing::TestWithParam<Saved> {};
 TEST_P(LoadProperties, ConvertsEachValueAsASavedFormDoes) {
   const Saved& row = GetParam();
   KeyBordWidget widget;
-  EXPECT_EQ(widget.loadProperties(row.map), hr::Ok);
-  EXPECT_EQ(widget.ChangeBord(), row.changeBord);
-  EXPECT_EQ(widget.Text(), row.text);
-  EXPECT_EQ(widget.MaxLength(), row.maxLength);
+  EXPECT_TRUE(widget.loadProperties(row.map));
+  EXPECT_EQ(static_cast<int>(widget.activePanel()), row.changeBord);
+  EXPECT_EQ(widget.text(), row.text);
+  EXPECT_EQ(widget.maxLength(), row.maxLength);
 }
 
 QVariantMap Map(std::initializer_list<std::pair<QString, QVariant>> entries) {
@@ -135,19 +224,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SaveProperties, RoundTripsThroughANewWidget) {
   Shown shown;
   shown.Show();
-  shown.widget.setChangeBord(2);
+  shown.widget.setActivePanel(KeyBordWidget::Symbols);
   shown.widget.setText(QStringLiteral("h\u00e9llo"));
   shown.widget.setMaxLength(32767);
   const QVariantMap saved = shown.widget.saveProperties();
-  EXPECT_EQ(shown.widget.lastError(), hr::Ok);
+  EXPECT_EQ(shown.widget.lastError(), QString());
   EXPECT_EQ(saved.keys(), (QStringList{"ChangeBord", "MaxLength", "Text"}));
   EXPECT_EQ(saved.value("MaxLength").typeId(), QMetaType::Short);
 
   KeyBordWidget loaded;
-  EXPECT_EQ(loaded.loadProperties(saved), hr::Ok);
-  EXPECT_EQ(loaded.ChangeBord(), 2);
-  EXPECT_EQ(loaded.Text(), QStringLiteral("h\u00e9llo"));
-  EXPECT_EQ(loaded.MaxLength(), 32767);
+  EXPECT_TRUE(loaded.loadProperties(saved));
+  EXPECT_EQ(loaded.activePanel(), KeyBordWidget::Symbols);
+  EXPECT_EQ(loaded.text(), QStringLiteral("h\u00e9llo"));
+  EXPECT_EQ(loaded.maxLength(), 32767);
   EXPECT_EQ(loaded.saveProperties(), saved);
 }
 

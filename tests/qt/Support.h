@@ -11,9 +11,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include "component/KeyBord.h"
-#include "vexo/KeyBordWidget.h"
-#include "widgets/qt/QtToolkit.h"
+#include "hosting/qt/KeyBordWidgetInternals.h"
 
 namespace vexo::testing {
 
@@ -43,8 +41,8 @@ inline std::u16string U16(const QString& text) {
 // The public widget, shown in its own active window.
 struct Shown {
   KeyBordWidget widget;
-  qt::QtToolkit& toolkit = widget.toolkit();
-  KeyBord& keybord = widget.component();
+  qt::QtToolkit& toolkit = ToolkitOf(widget);
+  KeyBord& keybord = ComponentOf(widget);
 
   void Show() {
     widget.show();

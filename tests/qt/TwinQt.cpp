@@ -99,8 +99,8 @@ class QtRunner final : public Runner {
   }
 
  private:
-  qt::QtToolkit& Toolkit() { return widget_->toolkit(); }
-  KeyBord& Component() { return widget_->component(); }
+  qt::QtToolkit& Toolkit() { return ToolkitOf(*widget_); }
+  KeyBord& Component() { return ComponentOf(*widget_); }
 
   QWidget host_;
   QLineEdit* elsewhere_;

@@ -17,8 +17,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "vexo/KeyBordWidget.h"
-#include "widgets/qt/QtToolkit.h"
+#include <vexo/KeyBordWidget.h>
 
 namespace {
 
@@ -98,10 +97,11 @@ int main(int argc, char** argv) {
   }
 
   // Let the window become active so that the letter panel holds the focus.
-  for (int round = 0; round < 1000 && keyboard->toolkit().Focused() == std::nullopt; ++round) {
+  const auto panelFocused = [keyboard] { return keyboard->isAncestorOf(QApplication::focusWidget()); };
+  for (int round = 0; round < 1000 && !panelFocused(); ++round) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
   }
-  if (!keyboard->toolkit().Focused()) {
+  if (!panelFocused()) {
     std::fprintf(stderr, "keybord-qt-demo: no panel took the focus\n");
     return 1;
   }
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     Type(press);
   }
   QApplication::processEvents();
-  const QString text = keyboard->Text();
+  const QString text = keyboard->text();
   std::printf("Typed text: \"%s\"\n", text.toUtf8().constData());
   if (!window.grab().save(screenshot, "PNG")) {
     std::fprintf(stderr, "keybord-qt-demo: cannot write %s\n", screenshot.toLocal8Bit().constData());

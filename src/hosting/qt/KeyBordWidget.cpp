@@ -4,8 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "component/KeyBord.h"
-#include "widgets/qt/QtToolkit.h"
+#include <QPointer>
+
+#include "hosting/qt/KeyBordWidgetInternals.h"
 
 namespace vexo {
 
@@ -100,160 +101,299 @@ class VariantMapBag final : public PropertyBag {
   QVariantMap& map_;
 };
 
+// Whether a call may change what the host sees: then the host hears of every
+// change once the outermost call or key press is over.
+enum class Access { Read, Change };
+
+// The properties as the host sees them, read from the component.
+HResult ReadText(KeyBord& keybord, QString& value) {
+  std::u16string text;
+  const HResult status = keybord.get_Text(text);
+  value = ToQString(text);
+  return status;
+}
+
+HResult ReadCapsLock(KeyBord& keybord, bool& value) {
+  std::int16_t on = VariantFalse;
+  const HResult status = keybord.get_CapsLock(on);
+  value = on != VariantFalse;
+  return status;
+}
+
+HResult ReadMaxLength(KeyBord& keybord, int& value) {
+  std::int16_t length = 0;
+  const HResult status = keybord.get_MaxLength(length);
+  value = length;
+  return status;
+}
+
+HResult ReadPanel(KeyBord& keybord, KeyBordWidget::Panel& value) {
+  ActivPanel panel = ActivPanel::abcAct;
+  const HResult status = keybord.get_ChangeBord(panel);
+  value = static_cast<KeyBordWidget::Panel>(panel);
+  return status;
+}
+
 }  // namespace
 
-KeyBordWidget::KeyBordWidget(QWidget* parent)
-    : QWidget(parent),
-      toolkit_(std::make_unique<qt::QtToolkit>(*this)),
-      keybord_(std::make_unique<KeyBord>(*toolkit_)) {
-  toolkit_->OnHostCommand([this](HostCommand command) {
+// The component's own description, and the Qt toolkit's status for a part of
+// the widget destroyed under it.
+QString DescribeFailure(HResult status) {
+  if (status == qt::WidgetGone) {
+    return QStringLiteral("A part of the keyboard widget was destroyed");
+  }
+  const std::string_view text = DescribeStatus(status);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+class KeyBordWidgetPrivate {
+ public:
+  explicit KeyBordWidgetPrivate(KeyBordWidget& q) : widget(q), toolkit(q), keybord(toolkit) {}
+  static KeyBordWidgetPrivate& Of(const KeyBordWidget& widget) { return *widget.d_; }
+
+  // Runs a call of the host in one burst; its status becomes lastError, a
+  // failure is also signalled. False when it failed or a slot deleted the
+  // widget meanwhile.
+  template <typename Call>
+  bool Run(Access access, const Call& call);
+
+  // The host's view as it stands now, before anyone is told of changes.
+  void TakeSeen();
+  // Tells the host of each property that differs from what it last heard.
+  void Settled(bool textChanged);
+
+  KeyBordWidget& widget;
+  qt::QtToolkit toolkit;
+  KeyBord keybord;
+  HResult lastStatus = hr::Ok;
+
+ private:
+  // False once a slot deleted the widget: nothing of it may be touched then.
+  template <typename Value, typename Signal>
+  bool Tell(Value& seen, HResult (*read)(KeyBord&, Value&), Signal signal);
+
+  struct Seen {
+    QString text;
+    bool capsLock = false;
+    int maxLength = 0;
+    KeyBordWidget::Panel panel = KeyBordWidget::Letters;
+  } seen_;
+};
+
+template <typename Call>
+bool KeyBordWidgetPrivate::Run(Access access, const Call& call) {
+  const QPointer<KeyBordWidget> alive(&widget);
+  const HResult status = toolkit.HostCall([&] {
+    if (access == Access::Change) {
+      toolkit.SettleWhenOver();
+    }
+    // Set before the host hears of the changes, so that its slots read it.
+    lastStatus = call();
+    return lastStatus;
+  });
+  if (alive.isNull()) {
+    return false;
+  }
+  lastStatus = status;
+  if (Failed(status)) {
+    Q_EMIT widget.errorOccurred(DescribeFailure(status));
+    return false;
+  }
+  return true;
+}
+
+void KeyBordWidgetPrivate::TakeSeen() {
+  Discard(ReadText(keybord, seen_.text), "an unread value reads as its default");
+  Discard(ReadCapsLock(keybord, seen_.capsLock), "as above");
+  Discard(ReadMaxLength(keybord, seen_.maxLength), "as above");
+  Discard(ReadPanel(keybord, seen_.panel), "as above");
+}
+
+template <typename Value, typename Signal>
+bool KeyBordWidgetPrivate::Tell(Value& seen, HResult (*read)(KeyBord&, Value&), Signal signal) {
+  Value now{};
+  if (Failed(read(keybord, now)) || now == seen) {
+    return true;
+  }
+  // Seen before the slots run: one that changes the property again is told
+  // of its own change, and nobody hears of one change twice.
+  seen = now;
+  const QPointer<KeyBordWidget> alive(&widget);
+  Q_EMIT(widget.*signal)(now);
+  return !alive.isNull();
+}
+
+void KeyBordWidgetPrivate::Settled(bool textChanged) {
+  // The text is read only when the field changed: a key that left it alone
+  // costs no copy of it.
+  if (textChanged && !Tell(seen_.text, &ReadText, &KeyBordWidget::textChanged)) {
+    return;
+  }
+  if (!Tell(seen_.capsLock, &ReadCapsLock, &KeyBordWidget::capsLockChanged) ||
+      !Tell(seen_.maxLength, &ReadMaxLength, &KeyBordWidget::maxLengthChanged)) {
+    return;
+  }
+  Tell(seen_.panel, &ReadPanel, &KeyBordWidget::activePanelChanged);
+}
+
+KeyBordWidget::KeyBordWidget(QWidget* parent) : QWidget(parent), d_(std::make_unique<KeyBordWidgetPrivate>(*this)) {
+  d_->toolkit.OnHostCommand([this](HostCommand command) {
     if (command == HostCommand::F7) {
       Q_EMIT f7Pressed();
     }
   });
-  toolkit_->OnTextChanged([this] { EmitTextChanged(); });
-  lastError_ = toolkit_->Initialize();
+  d_->toolkit.OnSettled([this](bool textChanged) { d_->Settled(textChanged); });
+  d_->lastStatus = d_->toolkit.Initialize();
+  d_->TakeSeen();
 }
 
 KeyBordWidget::~KeyBordWidget() {
-  toolkit_->Disconnect();
-  toolkit_->OnTextChanged(nullptr);
-  toolkit_->OnHostCommand(nullptr);
+  d_->toolkit.Disconnect();
+  d_->toolkit.OnSettled(nullptr);
+  d_->toolkit.OnHostCommand(nullptr);
 }
 
-int KeyBordWidget::Finish(std::int32_t status) {
-  lastError_ = status;
-  return status;
-}
-
-QString KeyBordWidget::lastErrorText() const {
-  const std::string_view text = DescribeStatus(lastError_);
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void KeyBordWidget::EmitTextChanged() {
-  std::u16string text;
-  if (Failed(keybord_->get_Text(text))) {
-    return;
-  }
-  QString now = ToQString(text);
-  if (now != lastText_) {
-    lastText_ = now;
-    Q_EMIT textChanged(lastText_);
-  }
+QString KeyBordWidget::lastError() const {
+  return Succeeded(d_->lastStatus) ? QString() : DescribeFailure(d_->lastStatus);
 }
 
 // --- Properties.
 
-bool KeyBordWidget::CapsLock() {
-  std::int16_t value = 0;
-  Finish(toolkit_->HostCall([&] { return keybord_->get_CapsLock(value); }));
-  return value != VariantFalse;
-}
-
-void KeyBordWidget::setCapsLock(bool value) {
-  Finish(toolkit_->HostCall([&] { return keybord_->put_CapsLock(value ? VariantTrue : VariantFalse); }));
-}
-
-int KeyBordWidget::ChangeBord() {
-  ActivPanel value = ActivPanel::abcAct;
-  Finish(toolkit_->HostCall([&] { return keybord_->get_ChangeBord(value); }));
-  return static_cast<int>(value);
-}
-
-void KeyBordWidget::setChangeBord(int value) {
-  Finish(toolkit_->HostCall([&] { return keybord_->put_ChangeBord(static_cast<ActivPanel>(value)); }));
-}
-
-QString KeyBordWidget::Text() {
-  std::u16string value;
-  Finish(toolkit_->HostCall([&] { return keybord_->get_Text(value); }));
-  return ToQString(value);
-}
-
-void KeyBordWidget::setText(const QString& value) {
-  const std::u16string text = ToU16(value);
-  Finish(toolkit_->HostCall([&] { return keybord_->put_Text(text); }));
-}
-
-int KeyBordWidget::MaxLength() {
-  std::int16_t value = 0;
-  Finish(toolkit_->HostCall([&] { return keybord_->get_MaxLength(value); }));
+QString KeyBordWidget::text() const {
+  QString value;
+  d_->Run(Access::Read, [&] { return ReadText(d_->keybord, value); });
   return value;
 }
 
-void KeyBordWidget::setMaxLength(int value) {
-  std::int16_t limit = 0;
-  if (Finish(ToArgument(value, limit)) == hr::Ok) {
-    Finish(toolkit_->HostCall([&] { return keybord_->put_MaxLength(limit); }));
-  }
+bool KeyBordWidget::capsLock() const {
+  bool value = false;
+  d_->Run(Access::Read, [&] { return ReadCapsLock(d_->keybord, value); });
+  return value;
+}
+
+int KeyBordWidget::maxLength() const {
+  int value = 0;
+  d_->Run(Access::Read, [&] { return ReadMaxLength(d_->keybord, value); });
+  return value;
+}
+
+KeyBordWidget::Panel KeyBordWidget::activePanel() const {
+  Panel value = Letters;
+  d_->Run(Access::Read, [&] { return ReadPanel(d_->keybord, value); });
+  return value;
+}
+
+void KeyBordWidget::setText(const QString& text) {
+  const std::u16string value = ToU16(text);
+  d_->Run(Access::Change, [&] { return d_->keybord.put_Text(value); });
+}
+
+void KeyBordWidget::setCapsLock(bool on) {
+  d_->Run(Access::Change, [&] { return d_->keybord.put_CapsLock(on ? VariantTrue : VariantFalse); });
+}
+
+void KeyBordWidget::setMaxLength(int length) {
+  d_->Run(Access::Change, [&]() -> HResult {
+    std::int16_t limit = 0;
+    RETURN_IF_FAILED(ToArgument(length, limit));
+    return d_->keybord.put_MaxLength(limit);
+  });
+}
+
+void KeyBordWidget::setActivePanel(Panel panel) {
+  d_->Run(Access::Change, [&] { return d_->keybord.put_ChangeBord(static_cast<ActivPanel>(panel)); });
 }
 
 // --- Persistence.
 
-QVariantMap KeyBordWidget::saveProperties() {
+QVariantMap KeyBordWidget::saveProperties() const {
   QVariantMap map;
   VariantMapBag bag(map);
-  Finish(toolkit_->WriteProperties(bag));
+  d_->Run(Access::Read, [&] { return d_->toolkit.WriteProperties(bag); });
   return map;
 }
 
-int KeyBordWidget::loadProperties(const QVariantMap& properties) {
+bool KeyBordWidget::loadProperties(const QVariantMap& properties) {
   QVariantMap copy = properties;
   VariantMapBag bag(copy);
-  return Finish(toolkit_->ReadProperties(bag));
+  return d_->Run(Access::Change, [&] { return d_->toolkit.ReadProperties(bag); });
 }
 
-// --- Methods.
+// --- Methods: each runs the component's member of the same job, with its
+// string or code passed in and what the member left in it given back.
 
-int KeyBordWidget::CallWithText(QString& ChrStr, HResult (KeyBord::*member)(std::u16string&)) {
-  std::u16string text = ToU16(ChrStr);
-  const HResult status = toolkit_->HostCall([&] { return (*keybord_.*member)(text); });
-  ChrStr = ToQString(text);
-  return Finish(status);
+namespace {
+
+using TextMember = HResult (KeyBord::*)(std::u16string&);
+
+QString TypeThrough(KeyBordWidgetPrivate& d, const QString& character, TextMember member) {
+  std::u16string text = ToU16(character);
+  d.Run(Access::Change, [&] { return (d.keybord.*member)(text); });
+  return ToQString(text);
 }
 
-int KeyBordWidget::CallWithCode(int& code, HResult (KeyBord::*member)(std::int16_t&)) {
-  std::int16_t value = 0;
-  if (Finish(ToArgument(code, value)) != hr::Ok) {
-    return lastError_;
-  }
-  const HResult status = toolkit_->HostCall([&] { return (*keybord_.*member)(value); });
-  code = value;
-  return Finish(status);
+using CodeMember = HResult (KeyBord::*)(std::int16_t&);
+
+bool PressThrough(KeyBordWidgetPrivate& d, int keyCode, CodeMember member) {
+  return d.Run(Access::Change, [&]() -> HResult {
+    std::int16_t code = 0;
+    RETURN_IF_FAILED(ToArgument(keyCode, code));
+    return (d.keybord.*member)(code);
+  });
 }
 
-int KeyBordWidget::AfterFindImage(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::AfterFindImage); }
+}  // namespace
 
-int KeyBordWidget::EnterKey() { return Finish(toolkit_->HostCall([&] { return keybord_->EnterKey(); })); }
-
-int KeyBordWidget::FindABC(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::FindABC); }
-
-int KeyBordWidget::FindImage(int KeyCode, int Shift) {
-  std::int16_t code = 0;
-  std::int16_t shift = 0;
-  if (Finish(ToArgument(KeyCode, code)) != hr::Ok || Finish(ToArgument(Shift, shift)) != hr::Ok) {
-    return lastError_;
-  }
-  return Finish(toolkit_->HostCall([&] { return keybord_->FindImage(code, shift); }));
+QString KeyBordWidget::typeLetter(const QString& character) {
+  return TypeThrough(*d_, character, &KeyBord::FindABC);
 }
 
-int KeyBordWidget::FindImageNumber(int KeyCode) {
-  std::int16_t code = 0;
-  if (Finish(ToArgument(KeyCode, code)) != hr::Ok) {
-    return lastError_;
-  }
-  return Finish(toolkit_->HostCall([&] { return keybord_->FindImageNumber(code); }));
+QString KeyBordWidget::typeNumber(const QString& character) {
+  return TypeThrough(*d_, character, &KeyBord::FindNumber);
 }
 
-int KeyBordWidget::GetMessage(int& KodKey) { return CallWithCode(KodKey, &KeyBord::GetMessage); }
+QString KeyBordWidget::typeSymbol(const QString& character) {
+  return TypeThrough(*d_, character, &KeyBord::AfterFindImage);
+}
 
-int KeyBordWidget::KeyF1ToF6(int& CodeKey) { return CallWithCode(CodeKey, &KeyBord::KeyF1ToF6); }
+bool KeyBordWidget::typeSymbolOfKey(int keyCode, int modifiers) {
+  return d_->Run(Access::Change, [&]() -> HResult {
+    std::int16_t code = 0;
+    std::int16_t shift = 0;
+    RETURN_IF_FAILED(ToArgument(keyCode, code));
+    RETURN_IF_FAILED(ToArgument(modifiers, shift));
+    return d_->keybord.FindImage(code, shift);
+  });
+}
 
-int KeyBordWidget::LeftPos() { return Finish(toolkit_->HostCall([&] { return keybord_->LeftPos(); })); }
+bool KeyBordWidget::typeShiftedDigit(int keyCode) {
+  return d_->Run(Access::Change, [&]() -> HResult {
+    std::int16_t code = 0;
+    RETURN_IF_FAILED(ToArgument(keyCode, code));
+    return d_->keybord.FindImageNumber(code);
+  });
+}
 
-int KeyBordWidget::FindNumber(QString& ChrStr) { return CallWithText(ChrStr, &KeyBord::FindNumber); }
+bool KeyBordWidget::pressMarkedKey() {
+  return d_->Run(Access::Change, [&] { return d_->keybord.EnterKey(); });
+}
 
-int KeyBordWidget::RightPos() { return Finish(toolkit_->HostCall([&] { return keybord_->RightPos(); })); }
+bool KeyBordWidget::pressFunctionKey(int keyCode) { return PressThrough(*d_, keyCode, &KeyBord::KeyF1ToF6); }
+
+bool KeyBordWidget::forwardCommandKey(int keyCode) { return PressThrough(*d_, keyCode, &KeyBord::GetMessage); }
+
+bool KeyBordWidget::moveCaretLeft() {
+  return d_->Run(Access::Change, [&] { return d_->keybord.LeftPos(); });
+}
+
+bool KeyBordWidget::moveCaretRight() {
+  return d_->Run(Access::Change, [&] { return d_->keybord.RightPos(); });
+}
+
+// --- The insides, for the tests and the demo.
+
+qt::QtToolkit& ToolkitOf(KeyBordWidget& widget) { return KeyBordWidgetPrivate::Of(widget).toolkit; }
+
+KeyBord& ComponentOf(KeyBordWidget& widget) { return KeyBordWidgetPrivate::Of(widget).keybord; }
 
 }  // namespace vexo

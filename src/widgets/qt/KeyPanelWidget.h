@@ -33,6 +33,7 @@ class KeyPanelWidget final : public QWidget {
   void ClickKey(std::int16_t index);
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 #include "widgets/qt/QtToolkit.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QApplication>
 #include <QEvent>
@@ -130,12 +131,9 @@ void QtToolkit::FieldTextChanged() {
 }
 
 void QtToolkit::Settle() {
-  if (!textDirty_) {
-    return;
-  }
-  textDirty_ = false;
-  if (onTextChanged_) {
-    onTextChanged_();
+  const bool textChanged = std::exchange(textDirty_, false);
+  if (onSettled_) {
+    onSettled_(textChanged);
   }
 }
 

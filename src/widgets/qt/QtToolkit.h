@@ -173,9 +173,11 @@ class QtToolkit final : public ToolkitCore {
   // --- The host's side of the system services (the host's drivers are the
   // core's; Show, Resize and the surface's focus come from its events).
   void OnHostCommand(std::function<void(HostCommand)> handler) { onHostCommand_ = std::move(handler); }
-  // Called once the field's text has changed, after the notification or host
-  // call that changed it has returned (at once for the user's own typing).
-  void OnTextChanged(std::function<void()> handler) { onTextChanged_ = std::move(handler); }
+  // Called once the outermost notification a widget raised, or host call that
+  // asked for it (SettleWhenOver), has returned, and once the field's text
+  // has changed (at once for the user's own typing): what the host sees may
+  // have changed; `textChanged` tells whether the field's text did.
+  void OnSettled(std::function<void(bool textChanged)> handler) { onSettled_ = std::move(handler); }
 
   // --- What the user sees.
   QWidget* SurfaceWidget() const { return surfaceWidget_.data(); }
@@ -190,6 +192,13 @@ class QtToolkit final : public ToolkitCore {
   // --- For the widgets of the toolkit. The host's code that a notification
   // reaches (a slot of the widget's signals) may delete the widget and with
   // it the toolkit (see RaiseFromWidget).
+  template <typename Notification>
+  bool RaiseFromWidget(const Notification& notification) {
+    return ToolkitCore::RaiseFromWidget([&] {
+      SettleWhenOver();
+      return notification();
+    });
+  }
   void FieldTextChanged();
   // True while the toolkit itself moves or sizes the surface.
   bool Placing() const { return placing_ > 0; }
@@ -213,7 +222,7 @@ class QtToolkit final : public ToolkitCore {
   bool textDirty_ = false;
   int beeps_ = 0;
   std::function<void(HostCommand)> onHostCommand_;
-  std::function<void()> onTextChanged_;
+  std::function<void(bool textChanged)> onSettled_;
 };
 
 // Defined here, once the toolkit that tells the DPI is complete.
