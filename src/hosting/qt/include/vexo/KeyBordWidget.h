@@ -24,10 +24,9 @@
 
 #include "vexo/Export.h"
 
-#include "widgets/Status.h"
-
 namespace vexo {
 
+class HResult;
 class KeyBord;
 namespace qt {
 class QtToolkit;
