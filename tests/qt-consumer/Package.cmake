@@ -1,6 +1,7 @@
 # The package as a host gets it, one STEP per test:
-#   install       install into a fresh prefix; the consumer finds it with
-#                 find_package, and again through pkg-config, and types "hello"
+#   install       install into a fresh prefix (the library exports the widget
+#                 only); the consumer finds it with find_package, and again
+#                 through pkg-config, and types "hello"
 #   subdirectory  the consumer adds the sources with neither GoogleTest nor
 #                 nlohmann-json available, and its CTest holds its own test only
 #   deb           cpack -G DEB; the packages hold the library, headers, CMake
@@ -43,6 +44,15 @@ file(REMOVE_RECURSE ${WORK_DIR})
 if(STEP STREQUAL "install")
   set(prefix ${WORK_DIR}/prefix)
   Run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+  # Of the project's own code the library exports the widget's class only.
+  file(GLOB library ${prefix}/*/libVexoKeyBordWidget.so)
+  Run(nm -DC --defined-only ${library})
+  string(REGEX MATCHALL "[^\n]*vexo::[^\n]*" exported "${output}")
+  list(FILTER exported EXCLUDE REGEX "vexo::KeyBordWidget")
+  if(exported)
+    string(JOIN "\n" exported ${exported})
+    message(FATAL_ERROR "the library exports internals:\n${exported}")
+  endif()
   BuildAndRunConsumer(-DCMAKE_PREFIX_PATH=${prefix})
   # The same source built by hand with what pkg-config says.
   file(GLOB_RECURSE pc_file ${prefix}/*/vexokeybord.pc)
