@@ -1,0 +1,91 @@
+# The package as a host gets it, one STEP per test:
+#   install       install into a fresh prefix (the library exports the widget
+#                 only); the consumer finds it with find_package, and again
+#                 through pkg-config, and types "hello"
+#   subdirectory  the consumer adds the sources with neither GoogleTest nor
+#                 nlohmann-json available, and its CTest holds its own test only
+#   deb           cpack -G DEB; the packages hold the library, headers, CMake
+#                 and pkg-config files
+#   readme        the README's complete example is the consumer's source
+# cmake -DSTEP=... -DSOURCE_DIR=... -DBUILD_DIR=... -DWORK_DIR=... -DGENERATOR=... -DCXX=... -P Package.cmake
+set(consumer_source ${SOURCE_DIR}/tests/qt-consumer)
+
+function(Run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT status EQUAL 0)
+    string(JOIN " " command ${ARGN})
+    message(FATAL_ERROR "${command}\nfailed (${status}):\n${output}")
+  endif()
+  set(output "${output}" PARENT_SCOPE)
+endfunction()
+
+function(BuildAndRunConsumer)
+  set(consumer ${WORK_DIR}/consumer)
+  Run(${CMAKE_COMMAND} -S ${consumer_source} -B ${consumer} -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX} ${ARGN})
+  Run(${CMAKE_COMMAND} --build ${consumer} -j2)
+  Run(${CMAKE_CTEST_COMMAND} --test-dir ${consumer} -N)
+  if(NOT output MATCHES "Total Tests: 1\n")
+    message(FATAL_ERROR "the consumer's CTest holds tests besides its own:\n${output}")
+  endif()
+  Run(${CMAKE_CTEST_COMMAND} --test-dir ${consumer} --output-on-failure)
+endfunction()
+
+if(STEP STREQUAL "readme")
+  file(READ ${SOURCE_DIR}/README.md readme)
+  file(READ ${consumer_source}/main.cpp example)
+  string(FIND "${readme}" "```cpp\n${example}```\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "README.md has no ```cpp block equal to tests/qt-consumer/main.cpp")
+  endif()
+  return()
+endif()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+if(STEP STREQUAL "install")
+  set(prefix ${WORK_DIR}/prefix)
+  Run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+  # Of the project's own code the library exports the widget's class only.
+  file(GLOB library ${prefix}/*/libVexoKeyBordWidget.so)
+  Run(nm -DC --defined-only ${library})
+  string(REGEX MATCHALL "[^\n]*vexo::[^\n]*" exported "${output}")
+  list(FILTER exported EXCLUDE REGEX "vexo::KeyBordWidget")
+  if(exported)
+    string(JOIN "\n" exported ${exported})
+    message(FATAL_ERROR "the library exports internals:\n${exported}")
+  endif()
+  BuildAndRunConsumer(-DCMAKE_PREFIX_PATH=${prefix})
+  # The same source built by hand with what pkg-config says.
+  file(GLOB_RECURSE pc_file ${prefix}/*/vexokeybord.pc)
+  get_filename_component(pc_dir "${pc_file}" DIRECTORY)
+  Run(${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pc_dir} pkg-config --cflags --libs vexokeybord)
+  separate_arguments(flags UNIX_COMMAND "${output}")
+  Run(${CXX} -std=c++17 -fPIC ${consumer_source}/main.cpp -o ${WORK_DIR}/consumer-pc ${flags})
+  get_filename_component(lib_dir "${pc_dir}" DIRECTORY)
+  Run(${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen LD_LIBRARY_PATH=${lib_dir} ${WORK_DIR}/consumer-pc)
+elseif(STEP STREQUAL "subdirectory")
+  BuildAndRunConsumer(-DVEXO_KEYBORD_SOURCE_DIR=${SOURCE_DIR}
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON
+    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON)
+elseif(STEP STREQUAL "deb")
+  Run(${CMAKE_CPACK_COMMAND} -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR})
+  file(GLOB debs ${WORK_DIR}/*.deb)
+  set(contents "")
+  foreach(deb IN LISTS debs)
+    Run(dpkg-deb -c ${deb})
+    string(APPEND contents "${output}")
+  endforeach()
+  foreach(path
+      "/usr/lib/[^ ]*libVexoKeyBordWidget\\.so\\.1\\.0\\.0\n"
+      "/usr/lib/[^ ]*libVexoKeyBordWidget\\.so -> "
+      "/usr/include/vexo/KeyBordWidget\\.h\n" "/usr/include/vexo/Export\\.h\n" "/usr/include/vexo/Version\\.h\n"
+      "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfig\\.cmake\n"
+      "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfigVersion\\.cmake\n"
+      "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordTargets\\.cmake\n"
+      "/usr/lib/[^ ]*pkgconfig/vexokeybord\\.pc\n")
+    if(NOT contents MATCHES "${path}")
+      message(FATAL_ERROR "no ${path} in the packages:\n${contents}")
+    endif()
+  endforeach()
+else()
+  message(FATAL_ERROR "unknown STEP '${STEP}'")
+endif()
