@@ -236,6 +236,12 @@ struct TypeLibrary : ::testing::Test {
     EXPECT_EQ(info->GetDocumentation(member, &name, nullptr, nullptr, nullptr), S_OK);
     return name.str();
   }
+  // The help string an object browser shows.
+  static std::wstring Help(ITypeInfo* info, MEMBERID member = MEMBERID_NIL) {
+    Bstr doc;
+    EXPECT_EQ(info->GetDocumentation(member, nullptr, &doc, nullptr, nullptr), S_OK);
+    return doc.get() ? doc.str() : std::wstring();
+  }
   ComPtr<ITypeLib> library;
 };
 using RegisteredTypeLibrary = TypeLibrary;
@@ -255,7 +261,7 @@ TEST_F(RegisteredTypeLibrary, LibraryAttributes) {
   Bstr help;
   ASSERT_EQ(library->GetDocumentation(-1, &name, &doc, nullptr, &help), S_OK);
   EXPECT_EQ(name.str(), L"VexoKeyBord");
-  EXPECT_EQ(doc.str(), L"VexoKeyBord");
+  EXPECT_EQ(doc.str(), L"VexoKeyBord") << "also the name the registry and reference lists show";
   EXPECT_EQ(help.get(), nullptr);
 
   // Found for any locale a host asks for.
@@ -285,6 +291,7 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
     ASSERT_NE(info, nullptr);
     const TYPEATTR attr = Attributes(info.Get());
     EXPECT_EQ(Name(info.Get()), expected[i].name);
+    EXPECT_NE(Help(info.Get()), L"");
     EXPECT_EQ(attr.typekind, expected[i].kind);
     EXPECT_EQ(attr.wTypeFlags, expected[i].flags);
     if (i != 3) {
@@ -365,6 +372,7 @@ TEST_F(RegisteredTypeLibrary, MembersOfKeyBordInTableOrder) {
     FUNCDESC* func = nullptr;
     ASSERT_EQ(info->GetFuncDesc(i, &func), S_OK);
     EXPECT_EQ(Name(info.Get(), func->memid), member.name);
+    EXPECT_NE(Help(info.Get(), func->memid), L"");
     EXPECT_EQ(func->memid, member.id);
     EXPECT_EQ(func->invkind, member.kind);
     EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL);
@@ -428,10 +436,12 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
   ASSERT_EQ(attr.cVars, 3);
   EXPECT_EQ(attr.cbSizeInstance, 4u);
   const wchar_t* names[] = {L"abcAct", L"NumberAct", L"ImageAct"};
+  const wchar_t* panels[] = {L"letter panel", L"number panel", L"symbol panel"};  // said by the help string
   for (UINT i = 0; i < 3; ++i) {
     VARDESC* var = nullptr;
     ASSERT_EQ(info->GetVarDesc(i, &var), S_OK);
     EXPECT_EQ(Name(info.Get(), var->memid), names[i]);
+    EXPECT_NE(Help(info.Get(), var->memid).find(panels[i]), std::wstring::npos);
     EXPECT_EQ(var->varkind, VAR_CONST);
     Var value;
     ASSERT_EQ(VariantChangeType(&value, var->lpvarValue, 0, VT_I4), S_OK);
