@@ -1,6 +1,7 @@
 // Self-registration: the class as an apartment-threaded in-process control,
 // its programmatic identifier, its two interfaces and the type library.
 #include "hosting/Com.h"
+#include "hosting/PropertyPage.h"
 
 #include <cwchar>
 #include <initializer_list>
@@ -130,6 +131,11 @@ HResult Register() {
   RETURN_IF_FAILED(SetDefault(clsid + L"\\MiscStatus\\1", std::to_wstring(MiscStatus)));
   RETURN_IF_FAILED(SetDefault(clsid + L"\\ToolboxBitmap32", path + L", " + ToolboxBitmapId));
 
+  const std::wstring page = L"CLSID\\" + Braced(CLSID_KeyBordPage);
+  RETURN_IF_FAILED(SetDefault(page, PageName));
+  RETURN_IF_FAILED(SetDefault(page + L"\\InprocServer32", path));
+  RETURN_IF_FAILED(SetKey(page + L"\\InprocServer32", L"ThreadingModel", &threading));
+
   for (const std::wstring progId : {ProgId, VersionedProgId}) {
     RETURN_IF_FAILED(SetDefault(progId, ReadableName));
     RETURN_IF_FAILED(SetDefault(progId + L"\\CLSID", Braced(CLSID_KeyBord)));
@@ -162,6 +168,8 @@ HResult Unregister() {
   }
   const std::wstring libid = L"TypeLib\\" + Braced(LIBID_VexoKeyBord);
   HResult result = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBord));
+  const HResult pageRemoved = DeleteTree(L"CLSID\\" + Braced(CLSID_KeyBordPage));
+  if (FAILED(pageRemoved) && SUCCEEDED(result)) result = pageRemoved;
   if (RegisteredInOtherView()) {
     const HResult removed = DeleteTree(libid + L"\\1.0\\0\\" + PlatformKey(attributes.syskind));
     return FAILED(result) ? result : removed;

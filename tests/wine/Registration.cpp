@@ -4,6 +4,8 @@
 // "Unregistered*" after it unregistered it again.
 #include "Support.h"
 
+#include "hosting/PropertyPage.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
@@ -49,6 +51,7 @@ constexpr SYSKIND Platform = Win64 ? SYS_WIN64 : SYS_WIN32;
 constexpr const wchar_t* PlatformKey = Win64 ? L"win64" : L"win32";
 
 std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
+std::wstring PageClsid() { return L"CLSID\\" + Braced(hosting::CLSID_KeyBordPage); }
 std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
 std::wstring ModuleFile() {
   wchar_t path[MAX_PATH] = {};
@@ -76,6 +79,9 @@ std::vector<Entry> Entries() {
       {"ClassTypeLib", Clsid() + L"\\TypeLib", nullptr, libid},
       {"MiscStatus", Clsid() + L"\\MiscStatus\\1", nullptr, L"131473"},
       {"ToolboxBitmap", Clsid() + L"\\ToolboxBitmap32", nullptr, ModuleFile() + L", 30000"},
+      {"PageName", PageClsid(), nullptr, L"KeyBord Property Page"},
+      {"PageServer", PageClsid() + L"\\InprocServer32", nullptr, ModuleFile()},
+      {"PageThreading", PageClsid() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
       {"ProgId", L"VexoKeyBord.KeyBord", nullptr, ReadableName},
       {"ProgIdClass", L"VexoKeyBord.KeyBord\\CLSID", nullptr, Braced(CLSID_KeyBord)},
       {"ProgIdCurrentVersion", L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1"},
@@ -453,7 +459,7 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
 // --- After unregistration.
 
 TEST(Unregistered, NothingOfTheComponentRemains) {
-  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
+  const std::wstring keys[] = {Clsid(), PageClsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
                                L"TypeLib\\" + Braced(LIBID_VexoKeyBord)};
   for (const std::wstring& key : keys) {
     EXPECT_FALSE(KeyExists(key)) << std::string(key.begin(), key.end());
@@ -560,6 +566,8 @@ TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
   ComPtr<IDispatch> dispatch;
   ASSERT_EQ(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &dispatch), S_OK);
   EXPECT_NE(GetModuleHandleW(client.File(L"VexoKeyBord.ocx").c_str()), nullptr) << "served from the client's folder";
+  ComPtr<IPropertyPage> page;
+  EXPECT_EQ(CoCreateInstance(hosting::CLSID_KeyBordPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, &page), S_OK);
 
   // Called early and late bound.
   ComPtr<_KeyBord> keybord;

@@ -1,13 +1,14 @@
 // Writes the side-by-side manifest of the component library: what a client
-// needs to create KeyBord with nothing registered (the file, the class with
-// its programmatic identifiers, threading model and misc status, the type
-// library and the two interfaces), from the same identifiers and names that
-// registration writes.
+// needs to create KeyBord and its property page with nothing registered (the
+// file, the classes with the control's programmatic identifiers, threading
+// model and misc status, the type library and the two interfaces), from the
+// same identifiers and names that registration writes.
 //
 //   manifest-writer <out.manifest>
 #include <initguid.h>  // defines the identifiers the generated header declares
 
 #include "hosting/Com.h"
+#include "hosting/PropertyPage.h"
 
 #include <cstdio>
 #include <string>
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
          "\" miscStatus=\"" + misc + "\" miscStatusContent=\"" + misc + "\">\n";
   xml += "      <progid>" + Narrow(ProgId) + "</progid>\n";
   xml += "    </comClass>\n";
+  xml += "    <comClass clsid=\"" + Braced(CLSID_KeyBordPage) + "\" threadingModel=\"Apartment\" description=\"" +
+         Narrow(PageName) + "\"/>\n";
   xml += "    <typelib tlbid=\"" + libid + "\" version=\"1.0\" helpdir=\"\" flags=\"control\"/>\n";
   xml += "  </file>\n";
   const std::pair<const GUID*, const char*> interfaces[] = {{&IID__KeyBord, "_KeyBord"},

@@ -1,0 +1,269 @@
+// The control's property page, driven as a developer at a form designer
+// would: in a frame of the test's own that calls the page as the platform's
+// frame does, and in the platform's frame. Both the frame and a refusal's
+// message box are modal, so the test's steps run from a thread timer inside
+// their message loops, each waiting for what it needs on screen.
+#include "Support.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hosting/PropertyPage.h"
+
+namespace vexo::wine {
+namespace {
+
+using hosting::CLSID_KeyBordPage;
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The first window of this thread, or descendant of one, that `match` accepts.
+struct Search {
+  const std::function<bool(HWND)>& match;
+  HWND found = nullptr;
+};
+BOOL CALLBACK Visit(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<Search*>(data);
+  if (search.match(window)) search.found = window;
+  return search.found == nullptr;
+}
+BOOL CALLBACK VisitTree(HWND top, LPARAM data) {
+  if (Visit(top, data)) EnumChildWindows(top, Visit, data);
+  return reinterpret_cast<Search*>(data)->found == nullptr;
+}
+HWND FindWindowOfThread(const std::function<bool(HWND)>& match) {
+  Search search{match};
+  EnumThreadWindows(GetCurrentThreadId(), VisitTree, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Steps that each wait for their condition, played while `modal` runs; a
+// step that waits past the deadline fails the test, is named, and `giveUp`
+// ends the modal loop.
+class Script {
+ public:
+  struct Step {
+    const char* awaited;
+    std::function<bool()> done;  // false: not yet, asked again on the next tick
+  };
+  explicit Script(std::vector<Step> steps) : steps_(std::move(steps)) {}
+
+  void Run(const std::function<void()>& modal, std::function<void()> giveUp) {
+    active_ = this;
+    giveUp_ = std::move(giveUp);
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 25, Tick);
+    modal();
+    KillTimer(nullptr, timer);
+    active_ = nullptr;
+    EXPECT_EQ(next_, steps_.size()) << "waited in vain for: " << (next_ < steps_.size() ? steps_[next_].awaited : "");
+  }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Script* script = active_;
+    if (!script || script->busy_ || script->next_ >= script->steps_.size()) return;
+    script->busy_ = true;  // a step may start a modal loop of its own, which ticks too
+    if (script->steps_[script->next_].done()) {
+      ++script->next_;
+    } else if (std::chrono::steady_clock::now() > script->deadline_) {
+      script->deadline_ = std::chrono::steady_clock::time_point::max();
+      script->giveUp_();
+    }
+    script->busy_ = false;
+  }
+
+  static inline Script* active_ = nullptr;
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  bool busy_ = false;
+  std::function<void()> giveUp_;
+  std::chrono::steady_clock::time_point deadline_;
+};
+
+// The top-level window of a message box of this thread that says `text`.
+HWND MessageBoxSaying(const std::wstring& text) {
+  HWND label = FindWindowOfThread([&](HWND w) { return GetParent(w) && WindowText(w) == text; });
+  return label ? GetAncestor(label, GA_ROOT) : nullptr;
+}
+
+// A frame's site for the page: it counts the page's news of a change.
+class PageSite final : public IPropertyPageSite {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override {
+    if (flags & PROPPAGESTATUS_DIRTY) ++changes;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override {
+    *locale = 0x0409;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** container) override {
+    *container = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
+  int changes = 0;
+};
+
+class PropertyPageTest : public DirectInstance {
+ protected:
+  void SetUp() override {
+    DirectInstance::SetUp();
+    Bstr start(L"abc");
+    ASSERT_EQ(keybord_->put_Text(start.get()), S_OK);
+    persist_ = Facet<IPersistStreamInit>(keybord_);
+    ComPtr<IStream> saved;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &saved), S_OK);
+    ASSERT_EQ(persist_->Save(saved.Get(), TRUE), S_OK);
+    ASSERT_EQ(persist_->IsDirty(), S_FALSE);
+  }
+  HWND Item(int id) const { return GetDlgItem(page_, id); }
+  std::wstring Text() {
+    Bstr text;
+    EXPECT_EQ(keybord_->get_Text(&text), S_OK);
+    return text.str();
+  }
+  // Finds the page on screen; true once it shows the control's values.
+  bool FindPage() {
+    HWND text = FindWindowOfThread([](HWND w) { return GetDlgCtrlID(w) == VEXO_PAGE_TEXT; });
+    if (!text) return false;
+    page_ = GetParent(text);
+    EXPECT_EQ(WindowText(text), L"abc");
+    EXPECT_EQ(WindowText(Item(VEXO_PAGE_LIMIT)), L"0");
+    EXPECT_EQ(IsDlgButtonChecked(page_, VEXO_PAGE_LETTERS), BST_CHECKED);
+    return true;
+  }
+  // The user's edits: the symbol panel, a limit of 5 and the text "hi".
+  void Edit() {
+    SendMessageW(Item(VEXO_PAGE_SYMBOLS), BM_CLICK, 0, 0);
+    SetWindowTextW(Item(VEXO_PAGE_LIMIT), L"5");
+    SetWindowTextW(Item(VEXO_PAGE_TEXT), L"hi");
+  }
+  void ExpectProperties(ActivPanel panel, short limit, const std::wstring& text) {
+    ActivPanel panelNow = abcAct;
+    short limitNow = -1;
+    EXPECT_EQ(keybord_->get_ChangeBord(&panelNow), S_OK);
+    EXPECT_EQ(keybord_->get_MaxLength(&limitNow), S_OK);
+    EXPECT_EQ(panelNow, panel);
+    EXPECT_EQ(limitNow, limit);
+    EXPECT_EQ(Text(), text);
+  }
+
+  ComPtr<IPersistStreamInit> persist_;
+  HWND page_ = nullptr;
+};
+
+ComPtr<IPropertyPage> CreatePage() {
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllGetClassObject")));
+  ComPtr<IClassFactory> factory;
+  ComPtr<IPropertyPage> page;
+  EXPECT_EQ(get(CLSID_KeyBordPage, IID_IClassFactory, &factory), S_OK);
+  if (factory) EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  return page;
+}
+
+// The page in a frame that calls it as the platform's does: each property
+// set through it reaches the control as any change does, and a value the
+// control refuses is shown with the control's description and not applied.
+TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
+  ComPtr<ISpecifyPropertyPages> specify = Facet<ISpecifyPropertyPages>(keybord_);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.cElems, 1u);
+  EXPECT_TRUE(IsEqualGUID(pages.pElems[0], CLSID_KeyBordPage));
+  CoTaskMemFree(pages.pElems);
+  EXPECT_EQ(specify->GetPages(nullptr), E_POINTER);
+
+  ComPtr<IPropertyPage> page = CreatePage();
+  ASSERT_NE(page, nullptr);
+  PageSite site;
+  ASSERT_EQ(page->SetPageSite(&site), S_OK);
+  IUnknown* objects[] = {keybord_.Get()};
+  EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
+  IUnknown* notAControl[] = {persist_.Get(), page.Get()};
+  EXPECT_EQ(page->SetObjects(2, notAControl), E_NOINTERFACE);
+  ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_STREQ(info.pszTitle, L"KeyBord");
+  EXPECT_GT(info.size.cx, 0);
+  EXPECT_GT(info.size.cy, 0);
+  CoTaskMemFree(info.pszTitle);
+
+  HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr,
+                               nullptr, nullptr);
+  const RECT rect{0, 0, info.size.cx, info.size.cy};
+  ASSERT_EQ(page->Activate(frame, &rect, TRUE), S_OK);
+  EXPECT_EQ(page->Activate(frame, &rect, TRUE), E_UNEXPECTED);
+  ASSERT_EQ(page->Show(SW_SHOW), S_OK);
+  ASSERT_TRUE(FindPage());
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE) << "showing the values changes nothing";
+  Edit();
+  EXPECT_GE(site.changes, 3);
+  EXPECT_EQ(page->IsPageDirty(), S_OK);
+  EXPECT_EQ(page->Apply(), S_OK);
+  ExpectProperties(ImageAct, 5, L"hi");
+  EXPECT_EQ(persist_->IsDirty(), S_OK);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+
+  // A text one unit longer than the control takes.
+  SetWindowTextW(Item(VEXO_PAGE_TEXT), std::wstring(32768, L'a').c_str());
+  Script script({{"a message box with the control's description of the refusal", [] {
+                    HWND box = MessageBoxSaying(L"Overflow");
+                    if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    return box != nullptr;
+                  }}});
+  script.Run([&] { EXPECT_EQ(page->Apply(), static_cast<HRESULT>(0x800A0006)); },
+             [] { PostMessageW(GetForegroundWindow(), WM_COMMAND, IDOK, 0); });
+  EXPECT_EQ(Text(), L"hi");
+  EXPECT_EQ(page->IsPageDirty(), S_OK) << "the refused value waits to be applied";
+
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  EXPECT_EQ(page->Deactivate(), E_UNEXPECTED);
+  EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
+  DestroyWindow(frame);
+}
+
+// The platform's frame shows the page the control names, with the control's
+// values; Cancel leaves the control as it was. (Wine's frame never calls a
+// page's Apply, so applying is tested in the frame above.)
+using RegisteredPropertyPage = PropertyPageTest;
+TEST_F(RegisteredPropertyPage, ShownByThePlatformsFrame) {
+  ComPtr<ISpecifyPropertyPages> specify = Facet<ISpecifyPropertyPages>(keybord_);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  HWND frame = nullptr;
+  Script script({{"the page, showing the control's values", [&] {
+                    if (!FindPage()) return false;
+                    frame = GetAncestor(page_, GA_ROOT);
+                    Edit();
+                    PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+                    return true;
+                  }}});
+  IUnknown* object = keybord_.Get();
+  script.Run([&] {
+    EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, L"KeyBord", 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr),
+              S_OK);
+  }, [&] { PostMessageW(frame, WM_COMMAND, IDCANCEL, 0); });
+  CoTaskMemFree(pages.pElems);
+  ExpectProperties(abcAct, 0, L"abc");
+  EXPECT_EQ(persist_->IsDirty(), S_FALSE);
+}
+
+}  // namespace
+}  // namespace vexo::wine
