@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <initializer_list>
 #include <iterator>
@@ -476,22 +477,12 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
 // --- Without registration: a client whose application manifest names the
 // component, with the kit's library and manifest in the client's folder.
 
-// The client is built for the library's own architecture.
-#ifdef _WIN64
-#define VEXO_ARCHITECTURE "amd64"
-#else
-#define VEXO_ARCHITECTURE "x86"
-#endif
-#define VEXO_ARCHITECTURE_ATTRIBUTE "processorArchitecture=\"" VEXO_ARCHITECTURE "\""
-constexpr char ClientManifest[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
-    "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord.Client\" version=\"1.0.0.0\" "
-    VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
-    "  <dependency><dependentAssembly>\n"
-    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" " VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
-    "  </dependentAssembly></dependency>\n"
-    "</assembly>\n";
+// The client's application manifest, for the library's own architecture:
+// the file the README shows (VEXO_CLIENT_MANIFEST).
+std::wstring ClientManifest() {
+  const wchar_t* manifest = _wgetenv(L"VEXO_CLIENT_MANIFEST");
+  return manifest ? manifest : L"client.manifest";
+}
 
 std::wstring Kit() {
   const wchar_t* kit = _wgetenv(L"VEXO_KIT");
@@ -512,10 +503,7 @@ class ClientFolder {
           << std::string(file, file + wcslen(file));
     }
     const std::wstring application = folder_ + L"\\client.manifest";
-    if (FILE* out = _wfopen(application.c_str(), L"wb")) {
-      std::fputs(ClientManifest, out);
-      std::fclose(out);
-    }
+    EXPECT_TRUE(CopyFileW(ClientManifest().c_str(), application.c_str(), FALSE)) << "VEXO_CLIENT_MANIFEST";
     ACTCTXW context{};
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
@@ -543,6 +531,13 @@ TEST(UnregisteredSideBySide, TheKitHoldsWhatAHostDeveloperNeeds) {
     EXPECT_NE(GetFileAttributesW((Kit() + L"\\" + file).c_str()), INVALID_FILE_ATTRIBUTES)
         << std::string(file, file + wcslen(file));
   }
+  // The header names its source without the folders of the machine that built it.
+  char first[256] = {};
+  if (FILE* header = _wfopen((Kit() + L"\\VexoKeyBord_h.h").c_str(), L"rb")) {
+    std::fgets(first, sizeof first, header);
+    std::fclose(header);
+  }
+  EXPECT_NE(std::strstr(first, " from VexoKeyBord.idl "), nullptr) << first;
 }
 
 TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
