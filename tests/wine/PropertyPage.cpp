@@ -94,6 +94,15 @@ HWND MessageBoxSaying(const std::wstring& text) {
   return label ? GetAncestor(label, GA_ROOT) : nullptr;
 }
 
+// A top-level dialog box of this thread: a message box saying something else.
+HWND AnyDialogBox() {
+  return FindWindowOfThread([](HWND w) {
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    return !GetParent(w) && std::wstring(name) == L"#32770";
+  });
+}
+
 // A frame's site for the page: it counts the page's news of a change.
 class PageSite final : public IPropertyPageSite {
  public:
@@ -221,17 +230,31 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   EXPECT_EQ(persist_->IsDirty(), S_OK);
   EXPECT_EQ(page->IsPageDirty(), S_FALSE);
 
-  // A text one unit longer than the control takes.
-  SetWindowTextW(Item(VEXO_PAGE_TEXT), std::wstring(32768, L'a').c_str());
-  Script script({{"a message box with the control's description of the refusal", [] {
-                    HWND box = MessageBoxSaying(L"Overflow");
-                    if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
-                    return box != nullptr;
-                  }}});
-  script.Run([&] { EXPECT_EQ(page->Apply(), static_cast<HRESULT>(0x800A0006)); },
-             [] { PostMessageW(GetForegroundWindow(), WM_COMMAND, IDOK, 0); });
-  EXPECT_EQ(Text(), L"hi");
-  EXPECT_EQ(page->IsPageDirty(), S_OK) << "the refused value waits to be applied";
+  // Values the control refuses, each with its description; the text stays
+  // pending while the limits, which come before it, are refused.
+  const struct {
+    int field;
+    std::wstring value;
+    const wchar_t* description;
+    HRESULT status;
+  } refused[] = {
+      {VEXO_PAGE_TEXT, std::wstring(32768, L'a'), L"Overflow", static_cast<HRESULT>(0x800A0006)},
+      {VEXO_PAGE_LIMIT, L"x", L"Type mismatch", DISP_E_TYPEMISMATCH},
+      {VEXO_PAGE_LIMIT, L"40000", L"Out of present range", DISP_E_OVERFLOW},
+  };
+  for (const auto& row : refused) {
+    SCOPED_TRACE(testing::PrintToString(row.description));
+    SetWindowTextW(Item(row.field), row.value.c_str());
+    Script script({{"a message box with the control's description of the refusal", [&] {
+                      HWND box = MessageBoxSaying(row.description);
+                      if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      return box != nullptr;
+                    }}});
+    script.Run([&] { EXPECT_EQ(page->Apply(), row.status); },
+               [] { PostMessageW(AnyDialogBox(), WM_COMMAND, IDOK, 0); });
+    ExpectProperties(ImageAct, 5, L"hi");
+    EXPECT_EQ(page->IsPageDirty(), S_OK) << "the refused value waits to be applied";
+  }
 
   EXPECT_EQ(page->Deactivate(), S_OK);
   EXPECT_EQ(page->Deactivate(), E_UNEXPECTED);
