@@ -143,7 +143,9 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     if (!window_) return Dirty() ? E_UNEXPECTED : S_OK;
     AddRef();  // the controls' sinks may let go of the page
     HRESULT status = S_OK;
-    for (std::size_t i = 0; i < Fields.size() && SUCCEEDED(status); ++i) {
+    // A sink that hears of a change may deactivate the page: the fields
+    // after that change are not applied, and the page stays dirty.
+    for (std::size_t i = 0; i < Fields.size() && SUCCEEDED(status) && window_; ++i) {
       if (!changed_[i]) continue;
       status = Guard([&] { return ApplyField(Fields[i]); });
       if (SUCCEEDED(status)) changed_[i] = false;
@@ -175,6 +177,7 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
       return TRUE;
     }
     auto* page = reinterpret_cast<PropertyPage*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (message == WM_NCDESTROY && page && page->window_ == window) page->window_ = nullptr;  // its frame went first
     if (message != WM_COMMAND || !page || page->showing_) return FALSE;
     const int code = HIWORD(wParam);
     if (code != EN_CHANGE && code != BN_CLICKED) return FALSE;
@@ -242,7 +245,8 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &put, 1, 1};
     HRESULT status = S_OK;
-    for (const ComPtr<IDispatch>& control : controls_) {
+    const std::vector<ComPtr<IDispatch>> controls = controls_;  // a sink may hand the page other objects
+    for (const ComPtr<IDispatch>& control : controls) {
       EXCEPINFO exception{};
       status = control->Invoke(DispatchId(field), IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, &exception,
                                nullptr);

@@ -262,6 +262,57 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   DestroyWindow(frame);
 }
 
+// A property sink that, on the first change it hears of, deactivates the
+// page and hands it no objects, as a host may.
+class LettingGo final : public IPropertyNotifySink {
+ public:
+  explicit LettingGo(IPropertyPage* page) : page_(page) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IPropertyNotifySink ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
+    if (page_) {
+      EXPECT_EQ(page_->Deactivate(), S_OK);
+      EXPECT_EQ(page_->SetObjects(0, nullptr), S_OK);
+      page_.Reset();
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+ private:
+  ComPtr<IPropertyPage> page_;
+};
+
+// Deactivated by a sink while it applies: the page stops there, and the
+// fields after the first change are neither applied nor emptied.
+TEST_F(PropertyPageTest, ASinkMayDeactivateThePageWhileItApplies) {
+  ComPtr<IPropertyPage> page = CreatePage();
+  ASSERT_NE(page, nullptr);
+  IUnknown* objects[] = {keybord_.Get()};
+  ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+  HWND frame = CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr,
+                               nullptr, nullptr);
+  const RECT rect{0, 0, 400, 200};
+  ASSERT_EQ(page->Activate(frame, &rect, TRUE), S_OK);
+  ASSERT_TRUE(FindPage());
+  Edit();
+  LettingGo sink(page.Get());
+  ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord_);
+  ComPtr<IConnectionPoint> point;
+  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  EXPECT_EQ(page->Apply(), S_OK);
+  ExpectProperties(ImageAct, 0, L"abc");
+  EXPECT_EQ(page->IsPageDirty(), S_OK);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  DestroyWindow(frame);
+}
+
 // The platform's frame shows the page the control names, with the control's
 // values; Cancel leaves the control as it was. (Wine's frame never calls a
 // page's Apply, so applying is tested in the frame above.)
