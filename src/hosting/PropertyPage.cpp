@@ -283,11 +283,15 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
 HResult CreatePropertyPage(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  return Guard([&]() -> HResult {
-    ComPtr<PropertyPage> page;
-    page.Attach(new PropertyPage());
-    return page->QueryInterface(iid, object);
+  PropertyPage* page = nullptr;
+  HResult status = Guard([&] {
+    page = new PropertyPage();
+    return hr::Ok;
   });
+  if (!page) return status;
+  status = page->QueryInterface(iid, object);
+  page->Release();
+  return status;
 }
 
 }  // namespace vexo::hosting
