@@ -1,4 +1,4 @@
-// The library's entry point, its class factory and the unload count.
+// The library's entry point, its class factories and the unload count.
 #include <initguid.h>  // defines the identifiers that the generated header declares
 
 #include "hosting/Com.h"
@@ -12,7 +12,7 @@ namespace vexo::hosting {
 namespace {
 
 HINSTANCE module = nullptr;
-LONG objects = 0;  // live KeyBord instances
+LONG objects = 0;  // live instances: controls and property pages
 LONG locks = 0;    // IClassFactory::LockServer(TRUE) not yet undone
 
 // The factories of the library's classes, the control and its property page.

@@ -1,5 +1,6 @@
 // Self-registration: the class as an apartment-threaded in-process control,
-// its programmatic identifier, its two interfaces and the type library.
+// its programmatic identifier, its two interfaces, the type library and the
+// class of its property page.
 #include "hosting/Com.h"
 #include "hosting/PropertyPage.h"
 
