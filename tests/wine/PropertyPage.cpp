@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "hosting/PropertyPage.h"
 
@@ -44,49 +43,35 @@ HWND FindWindowOfThread(const std::function<bool(HWND)>& match) {
   return search.found;
 }
 
-// Steps that each wait for their condition, played while `modal` runs; a
-// step that waits past the deadline fails the test, is named, and `giveUp`
-// ends the modal loop.
-class Script {
- public:
-  struct Step {
-    const char* awaited;
-    std::function<bool()> done;  // false: not yet, asked again on the next tick
-  };
-  explicit Script(std::vector<Step> steps) : steps_(std::move(steps)) {}
-
-  void Run(const std::function<void()>& modal, std::function<void()> giveUp) {
-    active_ = this;
-    giveUp_ = std::move(giveUp);
-    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 25, Tick);
-    modal();
-    KillTimer(nullptr, timer);
-    active_ = nullptr;
-    EXPECT_EQ(next_, steps_.size()) << "waited in vain for: " << (next_ < steps_.size() ? steps_[next_].awaited : "");
-  }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Script* script = active_;
-    if (!script || script->busy_ || script->next_ >= script->steps_.size()) return;
-    script->busy_ = true;  // a step may start a modal loop of its own, which ticks too
-    if (script->steps_[script->next_].done()) {
-      ++script->next_;
-    } else if (std::chrono::steady_clock::now() > script->deadline_) {
-      script->deadline_ = std::chrono::steady_clock::time_point::max();
-      script->giveUp_();
-    }
-    script->busy_ = false;
-  }
-
-  static inline Script* active_ = nullptr;
-  std::vector<Step> steps_;
-  std::size_t next_ = 0;
-  bool busy_ = false;
-  std::function<void()> giveUp_;
-  std::chrono::steady_clock::time_point deadline_;
+// Runs `modal`, which returns when its dialog closes, while a thread timer
+// asks `step` on each tick, inside the dialog's own message loop, until it is
+// done; past the deadline the test fails, naming what it awaited, and
+// `giveUp` closes the dialog.
+struct Poll {
+  std::function<bool()> step;
+  std::function<void()> giveUp;
+  std::chrono::steady_clock::time_point deadline;
+  bool done = false;
 };
+Poll* polled = nullptr;
+void CALLBACK PollTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (!polled || polled->done) return;
+  polled->done = polled->step();
+  if (!polled->done && std::chrono::steady_clock::now() > polled->deadline) {
+    polled->deadline = std::chrono::steady_clock::time_point::max();
+    polled->giveUp();
+  }
+}
+void WhileModal(const char* awaited, std::function<bool()> step, const std::function<void()>& modal,
+                std::function<void()> giveUp) {
+  Poll poll{std::move(step), std::move(giveUp), std::chrono::steady_clock::now() + std::chrono::seconds(20)};
+  polled = &poll;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 25, PollTick);
+  modal();
+  KillTimer(nullptr, timer);
+  polled = nullptr;
+  EXPECT_TRUE(poll.done) << "waited in vain for: " << awaited;
+}
 
 // The top-level window of a message box of this thread that says `text`.
 HWND MessageBoxSaying(const std::wstring& text) {
@@ -94,14 +79,15 @@ HWND MessageBoxSaying(const std::wstring& text) {
   return label ? GetAncestor(label, GA_ROOT) : nullptr;
 }
 
-// A top-level dialog box of this thread: a message box saying something else.
-HWND AnyDialogBox() {
-  return FindWindowOfThread([](HWND w) {
-    wchar_t name[16] = {};
-    GetClassNameW(w, name, 16);
-    return !GetParent(w) && std::wstring(name) == L"#32770";
-  });
+// Gives up waiting: every dialog box of this thread is cancelled, an open
+// message box and the frame under it alike.
+BOOL CALLBACK Cancel(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770") PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
 }
+void CancelDialogs() { EnumThreadWindows(GetCurrentThreadId(), Cancel, 0); }
 
 // A frame's site for the page: it counts the page's news of a change.
 class PageSite final : public IPropertyPageSite {
@@ -245,13 +231,14 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   for (const auto& row : refused) {
     SCOPED_TRACE(testing::PrintToString(row.description));
     SetWindowTextW(Item(row.field), row.value.c_str());
-    Script script({{"a message box with the control's description of the refusal", [&] {
-                      HWND box = MessageBoxSaying(row.description);
-                      if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
-                      return box != nullptr;
-                    }}});
-    script.Run([&] { EXPECT_EQ(page->Apply(), row.status); },
-               [] { PostMessageW(AnyDialogBox(), WM_COMMAND, IDOK, 0); });
+    WhileModal(
+        "a message box with the control's description of the refusal",
+        [&] {
+          HWND box = MessageBoxSaying(row.description);
+          if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
+          return box != nullptr;
+        },
+        [&] { EXPECT_EQ(page->Apply(), row.status); }, CancelDialogs);
     ExpectProperties(ImageAct, 5, L"hi");
     EXPECT_EQ(page->IsPageDirty(), S_OK) << "the refused value waits to be applied";
   }
@@ -321,19 +308,28 @@ TEST_F(RegisteredPropertyPage, ShownByThePlatformsFrame) {
   ComPtr<ISpecifyPropertyPages> specify = Facet<ISpecifyPropertyPages>(keybord_);
   CAUUID pages{};
   ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  // Wine's frame shows a frame without pages, which nothing closes, when the
+  // page cannot be made.
+  ComPtr<IPropertyPage> registered;
+  ASSERT_EQ(CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, &registered), S_OK);
+  registered.Reset();
   HWND frame = nullptr;
-  Script script({{"the page, showing the control's values", [&] {
-                    if (!FindPage()) return false;
-                    frame = GetAncestor(page_, GA_ROOT);
-                    Edit();
-                    PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
-                    return true;
-                  }}});
   IUnknown* object = keybord_.Get();
-  script.Run([&] {
-    EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, L"KeyBord", 1, &object, pages.cElems, pages.pElems, 0, 0, nullptr),
-              S_OK);
-  }, [&] { PostMessageW(frame, WM_COMMAND, IDCANCEL, 0); });
+  WhileModal(
+      "the page, showing the control's values",
+      [&] {
+        if (!FindPage()) return false;
+        frame = GetAncestor(page_, GA_ROOT);
+        Edit();
+        PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+        return true;
+      },
+      [&] {
+        EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, L"KeyBord", 1, &object, pages.cElems, pages.pElems, 0, 0,
+                                         nullptr),
+                  S_OK);
+      },
+      CancelDialogs);
   CoTaskMemFree(pages.pElems);
   ExpectProperties(abcAct, 0, L"abc");
   EXPECT_EQ(persist_->IsDirty(), S_FALSE);
