@@ -4,6 +4,7 @@
 #include "hosting/Com.h"
 #include "hosting/Dispatch.h"
 #include "hosting/Embedding.h"
+#include "hosting/PropertyPage.h"
 
 #include <memory>
 #include <string>
@@ -99,7 +100,11 @@ HResult SharedTypeDescriptions(const TypeDescriptions*& shared) {
   return status;
 }
 
-class KeyBordObject final : public Embedding, public _KeyBord, public ISupportErrorInfo, public IProvideClassInfo2 {
+class KeyBordObject final : public Embedding,
+                            public _KeyBord,
+                            public ISupportErrorInfo,
+                            public IProvideClassInfo2,
+                            public ISpecifyPropertyPages {
  public:
   KeyBordObject() { ObjectCreated(); }
   ~KeyBordObject() { ObjectDestroyed(); }
@@ -129,6 +134,8 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
       *object = static_cast<ISupportErrorInfo*>(this);
     } else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) {
       *object = static_cast<IProvideClassInfo2*>(this);
+    } else if (iid == IID_ISpecifyPropertyPages) {
+      *object = static_cast<ISpecifyPropertyPages*>(this);
     } else if (void* embedded = EmbeddingInterface(iid)) {
       *object = embedded;
     } else {
@@ -184,6 +191,18 @@ class KeyBordObject final : public Embedding, public _KeyBord, public ISupportEr
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
     *guid = DIID___KeyBord;
+    return S_OK;
+  }
+
+  // --- ISpecifyPropertyPages: the control's own page.
+  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override {
+    RETURN_IF_FAILED(OnOwnerThread());
+    if (!pages) return E_POINTER;
+    *pages = CAUUID{};
+    pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+    if (!pages->pElems) return E_OUTOFMEMORY;
+    pages->pElems[0] = CLSID_KeyBordPage;
+    pages->cElems = 1;
     return S_OK;
   }
 

@@ -1,7 +1,8 @@
-// The library's entry point, its class factory and the unload count.
+// The library's entry point, its class factories and the unload count.
 #include <initguid.h>  // defines the identifiers that the generated header declares
 
 #include "hosting/Com.h"
+#include "hosting/PropertyPage.h"
 
 #include <new>
 #include "widgets/win32/LastError.h"
@@ -11,13 +12,15 @@ namespace vexo::hosting {
 namespace {
 
 HINSTANCE module = nullptr;
-LONG objects = 0;  // live KeyBord instances
+LONG objects = 0;  // live instances: controls and property pages
 LONG locks = 0;    // IClassFactory::LockServer(TRUE) not yet undone
 
-// The one factory of the library. It lives as long as the library: its
-// reference count does not keep the library loaded, LockServer does.
+// The factories of the library's classes, the control and its property page.
+// They live as long as the library: their reference count does not keep the
+// library loaded, LockServer does.
 class ClassFactory final : public IClassFactory {
  public:
+  explicit constexpr ClassFactory(HResult (*create)(REFIID, void**)) : create_(create) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
@@ -33,15 +36,19 @@ class ClassFactory final : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return CreateKeyBord(iid, object);
+    return create_(iid, object);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
     LockModule(lock != FALSE);
     return S_OK;
   }
+
+ private:
+  HResult (*create_)(REFIID, void**);
 };
 
-ClassFactory factory;
+ClassFactory controlFactory(CreateKeyBord);
+ClassFactory pageFactory(CreatePropertyPage);
 
 }  // namespace
 
@@ -101,8 +108,10 @@ STDAPI DllCanUnloadNow() {
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (clsid != CLSID_KeyBord) return CLASS_E_CLASSNOTAVAILABLE;
-  return vexo::hosting::factory.QueryInterface(iid, object);
+  using namespace vexo::hosting;
+  if (clsid == CLSID_KeyBord) return controlFactory.QueryInterface(iid, object);
+  if (clsid == CLSID_KeyBordPage) return pageFactory.QueryInterface(iid, object);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 }  // extern "C"

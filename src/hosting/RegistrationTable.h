@@ -4,8 +4,8 @@
 // apart. A class is rows. Portable: the installer's generator is a native
 // program, so nothing here needs the platform's headers.
 //
-// Texts hold placeholders: {clsid}, {libid}, {iid}, {events}, {category} and
-// {marshaler} become braced upper-case identifiers, {name} the readable name,
+// Texts hold placeholders: {clsid}, {page}, {libid}, {iid}, {events}, {category} and
+// {marshaler} become braced upper-case identifiers, {name} and {page-name} the readable names,
 // {misc} the misc status, {verb} and {verb-entry} a verb's number and entry;
 // {file}, {folder} and {platform} (win32 or win64) are the library's own and
 // are filled in by whoever writes the row.
@@ -42,6 +42,7 @@ struct Row {
 // ACTIVATEWHENVISIBLE, INSIDEOUT, CANTLINKINSIDE and RECOMPOSEONRESIZE.
 inline constexpr unsigned long MiscStatus = 0x20000 | 0x100 | 0x80 | 0x10 | 0x1;
 inline constexpr wchar_t ReadableName[] = L"VexoKeyBord Keyboard Control";
+inline constexpr wchar_t PageName[] = L"KeyBord Property Page";
 
 // The verbs a container may offer (OLEIVERB_ numbers, MF_STRING, the
 // OLEVERBATTRIB_ flags NEVERDIRTIES 1 and ONCONTAINERMENU 2); the rows with
@@ -72,6 +73,11 @@ inline constexpr Row Rows[] = {
     {"CLSID\\{clsid}\\MiscStatus", nullptr, "0", View::Each},
     {"CLSID\\{clsid}\\MiscStatus\\1", nullptr, "{misc}", View::Each},
     {"CLSID\\{clsid}\\ToolboxBitmap32", nullptr, "{file}, 30000", View::Each},
+    // The property page form designers show for the control: a class of its
+    // own in the same library.
+    {"CLSID\\{page}", nullptr, "{page-name}", View::Each},
+    {"CLSID\\{page}\\InprocServer32", nullptr, "{file}", View::Each},
+    {"CLSID\\{page}\\InprocServer32", "ThreadingModel", "Apartment", View::Each},
     // Hosts name the class by the version-independent identifier, which
     // points at the current versioned one.
     {"VexoKeyBord.KeyBord", nullptr, "{name}", View::Shared},
@@ -103,6 +109,7 @@ inline constexpr Row Rows[] = {
 // go only with the last bitness registered.
 inline constexpr Row Roots[] = {
     {"CLSID\\{clsid}", nullptr, nullptr, View::Each},
+    {"CLSID\\{page}", nullptr, nullptr, View::Each},
     {"TypeLib\\{libid}\\1.0\\0\\{platform}", nullptr, nullptr, View::Each},
     {"VexoKeyBord.KeyBord", nullptr, nullptr, View::Shared},
     {"VexoKeyBord.KeyBord.1", nullptr, nullptr, View::Shared},
@@ -129,11 +136,13 @@ inline std::wstring Braced(std::wstring_view identifier) {
 inline std::wstring Fill(const char* text, const Verb& verb = Verbs[0]) {
   std::wstring filled(text, text + std::char_traits<char>::length(text));
   Replace(filled, L"{clsid}", Braced(VEXO_WIDE_TEXT(VEXO_CLSID_KEYBORD_TEXT)));
+  Replace(filled, L"{page}", Braced(VEXO_WIDE_TEXT(VEXO_CLSID_KEYBORD_PAGE_TEXT)));
   Replace(filled, L"{libid}", Braced(VEXO_WIDE_TEXT(VEXO_LIBID_TEXT)));
   Replace(filled, L"{iid}", Braced(VEXO_WIDE_TEXT(VEXO_IID_KEYBORD_TEXT)));
   Replace(filled, L"{events}", Braced(VEXO_WIDE_TEXT(VEXO_IID_KEYBORD_EVENTS_TEXT)));
   Replace(filled, L"{category}", L"{40FC6ED4-2438-11CF-A3DB-080036F12502}");
   Replace(filled, L"{marshaler}", L"{00020424-0000-0000-C000-000000000046}");
+  Replace(filled, L"{page-name}", PageName);
   Replace(filled, L"{name}", ReadableName);
   Replace(filled, L"{misc}", std::to_wstring(MiscStatus));
   Replace(filled, L"{verb}", std::to_wstring(verb.verb));

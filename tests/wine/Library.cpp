@@ -2,6 +2,8 @@
 // interfaces of an instance and the resources a host reads.
 #include "Support.h"
 
+#include "hosting/PropertyPage.h"
+
 #include <objsafe.h>
 
 #include <algorithm>
@@ -32,7 +34,7 @@ TEST(Exports, EachEntryPointHasItsOrdinal) {
   EXPECT_EQ(GetProcAddress(Library(), MAKEINTRESOURCEA(5)), nullptr);
 }
 
-TEST(ClassFactory, ServesOnlyTheKeyBordClass) {
+TEST(ClassFactory, ServesOnlyItsOwnClasses) {
   auto get = Export<GetClassObject>("DllGetClassObject");
   void* object = reinterpret_cast<void*>(0xdeadbeef);
   EXPECT_EQ(get(IID_IClassFactory, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
@@ -79,6 +81,15 @@ TEST(ClassFactory, UnloadWaitsForInstancesAndLocks) {
   ASSERT_EQ(factory->LockServer(TRUE), S_OK);
   EXPECT_EQ(canUnload(), S_FALSE);
   ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+  EXPECT_EQ(canUnload(), S_OK);
+
+  // The property page holds the library as an instance does, until its last Release.
+  ComPtr<IClassFactory> pages;
+  ASSERT_EQ(get(hosting::CLSID_KeyBordPage, IID_IClassFactory, &pages), S_OK);
+  ComPtr<IPropertyPage> page;
+  ASSERT_EQ(pages->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  EXPECT_EQ(page.Reset(), 0u);
   EXPECT_EQ(canUnload(), S_OK);
 
   // What the instances shared went with the answer: a new instance reads it

@@ -4,8 +4,11 @@
 // "Unregistered*" after it unregistered it again.
 #include "Support.h"
 
+#include "hosting/PropertyPage.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <initializer_list>
 #include <iterator>
@@ -49,6 +52,7 @@ constexpr SYSKIND Platform = Win64 ? SYS_WIN64 : SYS_WIN32;
 constexpr const wchar_t* PlatformKey = Win64 ? L"win64" : L"win32";
 
 std::wstring Clsid() { return L"CLSID\\" + Braced(CLSID_KeyBord); }
+std::wstring PageClsid() { return L"CLSID\\" + Braced(hosting::CLSID_KeyBordPage); }
 std::wstring Interface(REFIID iid) { return L"Interface\\" + Braced(iid); }
 std::wstring ModuleFile() {
   wchar_t path[MAX_PATH] = {};
@@ -76,6 +80,9 @@ std::vector<Entry> Entries() {
       {"ClassTypeLib", Clsid() + L"\\TypeLib", nullptr, libid},
       {"MiscStatus", Clsid() + L"\\MiscStatus\\1", nullptr, L"131473"},
       {"ToolboxBitmap", Clsid() + L"\\ToolboxBitmap32", nullptr, ModuleFile() + L", 30000"},
+      {"PageName", PageClsid(), nullptr, L"KeyBord Property Page"},
+      {"PageServer", PageClsid() + L"\\InprocServer32", nullptr, ModuleFile()},
+      {"PageThreading", PageClsid() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
       {"ProgId", L"VexoKeyBord.KeyBord", nullptr, ReadableName},
       {"ProgIdClass", L"VexoKeyBord.KeyBord\\CLSID", nullptr, Braced(CLSID_KeyBord)},
       {"ProgIdCurrentVersion", L"VexoKeyBord.KeyBord\\CurVer", nullptr, L"VexoKeyBord.KeyBord.1"},
@@ -236,6 +243,12 @@ struct TypeLibrary : ::testing::Test {
     EXPECT_EQ(info->GetDocumentation(member, &name, nullptr, nullptr, nullptr), S_OK);
     return name.str();
   }
+  // The help string an object browser shows.
+  static std::wstring Help(ITypeInfo* info, MEMBERID member = MEMBERID_NIL) {
+    Bstr doc;
+    EXPECT_EQ(info->GetDocumentation(member, nullptr, &doc, nullptr, nullptr), S_OK);
+    return doc.get() ? doc.str() : std::wstring();
+  }
   ComPtr<ITypeLib> library;
 };
 using RegisteredTypeLibrary = TypeLibrary;
@@ -255,7 +268,7 @@ TEST_F(RegisteredTypeLibrary, LibraryAttributes) {
   Bstr help;
   ASSERT_EQ(library->GetDocumentation(-1, &name, &doc, nullptr, &help), S_OK);
   EXPECT_EQ(name.str(), L"VexoKeyBord");
-  EXPECT_EQ(doc.str(), L"VexoKeyBord");
+  EXPECT_EQ(doc.str(), L"VexoKeyBord") << "also the name the registry and reference lists show";
   EXPECT_EQ(help.get(), nullptr);
 
   // Found for any locale a host asks for.
@@ -285,6 +298,7 @@ TEST_F(RegisteredTypeLibrary, FourTypesInOrder) {
     ASSERT_NE(info, nullptr);
     const TYPEATTR attr = Attributes(info.Get());
     EXPECT_EQ(Name(info.Get()), expected[i].name);
+    EXPECT_NE(Help(info.Get()), L"");
     EXPECT_EQ(attr.typekind, expected[i].kind);
     EXPECT_EQ(attr.wTypeFlags, expected[i].flags);
     if (i != 3) {
@@ -365,6 +379,7 @@ TEST_F(RegisteredTypeLibrary, MembersOfKeyBordInTableOrder) {
     FUNCDESC* func = nullptr;
     ASSERT_EQ(info->GetFuncDesc(i, &func), S_OK);
     EXPECT_EQ(Name(info.Get(), func->memid), member.name);
+    EXPECT_NE(Help(info.Get(), func->memid), L"");
     EXPECT_EQ(func->memid, member.id);
     EXPECT_EQ(func->invkind, member.kind);
     EXPECT_EQ(func->funckind, FUNC_PUREVIRTUAL);
@@ -428,10 +443,12 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
   ASSERT_EQ(attr.cVars, 3);
   EXPECT_EQ(attr.cbSizeInstance, 4u);
   const wchar_t* names[] = {L"abcAct", L"NumberAct", L"ImageAct"};
+  const wchar_t* panels[] = {L"letter panel", L"number panel", L"symbol panel"};  // said by the help string
   for (UINT i = 0; i < 3; ++i) {
     VARDESC* var = nullptr;
     ASSERT_EQ(info->GetVarDesc(i, &var), S_OK);
     EXPECT_EQ(Name(info.Get(), var->memid), names[i]);
+    EXPECT_NE(Help(info.Get(), var->memid).find(panels[i]), std::wstring::npos);
     EXPECT_EQ(var->varkind, VAR_CONST);
     Var value;
     ASSERT_EQ(VariantChangeType(&value, var->lpvarValue, 0, VT_I4), S_OK);
@@ -443,7 +460,7 @@ TEST_F(RegisteredTypeLibrary, ActivPanelValues) {
 // --- After unregistration.
 
 TEST(Unregistered, NothingOfTheComponentRemains) {
-  const std::wstring keys[] = {Clsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
+  const std::wstring keys[] = {Clsid(), PageClsid(), L"VexoKeyBord.KeyBord", L"VexoKeyBord.KeyBord.1", Interface(IID__KeyBord), Interface(DIID___KeyBord),
                                L"TypeLib\\" + Braced(LIBID_VexoKeyBord)};
   for (const std::wstring& key : keys) {
     EXPECT_FALSE(KeyExists(key)) << std::string(key.begin(), key.end());
@@ -460,22 +477,12 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
 // --- Without registration: a client whose application manifest names the
 // component, with the kit's library and manifest in the client's folder.
 
-// The client is built for the library's own architecture.
-#ifdef _WIN64
-#define VEXO_ARCHITECTURE "amd64"
-#else
-#define VEXO_ARCHITECTURE "x86"
-#endif
-#define VEXO_ARCHITECTURE_ATTRIBUTE "processorArchitecture=\"" VEXO_ARCHITECTURE "\""
-constexpr char ClientManifest[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
-    "  <assemblyIdentity type=\"win32\" name=\"VexoKeyBord.Client\" version=\"1.0.0.0\" "
-    VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
-    "  <dependency><dependentAssembly>\n"
-    "    <assemblyIdentity type=\"win32\" name=\"VexoKeyBord\" version=\"1.0.0.0\" " VEXO_ARCHITECTURE_ATTRIBUTE "/>\n"
-    "  </dependentAssembly></dependency>\n"
-    "</assembly>\n";
+// The client's application manifest, for the library's own architecture:
+// the file the README shows (VEXO_CLIENT_MANIFEST).
+std::wstring ClientManifest() {
+  const wchar_t* manifest = _wgetenv(L"VEXO_CLIENT_MANIFEST");
+  return manifest ? manifest : L"client.manifest";
+}
 
 std::wstring Kit() {
   const wchar_t* kit = _wgetenv(L"VEXO_KIT");
@@ -496,10 +503,7 @@ class ClientFolder {
           << std::string(file, file + wcslen(file));
     }
     const std::wstring application = folder_ + L"\\client.manifest";
-    if (FILE* out = _wfopen(application.c_str(), L"wb")) {
-      std::fputs(ClientManifest, out);
-      std::fclose(out);
-    }
+    EXPECT_TRUE(CopyFileW(ClientManifest().c_str(), application.c_str(), FALSE)) << "VEXO_CLIENT_MANIFEST";
     ACTCTXW context{};
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
@@ -527,6 +531,13 @@ TEST(UnregisteredSideBySide, TheKitHoldsWhatAHostDeveloperNeeds) {
     EXPECT_NE(GetFileAttributesW((Kit() + L"\\" + file).c_str()), INVALID_FILE_ATTRIBUTES)
         << std::string(file, file + wcslen(file));
   }
+  // The header names its source without the folders of the machine that built it.
+  char first[256] = {};
+  if (FILE* header = _wfopen((Kit() + L"\\VexoKeyBord_h.h").c_str(), L"rb")) {
+    std::fgets(first, sizeof first, header);
+    std::fclose(header);
+  }
+  EXPECT_NE(std::strstr(first, " from VexoKeyBord.idl "), nullptr) << first;
 }
 
 TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
@@ -550,6 +561,8 @@ TEST(UnregisteredSideBySide, CreatedByProgrammaticAndClassIdentifier) {
   ComPtr<IDispatch> dispatch;
   ASSERT_EQ(CoCreateInstance(CLSID_KeyBord, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &dispatch), S_OK);
   EXPECT_NE(GetModuleHandleW(client.File(L"VexoKeyBord.ocx").c_str()), nullptr) << "served from the client's folder";
+  ComPtr<IPropertyPage> page;
+  EXPECT_EQ(CoCreateInstance(hosting::CLSID_KeyBordPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, &page), S_OK);
 
   // Called early and late bound.
   ComPtr<_KeyBord> keybord;

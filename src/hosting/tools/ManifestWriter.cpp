@@ -1,7 +1,8 @@
 // Writes the side-by-side manifest of the component library: what a client
-// needs to create KeyBord with nothing registered (the file, each class with
-// its programmatic identifiers, threading model and misc status, the type
-// library and the interfaces), read from the rows that registration writes.
+// needs to create KeyBord and its property page with nothing registered (the
+// file, each class with its programmatic identifiers, threading model and misc
+// status, the type library and the interfaces), read from the rows that
+// registration writes.
 //
 //   manifest-writer <out.manifest> <assembly version, e.g. 1.0.0.0>
 #include <windows.h>
@@ -129,9 +130,11 @@ int main(int argc, char** argv) {
     if (!entry.typeLib.empty()) xml += " tlbid=\"" + Narrow(entry.typeLib) + "\"";
     xml += " description=\"" + Narrow(entry.name) + "\"";
     if (!misc.empty()) xml += " miscStatus=\"" + misc + "\" miscStatusContent=\"" + misc + "\"";
-    xml += ">\n";
-    if (!entry.independentProgId.empty()) xml += "      <progid>" + Narrow(entry.independentProgId) + "</progid>\n";
-    xml += "    </comClass>\n";
+    if (entry.independentProgId.empty()) {
+      xml += "/>\n";
+      continue;
+    }
+    xml += ">\n      <progid>" + Narrow(entry.independentProgId) + "</progid>\n    </comClass>\n";
   }
   xml += "    <typelib tlbid=\"" + Narrow(libid) + "\" version=\"" + Narrow(libraryVersion) +
          "\" helpdir=\"\" flags=\"control\"/>\n";

@@ -2,10 +2,12 @@
 // the type descriptions in the order hosts expect, with type flags that the
 // IDL compiler refuses (it rejects a non-extensible dispatch interface).
 //
-//   typelib-writer <in.tlb> <out.tlb> <Name>[+<flags>] ...
+//   typelib-writer <in.tlb> <out.tlb> <idl> <Name>[+<flags>] ...
 //
 // Every type of the input must be named once; <flags> (hexadecimal) are added
-// to the type's flags. The copy goes through the platform's own type library
+// to the type's flags. The IDL compiler drops help strings of enumeration
+// values, so they are read from <idl>, where each value's line ends in
+// `// helpstring("...")`. The copy goes through the platform's own type library
 // writer, so the output is a well-formed library whatever the input's layout.
 // That writer drops the automation flag of a dual interface and stores a pure
 // dispatch interface with the inherited function table of IDispatch, which
@@ -25,6 +27,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Microsoft::WRL::ComPtr;
@@ -64,7 +67,8 @@ struct Wanted {
 
 class Copier {
  public:
-  Copier(ITypeLib* source, ICreateTypeLib2* target) : source_(source), target_(target) {}
+  Copier(ITypeLib* source, ICreateTypeLib2* target, std::map<std::wstring, std::wstring> valueHelp)
+      : source_(source), target_(target), valueHelp_(std::move(valueHelp)) {}
 
   void CopyLibrary(const std::vector<Wanted>& order) {
     TLIBATTR* attr = nullptr;
@@ -194,6 +198,17 @@ class Copier {
     return mapped;
   }
 
+  // A member's help string, when it has one. A property's get and put share
+  // their identifier and so their help string.
+  template <typename Set>
+  static void CopyDocString(ITypeInfo* from, MEMBERID member, Set set) {
+    BSTR doc = nullptr;
+    Check(from->GetDocumentation(member, nullptr, &doc, nullptr, nullptr), "member documentation");
+    const HRESULT status = doc ? set(doc) : S_OK;
+    SysFreeString(doc);
+    Check(status, "SetDocString of a member");
+  }
+
   void CopyContents(Entry& entry) {
     ComPtr<ITypeInfo> members = entry.dual ? DualTwin(entry.source.Get()) : entry.source;
     TYPEATTR* typeAttr = nullptr;
@@ -223,6 +238,7 @@ class Copier {
       func.lprgelemdescParam = params.empty() ? nullptr : params.data();
       func.elemdescFunc.tdesc = MapType(members.Get(), func.elemdescFunc.tdesc, entry.target.Get());
       Check(entry.target->AddFuncDesc(i, &func), "AddFuncDesc");
+      CopyDocString(members.Get(), func.memid, [&](LPOLESTR doc) { return entry.target->SetFuncDocString(i, doc); });
 
       // A property's value parameter carries no name of its own.
       std::vector<BSTR> names(func.cParams + 1u);
@@ -246,6 +262,10 @@ class Copier {
       UINT count = 0;
       Check(members->GetNames(varDesc->memid, &name, 1, &count), "GetNames of a variable");
       Check(entry.target->SetVarName(i, name), "SetVarName");
+      CopyDocString(members.Get(), varDesc->memid, [&](LPOLESTR doc) { return entry.target->SetVarDocString(i, doc); });
+      if (const auto help = valueHelp_.find(name); help != valueHelp_.end()) {
+        Check(entry.target->SetVarDocString(i, const_cast<LPOLESTR>(help->second.c_str())), "SetVarDocString");
+      }
       SysFreeString(name);
       members->ReleaseVarDesc(varDesc);
     }
@@ -255,7 +275,28 @@ class Copier {
   ICreateTypeLib2* target_;
   std::vector<Entry> types_;
   std::deque<TYPEDESC> descriptions_;  // stable storage for nested pointer types
+  std::map<std::wstring, std::wstring> valueHelp_;  // by the value's name
 };
+
+// The help strings of enumeration values in `idl`: the first word of each
+// line that ends in a `// helpstring("...")` comment, with the comment's text.
+std::map<std::wstring, std::wstring> ValueHelpStrings(const wchar_t* idl) {
+  std::ifstream in(idl);
+  if (!in) throw Failure{"cannot read the IDL file", E_FAIL};
+  std::map<std::wstring, std::wstring> help;
+  const std::string marker = "// helpstring(\"";
+  for (std::string line; std::getline(in, line);) {
+    const auto at = line.find(marker);
+    const auto first = line.find_first_not_of(" \t");
+    const auto end = line.rfind("\")");
+    if (at == std::string::npos || end == std::string::npos || end < at + marker.size()) continue;
+    const auto nameEnd = line.find_first_of(" =,", first);
+    const std::string name = line.substr(first, nameEnd - first);
+    const std::string text = line.substr(at + marker.size(), end - at - marker.size());
+    help[std::wstring(name.begin(), name.end())] = std::wstring(text.begin(), text.end());
+  }
+  return help;
+}
 
 // Rewrites, in the saved library file, the fields of each type entry that the
 // platform's writer sets differently from the IDL compiler. The file starts
@@ -341,12 +382,12 @@ void Verify(const wchar_t* path, const std::vector<Wanted>& order, const std::ve
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: typelib-writer <in.tlb> <out.tlb> <Name>[+<hex flags>] ...\n");
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: typelib-writer <in.tlb> <out.tlb> <idl> <Name>[+<hex flags>] ...\n");
     return 2;
   }
   std::vector<Wanted> order;
-  for (int i = 3; i < argc; ++i) {
+  for (int i = 4; i < argc; ++i) {
     std::wstring argument = argv[i];
     Wanted wanted;
     const auto plus = argument.find(L'+');
@@ -368,7 +409,7 @@ int wmain(int argc, wchar_t** argv) {
     source->ReleaseTLibAttr(attr);
     ComPtr<ICreateTypeLib2> target;
     Check(CreateTypeLib2(platform, argv[2], &target), "CreateTypeLib2");
-    Copier copier(source.Get(), target.Get());
+    Copier copier(source.Get(), target.Get(), ValueHelpStrings(argv[3]));
     copier.CopyLibrary(order);
     const auto expected = copier.ExpectedEntries();
     target.Reset();
