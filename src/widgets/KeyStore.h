@@ -54,6 +54,8 @@ class ArmedKey {
  public:
   void Arm(std::int16_t index) { armed_ = index; }
   void Disarm() { armed_ = -1; }
+  // The key a press is down on, or -1.
+  std::int16_t Armed() const { return armed_; }
   // The key that a release over key `hit` (-1 for none) clicks, or -1; disarms.
   std::int16_t Release(std::int16_t hit) {
     const std::int16_t armed = armed_;

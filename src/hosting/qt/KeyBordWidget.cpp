@@ -121,6 +121,9 @@ KeyBordWidget::~KeyBordWidget() {
   toolkit_->OnHostCommand(nullptr);
 }
 
+QSize KeyBordWidget::sizeHint() const { return toolkit_->DesignSize(); }
+QSize KeyBordWidget::minimumSizeHint() const { return toolkit_->DesignSize() / 2; }
+
 int KeyBordWidget::Finish(std::int32_t status) {
   lastError_ = status;
   return status;

@@ -42,7 +42,6 @@ class FieldWidget final : public QLineEdit {
     // The user clicks into the field; Tab passes it by (the keyboard is one
     // stop in its window's tab order, the active panel).
     setFocusPolicy(Qt::ClickFocus);
-    setFont(KeyFont(DesignKeyLook));
     QPalette colours = palette();
     colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,

@@ -45,6 +45,9 @@ class VEXO_KEYBORD_EXPORT KeyBordWidget : public QWidget {
   explicit KeyBordWidget(QWidget* parent = nullptr);
   ~KeyBordWidget() override;
 
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
   bool CapsLock();
   void setCapsLock(bool value);
   int ChangeBord();
