@@ -220,5 +220,34 @@ TEST(Themes, ADisabledKeyboardLooksDisabledAndTypesNothing) {
   EXPECT_EQ(U16(themed.toolkit.Field().Widget()->text()), u"");
 }
 
+// A key looks pressed while a mouse button or a touch point is down on it; a
+// tap types like a click, once, also when the system makes a mouse click of
+// the same tap.
+TEST(Pressing, KeysLookPressedWhileDownAndATapTypesOnce) {
+  Shown shown;
+  shown.Show();
+  qt::KeyPanelWidget& letters = shown.PanelWidget(PanelId::picABC);
+  const QRect clicked = letters.KeyRect(1);
+  const QImage up = letters.grab(clicked).toImage();
+  QTest::mousePress(&letters, Qt::LeftButton, Qt::NoModifier, clicked.center());
+  EXPECT_NE(letters.grab(clicked).toImage(), up) << "a key under the mouse button looks as before";
+  QTest::mouseRelease(&letters, Qt::LeftButton, Qt::NoModifier, clicked.center());
+  EXPECT_EQ(shown.Field(), u"W ");
+
+  static QPointingDevice* const screen = QTest::createTouchDevice();
+  const QRect tapped = letters.KeyRect(2);
+  const QImage before = letters.grab(tapped).toImage();
+  QTest::touchEvent(&letters, screen).press(0, tapped.center());
+  EXPECT_NE(letters.grab(tapped).toImage(), before) << "a key under a finger looks as before";
+  QTest::touchEvent(&letters, screen).release(0, tapped.center());
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent fromTouch(type, tapped.center(), tapped.center(), letters.mapToGlobal(tapped.center()), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier,
+                          Qt::MouseEventSynthesizedBySystem);
+    QApplication::sendEvent(&letters, &fromTouch);
+  }
+  EXPECT_EQ(shown.Field(), u"WE ");
+}
+
 }  // namespace
 }  // namespace vexo::testing

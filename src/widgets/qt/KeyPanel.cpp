@@ -183,6 +183,8 @@ KeyPanelWidget::KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, Q
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_KeyCompression, false);
   setAttribute(Qt::WA_AcceptTouchEvents);
+  const std::u16string_view name = AccessiblePanelName(id);
+  setAccessibleName(QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size())));
 }
 
 QRect KeyPanelWidget::KeyRect(std::int16_t index) const {

@@ -57,6 +57,9 @@ class QtToolkit::SurfaceFilter final : public QObject {
 QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
     : surfaceWidget_(&surface), options_(options), text1_(*this), surface_(*this) {
   InstallKeyAccessibility();
+  if (surface.accessibleName().isEmpty()) {
+    surface.setAccessibleName(QStringLiteral("On-screen keyboard"));
+  }
   for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
     panels_[Slot(id)] = std::make_unique<QtPanel>(*this, id);
   }
@@ -201,6 +204,11 @@ void QtToolkit::SurfaceEvent(int type) {
       break;
     case QEvent::FontChange:
       LayOut();
+      break;
+    case QEvent::PaletteChange:
+      if (text1_.Widget() != nullptr && surfaceWidget_ != nullptr) {
+        FollowPalette(*text1_.Widget(), surfaceWidget_->palette());
+      }
       break;
     case QEvent::Resize: {
       if (surfaceWidget_ == nullptr) {

@@ -133,6 +133,8 @@ class QtRichTextBox final : public QtPlacement<RichTextBox, QLineEdit> {
 // The field's line edit on `surface` (see QtField.cpp): it keeps every unit
 // put into it and its block caret, and reports what the user does to it.
 QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface);
+// The field's colours follow the surface's palette.
+void FollowPalette(QLineEdit& field, const QPalette& surface);
 
 class QtSurface final : public SizedSurface {
  public:
