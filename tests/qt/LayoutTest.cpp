@@ -134,27 +134,14 @@ DrawnKey Drawn(const QImage& image, const QRect& key) {
   return drawn;
 }
 
-// A keyboard on a surface of its own, started, with the palette given.
-struct Themed {
-  explicit Themed(const QPalette& palette) {
-    surface.setPalette(palette);
-    toolkit.Connect(keybord);
-    EXPECT_EQ(toolkit.Initialize(), hr::Ok);
-  }
-  qt::KeyPanelWidget& Letters() { return *toolkit.PanelOf(PanelId::picABC).Widget(); }
-  // Key 0 marked and key 1 plain, as the component colours them.
-  void MarkFirstKey() {
-    KeyArray& keys = toolkit.Keys(KeyArrayId::cmdKey);
-    EXPECT_EQ(keys.PutForeColor(0, MarkedForeColor), hr::Ok);
-    EXPECT_EQ(keys.PutBackColor(0, MarkedBackColor), hr::Ok);
-    EXPECT_EQ(keys.PutForeColor(1, UnmarkedForeColor), hr::Ok);
-    EXPECT_EQ(keys.PutBackColor(1, UnmarkedBackColor), hr::Ok);
-  }
-
-  QWidget surface;
-  qt::QtToolkit toolkit{surface, {Dpi{96, 96}}};
-  KeyBord keybord{toolkit};
-};
+// Key 0 marked and key 1 plain, as the component colours them.
+void MarkFirstKey(qt::QtToolkit& toolkit) {
+  KeyArray& keys = toolkit.Keys(KeyArrayId::cmdKey);
+  EXPECT_EQ(keys.PutForeColor(0, MarkedForeColor), hr::Ok);
+  EXPECT_EQ(keys.PutBackColor(0, MarkedBackColor), hr::Ok);
+  EXPECT_EQ(keys.PutForeColor(1, UnmarkedForeColor), hr::Ok);
+  EXPECT_EQ(keys.PutBackColor(1, UnmarkedBackColor), hr::Ok);
+}
 
 QPalette Dark() {
   QPalette dark(QColor(53, 53, 53), QColor(53, 53, 53));
@@ -184,9 +171,10 @@ class Themes : public ::testing::TestWithParam<Theme> {};
 TEST_P(Themes, KeysTakeThePalettesColoursAndCaptionsStayReadable) {
   const Theme& row = GetParam();
   const QPalette palette = row.palette();
-  Themed themed(palette);
-  themed.MarkFirstKey();
-  qt::KeyPanelWidget& letters = themed.Letters();
+  Shown shown;
+  shown.widget.setPalette(palette);
+  MarkFirstKey(shown.toolkit);
+  qt::KeyPanelWidget& letters = shown.PanelWidget(PanelId::picABC);
   const QImage image = letters.grab().toImage();
   const DrawnKey marked = Drawn(image, letters.KeyRect(0));
   const DrawnKey plain = Drawn(image, letters.KeyRect(1));
@@ -206,10 +194,10 @@ INSTANTIATE_TEST_SUITE_P(Palettes, Themes,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Themes, ADisabledKeyboardLooksDisabledAndTypesNothing) {
-  Themed themed{QPalette()};
-  themed.surface.show();
-  themed.surface.setEnabled(false);
-  qt::KeyPanelWidget& letters = themed.Letters();
+  Shown shown;
+  shown.Show();
+  shown.widget.setEnabled(false);
+  qt::KeyPanelWidget& letters = shown.PanelWidget(PanelId::picABC);
   const DrawnKey plain = Drawn(letters.grab().toImage(), letters.KeyRect(1));
   EXPECT_EQ(plain.caption, letters.palette().color(QPalette::Disabled, QPalette::ButtonText));
 
@@ -217,7 +205,7 @@ TEST(Themes, ADisabledKeyboardLooksDisabledAndTypesNothing) {
   QTest::keyClick(&letters, Qt::Key_A);
   QAccessible::queryAccessibleInterface(&letters)->child(1)->actionInterface()->doAction(
       QAccessibleActionInterface::pressAction());
-  EXPECT_EQ(U16(themed.toolkit.Field().Widget()->text()), u"");
+  EXPECT_EQ(shown.Field(), u"");
 }
 
 // A key looks pressed while a mouse button or a touch point is down on it; a
