@@ -1,6 +1,37 @@
 #include "widgets/KeyLooks.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vexo {
+
+namespace {
+
+// The relative luminance of a colour on the screen (sRGB).
+double Luminance(Rgb rgb) {
+  const auto linear = [](Rgb channel) {
+    const double c = static_cast<double>(channel & 0xFF) / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(rgb) + 0.7152 * linear(rgb >> 8) + 0.0722 * linear(rgb >> 16);
+}
+
+constexpr Rgb Black = 0x000000;
+constexpr Rgb White = 0xFFFFFF;
+
+}  // namespace
+
+double ContrastRatio(Rgb first, Rgb second) {
+  const auto [darker, lighter] = std::minmax(Luminance(first), Luminance(second));
+  return (lighter + 0.05) / (darker + 0.05);
+}
+
+Rgb ReadableOn(Rgb fore, Rgb back) {
+  if (ContrastRatio(fore, back) >= ReadableContrast) {
+    return fore;
+  }
+  return ContrastRatio(Black, back) >= ContrastRatio(White, back) ? Black : White;
+}
 
 KeyColours DrawnColours(std::optional<Colour> fore, std::optional<Colour> back, bool marked, Contrast contrast) {
   if (contrast == Contrast::High) {

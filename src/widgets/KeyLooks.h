@@ -52,6 +52,15 @@ struct KeyColours {
 // a disabled panel keep their colours: the border shows a press.
 KeyColours DrawnColours(std::optional<Colour> fore, std::optional<Colour> back, bool marked, Contrast contrast);
 
+// The contrast of two colours as readers perceive it, from 1 (the same
+// luminance) to 21 (black on white).
+double ContrastRatio(Rgb first, Rgb second);
+// The smallest contrast a caption needs to be read easily.
+inline constexpr double ReadableContrast = 4.5;
+// `fore` where it reads on `back`; otherwise black or white, whichever reads
+// better, so that a theme whose own pair is too faint still shows the caption.
+Rgb ReadableOn(Rgb fore, Rgb back);
+
 // The system's colours as one toolkit shows them.
 class SystemPalette {
  public:

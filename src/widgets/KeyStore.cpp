@@ -163,6 +163,15 @@ std::u16string_view AccessibleName(std::u16string_view caption) {
   return caption.find_first_not_of(u' ') == std::u16string_view::npos ? u"Space" : caption;
 }
 
+std::u16string_view AccessiblePanelName(PanelId panel) {
+  switch (panel) {
+    case PanelId::picABC: return u"Letters";
+    case PanelId::picNumber: return u"Numbers";
+    case PanelId::picShift: return u"Symbols";
+  }
+  return u"";
+}
+
 // --- The design-time form.
 
 KeyElement DesignKey(KeyArrayId array) {

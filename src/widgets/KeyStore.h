@@ -47,6 +47,9 @@ struct KeyElement {
 // a key that shows no character (the space bar), which a screen reader would
 // otherwise pass over in silence.
 std::u16string_view AccessibleName(std::u16string_view caption);
+// The name an assistive technology gives a panel, as a user calls it; the
+// view ends in a NUL, so it may be passed on as a C string.
+std::u16string_view AccessiblePanelName(PanelId panel);
 
 // A press on a key arms its click; the release clicks it only over the same
 // key, so a press dragged off a key types nothing.
@@ -54,6 +57,8 @@ class ArmedKey {
  public:
   void Arm(std::int16_t index) { armed_ = index; }
   void Disarm() { armed_ = -1; }
+  // The key a press is down on, or -1.
+  std::int16_t Armed() const { return armed_; }
   // The key that a release over key `hit` (-1 for none) clicks, or -1; disarms.
   std::int16_t Release(std::int16_t hit) {
     const std::int16_t armed = armed_;

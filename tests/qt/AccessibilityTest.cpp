@@ -74,5 +74,41 @@ TEST(Accessibility, PressingAKeyTypesItsCaption) {
   EXPECT_TRUE(WaitFor([&] { return key->state().focused; }, "the pressed key to be focused"));
 }
 
+TEST(Accessibility, TheWidgetItsPanelsAndItsFieldAreNamed) {
+  Shown shown;
+  shown.Show();
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(&shown.widget)->text(QAccessible::Name),
+            QStringLiteral("On-screen keyboard"));
+  for (const auto& [panel, name] : {std::pair{PanelId::picABC, "Letters"}, std::pair{PanelId::picNumber, "Numbers"},
+                                    std::pair{PanelId::picShift, "Symbols"}}) {
+    EXPECT_EQ(Panel(shown, panel)->text(QAccessible::Name), QString::fromUtf8(name));
+  }
+  QAccessibleInterface* field = QAccessible::queryAccessibleInterface(shown.toolkit.Field().Widget());
+  EXPECT_EQ(field->text(QAccessible::Name), QStringLiteral("Typed text"));
+  EXPECT_EQ(field->role(), QAccessible::EditableText);
+}
+
+// The field reads as the user's text, without the trailing space, with the
+// caret where the block caret stands.
+TEST(Accessibility, TheFieldReadsAsTheTypedTextWithItsCaret) {
+  Shown shown;
+  shown.Show();
+  QAccessibleInterface* field = QAccessible::queryAccessibleInterface(shown.toolkit.Field().Widget());
+  QAccessibleTextInterface* text = field->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(field->text(QAccessible::Value), QString());
+  EXPECT_EQ(text->cursorPosition(), 0);
+
+  shown.Click(KeyArrayId::cmdKey, 0);
+  shown.Click(KeyArrayId::cmdKey, 1);
+  ASSERT_EQ(shown.Field(), u"QW ");
+  EXPECT_EQ(field->text(QAccessible::Value), QStringLiteral("QW"));
+  EXPECT_EQ(text->characterCount(), 2);
+  EXPECT_EQ(text->text(0, 2), QStringLiteral("QW"));
+  EXPECT_EQ(text->cursorPosition(), 2);
+  ASSERT_EQ(shown.toolkit.HostCall([&] { return shown.keybord.LeftPos(); }), hr::Ok);
+  EXPECT_EQ(text->cursorPosition(), 1);
+}
+
 }  // namespace
 }  // namespace vexo::testing

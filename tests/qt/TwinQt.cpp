@@ -68,7 +68,9 @@ class QtRunner final : public Runner {
         widget_->setFocus();
         return toolkit.LastWidgetStatus();
       case Kind::Resize:
-        widget_->resize(TwipsToPixels(static_cast<float>(op.a), 96), TwipsToPixels(static_cast<float>(op.b), 96));
+        // A host that respects the widget's smallest size, so its keys stay where a user can click.
+        widget_->resize(QSize(TwipsToPixels(static_cast<float>(op.a), 96), TwipsToPixels(static_cast<float>(op.b), 96))
+                            .expandedTo(widget_->minimumSizeHint()));
         return hr::Ok;
       case Kind::Answer:
         answer_ = op.a;

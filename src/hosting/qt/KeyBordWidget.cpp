@@ -253,6 +253,9 @@ KeyBordWidget::~KeyBordWidget() {
   d_->toolkit.OnHostCommand(nullptr);
 }
 
+QSize KeyBordWidget::sizeHint() const { return d_->toolkit.DesignSize(); }
+QSize KeyBordWidget::minimumSizeHint() const { return d_->toolkit.DesignSize() / 2; }
+
 QString KeyBordWidget::lastError() const {
   return Succeeded(d_->lastStatus) ? QString() : DescribeFailure(d_->lastStatus);
 }

@@ -62,6 +62,7 @@ class KeyAccessible final : public QAccessibleInterface, public QAccessibleActio
       return state;
     }
     state.focusable = true;
+    state.disabled = !panel_->isEnabled();
     state.invisible = !key->visible;
     state.focused = panel_->hasFocus() && panel_->Panel().Keys().IsMarked(index_);
     return state;
@@ -144,7 +145,7 @@ QAccessibleInterface* Factory(const QString&, QObject* object) {
   if (auto* panel = dynamic_cast<KeyPanelWidget*>(object)) {
     return new PanelAccessible(panel);
   }
-  return nullptr;
+  return FieldAccessible(object);
 }
 
 void Announce(KeyPanelWidget& panel, std::int16_t index, QAccessible::Event type) {

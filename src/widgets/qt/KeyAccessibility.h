@@ -6,15 +6,21 @@
 
 #include <cstdint>
 
+#include <QAccessibleInterface>
+
 #include "widgets/KeyStore.h"
 
 namespace vexo::qt {
 
 class KeyPanelWidget;
 
-// Installs the factory that gives panels their accessible keys; once per
-// process, any number of calls.
+// Installs the factory that gives panels their accessible keys and the
+// field its accessible text; once per process, any number of calls.
 void InstallKeyAccessibility();
+
+// The field's accessible interface when `object` is a keyboard's field (see
+// QtField.cpp), or null.
+QAccessibleInterface* FieldAccessible(QObject* object);
 
 // Tells assistive technologies that key `index` of `panel` became the
 // focused one (marked on the focused panel), or that its caption changed.

@@ -1,11 +1,17 @@
 // The key panels: their twip boxes, their keys as data, and the widgets that
 // draw them and turn the user's presses into notifications.
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <vector>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
+#include <QStyle>
+#include <QTouchEvent>
 #include <qdrawutil.h>
 
 #include "widgets/Boundary.h"
@@ -59,34 +65,54 @@ constexpr std::array<PaletteRole, 31> SystemColours{{
     {QPalette::Active, QPalette::Window},           // 30 menu bar
 }};
 
-// The system colours as a palette shows them.
+// The system colours as a palette shows them; a disabled widget shows every
+// one from the palette's disabled group.
 class PaletteColours final : public SystemPalette {
  public:
-  explicit PaletteColours(const QPalette& palette) : palette_(palette) {}
+  explicit PaletteColours(const QWidget& widget) : palette_(widget.palette()), enabled_(widget.isEnabled()) {}
   std::optional<Rgb> Lookup(std::uint32_t index) const override {
     if (index >= SystemColours.size()) {
       return std::nullopt;
     }
-    const QColor colour = palette_.color(SystemColours[index].group, SystemColours[index].role);
+    const PaletteRole entry = SystemColours[index];
+    const QColor colour = palette_.color(enabled_ ? entry.group : QPalette::Disabled, entry.role);
     return static_cast<Rgb>(colour.red() | colour.green() << 8 | colour.blue() << 16);
   }
 
  private:
   const QPalette& palette_;
+  bool enabled_;
 };
 
 QColor ToQColor(Rgb rgb) {
   return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
 }
 
-// A dark palette is the user's choice of contrast: keys take its button
-// colours and the mark its highlight, as a high-contrast scheme gives them,
-// rather than a black caption on a dark face.
-Contrast ContrastOf(const QPalette& palette) {
-  return palette.color(QPalette::ButtonText).lightness() > palette.color(QPalette::Button).lightness()
-             ? Contrast::High
-             : Contrast::Normal;
+// Under the style's own button and highlight colours the keys show the
+// component's colours (black on button face, the mark white on blue). Any
+// other palette is a theme that the host, the desktop or the user chose, dark
+// or high-contrast among them: every key then takes its button pair and the
+// mark its highlight pair, as in the system's high contrast. So does a
+// disabled panel, from the palette's disabled group.
+Contrast ContrastOf(const QWidget& panel) {
+  if (!panel.isEnabled()) {
+    return Contrast::High;
+  }
+  const QPalette& shown = panel.palette();
+  const QPalette standard = panel.style()->standardPalette();
+  for (QPalette::ColorRole role : {QPalette::Button, QPalette::ButtonText, QPalette::Highlight, QPalette::HighlightedText}) {
+    if (shown.color(QPalette::Active, role) != standard.color(QPalette::Active, role)) {
+      return Contrast::High;
+    }
+  }
+  return Contrast::Normal;
 }
+
+int Scaled(int pixels, double factor) { return static_cast<int>(pixels * factor + 0.5); }
+
+// A mouse event that the system or Qt made from a touch: the touch itself
+// types, so this one must not type a second time.
+bool FromTouch(const QMouseEvent& event) { return event.source() != Qt::MouseEventNotSynthesized; }
 
 }  // namespace
 
@@ -103,7 +129,7 @@ QtPanel::QtPanel(QtToolkit& toolkit, PanelId id)
     : QtPlacement(toolkit, DesignPanel(id)), id_(id), keys_(DesignKey(KeysOf(id)), this) {}
 
 QRect QtPanel::KeyPixels(const KeyElement& key) const {
-  return ToPixels({key.left, key.top, key.width, key.height}, toolkit_.CurrentDpi());
+  return ToPixels({key.left, key.top, key.width, key.height}, toolkit_.CurrentDpi(), toolkit_.CurrentScaling().factor);
 }
 
 
@@ -131,7 +157,7 @@ HResult QtPanel::SetFocus() {
 }
 
 bool QtPanel::CanShow(Colour colour) const {
-  return widget_ == nullptr || vexo::ResolveColour(colour, PaletteColours(widget_->palette())).has_value();
+  return widget_ == nullptr || vexo::ResolveColour(colour, PaletteColours(*widget_)).has_value();
 }
 
 void QtPanel::KeyChanged(std::int16_t index, const KeyElement& before, const KeyElement& after) {
@@ -156,6 +182,9 @@ KeyPanelWidget::KeyPanelWidget(QtToolkit& toolkit, QtPanel& panel, PanelId id, Q
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_KeyCompression, false);
+  setAttribute(Qt::WA_AcceptTouchEvents);
+  const std::u16string_view name = AccessiblePanelName(id);
+  setAccessibleName(QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size())));
 }
 
 QRect KeyPanelWidget::KeyRect(std::int16_t index) const {
@@ -172,13 +201,17 @@ std::int16_t KeyPanelWidget::HitTest(QPoint point) const {
 
 void KeyPanelWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const PaletteColours colours(palette());
-  const Contrast contrast = ContrastOf(palette());
+  const PaletteColours colours(*this);
+  const Contrast contrast = ContrastOf(*this);
+  const double factor = toolkit_.CurrentScaling().factor;
   painter.fillRect(event->rect(), ToQColor(vexo::ResolveColour(PanelBackColor, PanelBackColor, colours)));
   QFont font = KeyFont(DesignKeyLook);
-  // Twips at the toolkit's density, as the keys' boxes are.
-  font.setPixelSize(std::max(1, TwipsToPixels(DesignKeyLook.fontPoints * 20, toolkit_.CurrentDpi().y)));
+  // Twips at the toolkit's density and scale, as the keys' boxes are.
+  font.setPixelSize(
+      std::max(1, TwipsToPixels(static_cast<float>(DesignKeyLook.fontPoints * 20 * factor), toolkit_.CurrentDpi().y)));
   painter.setFont(font);
+  const int across = Scaled(2, factor);
+  const int down = Scaled(1, factor);
   const KeyStore& keys = panel_.Keys();
   // Higher indexes lie on top, as the hit test finds them.
   for (std::int32_t index = 0; index < keys.Extent(); ++index) {
@@ -191,33 +224,125 @@ void KeyPanelWidget::paintEvent(QPaintEvent* event) {
       continue;
     }
     const KeyColours drawn = DrawnColours(key->foreColor, key->backColor, key->marked, contrast);
-    painter.fillRect(r, ToQColor(vexo::ResolveColour(drawn.back, DefaultKeyBackColor, colours)));
-    qDrawShadePanel(&painter, r, palette(), false, 1);
-    painter.setPen(ToQColor(vexo::ResolveColour(drawn.fore, DefaultKeyForeColor, colours)));
+    const Rgb back = vexo::ResolveColour(drawn.back, DefaultKeyBackColor, colours);
+    const Rgb fore = vexo::ResolveColour(drawn.fore, DefaultKeyForeColor, colours);
+    painter.fillRect(r, ToQColor(back));
+    qDrawShadePanel(&painter, r, palette(), IsDown(static_cast<std::int16_t>(index)), 1);
+    // A disabled key's caption is faint on purpose.
+    painter.setPen(ToQColor(isEnabled() ? ReadableOn(fore, back) : fore));
     const QString caption(reinterpret_cast<const QChar*>(key->caption.data()),
                           static_cast<qsizetype>(key->caption.size()));
-    painter.drawText(r.adjusted(2, 1, -2, -1), Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, caption);
+    painter.drawText(r.adjusted(across, down, -across, -down), Qt::AlignRight | Qt::AlignTop | Qt::TextWordWrap, caption);
+  }
+}
+
+bool KeyPanelWidget::IsDown(std::int16_t index) const {
+  if (index < 0) {
+    return false;
+  }
+  if (pressed_.Armed() == index && mouseOnArmed_) {
+    return true;
+  }
+  return std::any_of(touches_.begin(), touches_.end(), [index](const auto& touch) { return touch.second.Armed() == index; });
+}
+
+void KeyPanelWidget::Repaint(std::int16_t index) {
+  if (index >= 0) {
+    update(KeyRect(index));
   }
 }
 
 void KeyPanelWidget::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) {
+  if (event->button() != Qt::LeftButton || FromTouch(*event)) {
     return;
   }
   const std::int16_t hit = HitTest(event->position().toPoint());
   if (hit >= 0) {
     // A key takes no focus: the press only arms its click.
     pressed_.Arm(hit);
+    mouseOnArmed_ = true;
+    Repaint(hit);
   } else if (!hasFocus()) {
     setFocus(Qt::MouseFocusReason);
   }
 }
 
+void KeyPanelWidget::mouseMoveEvent(QMouseEvent* event) {
+  // Dragged off its key, a press no longer looks pressed (nor clicks).
+  const bool on = pressed_.Armed() >= 0 && HitTest(event->position().toPoint()) == pressed_.Armed();
+  if (on != mouseOnArmed_) {
+    mouseOnArmed_ = on;
+    Repaint(pressed_.Armed());
+  }
+}
+
 void KeyPanelWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (FromTouch(*event)) {
+    return;
+  }
+  Repaint(pressed_.Armed());
   const std::int16_t clicked =
       pressed_.Release(event->button() == Qt::LeftButton ? HitTest(event->position().toPoint()) : -1);
   if (clicked >= 0) {
     ClickKey(clicked);
+  }
+}
+
+bool KeyPanelWidget::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+      if (!isEnabled()) {
+        break;
+      }
+      // Accepted, so that Qt makes no mouse events of it.
+      event->accept();
+      Touch(*static_cast<QTouchEvent*>(event));
+      return true;
+    default:
+      break;
+  }
+  return QWidget::event(event);
+}
+
+void KeyPanelWidget::Touch(QTouchEvent& event) {
+  std::vector<std::int16_t> tapped;
+  for (const QEventPoint& point : event.points()) {
+    const std::int16_t hit = HitTest(point.position().toPoint());
+    switch (event.type() == QEvent::TouchCancel ? QEventPoint::Released : point.state()) {
+      case QEventPoint::Pressed:
+        touches_[point.id()].Arm(hit);
+        Repaint(hit);
+        break;
+      case QEventPoint::Released: {
+        ArmedKey& touch = touches_[point.id()];
+        Repaint(touch.Armed());
+        const std::int16_t clicked = touch.Release(event.type() == QEvent::TouchCancel ? -1 : hit);
+        touches_.erase(point.id());
+        if (clicked >= 0) {
+          tapped.push_back(clicked);
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (event.type() == QEvent::TouchCancel || event.type() == QEvent::TouchEnd) {
+    for (const auto& [id, touch] : touches_) {
+      Repaint(touch.Armed());
+    }
+    touches_.clear();
+  }
+  // A host's slot may delete the panel with the toolkit during a click.
+  const QPointer<KeyPanelWidget> alive(this);
+  for (std::int16_t index : tapped) {
+    if (alive == nullptr) {
+      return;
+    }
+    ClickKey(index);
   }
 }
 

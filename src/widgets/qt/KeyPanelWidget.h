@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 
+#include <QTouchEvent>
 #include <QWidget>
 
 #include "widgets/KeyStore.h"
@@ -28,14 +30,18 @@ class KeyPanelWidget final : public QWidget {
   // element is missing or hidden.
   QRect KeyRect(std::int16_t index) const;
   const QtPanel& Panel() const { return panel_; }
-  // Raises the click of element `index`, as the mouse or an assistive
-  // technology's press action makes it.
+  // Raises the click of element `index`, as the mouse, a touch or an
+  // assistive technology's press action makes it.
   void ClickKey(std::int16_t index);
+  // Whether a mouse button or a touch point is down on key `index`: it looks
+  // pressed.
+  bool IsDown(std::int16_t index) const;
 
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
@@ -44,8 +50,14 @@ class KeyPanelWidget final : public QWidget {
  private:
   QtToolkit& toolkit_;
   QtPanel& panel_;
+  // Each touch point arms its own key; a tap types like a click.
+  void Touch(QTouchEvent& event);
+  void Repaint(std::int16_t index);
+
   PanelId id_;
   ArmedKey pressed_;
+  bool mouseOnArmed_ = false;  // the mouse is still over the key it armed
+  std::map<int, ArmedKey> touches_;  // by touch point
 };
 
 }  // namespace vexo::qt

@@ -2,6 +2,7 @@
 // does and is written by the component alone.
 #include <algorithm>
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 
+#include "widgets/qt/KeyAccessibility.h"
 #include "widgets/qt/QtToolkit.h"
 
 namespace vexo::qt {
@@ -42,12 +44,24 @@ class FieldWidget final : public QLineEdit {
     // The user clicks into the field; Tab passes it by (the keyboard is one
     // stop in its window's tab order, the active panel).
     setFocusPolicy(Qt::ClickFocus);
-    setFont(KeyFont(DesignKeyLook));
-    QPalette colours = palette();
+    setAccessibleName(QStringLiteral("Typed text"));
+    FollowPalette(parent->palette());
+  }
+
+  // The block caret shows in the active highlight also while the focus is
+  // elsewhere.
+  void FollowPalette(const QPalette& surface) {
+    QPalette colours = surface;
     colours.setColor(QPalette::Inactive, QPalette::Highlight, colours.color(QPalette::Active, QPalette::Highlight));
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colours);
+  }
+
+  // Where the caret stands: the start of the block caret or selection.
+  int Caret() const {
+    const int start = selectionStart();
+    return start >= 0 ? start : cursorPosition();
   }
 
  protected:
@@ -136,7 +150,74 @@ class FieldWidget final : public QLineEdit {
   QtToolkit& toolkit_;
 };
 
+// The field as assistive technologies read it: the user's text without the
+// trailing space that follows it, the caret where the block caret stands
+// (the block itself is no selection to them).
+class FieldAccessibleText final : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit FieldAccessibleText(FieldWidget* field) : QAccessibleWidget(field, QAccessible::EditableText) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface*>(this)
+                                              : QAccessibleWidget::interface_cast(type);
+  }
+  QString text(QAccessible::Text kind) const override {
+    return kind == QAccessible::Value ? Typed() : QAccessibleWidget::text(kind);
+  }
+
+  QString text(int start, int end) const override { return Typed().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(Typed().size()); }
+  int cursorPosition() const override { return std::min(Field()->Caret(), characterCount()); }
+  // As the user's click in the field places it.
+  void setCursorPosition(int position) override { Field()->setCursorPosition(position); }
+  int selectionCount() const override { return 0; }
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int offsetAtPoint(const QPoint& point) const override {
+    return std::min(Field()->cursorPositionAt(Field()->mapFromGlobal(point)), characterCount());
+  }
+  QRect characterRect(int offset) const override {
+    // Measured from the start of the text as the line edit shows it unscrolled.
+    const QFontMetrics metrics(Field()->font());
+    const QString shown = Field()->text();
+    const QRect contents = Field()->contentsRect().marginsRemoved(Field()->textMargins());
+    const int left = contents.left() + metrics.horizontalAdvance(shown.left(offset));
+    const QRect r(left, contents.center().y() - metrics.height() / 2, metrics.horizontalAdvance(shown.mid(offset, 1)),
+                  metrics.height());
+    return QRect(Field()->mapToGlobal(r.topLeft()), r.size());
+  }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = offset;
+    *end = offset;
+    return {};
+  }
+
+ private:
+  FieldWidget* Field() const { return static_cast<FieldWidget*>(widget()); }
+  QString Typed() const {
+    QString typed = Field()->text();
+    if (typed.endsWith(u' ')) {
+      typed.chop(1);
+    }
+    return typed;
+  }
+};
+
 }  // namespace
+
+QAccessibleInterface* FieldAccessible(QObject* object) {
+  auto* field = dynamic_cast<FieldWidget*>(object);
+  return field != nullptr ? new FieldAccessibleText(field) : nullptr;
+}
+
+void FollowPalette(QLineEdit& field, const QPalette& surface) {
+  if (auto* ours = dynamic_cast<FieldWidget*>(&field)) {
+    ours->FollowPalette(surface);
+  }
+}
 
 QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface) {
   auto* field = new FieldWidget(toolkit, surface);
@@ -185,8 +266,7 @@ HResult QtRichTextBox::PutText(std::u16string_view text) {
 HResult QtRichTextBox::GetSelStart(std::int32_t& start) {
   start = 0;
   RETURN_IF_FAILED(Alive());
-  const int selection = widget_->selectionStart();
-  start = static_cast<std::int32_t>(selection >= 0 ? selection : widget_->cursorPosition());
+  start = static_cast<std::int32_t>(static_cast<FieldWidget*>(widget_.data())->Caret());
   return hr::Ok;
 }
 

@@ -15,8 +15,9 @@
 
 namespace vexo::qt {
 
-QRect ToPixels(const Box& box, Dpi dpi) {
-  const PixelRect r = ToPixels(box.left, box.top, box.width, box.height, dpi);
+QRect ToPixels(const Box& box, Dpi dpi, double factor) {
+  const auto scaled = [factor](float twips) { return static_cast<float>(twips * factor); };
+  const PixelRect r = ToPixels(scaled(box.left), scaled(box.top), scaled(box.width), scaled(box.height), dpi);
   return QRect(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
 }
 
@@ -27,11 +28,13 @@ void QtSurface::Place() {
   if (widget == nullptr) {
     return;
   }
-  const Dpi dpi = toolkit_.CurrentDpi();
-  ++toolkit_.placing_;
-  // A fixed size: layouts and window managers keep what the component asks.
-  widget->setFixedSize(std::max(0, TwipsToPixels(Width(), dpi.x)), std::max(0, TwipsToPixels(Height(), dpi.y)));
-  --toolkit_.placing_;
+  if (!toolkit_.hostSized_) {
+    ++toolkit_.placing_;
+    toolkit_.placedSize_ = toolkit_.DesignSize();
+    widget->resize(toolkit_.placedSize_);
+    --toolkit_.placing_;
+  }
+  toolkit_.LayOut();
 }
 
 HResult QtSurface::CanSize() { return toolkit_.SurfaceWidget() == nullptr ? WidgetGone : hr::Ok; }
@@ -55,6 +58,9 @@ class QtToolkit::SurfaceFilter final : public QObject {
 QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
     : surfaceWidget_(&surface), options_(options), text1_(*this), surface_(*this) {
   InstallKeyAccessibility();
+  if (surface.accessibleName().isEmpty()) {
+    surface.setAccessibleName(QStringLiteral("On-screen keyboard"));
+  }
   for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
     panels_[Slot(id)] = std::make_unique<QtPanel>(*this, id);
   }
@@ -91,6 +97,46 @@ Dpi QtToolkit::CurrentDpi() const {
     return {};
   }
   return {std::max(1, surfaceWidget_->logicalDpiX()), std::max(1, surfaceWidget_->logicalDpiY())};
+}
+
+QSize QtToolkit::DesignSize() const {
+  const Dpi dpi = CurrentDpi();
+  return {std::max(0, TwipsToPixels(surface_.Width(), dpi.x)), std::max(0, TwipsToPixels(surface_.Height(), dpi.y))};
+}
+
+Scaling QtToolkit::CurrentScaling() const {
+  const QSize design = DesignSize();
+  if (surfaceWidget_ == nullptr || design.isEmpty()) {
+    return {};
+  }
+  const QSize room = surfaceWidget_->size();
+  const double factor = std::min(static_cast<double>(room.width()) / design.width(),
+                                 static_cast<double>(room.height()) / design.height());
+  const QSize used = (QSizeF(design) * factor).toSize();
+  return {factor, QPoint((room.width() - used.width()) / 2, (room.height() - used.height()) / 2)};
+}
+
+QRect QtToolkit::SurfacePixels(const Box& box) const {
+  const Scaling scaling = CurrentScaling();
+  return ToPixels(box, CurrentDpi(), scaling.factor).translated(scaling.offset);
+}
+
+void QtToolkit::LayOut() {
+  for (auto& panel : panels_) {
+    panel->Place();
+  }
+  text1_.Place();
+  if (QLineEdit* field = text1_.Widget(); field != nullptr && surfaceWidget_ != nullptr) {
+    // The host's font, at the scale of the keys.
+    QFont font = surfaceWidget_->font();
+    const double factor = CurrentScaling().factor;
+    if (font.pointSizeF() > 0) {
+      font.setPointSizeF(std::max(1.0, font.pointSizeF() * factor));
+    } else {
+      font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * factor + 0.5)));
+    }
+    field->setFont(font);
+  }
 }
 
 void QtToolkit::Beep() {
@@ -154,16 +200,27 @@ void QtToolkit::SurfaceEvent(int type) {
     case QEvent::FocusIn:
       RaiseFromWidget([this] { return Events()->OnSurfaceGotFocus(); });
       break;
+    case QEvent::FontChange:
+      LayOut();
+      break;
+    case QEvent::PaletteChange:
+      if (text1_.Widget() != nullptr && surfaceWidget_ != nullptr) {
+        FollowPalette(*text1_.Widget(), surfaceWidget_->palette());
+      }
+      break;
     case QEvent::Resize: {
-      if (Placing() || surfaceWidget_ == nullptr) {
+      if (surfaceWidget_ == nullptr) {
         break;
       }
-      const Dpi dpi = CurrentDpi();
+      LayOut();
       const QSize size = surfaceWidget_->size();
-      if (size.width() == TwipsToPixels(surface_.Width(), dpi.x) &&
-          size.height() == TwipsToPixels(surface_.Height(), dpi.y)) {
-        break;  // the size the component asked for arriving
+      if (Placing() || size == placedSize_) {
+        break;  // the size the toolkit gave arriving
       }
+      // The component hears of the host's size and sets its own back, as on
+      // Windows; the widget keeps the host's size and scales the design.
+      hostSized_ = true;
+      const Dpi dpi = CurrentDpi();
       surface_.Take(PixelsToTwips(size.width(), dpi.x), PixelsToTwips(size.height(), dpi.y));
       RaiseFromWidget([this] { return Events()->OnResize(); });
       break;

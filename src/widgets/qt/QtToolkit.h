@@ -48,8 +48,14 @@ namespace vexo::qt {
 // operation on a widget that was destroyed under the toolkit gives it.
 inline constexpr HResult WidgetGone = static_cast<HResult>(0x80070578);
 
-// A box's pixels (see ToolkitCore.h), never of negative size.
-QRect ToPixels(const Box& box, Dpi dpi);
+// A box's pixels (see ToolkitCore.h) scaled by `factor`, never of negative size.
+QRect ToPixels(const Box& box, Dpi dpi, double factor = 1);
+
+// How the design's pixels lie on the surface as it is laid out.
+struct Scaling {
+  double factor = 1;
+  QPoint offset;  // of the scaled design within the surface
+};
 
 // The font of keys that look as `look`, in points.
 QFont KeyFont(const KeyLook& look);
@@ -93,7 +99,7 @@ class QtPanel final : public QtPlacement<Panel, KeyPanelWidget>, public KeyObser
 
   KeyStore& Keys() { return keys_; }
   const KeyStore& Keys() const { return keys_; }
-  // The pixel rectangle of a key within the panel.
+  // The pixel rectangle of a key within the panel, at the surface's scale.
   QRect KeyPixels(const KeyElement& key) const;
 
  private:
@@ -127,6 +133,8 @@ class QtRichTextBox final : public QtPlacement<RichTextBox, QLineEdit> {
 // The field's line edit on `surface` (see QtField.cpp): it keeps every unit
 // put into it and its block caret, and reports what the user does to it.
 QLineEdit* MakeFieldWidget(QtToolkit& toolkit, QWidget* surface);
+// The field's colours follow the surface's palette.
+void FollowPalette(QLineEdit& field, const QPalette& surface);
 
 class QtSurface final : public SizedSurface {
  public:
@@ -135,6 +143,8 @@ class QtSurface final : public SizedSurface {
 
   // The size the host gave the widget, in twips, before Resize is raised.
   using SizedSurface::Take;
+  // Gives the widget the component's size until its host or layout sizes it;
+  // lays the children out at the surface's scale either way.
   void Place();
 
  private:
@@ -188,6 +198,12 @@ class QtToolkit final : public ToolkitCore {
   std::optional<PanelId> Focused() const;
   int Beeps() const { return beeps_; }
   Dpi CurrentDpi() const;
+  // The component's size in pixels at the current DPI: what the widget asks
+  // its layout for.
+  QSize DesignSize() const;
+  Scaling CurrentScaling() const;
+  // A child's box at the current scale, within the surface.
+  QRect SurfacePixels(const Box& box) const;
 
   // --- For the widgets of the toolkit. The host's code that a notification
   // reaches (a slot of the widget's signals) may delete the widget and with
@@ -205,6 +221,9 @@ class QtToolkit final : public ToolkitCore {
   void SurfaceEvent(int type);
 
  private:
+  // The children follow the surface's size, font and palette.
+  void LayOut();
+
   class SurfaceFilter;
   static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
   static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
@@ -219,6 +238,9 @@ class QtToolkit final : public ToolkitCore {
   QtSurface surface_;
   std::unique_ptr<SurfaceFilter> filter_;
   int placing_ = 0;
+  // Set once the host or a layout gave the surface a size of its own.
+  bool hostSized_ = false;
+  QSize placedSize_;
   bool textDirty_ = false;
   int beeps_ = 0;
   std::function<void(HostCommand)> onHostCommand_;
@@ -229,7 +251,7 @@ class QtToolkit final : public ToolkitCore {
 template <typename Boxed, typename View>
 void QtPlacement<Boxed, View>::Place() {
   if (widget_ != nullptr) {
-    widget_->setGeometry(ToPixels(this->Bounds(), toolkit_.CurrentDpi()));
+    widget_->setGeometry(toolkit_.SurfacePixels(this->Bounds()));
     widget_->update();
   }
 }

@@ -45,14 +45,7 @@ HRESULT PutText(BSTR* out, const wchar_t* text, UINT length) {
 }
 
 // The panels as a user names them.
-const wchar_t* PanelName(PanelId id) {
-  switch (id) {
-    case PanelId::picABC: return L"Letters";
-    case PanelId::picNumber: return L"Numbers";
-    case PanelId::picShift: return L"Symbols";
-  }
-  return L"";
-}
+const wchar_t* PanelName(PanelId id) { return reinterpret_cast<const wchar_t*>(AccessiblePanelName(id).data()); }
 
 constexpr wchar_t PressAction[] = L"press";
 

@@ -46,6 +46,11 @@ class VEXO_KEYBORD_EXPORT KeyBordWidget : public QWidget {
   explicit KeyBordWidget(QWidget* parent = nullptr);
   ~KeyBordWidget() override;
 
+  // The design size at the screen's DPI; the keyboard scales to any other
+  // size, aspect kept, down to half of it.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
   // The typed text, at most 32,767 UTF-16 units; every unit comes back as put.
   QString text() const;
   // Upper-case letter captions (true at start-up); F1 and Caps Lock toggle it.
