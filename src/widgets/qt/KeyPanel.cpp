@@ -301,6 +301,18 @@ bool KeyPanelWidget::event(QEvent* event) {
       event->accept();
       Touch(*static_cast<QTouchEvent*>(event));
       return true;
+    case QEvent::ShortcutOverride: {
+      // F1 to F7, alone or with Shift, are the keyboard's while a panel has
+      // the focus, even where the host has a shortcut on one; with Ctrl, Alt
+      // or Meta the host's shortcuts take them, and everywhere else.
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F7 &&
+          (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0) {
+        event->accept();
+        return true;
+      }
+      break;
+    }
     default:
       break;
   }
@@ -349,21 +361,6 @@ void KeyPanelWidget::Touch(QTouchEvent& event) {
 void KeyPanelWidget::ClickKey(std::int16_t index) {
   const KeyArrayId array = KeysOf(id_);
   toolkit_.RaiseFromWidget([&] { return toolkit_.Events()->OnClick(array, index); });
-}
-
-bool KeyPanelWidget::event(QEvent* event) {
-  // F1 to F7, alone or with Shift, are the keyboard's while a panel has the
-  // focus, even where the host has a shortcut on one; with Ctrl, Alt or Meta
-  // the host's shortcuts take them, and everywhere else.
-  if (event->type() == QEvent::ShortcutOverride) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F7 &&
-        (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0) {
-      event->accept();
-      return true;
-    }
-  }
-  return QWidget::event(event);
 }
 
 void KeyPanelWidget::keyPressEvent(QKeyEvent* event) {
