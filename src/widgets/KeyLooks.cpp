@@ -22,8 +22,11 @@ constexpr Rgb White = 0xFFFFFF;
 }  // namespace
 
 double ContrastRatio(Rgb first, Rgb second) {
-  const auto [darker, lighter] = std::minmax(Luminance(first), Luminance(second));
-  return (lighter + 0.05) / (darker + 0.05);
+  // Values, not std::minmax: its pair of references would outlive the
+  // temporaries it refers to.
+  const double a = Luminance(first);
+  const double b = Luminance(second);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 Rgb ReadableOn(Rgb fore, Rgb back) {
