@@ -9,9 +9,9 @@
 
 namespace vexo {
 
-VEXO_KEYBORD_EXPORT qt::QtToolkit& ToolkitOf(KeyBordWidget& widget);
-VEXO_KEYBORD_EXPORT KeyBord& ComponentOf(KeyBordWidget& widget);
+qt::QtToolkit& ToolkitOf(KeyBordWidget& widget);
+KeyBord& ComponentOf(KeyBordWidget& widget);
 // What lastError() and errorOccurred() say of a failure.
-VEXO_KEYBORD_EXPORT QString DescribeFailure(HResult status);
+QString DescribeFailure(HResult status);
 
 }  // namespace vexo
