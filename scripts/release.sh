@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the release folder and its zip: both installer packages, the kit of
-# each bitness, the docs, the Qt widget's package where the native build made
-# one, and SHA256SUMS. With a certificate the libraries are signed before the
+# each bitness, the docs, the Qt widget's packages where the native build has
+# it, and SHA256SUMS. With a certificate the libraries are signed before the
 # packages are built from them, and the packages after:
 #   VEXO_SIGN_CERT=cert.pem VEXO_SIGN_KEY=key.pem scripts/release.sh
 #   VEXO_SIGN_PKCS12=vendor.p12 VEXO_SIGN_PASSWORD=... scripts/release.sh
@@ -44,11 +44,14 @@ for arch in x86 x64; do
 done
 
 cp -r docs "$out/docs" && cp README.md "$out/"
-deb=$(ls build/*.deb 2>/dev/null | head -n 1 || true)
-if [[ -n $deb ]]; then
-  cp "$deb" "$out/"
+# The Qt widget's Debian packages (library and development files), made from
+# the native build where it has the widget.
+if [[ -f build/CPackConfig.cmake ]]; then
+  cmake --build build -j2 --target vexo_keybord_widget
+  cpack -G DEB --config build/CPackConfig.cmake -B "$PWD/release/cpack" >/dev/null
+  mv release/cpack/*.deb "$out/" && rm -rf release/cpack
 else
-  echo "release: no Qt package in build/ (the native build's package step makes it): left out"
+  echo "release: no native build with the Qt widget in build/: the Qt packages are left out"
 fi
 (cd "$out" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | sort | xargs sha256sum >SHA256SUMS)
 (cd release && python3 -m zipfile -c "$name.zip" "$name")
