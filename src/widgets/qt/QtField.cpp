@@ -26,6 +26,14 @@ QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
+// The line edit finishes a change of its text in a call it posts to itself,
+// which drops whatever selection stands then: it runs here, before the block
+// caret is put back, or the caret would be lost a loop turn later.
+void SetText(QLineEdit& field, const QString& text) {
+  field.setText(text);
+  QCoreApplication::sendPostedEvents(&field, QEvent::MetaCall);
+}
+
 // The field: a line edit whose selection, the block caret, stays as it is and
 // stays visible while the focus is elsewhere, as the keys keep the focus.
 //
@@ -97,7 +105,7 @@ class FieldWidget final : public QLineEdit {
       const int cursor = cursorPosition();
       QLineEdit::keyPressEvent(event);
       if (text() != before) {
-        setText(before);
+        SetText(*this, before);
         if (length > 0) {
           setSelection(start, length);
         } else {
@@ -258,7 +266,7 @@ HResult QtRichTextBox::PutText(std::u16string_view text) {
   if (text.size() > static_cast<std::size_t>(TextCapacity)) {
     return hr::OutOfMemory;
   }
-  widget_->setText(ToQString(text));
+  SetText(*widget_, ToQString(text));
   widget_->setCursorPosition(0);
   return hr::Ok;
 }
@@ -303,7 +311,7 @@ HResult QtRichTextBox::PutSelText(std::u16string_view text) {
   // The units go in exactly as given: the line edit's own insertion would
   // weigh them against its input rules.
   content.replace(start, SelLength(), ToQString(text));
-  widget_->setText(content);
+  SetText(*widget_, content);
   widget_->setCursorPosition(static_cast<int>(start + static_cast<std::int32_t>(text.size())));
   return hr::Ok;
 }
