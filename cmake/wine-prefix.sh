@@ -17,8 +17,10 @@
 # VEXO_HEAP_CHECKS=off makes a prefix without (for the benchmark and the demo,
 # whose figures and speed are those of a user's machine).
 
+# VEXO_WINEDEBUG sets Wine's debug channels (none by default): +server traces
+# every request to the display server (scripts/bench-windows.sh --trace).
 wine_environment() {
-  export WINEPREFIX=$1 WINEARCH=${VEXO_WINE_ARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export WINEPREFIX=$1 WINEARCH=${VEXO_WINE_ARCH:-win32} WINEDEBUG=${VEXO_WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   if [[ $WINEARCH == win64 ]]; then
     local loaders
     loaders=$(cd "$(dirname "${BASH_SOURCE[0]}")/wine64" && pwd)

@@ -393,6 +393,138 @@ void KeystrokeIntoALongField(int strokes) {
   Figure("keystroke vs bare, 32,000 characters", Median(intoLong), Median(bareLong), "ms", "<= 1.6x");
 }
 
+// --- Through the system's input, as the user feels it.
+//
+// A click and a key press travel from the input devices through the display's
+// queue; each is timed from the input sent until its release came through the
+// loop, its character is read back and everything is painted. The baseline is
+// a key pressed into the bare rich-text control with the focus: what a user
+// would type into a plain field instead. A click activates the control, which
+// takes the focus, so subject and baseline alternate in blocks, each with the
+// focus where the user's own input would leave it: the bare control's keys,
+// the clicks, the keys on the control's letter panel, the bare control's keys
+// again. Each round's medians are one figure, so that a round that runs slow
+// shows.
+
+using vexo::harness::ClickHere;
+using vexo::harness::MoveCursorTo;
+using vexo::harness::Press;
+using vexo::harness::WaitFor;
+
+// The time from `send` to its character read back by `length` and `painted`
+// painted. A key or click that did not arrive counts as missed.
+template <typename Send, typename Length>
+double UntilTheCharacter(Send send, Length length, HWND painted, int& missed) {
+  const std::size_t before = length();
+  const double start = NowMs();
+  if (!send() || !WaitFor("the input's character", [&] { return length() == before + 1; })) ++missed;
+  PaintNow(painted);
+  Pump();
+  return NowMs() - start;
+}
+
+bool PressLetter(int i) { return Press(static_cast<WORD>(L'A' + i % 26)); }
+
+void Focus(HWND window) {
+  SetFocus(window);
+  Pump();
+  PaintNow(Frame());
+}
+
+void ThroughInput(int rounds, int strokes) {
+  const auto control = Control(10, 10);
+  if (!control) return;
+  BareRichEdit bare(*control, 620, 10);
+  const auto controlLength = [&] { return control->Text().size(); };
+  const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
+  KeyCycle keys;
+  int missed = 0;
+  std::vector<double> keystrokeRounds;
+  for (int round = 0; round < rounds; ++round) {
+    // Every block starts from an empty field, so that both fields hold the
+    // same text at the same step and none scrolls.
+    std::vector<double> clicks, keystrokes, baseline;
+    auto bareBlock = [&](int count) {
+      bare.SetText(L"");
+      Focus(bare.window);
+      for (int i = 0; i < count; ++i) {
+        baseline.push_back(UntilTheCharacter([&] { return PressLetter(i); }, bareLength, bare.window, missed));
+      }
+    };
+    bareBlock(strokes / 2);
+    // Not timed: the click that activates the control.
+    PutText(*control, L"");
+    for (int i = 0; i <= strokes; ++i) {
+      const auto [panel, index] = keys.Next();
+      POINT centre = HostedControl::KeyCentre(panel, index);
+      ClientToScreen(control->panels[panel], &centre);
+      if (!MoveCursorTo(centre)) ++missed;
+      Settle(*control);
+      const double time = UntilTheCharacter(ClickHere, controlLength, control->surface, missed);
+      if (i > 0) clicks.push_back(time);
+    }
+    PutText(*control, L"");
+    Focus(control->panels[Panel::Letters]);
+    for (int i = 0; i < strokes; ++i) {
+      keystrokes.push_back(
+          UntilTheCharacter([&] { return PressLetter(i); }, controlLength, control->surface, missed));
+    }
+    bareBlock(strokes - strokes / 2);
+    Figure("click through input vs a key into the bare field", Median(clicks), Median(baseline), "ms", "<= 1.3x");
+    Figure("keystroke through input vs the bare field", Median(keystrokes), Median(baseline), "ms", "<= 1.3x");
+    keystrokeRounds.push_back(Median(keystrokes));
+  }
+  Failure("keys and clicks through input whose character did not arrive", missed);
+  // A round that runs slow where the others do not shows here.
+  const double slowest = *std::max_element(keystrokeRounds.begin(), keystrokeRounds.end());
+  const double fastest = *std::min_element(keystrokeRounds.begin(), keystrokeRounds.end());
+  Figure("  keystroke rounds, slowest vs fastest", slowest, fastest, "ms", "<= 1.3x");
+}
+
+// The same steps, each between two markers that the display server's trace
+// shows (a lookup of a named atom is one request naming it), for counting the
+// server's requests per step: scripts/bench-windows.sh --trace.
+void TraceThroughInput(int steps) {
+  const auto control = Control(10, 10);
+  if (!control) return;
+  BareRichEdit bare(*control, 620, 10);
+  const auto controlLength = [&] { return control->Text().size(); };
+  const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
+  KeyCycle keys;
+  int missed = 0;
+  for (int round = 0; round < 2; ++round) {  // the first round warms up, unmarked
+    auto traced = [round](const wchar_t* kind, auto step) {
+      if (round > 0) GlobalFindAtomW((std::wstring(L"vexo-trace-begin ") + kind).c_str());
+      step();
+      if (round > 0) GlobalFindAtomW((std::wstring(L"vexo-trace-end ") + kind).c_str());
+    };
+    bare.SetText(L"");
+    Focus(bare.window);
+    for (int i = 0; i < steps; ++i) {
+      traced(L"key-into-the-bare-field",
+             [&] { UntilTheCharacter([&] { return PressLetter(i); }, bareLength, bare.window, missed); });
+    }
+    PutText(*control, L"");
+    for (int i = 0; i <= steps; ++i) {
+      const auto [panel, index] = keys.Next();
+      POINT centre = HostedControl::KeyCentre(panel, index);
+      ClientToScreen(control->panels[panel], &centre);
+      if (!MoveCursorTo(centre)) ++missed;
+      Settle(*control);
+      traced(i == 0 ? L"activating-click" : L"click-on-a-key",
+             [&] { UntilTheCharacter(ClickHere, controlLength, control->surface, missed); });
+    }
+    PutText(*control, L"");
+    Focus(control->panels[Panel::Letters]);
+    for (int i = 0; i < steps; ++i) {
+      traced(L"key-on-the-letter-panel",
+             [&] { UntilTheCharacter([&] { return PressLetter(i); }, controlLength, control->surface, missed); });
+    }
+    traced(L"nothing", [] {});
+  }
+  Failure("keys and clicks through input whose character did not arrive", missed);
+}
+
 // --- Through the library's class factory.
 
 using ClassObjectEntry = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -650,10 +782,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   bool quick = false;
+  bool inputOnly = false;  // only the figures through the system's input
+  bool trace = false;      // only the steps through input, between markers
   int runs = 3;
   for (int i = 2; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--quick") quick = true;
+    if (argument == "--input-only") inputOnly = true;
+    if (argument == "--trace") trace = true;
     if (argument == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
   }
   Header(quick, runs);
@@ -680,12 +816,23 @@ int main(int argc, char** argv) {
   LoadLibraryW(L"msftedit.dll");
   Frame();
 
+  if (trace) {
+    TraceThroughInput(20);
+    unregisterServer();
+    OleUninitialize();
+    return failures > 0 || vexo::harness::Timeouts() > 0 ? 1 : 0;
+  }
   for (int run = 0; run < runs; ++run) {
     std::printf("run %d of %d\n", run + 1, runs);
     std::fflush(stdout);
+    if (inputOnly) {
+      ThroughInput(5, quick ? 10 : 40);
+      continue;
+    }
     ClickUntilTheCharacterIsInTheField(quick ? 100 : 300);
     TextOfFullLength(quick ? 3 : 8);
     KeystrokeIntoALongField(quick ? 30 : 100);
+    ThroughInput(5, quick ? 10 : 40);
     const double warm = CreateShowDestroy(quick ? 8 : 20);
     FirstInstance(quick ? 3 : 5, warm);
     HandlesPerInstance(library);

@@ -204,25 +204,33 @@ inline int WindowsOfThisThread() {
 
 // --- Input through the system, as from the physical devices.
 
-// A press and release of the left button at a screen point; over when the
-// release came through the loop and what it caused was handled.
-inline bool ClickAt(POINT screen) {
+inline std::string PointText(POINT screen) {
+  return "(" + std::to_string(screen.x) + ", " + std::to_string(screen.y) + ")";
+}
+
+// Puts the cursor at a screen point; over when it is there.
+inline bool MoveCursorTo(POINT screen) {
   SetCursorPos(screen.x, screen.y);
-  const std::string where = "(" + std::to_string(screen.x) + ", " + std::to_string(screen.y) + ")";
-  if (!WaitFor("the cursor at " + where, [&] {
-        POINT now{};
-        return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
-      })) {
-    return false;
-  }
+  return WaitFor("the cursor at " + PointText(screen), [&] {
+    POINT now{};
+    return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y;
+  });
+}
+
+// A press and release of the left button where the cursor is; over when the
+// release came through the loop and what it caused was handled.
+inline bool ClickHere() {
   INPUT input[2]{};
   input[0].type = input[1].type = INPUT_MOUSE;
   input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   const int before = Released().leftButton;
   SendInput(2, input, sizeof(INPUT));
-  return WaitFor("the release of the left button at " + where, [&] { return Released().leftButton > before; });
+  return WaitFor("the release of the left button", [&] { return Released().leftButton > before; });
 }
+
+// The same at a screen point.
+inline bool ClickAt(POINT screen) { return MoveCursorTo(screen) && ClickHere(); }
 
 // Modifiers held around a key press.
 enum Modifier { Shift = 1, Ctrl = 2, Alt = 4 };
