@@ -118,12 +118,12 @@ HResult Embedding::StartEmbedding() {
   win32::Win32Toolkit::Options options;
   options.resizeSurface = [this](int width, int height) { ResizeSurface(width, height); };
   options.panelFocused = [this](PanelId) { PanelFocused(); };
-  options.userInputHandled = [this] { ScheduleChangeCheck(); };
+  options.userInputHandled = [this] { CheckChanges(); };
   options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
   options.keepAlive = {&Embedding::HoldObject, Identity()};
   // The user may also change the field itself: the field tells only its
   // parent, the surface, which hands the news to the toolkit.
-  options.fieldChanged = [this] { ScheduleChangeCheck(); };
+  options.fieldChanged = [this](bool afterBurst) { afterBurst ? CheckChanges() : ScheduleChangeCheck(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
   RETURN_IF_FAILED(toolkit_->Initialize());

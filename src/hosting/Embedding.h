@@ -270,7 +270,12 @@ class Embedding : public IOleObject,
   // The properties as they stand are what a container holds: after start-up
   // and a load.
   HResult TakeValuesAsClean();
-  // Has the properties compared once the messages waiting now are handled.
+  // Compares the properties now, as the user's input was handled and its
+  // burst is over: the sinks hear of a keystroke before the message loop
+  // turns again.
+  void CheckChanges();
+  // Has the properties compared once the messages waiting now are handled:
+  // for a change the field tells from inside its own message.
   void ScheduleChangeCheck();
 
   win32::OwnerThread owner_;  // the thread that made the object

@@ -62,6 +62,12 @@ HResult Embedding::TakeValuesAsClean() {
   return hr::Ok;
 }
 
+void Embedding::CheckChanges() {
+  // A sink may let go of the control: it goes when this hold does.
+  const Hold hold = KeepAlive();
+  Discard(TakeValues(Tell::Sinks), "a failed look is retried after the next burst or call");
+}
+
 void Embedding::ScheduleChangeCheck() {
   if (checkPosted_ || !surface_) return;
   checkPosted_ = PostMessageW(surface_, ChangeCheckMessage, 0, 0) != FALSE;

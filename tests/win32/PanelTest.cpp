@@ -163,6 +163,31 @@ TEST_F(Panels, OnlyAPressAndReleaseOnTheSameVisibleKeyIsAClick) {
   EXPECT_EQ(clicks, (std::vector<Notice>{{"Click", 0, 1}}));
 }
 
+// A press takes the mouse only once it moves while down, so that a release
+// outside the panel types nothing; a release the panel never saw is noticed
+// by the next move without the button.
+TEST_F(Panels, APressTakesTheMouseOnceItMovesWhileDown) {
+  const HWND window = host.PanelWindow(PanelId::picShift);
+  POINT key = host.KeyCentre(PanelId::picShift, 0);
+  ScreenToClient(window, &key);
+  const LPARAM on = MAKELPARAM(key.x, key.y);
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, on);
+  EXPECT_EQ(GetCapture(), nullptr) << "not for a press that stays put";
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(key.x + 1, key.y));
+  EXPECT_EQ(GetCapture(), window);
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(-40, -40));
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, on);
+  SendMessageW(window, WM_MOUSEMOVE, 0, on);  // the button went up unseen
+  SendMessageW(window, WM_LBUTTONUP, 0, on);
+  EXPECT_TRUE(recorder.notices.empty());
+
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, on);
+  SendMessageW(window, WM_LBUTTONUP, 0, on);
+  EXPECT_EQ(recorder.notices, (std::vector<Notice>{{"Click", 2, 0}}));
+}
+
 TEST_F(Panels, QuickSecondPressIsASecondClick) {
   const POINT centre = host.KeyCentre(PanelId::picShift, 0);
   Host::ClickAt(centre);

@@ -57,7 +57,15 @@ void Win32Toolkit::ListenToField() {
 void Win32Toolkit::SurfaceCommand(std::uintptr_t wParam, std::intptr_t lParam) {
   if (reinterpret_cast<HWND>(lParam) != text1_->Window() || HIWORD(wParam) != EN_CHANGE) return;
   text1_->ChangedByOthers();
-  if (options_.fieldChanged) options_.fieldChanged();
+  if (!options_.fieldChanged) return;
+  if (InBurst()) {
+    // Told once, as the burst ends: a keystroke changes the field more than
+    // once, and the host's code must not run inside the field's own message.
+    fieldChangedInBurst_ = true;
+    SettleWhenOver();
+    return;
+  }
+  options_.fieldChanged(false);
 }
 
 }  // namespace vexo::win32

@@ -54,10 +54,16 @@ bool Meets(const PixelRect& a, const PixelRect& b) {
 // The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt (held with Ctrl:
 // Alt alone makes the press a system key, which the panels leave alone).
 std::int16_t Modifiers() {
+  // One look at the whole keyboard: each key's state asked on its own is a
+  // trip to the display's server.
+  BYTE keys[256] = {};
+  if (!GetKeyboardState(keys)) {
+    return 0;
+  }
   std::int16_t mask = 0;
-  if (GetKeyState(VK_SHIFT) < 0) mask |= 1;
-  if (GetKeyState(VK_CONTROL) < 0) mask |= 2;
-  if (GetKeyState(VK_MENU) < 0) mask |= 4;
+  if (keys[VK_SHIFT] & 0x80) mask |= 1;
+  if (keys[VK_CONTROL] & 0x80) mask |= 2;
+  if (keys[VK_MENU] & 0x80) mask |= 4;
   return mask;
 }
 
@@ -150,7 +156,9 @@ HResult Win32Panel::Create() {
   const PixelRect r = context_.Pixels(Bounds());
   // No tab stop: the Tab key reaches the keyboard at its surface, which hands
   // the focus to the active panel, and leaves it from whichever panel has it.
-  window_ = CreateWindowExW(0, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+  // No parent notification of a press: the container's windows above would
+  // each be told of every click on a key, and nothing of ours needs it.
+  window_ = CreateWindowExW(WS_EX_NOPARENTNOTIFY, PanelClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                             r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()), context_.surface,
                             nullptr, context_.module, this);
   if (window_ == nullptr) {
@@ -430,9 +438,13 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int y = static_cast<short>(HIWORD(lParam));
       const std::int16_t hit = HitTest(x, y);
       if (hit >= 0) {
-        // A label takes no focus: the press only arms its click.
+        // A label takes no focus: the press only arms its click. The mouse
+        // is captured only once it moves while down (see WM_MOUSEMOVE): a
+        // press and release on one spot, as most clicks are, costs no
+        // capture taken and given back, each a trip to the display's server
+        // and the second a made-up move of the mouse.
         pressed_.Arm(hit);
-        SetCapture(window);
+        pressedAt_ = lParam;
       } else if (GetFocus() != window) {
         // The panel itself takes the focus when its background is pressed.
         ::SetFocus(window);
@@ -444,7 +456,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       const int y = static_cast<short>(HIWORD(lParam));
       // Taken before the capture goes, whose change disarms the key.
       const std::int16_t clicked = pressed_.Release(HitTest(x, y));
-      if (GetCapture() == window) {
+      if (std::exchange(capturing_, false)) {
         ReleaseCapture();
       }
       if (clicked >= 0) {
@@ -452,9 +464,36 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       }
       return 0;
     }
+    case WM_SETCURSOR:
+      // Over the keys the cursor is the panel's arrow. The system would ask
+      // each window above first, every answer a trip to the display's
+      // server, twice per click; in a designer the designer's windows decide.
+      if (LOWORD(lParam) == HTCLIENT && context_.interactive) {
+        SetCursor(reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR)));
+        return TRUE;
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_MOUSEMOVE:
+      if (pressed_.Armed() >= 0 && !capturing_) {
+        if ((wParam & MK_LBUTTON) == 0) {
+          // The button went up where the panel did not see it.
+          pressed_.Disarm();
+        } else if (static_cast<std::intptr_t>(lParam) != pressedAt_) {
+          // Moving while down: from now on the release is the panel's
+          // wherever it happens, so that one outside types nothing.
+          capturing_ = true;
+          SetCapture(window);
+        }
+      }
+      return 0;
     case WM_CAPTURECHANGED:
+      capturing_ = false;
       pressed_.Disarm();
       return 0;
+    case WM_CANCELMODE:
+      // A dialog or menu appears: a press without the capture ends too.
+      pressed_.Disarm();
+      return DefWindowProcW(window, message, wParam, lParam);
 
     case WM_NCDESTROY:
       accessibility_.Disconnect();

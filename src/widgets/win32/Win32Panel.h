@@ -93,6 +93,8 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   KeyStore keys_;
   Hwnd window_ = nullptr;
   ArmedKey pressed_;  // the label the left button went down on
+  std::intptr_t pressedAt_ = 0;  // where it went down (the press's lParam)
+  bool capturing_ = false;       // the panel took the mouse for that press
   PanelAccessibility accessibility_{*this, context_};
 };
 

@@ -255,6 +255,31 @@ void Win32RichTextBox::SendSelection() {
   inView_.After(end);
 }
 
+bool Win32RichTextBox::InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, const std::u16string& text,
+                                                  const std::u16string& shown) {
+  if (!wanted_ || length != 0 || wanted_->first != start || wanted_->second != start ||
+      static_cast<std::size_t>(start) >= shown.size()) {
+    return false;
+  }
+  CHARRANGE held{0, 0};
+  SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&held));
+  const char16_t carried = shown[static_cast<std::size_t>(start)];
+  if (held.cpMin != start || held.cpMax != start + 1 || (carried >= 0xD800 && carried <= 0xDFFF) ||
+      carried == u'\r' || carried == u'\n') {
+    return false;
+  }
+  // What the caret placed in front of it would have scrolled into view.
+  DropSelection();
+  std::u16string replacement = text;
+  replacement += carried;
+  SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(replacement)));
+  inView_.After(start + static_cast<std::int32_t>(replacement.size()));
+  // Where the plain insertion leaves the caret, until a selection follows.
+  const std::int32_t caret = start + static_cast<std::int32_t>(text.size());
+  wanted_.emplace(caret, caret);
+  return true;
+}
+
 void Win32RichTextBox::ScrollIntoView(std::int32_t position) {
   if (inView_.Holds(position)) {
     return;
@@ -469,9 +494,12 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    SendSelection();  // the replacement needs it
-    SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(DisplayText(text))));
-    inView_.After(start + static_cast<std::int32_t>(text.size()));
+    const std::u16string shown = DisplayText(text);
+    if (!InsertBeforeHeldCharacter(start, length, shown, previous.shown)) {
+      SendSelection();  // the replacement needs it
+      SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));
+      inView_.After(start + static_cast<std::int32_t>(text.size()));
+    }
     return Commit(std::move(next), std::move(previous));
   });
 }

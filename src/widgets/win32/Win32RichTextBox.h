@@ -164,6 +164,13 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   void DropSelection();
   // Scrolls as the control does when it selects up to `position`.
   void ScrollIntoView(std::int32_t position);
+  // A key typed at the block caret: the control holds the one character
+  // after the caret selected, and the caret wanted in front of it is not
+  // sent (a layout of the line and trips to the display's server for
+  // nothing); the selected character is replaced by `text` and itself. False,
+  // having done nothing, when the field is not in that state.
+  bool InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, const std::u16string& text,
+                                 const std::u16string& shown);
   std::optional<std::pair<std::int32_t, std::int32_t>> wanted_;  // [start, end), not yet sent
   // Positions known to lie in view: scrolling one of them into view changes
   // nothing. A change of text or scrolling may move every other one.

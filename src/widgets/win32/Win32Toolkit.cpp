@@ -205,6 +205,20 @@ void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& 
   }
 }
 
+void Win32Toolkit::Settle() {
+  const bool fieldChanged = std::exchange(fieldChangedInBurst_, false);
+  pending_.Flush();
+  // The owner is held across every burst (Options::keepAlive and the host's
+  // own calls), so the toolkit is still here after the flush.
+  if (fieldChanged && options_.fieldChanged) {
+    Discard(Guard([&] {
+              options_.fieldChanged(true);
+              return hr::Ok;
+            }),
+            "the host's code has no caller to report to here");
+  }
+}
+
 void Win32Toolkit::PanelFocused(PanelId panel) {
   if (options_.panelFocused && context_.interactive) {
     options_.panelFocused(panel);

@@ -71,8 +71,12 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
     // code still running must not find it gone.
     KeepAliveHook keepAlive;
     // Told when the user or another program changed the field by the
-    // field's own hand (see HostingLink::SurfaceCommand).
-    std::function<void()> fieldChanged;
+    // field's own hand (see HostingLink::SurfaceCommand). A change made
+    // inside a burst (the component's own writes, the user's typing) is told
+    // once, when the outermost burst is over, with `afterBurst` true: the
+    // host may be told at once. Otherwise the field is still handling the
+    // message that changed it.
+    std::function<void(bool afterBurst)> fieldChanged;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -137,8 +141,9 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
  private:
   Win32Toolkit(Hwnd surface, Options options);
   HResult Build();
-  // The outermost burst is over: the pending work is done.
-  void Settle() override { pending_.Flush(); }
+  // The outermost burst is over: the pending work is done, then a change of
+  // the field within it is told.
+  void Settle() override;
   void ListenToField();
   // --- WindowNotifications.
   void RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& notification) override;
@@ -146,6 +151,7 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
 
   Options options_;
   PendingWork pending_;
+  bool fieldChangedInBurst_ = false;
   WidgetContext context_;
   // The widgets, in the order the Tab key visits their windows.
   std::array<std::unique_ptr<Win32Panel>, 3> panels_;
