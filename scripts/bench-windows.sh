@@ -2,7 +2,7 @@
 # Cross-builds the Windows library and its benchmark, and runs the benchmark
 # under Wine on a virtual screen (Xvfb), each figure beside its baseline, as
 # min / median / max over several runs (three unless --runs says otherwise):
-#   scripts/bench-windows.sh [--arch x86|x64] [--quick] [--runs N] [--input-only]
+#   scripts/bench-windows.sh [--arch x86|x64] [--quick] [--runs N] [--only input|lifecycle]
 #   scripts/bench-windows.sh [--arch x86|x64] --trace
 # --trace counts the display server's requests per click and per keystroke
 # through the system's input, from Wine's server trace (kept in the build

@@ -11,6 +11,7 @@
 #include "hosting/PropertyChanges.h"
 #include "hosting/SavedProperties.h"
 #include "widgets/win32/LastError.h"
+#include "widgets/win32/WindowPainting.h"
 
 namespace vexo::hosting {
 
@@ -110,9 +111,13 @@ HResult Embedding::StartEmbedding() {
   // In a form the surface is the keyboard's one tab stop (no control parent,
   // so a dialog manager neither stops on its panels nor on its field): the
   // focus it takes goes on to the active panel, and Tab from any panel
-  // leaves the keyboard.
-  surface_ = CreateWindowExW(0, SurfaceClassName, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
-                             0, 0, size.cx, size.cy, HWND_MESSAGE, nullptr, ModuleHandle(), this);
+  // leaves the keyboard. No parent notification: outside a container the
+  // parent is the system's message-only window, which another process owns,
+  // and telling it of the surface's making and end would wait on that
+  // process each time.
+  surface_ = CreateWindowExW(WS_EX_NOPARENTNOTIFY, SurfaceClassName, L"",
+                             WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, size.cx, size.cy,
+                             HWND_MESSAGE, nullptr, ModuleHandle(), this);
   if (!surface_) return win32::LastError();
 
   win32::Win32Toolkit::Options options;
@@ -120,6 +125,7 @@ HResult Embedding::StartEmbedding() {
   options.panelFocused = [this](PanelId) { PanelFocused(); };
   options.userInputHandled = [this] { CheckChanges(); };
   options.holdModule = [](bool hold) { hold ? ObjectCreated() : ObjectDestroyed(); };
+  options.startedPlaces = true;  // the start-up follows at once
   options.keepAlive = {&Embedding::HoldObject, Identity()};
   // The user may also change the field itself: the field tells only its
   // parent, the surface, which hands the news to the toolkit.
@@ -187,11 +193,7 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // A container window shown after it activated the control tells its
       // children nothing, but they are painted as they appear.
       NoteAppearance();
-      PAINTSTRUCT paint;
-      if (HDC dc = BeginPaint(window, &paint)) {
-        FillRect(dc, &paint.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
-        EndPaint(window, &paint);
-      }
+      win32::PaintWhatWaits(window, [](HDC dc, const RECT& box) { FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE)); });
       return 0;
     }
     case WM_PRINT:

@@ -378,7 +378,14 @@ HRESULT STDMETHODCALLTYPE Embedding::SetObjectRects(LPCRECT position, LPCRECT) {
   const Hold hold = KeepAlive();
   return Guard([&]() -> HResult {
     const bool wasPlacing = std::exchange(placing_, true);
-    SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Moved only when it is not there yet: a container places its control
+    // more than once where it already stands.
+    RECT now{};
+    GetWindowRect(surface_, &now);
+    MapWindowPoints(nullptr, GetParent(surface_), reinterpret_cast<POINT*>(&now), 1);
+    if (now.left != position->left || now.top != position->top) {
+      SetWindowPos(surface_, nullptr, position->left, position->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // The offered size goes to the component as a resize of its surface.
     const HResult status =
         toolkit_->SurfaceSized(position->right - position->left, position->bottom - position->top);

@@ -8,6 +8,7 @@
 
 #include "widgets/Boundary.h"
 #include "widgets/win32/Win32PanelDrawing.h"
+#include "widgets/win32/WindowPainting.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -149,11 +150,11 @@ Win32Panel::~Win32Panel() {
   }
 }
 
-HResult Win32Panel::Create() {
+HResult Win32Panel::Create(std::optional<PixelRect> place) {
   if (!RegisterPanelClass(context_.module)) {
     return LastError();
   }
-  const PixelRect r = context_.Pixels(Bounds());
+  const PixelRect r = place.value_or(context_.Pixels(Bounds()));
   // No tab stop: the Tab key reaches the keyboard at its surface, which hands
   // the focus to the active panel, and leaves it from whichever panel has it.
   // No parent notification of a press: the container's windows above would
@@ -182,13 +183,13 @@ HResult Win32Panel::SetFocus() {
   if (!context_.interactive) {
     return hr::Ok;  // in a form designer the keyboard stays with the designer
   }
-  if (!IsWindowVisible(window_) || GetFocus() == window_) {
+  if (!IsWindowVisible(window_) || focused_) {
     return hr::Ok;
   }
   // WM_KILLFOCUS of the panel that had the focus and WM_SETFOCUS of this one
   // arrive inside this call.
   ::SetFocus(window_);
-  return GetFocus() == window_ ? hr::Ok : hr::InvalidProcedureCall;
+  return focused_ ? hr::Ok : hr::InvalidProcedureCall;
 }
 
 PixelRect Win32Panel::KeyPixels(const KeyElement& key) const {
@@ -223,9 +224,19 @@ void Win32Panel::Repaint(const LabelLook& look) {
   noted_[notedCount_++] = r;
 }
 
+bool Win32Panel::ShowsItsLabels() {
+  if (window_ == nullptr) {
+    return false;
+  }
+  if (!IsWindowVisible(window_)) {
+    painted_ = false;
+  }
+  return painted_;
+}
+
 void Win32Panel::RepaintLabelsNoted() {
   const std::size_t count = std::exchange(notedCount_, 0);
-  if (count == 0 || window_ == nullptr) {
+  if (count == 0 || !ShowsItsLabels()) {
     return;
   }
   HRGN region = CreateRectRgn(noted_[0].left, noted_[0].top, noted_[0].right, noted_[0].bottom);
@@ -289,7 +300,7 @@ void Win32Panel::RepaintLabel(std::int32_t index, const LabelLook& before) {
 }
 
 void Win32Panel::RepaintAll() {
-  if (window_ != nullptr) {
+  if (ShowsItsLabels()) {
     InvalidateRect(window_, nullptr, FALSE);
   }
 }
@@ -361,26 +372,16 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
     case WM_PAINT: {
       // Labels changed by a notification still running are drawn now too.
       context_.pending.RepaintLabelsNow(*this);
-      // The painting ends whatever happens: one that finds no memory leaves
-      // the panel as it was until it is painted again.
-      struct Painting {
-        HWND window;
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        ~Painting() {
-          if (dc != nullptr) EndPaint(window, &paint);
-        }
-      } painting{window};
-      if (painting.dc != nullptr) {
-        const RECT& r = painting.paint.rcPaint;
+      painted_ = true;
+      PaintWhatWaits(window, [&](HDC dc, const RECT& r) {
         RECT client{};
         GetClientRect(window, &client);
         if (EqualRect(&r, &client)) {
-          PaintWhole(painting.dc, client.right, client.bottom);
+          PaintWhole(dc, client.right, client.bottom);
         } else {
-          Paint(painting.dc, {r.left, r.top, r.right, r.bottom});
+          Paint(dc, {r.left, r.top, r.right, r.bottom});
         }
-      }
+      });
       return 0;
     }
     case WM_PRINTCLIENT: {
@@ -404,11 +405,13 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
 
     case WM_SETFOCUS:
+      focused_ = true;
       context_.notifications.PanelFocused(id_);
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnGotFocus(id_); });
       accessibility_.FocusChanged();
       return 0;
     case WM_KILLFOCUS:
+      focused_ = false;
       context_.notifications.RaiseFromWindow([this](WidgetEvents& events) { return events.OnLostFocus(id_); });
       accessibility_.FocusChanged();
       return 0;
@@ -445,7 +448,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
         // and the second a made-up move of the mouse.
         pressed_.Arm(hit);
         pressedAt_ = lParam;
-      } else if (GetFocus() != window) {
+      } else if (!focused_) {
         // The panel itself takes the focus when its background is pressed.
         ::SetFocus(window);
       }
@@ -496,6 +499,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return DefWindowProcW(window, message, wParam, lParam);
 
     case WM_NCDESTROY:
+      focused_ = false;
       accessibility_.Disconnect();
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       window_ = nullptr;

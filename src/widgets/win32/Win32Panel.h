@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "widgets/KeyStore.h"
@@ -39,7 +40,9 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   Win32Panel& operator=(const Win32Panel&) = delete;
 
   // Makes the panel's window on the surface, where its box puts it.
-  HResult Create();
+  // Makes the window at `place` (parent client pixels), or where its bounds
+  // say.
+  HResult Create(std::optional<PixelRect> place = std::nullopt);
 
   // While the panel is hidden (also through its surface, as in a parking
   // window before activation) nothing moves and the call succeeds: a hidden
@@ -81,6 +84,15 @@ class Win32Panel final : public PlacedPanel, private KeyObserver, private LabelP
   void RepaintLabelsNoted() override;
   void RepaintAll() override;
   void Repaint(const LabelLook& look);
+  // Whether the window shows its labels on screen now. One hidden, or shown
+  // but never painted since, waits for a paint of the whole of it (the system
+  // invalidates all of a window it shows): drawing or invalidating a label
+  // before that is a trip to the display's server for nothing.
+  bool ShowsItsLabels();
+  bool painted_ = false;  // painted since the window was last seen hidden
+  // Whether the window has the focus, as its focus messages said: asking the
+  // system is a trip to the display's server.
+  bool focused_ = false;
   // The places RepaintLabel noted: a label that keeps its box but changes
   // its colours is one place.
   std::array<PixelRect, 16> noted_{};

@@ -114,7 +114,7 @@ Win32RichTextBox::~Win32RichTextBox() {
   }
 }
 
-HResult Win32RichTextBox::Create() {
+HResult Win32RichTextBox::Create(std::optional<PixelRect> place) {
   const wchar_t* className = MSFTEDIT_CLASS;
   library_ = LoadLibraryW(L"msftedit.dll");
   if (library_ == nullptr) {
@@ -124,7 +124,7 @@ HResult Win32RichTextBox::Create() {
   if (library_ == nullptr) {
     return LastError();
   }
-  const PixelRect r = context_.Pixels(Bounds());
+  const PixelRect r = place.value_or(context_.Pixels(Bounds()));
   // ES_NOHIDESEL: the block caret is a selection and must stay visible while
   // a panel has the focus. ES_NOOLEDRAGDROP: nothing is dropped into the
   // field, nor dragged out of it and taken away.
@@ -255,7 +255,7 @@ void Win32RichTextBox::SendSelection() {
   inView_.After(end);
 }
 
-bool Win32RichTextBox::InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, const std::u16string& text,
+bool Win32RichTextBox::InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, std::u16string& text,
                                                   const std::u16string& shown) {
   if (!wanted_ || length != 0 || wanted_->first != start || wanted_->second != start ||
       static_cast<std::size_t>(start) >= shown.size()) {
@@ -270,12 +270,11 @@ bool Win32RichTextBox::InsertBeforeHeldCharacter(std::int32_t start, std::int32_
   }
   // What the caret placed in front of it would have scrolled into view.
   DropSelection();
-  std::u16string replacement = text;
-  replacement += carried;
-  SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(replacement)));
-  inView_.After(start + static_cast<std::int32_t>(replacement.size()));
   // Where the plain insertion leaves the caret, until a selection follows.
   const std::int32_t caret = start + static_cast<std::int32_t>(text.size());
+  text += carried;
+  SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(text)));
+  inView_.After(caret + 1);
   wanted_.emplace(caret, caret);
   return true;
 }
@@ -494,7 +493,7 @@ HResult Win32RichTextBox::PutSelText(std::u16string_view text) {
       return hr::Ok;
     }
     next.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(length), text);
-    const std::u16string shown = DisplayText(text);
+    std::u16string shown = DisplayText(text);
     if (!InsertBeforeHeldCharacter(start, length, shown, previous.shown)) {
       SendSelection();  // the replacement needs it
       SendChange(window_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Wide(shown)));

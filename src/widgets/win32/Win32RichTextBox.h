@@ -48,7 +48,9 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   Win32RichTextBox& operator=(const Win32RichTextBox&) = delete;
 
   // Makes the control on the surface, where its box puts it.
-  HResult Create();
+  // Makes the window at `place` (parent client pixels), or where its bounds
+  // say.
+  HResult Create(std::optional<PixelRect> place = std::nullopt);
 
   HResult GetText(std::u16string& text) override;
   // From the control's own count: an exact copy kept beside the control
@@ -167,9 +169,10 @@ class Win32RichTextBox final : public PlacedField, private Settling {
   // A key typed at the block caret: the control holds the one character
   // after the caret selected, and the caret wanted in front of it is not
   // sent (a layout of the line and trips to the display's server for
-  // nothing); the selected character is replaced by `text` and itself. False,
-  // having done nothing, when the field is not in that state.
-  bool InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, const std::u16string& text,
+  // nothing); the selected character is replaced by `text` and itself (put
+  // at the end of `text`). False, having done nothing, when the field is not
+  // in that state.
+  bool InsertBeforeHeldCharacter(std::int32_t start, std::int32_t length, std::u16string& text,
                                  const std::u16string& shown);
   std::optional<std::pair<std::int32_t, std::int32_t>> wanted_;  // [start, end), not yet sent
   // Positions known to lie in view: scrolling one of them into view changes

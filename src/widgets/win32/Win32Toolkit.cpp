@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "widgets/Boundary.h"
@@ -92,6 +93,36 @@ void ReleaseKeyFont(HFONT font) {
   }
 }
 
+// Where the last start-up at a screen density left the panels and the field
+// (the three panels, then the field): the next instance's windows are
+// made there, and its start-up, which places them the same way, moves none.
+struct StartedPlaces {
+  Dpi dpi;
+  std::array<PixelRect, 4> places{};
+  bool known = false;
+};
+SRWLOCK placesLock = SRWLOCK_INIT;
+StartedPlaces startedPlaces;
+
+std::optional<PixelRect> StartedPlace(bool wanted, Dpi dpi, std::size_t child) {
+  if (!wanted) {
+    return std::nullopt;
+  }
+  AcquireSRWLockShared(&placesLock);
+  std::optional<PixelRect> place;
+  if (startedPlaces.known && startedPlaces.dpi.x == dpi.x && startedPlaces.dpi.y == dpi.y) {
+    place = startedPlaces.places[child];
+  }
+  ReleaseSRWLockShared(&placesLock);
+  return place;
+}
+
+void RememberStartedPlaces(Dpi dpi, const std::array<PixelRect, 4>& places) {
+  AcquireSRWLockExclusive(&placesLock);
+  startedPlaces = {dpi, places, true};
+  ReleaseSRWLockExclusive(&placesLock);
+}
+
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(HWND surface, Options options)
@@ -127,12 +158,12 @@ HResult Win32Toolkit::Build() {
   // The design-time children: the three panels with their template keys, then
   // the field. None is a tab stop: the keyboard is one stop in its form.
   for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    auto& panel = panels_[static_cast<std::size_t>(id)];
-    panel = std::make_unique<Win32Panel>(context_, id);
-    RETURN_IF_FAILED(panel->Create());
+    const auto index = static_cast<std::size_t>(id);
+    panels_[index] = std::make_unique<Win32Panel>(context_, id);
+    RETURN_IF_FAILED(panels_[index]->Create(StartedPlace(options_.startedPlaces, context_.dpi, index)));
   }
   text1_ = std::make_unique<Win32RichTextBox>(context_);
-  RETURN_IF_FAILED(text1_->Create());
+  RETURN_IF_FAILED(text1_->Create(StartedPlace(options_.startedPlaces, context_.dpi, panels_.size())));
   ListenToField();
   return hr::Ok;
 }
@@ -205,17 +236,31 @@ void Win32Toolkit::RaiseFromWindow(const std::function<HResult(WidgetEvents&)>& 
   }
 }
 
+HResult Win32Toolkit::Initialize() {
+  RETURN_IF_FAILED(ToolkitCore::Initialize());
+  // A window made where the last start-up put it, that this one placed
+  // elsewhere or not at all, goes where its bounds say.
+  const std::array<std::pair<Hwnd, Box>, 4> children{{{panels_[0]->Window(), panels_[0]->Bounds()},
+                                                       {panels_[1]->Window(), panels_[1]->Bounds()},
+                                                       {panels_[2]->Window(), panels_[2]->Bounds()},
+                                                       {text1_->Window(), text1_->Bounds()}}};
+  std::array<PixelRect, 4> places;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    places[i] = context_.Pixels(children[i].second);
+    pending_.Move(children[i].first, places[i]);
+  }
+  RememberStartedPlaces(context_.dpi, places);
+  return hr::Ok;
+}
+
 void Win32Toolkit::Settle() {
   const bool fieldChanged = std::exchange(fieldChangedInBurst_, false);
   pending_.Flush();
   // The owner is held across every burst (Options::keepAlive and the host's
-  // own calls), so the toolkit is still here after the flush.
+  // own calls), so the toolkit is still here after the flush; the owner's
+  // look at its properties throws nothing.
   if (fieldChanged && options_.fieldChanged) {
-    Discard(Guard([&] {
-              options_.fieldChanged(true);
-              return hr::Ok;
-            }),
-            "the host's code has no caller to report to here");
+    options_.fieldChanged(true);
   }
 }
 

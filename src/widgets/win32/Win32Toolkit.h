@@ -77,6 +77,10 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
     // host may be told at once. Otherwise the field is still handling the
     // message that changed it.
     std::function<void(bool afterBurst)> fieldChanged;
+    // The owner raises Initialize right after Create: the windows are made
+    // where the last start-up at this screen density left them, so that this
+    // one moves none. Otherwise they are made where their bounds say.
+    bool startedPlaces = false;
   };
 
   // Builds the widgets on `surface`, which must be a window of the calling
@@ -120,6 +124,10 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
   // at (x, y) in device units: for containers that have a control draw itself
   // (printing, design views, snapshots) instead of looking at its windows.
   void PaintTo(HDC__* dc, int x, int y);
+
+  // Raises the start-up, then keeps where it placed the panels and the field
+  // for the next instance's windows.
+  HResult Initialize();
 
   // --- What the user and the host see.
   Dpi ScreenDpi() const { return context_.dpi; }
