@@ -413,6 +413,12 @@ using vexo::harness::WaitFor;
 
 // The time from `send` to its character read back by `length` and `painted`
 // painted. A key or click that did not arrive counts as missed.
+//
+// Painting reaches the screen only when the display's driver flushes the
+// window's pixels to it, which it does as the thread waits, and at most so
+// often otherwise: a step that happens never to wait would end before its
+// pixels are shown and run several times faster in some rounds than in
+// others. Each step ends with a wait that returns at once, which flushes.
 template <typename Send, typename Length>
 double UntilTheCharacter(Send send, Length length, HWND painted, int& missed) {
   const std::size_t before = length();
@@ -420,6 +426,7 @@ double UntilTheCharacter(Send send, Length length, HWND painted, int& missed) {
   if (!send() || !WaitFor("the input's character", [&] { return length() == before + 1; })) ++missed;
   PaintNow(painted);
   Pump();
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
   return NowMs() - start;
 }
 
@@ -431,45 +438,73 @@ void Focus(HWND window) {
   PaintNow(Frame());
 }
 
+// The kinds of step through input.
+enum class Step { KeyIntoTheBareField, ActivatingClick, ClickOnAKey, KeyOnTheLetterPanel };
+
+// One round of steps through input: keys into the bare field, clicks on the
+// control's keys (the first activates it), keys on its focused letter panel,
+// keys into the bare field again; `took(step, ms)` hears of each. Every block
+// starts from an empty field, so that both fields hold the same text at the
+// same step and none scrolls. With `marked`, each step stands between two
+// markers that the display server's trace shows (a lookup of a named atom is
+// one request naming it): scripts/bench-windows.sh --trace counts the
+// requests between them.
+template <typename Took>
+void InputRound(const HostedControl& control, const BareRichEdit& bare, KeyCycle& keys, int strokes, bool marked,
+                int& missed, Took took) {
+  static constexpr const wchar_t* names[] = {L"key-into-the-bare-field", L"activating-click", L"click-on-a-key",
+                                             L"key-on-the-letter-panel"};
+  auto run = [&](Step step, auto send, auto length, HWND painted) {
+    const std::wstring name = names[static_cast<int>(step)];
+    if (marked) GlobalFindAtomW((L"vexo-trace-begin " + name).c_str());
+    const double ms = UntilTheCharacter(send, length, painted, missed);
+    if (marked) GlobalFindAtomW((L"vexo-trace-end " + name).c_str());
+    took(step, ms);
+  };
+  const auto controlLength = [&] { return control.Text().size(); };
+  const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
+  auto bareBlock = [&](int count) {
+    bare.SetText(L"");
+    Focus(bare.window);
+    for (int i = 0; i < count; ++i) {
+      run(Step::KeyIntoTheBareField, [&] { return PressLetter(i); }, bareLength, bare.window);
+    }
+  };
+  bareBlock(strokes / 2);
+  PutText(control, L"");
+  for (int i = 0; i <= strokes; ++i) {
+    const auto [panel, index] = keys.Next();
+    POINT centre = HostedControl::KeyCentre(panel, index);
+    ClientToScreen(control.panels[panel], &centre);
+    if (!MoveCursorTo(centre)) ++missed;
+    Settle(control);
+    run(i == 0 ? Step::ActivatingClick : Step::ClickOnAKey, ClickHere, controlLength, control.surface);
+  }
+  PutText(control, L"");
+  Focus(control.panels[Panel::Letters]);
+  for (int i = 0; i < strokes; ++i) {
+    run(Step::KeyOnTheLetterPanel, [&] { return PressLetter(i); }, controlLength, control.surface);
+  }
+  bareBlock(strokes - strokes / 2);
+}
+
 void ThroughInput(int rounds, int strokes) {
   const auto control = Control(10, 10);
   if (!control) return;
   BareRichEdit bare(*control, 620, 10);
-  const auto controlLength = [&] { return control->Text().size(); };
-  const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
   KeyCycle keys;
   int missed = 0;
   std::vector<double> keystrokeRounds;
   for (int round = 0; round < rounds; ++round) {
-    // Every block starts from an empty field, so that both fields hold the
-    // same text at the same step and none scrolls.
     std::vector<double> clicks, keystrokes, baseline;
-    auto bareBlock = [&](int count) {
-      bare.SetText(L"");
-      Focus(bare.window);
-      for (int i = 0; i < count; ++i) {
-        baseline.push_back(UntilTheCharacter([&] { return PressLetter(i); }, bareLength, bare.window, missed));
-      }
-    };
-    bareBlock(strokes / 2);
-    // Not timed: the click that activates the control.
-    PutText(*control, L"");
-    for (int i = 0; i <= strokes; ++i) {
-      const auto [panel, index] = keys.Next();
-      POINT centre = HostedControl::KeyCentre(panel, index);
-      ClientToScreen(control->panels[panel], &centre);
-      if (!MoveCursorTo(centre)) ++missed;
-      Settle(*control);
-      const double time = UntilTheCharacter(ClickHere, controlLength, control->surface, missed);
-      if (i > 0) clicks.push_back(time);
-    }
-    PutText(*control, L"");
-    Focus(control->panels[Panel::Letters]);
-    for (int i = 0; i < strokes; ++i) {
-      keystrokes.push_back(
-          UntilTheCharacter([&] { return PressLetter(i); }, controlLength, control->surface, missed));
-    }
-    bareBlock(strokes - strokes / 2);
+    InputRound(*control, bare, keys, strokes, false, missed, [&](Step step, double ms) {
+      if (step == Step::KeyIntoTheBareField) baseline.push_back(ms);
+      if (step == Step::ClickOnAKey) clicks.push_back(ms);
+      if (step == Step::KeyOnTheLetterPanel) keystrokes.push_back(ms);
+    });
+    std::printf("  round %d: click %.3f ms, keystroke %.3f ms, key into the bare field %.3f ms (medians)\n", round + 1,
+                Median(clicks), Median(keystrokes), Median(baseline));
+    std::fflush(stdout);
     Figure("click through input vs a key into the bare field", Median(clicks), Median(baseline), "ms", "<= 1.3x");
     Figure("keystroke through input vs the bare field", Median(keystrokes), Median(baseline), "ms", "<= 1.3x");
     keystrokeRounds.push_back(Median(keystrokes));
@@ -484,46 +519,15 @@ void ThroughInput(int rounds, int strokes) {
 bool ControlLifecycle();
 bool BareLifecycle();
 
-// The same steps, each between two markers that the display server's trace
-// shows (a lookup of a named atom is one request naming it), for counting the
-// server's requests per step: scripts/bench-windows.sh --trace.
+// The same steps, counted: the first round warms up, unmarked.
 void TraceThroughInput(int steps) {
   const auto control = Control(10, 10);
   if (!control) return;
   BareRichEdit bare(*control, 620, 10);
-  const auto controlLength = [&] { return control->Text().size(); };
-  const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
   KeyCycle keys;
   int missed = 0;
-  for (int round = 0; round < 2; ++round) {  // the first round warms up, unmarked
-    auto traced = [round](const wchar_t* kind, auto step) {
-      if (round > 0) GlobalFindAtomW((std::wstring(L"vexo-trace-begin ") + kind).c_str());
-      step();
-      if (round > 0) GlobalFindAtomW((std::wstring(L"vexo-trace-end ") + kind).c_str());
-    };
-    bare.SetText(L"");
-    Focus(bare.window);
-    for (int i = 0; i < steps; ++i) {
-      traced(L"key-into-the-bare-field",
-             [&] { UntilTheCharacter([&] { return PressLetter(i); }, bareLength, bare.window, missed); });
-    }
-    PutText(*control, L"");
-    for (int i = 0; i <= steps; ++i) {
-      const auto [panel, index] = keys.Next();
-      POINT centre = HostedControl::KeyCentre(panel, index);
-      ClientToScreen(control->panels[panel], &centre);
-      if (!MoveCursorTo(centre)) ++missed;
-      Settle(*control);
-      traced(i == 0 ? L"activating-click" : L"click-on-a-key",
-             [&] { UntilTheCharacter(ClickHere, controlLength, control->surface, missed); });
-    }
-    PutText(*control, L"");
-    Focus(control->panels[Panel::Letters]);
-    for (int i = 0; i < steps; ++i) {
-      traced(L"key-on-the-letter-panel",
-             [&] { UntilTheCharacter([&] { return PressLetter(i); }, controlLength, control->surface, missed); });
-    }
-    traced(L"nothing", [] {});
+  for (int round = 0; round < 2; ++round) {
+    InputRound(*control, bare, keys, steps, round > 0, missed, [](Step, double) {});
   }
   Failure("keys and clicks through input whose character did not arrive", missed);
 }
