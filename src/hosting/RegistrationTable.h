@@ -132,6 +132,21 @@ inline std::wstring Braced(std::wstring_view identifier) {
   return text + L"}";
 }
 
+// A whole number in decimal digits. Not std::to_wstring, which formats
+// through the C library's wide printf and would bring its 20 KB of floating
+// point formatting into the library for a few integers.
+inline std::wstring Decimal(long long value) {
+  wchar_t digits[24];
+  wchar_t* first = digits + 24;
+  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
+  do {
+    *--first = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--first = L'-';
+  return std::wstring(first, digits + 24);
+}
+
 // `text` with the placeholders of identifiers, names and `verb` filled in.
 inline std::wstring Fill(const char* text, const Verb& verb = Verbs[0]) {
   std::wstring filled(text, text + std::char_traits<char>::length(text));
@@ -144,10 +159,9 @@ inline std::wstring Fill(const char* text, const Verb& verb = Verbs[0]) {
   Replace(filled, L"{marshaler}", L"{00020424-0000-0000-C000-000000000046}");
   Replace(filled, L"{page-name}", PageName);
   Replace(filled, L"{name}", ReadableName);
-  Replace(filled, L"{misc}", std::to_wstring(MiscStatus));
-  Replace(filled, L"{verb}", std::to_wstring(verb.verb));
-  Replace(filled, L"{verb-entry}",
-          verb.name + (L"," + std::to_wstring(verb.menuFlags)) + L"," + std::to_wstring(verb.attributes));
+  Replace(filled, L"{misc}", Decimal(MiscStatus));
+  Replace(filled, L"{verb}", Decimal(verb.verb));
+  Replace(filled, L"{verb-entry}", verb.name + (L"," + Decimal(verb.menuFlags)) + L"," + Decimal(verb.attributes));
   return filled;
 }
 
