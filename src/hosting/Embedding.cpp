@@ -193,7 +193,8 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // A container window shown after it activated the control tells its
       // children nothing, but they are painted as they appear.
       NoteAppearance();
-      win32::PaintWhatWaits(window, [](HDC dc, const RECT& box) { FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE)); });
+      win32::PaintWhatWaits(window,
+                            [](HDC dc, const RECT& box) { FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE)); });
       return 0;
     }
     case WM_PRINT:
