@@ -5,7 +5,9 @@
 # same programmatic identifier, and unregistering one leaves the other working.
 #   side-by-side.sh <prefix dir> <32-bit VexoKeyBord.ocx> <64-bit VexoKeyBord.ocx> <keybord.vbs>
 # Without a 32-bit library built it ends with status 77 (skipped).
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails ends the script: it says which, as its commands are quiet.
+trap 'echo "side-by-side: failed at line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 prefix=$1 ocx32=$2 ocx64=$3 script=$4
 if [[ ! -f $ocx32 ]]; then
   echo "side-by-side: no 32-bit library at $ocx32 (build it with scripts/build-windows.sh)" >&2
