@@ -438,6 +438,18 @@ void Focus(HWND window) {
   PaintNow(Frame());
 }
 
+// Runs `step` and answers what it answers; with `marked`, between two markers
+// that the display server's trace shows (a lookup of a named atom is one
+// request naming it): scripts/bench-windows.sh --trace counts the requests
+// between them.
+template <typename Run>
+auto Marked(bool marked, const std::wstring& name, Run step) {
+  if (marked) GlobalFindAtomW((L"vexo-trace-begin " + name).c_str());
+  const auto answer = step();
+  if (marked) GlobalFindAtomW((L"vexo-trace-end " + name).c_str());
+  return answer;
+}
+
 // The kinds of step through input.
 enum class Step { KeyIntoTheBareField, ActivatingClick, ClickOnAKey, KeyOnTheLetterPanel };
 
@@ -445,21 +457,16 @@ enum class Step { KeyIntoTheBareField, ActivatingClick, ClickOnAKey, KeyOnTheLet
 // control's keys (the first activates it), keys on its focused letter panel,
 // keys into the bare field again; `took(step, ms)` hears of each. Every block
 // starts from an empty field, so that both fields hold the same text at the
-// same step and none scrolls. With `marked`, each step stands between two
-// markers that the display server's trace shows (a lookup of a named atom is
-// one request naming it): scripts/bench-windows.sh --trace counts the
-// requests between them.
+// same step and none scrolls. With `marked`, each step stands between the
+// trace's markers (see Marked).
 template <typename Took>
 void InputRound(const HostedControl& control, const BareRichEdit& bare, KeyCycle& keys, int strokes, bool marked,
                 int& missed, Took took) {
   static constexpr const wchar_t* names[] = {L"key-into-the-bare-field", L"activating-click", L"click-on-a-key",
                                              L"key-on-the-letter-panel"};
   auto run = [&](Step step, auto send, auto length, HWND painted) {
-    const std::wstring name = names[static_cast<int>(step)];
-    if (marked) GlobalFindAtomW((L"vexo-trace-begin " + name).c_str());
-    const double ms = UntilTheCharacter(send, length, painted, missed);
-    if (marked) GlobalFindAtomW((L"vexo-trace-end " + name).c_str());
-    took(step, ms);
+    took(step, Marked(marked, names[static_cast<int>(step)],
+                      [&] { return UntilTheCharacter(send, length, painted, missed); }));
   };
   const auto controlLength = [&] { return control.Text().size(); };
   const auto bareLength = [&] { return static_cast<std::size_t>(GetWindowTextLengthW(bare.window)); };
@@ -537,12 +544,8 @@ void TraceThroughInput(int steps) {
 void TraceLifecycles() {
   int failed = 0;
   for (int round = 0; round < 2; ++round) {  // the first round warms up, unmarked
-    if (round > 0) GlobalFindAtomW(L"vexo-trace-begin create-show-destroy");
-    if (!ControlLifecycle()) ++failed;
-    if (round > 0) GlobalFindAtomW(L"vexo-trace-end create-show-destroy");
-    if (round > 0) GlobalFindAtomW(L"vexo-trace-begin bare-create-show-destroy");
-    if (!BareLifecycle()) ++failed;
-    if (round > 0) GlobalFindAtomW(L"vexo-trace-end bare-create-show-destroy");
+    if (!Marked(round > 0, L"create-show-destroy", ControlLifecycle)) ++failed;
+    if (!Marked(round > 0, L"bare-create-show-destroy", BareLifecycle)) ++failed;
   }
   Failure("instances that were not created and shown", failed);
 }

@@ -29,9 +29,6 @@ using editing::TextCapacity;
 
 namespace {
 
-constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 // The field's length and the user's selection (see above) cut to the text
 // without its trailing space: `count` is 0 when the user selected nothing of it.
 HResult UserSelection(RichTextBox& field, std::int32_t& length, std::int16_t& start, std::int16_t& count) {

@@ -177,7 +177,7 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case ChangeCheckMessage:
       checkPosted_ = false;
-      Discard(TakeValues(Tell::Sinks), "a failed look is retried after the next burst or call");
+      CheckChanges();
       return 0;
     case WM_COMMAND:
       if (toolkit_) Link().SurfaceCommand(wParam, lParam);

@@ -135,6 +135,11 @@ class PropertyBag {
                                 const Variant& defaultValue) = 0;
 };
 
+// The two halves of a character beyond the basic plane in UTF-16, which the
+// field never splits.
+constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
 // What the user did in the field `Text1` itself. The toolkit never lets the
 // field change its own text for the user: it reports the wish instead, and the
 // component makes the change.

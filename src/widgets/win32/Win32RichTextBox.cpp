@@ -264,7 +264,7 @@ bool Win32RichTextBox::InsertBeforeHeldCharacter(std::int32_t start, std::int32_
   CHARRANGE held{0, 0};
   SendMessageW(window_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&held));
   const char16_t carried = shown[static_cast<std::size_t>(start)];
-  if (held.cpMin != start || held.cpMax != start + 1 || (carried >= 0xD800 && carried <= 0xDFFF) ||
+  if (held.cpMin != start || held.cpMax != start + 1 || IsHighSurrogate(carried) || IsLowSurrogate(carried) ||
       carried == u'\r' || carried == u'\n') {
     return false;
   }

@@ -16,8 +16,6 @@ namespace {
 // The rich-text control's paste of a clipboard format the caller names.
 constexpr UINT PasteFormat = WM_USER + 64;
 
-constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 bool Held(int key) { return GetKeyState(key) < 0; }
 
 // The most of a pasted text the component can take in: its positions are
