@@ -38,6 +38,7 @@ HResult KeyBord::InsertChar(std::u16string& S) {
     RETURN_IF_FAILED(field.GetTextLength(length));
     if (std::int64_t{length} >= std::int64_t{MaxChars} + 1) {
       Toolkit().Beep();
+      Toolkit().KeyTyped(S.empty() ? std::u16string_view(u" ") : std::u16string_view(S), false);
       return hr::Ok;
     }
   }
@@ -59,7 +60,9 @@ HResult KeyBord::InsertChar(std::u16string& S) {
     RETURN_IF_FAILED(ToInt16(std::ssize(S), end));
     RETURN_IF_FAILED(field.PutText(first));
     RETURN_IF_FAILED(field.PutSelStart(end));
-    return FinishEdit();
+    RETURN_IF_FAILED(FinishEdit());
+    Toolkit().KeyTyped(S, true);
+    return hr::Ok;
   }
 
   // Every position the edit leads to is checked before anything is written,
@@ -76,7 +79,9 @@ HResult KeyBord::InsertChar(std::u16string& S) {
   RETURN_IF_FAILED(field.PutSelStart(P));
   RETURN_IF_FAILED(field.PutSelText(S));
   RETURN_IF_FAILED(field.PutSelStart(next));
-  return FinishEdit();
+  RETURN_IF_FAILED(FinishEdit());
+  Toolkit().KeyTyped(S, true);
+  return hr::Ok;
 }
 
 HResult KeyBord::FinishEdit() {

@@ -90,6 +90,7 @@ struct KeyBord::FieldInputSteps {
     }
     if (fit < text.size()) {
       keybord.Toolkit().Beep();
+      keybord.Toolkit().KeyTyped(text.substr(fit), false);
     }
     if (fit == 0) {
       return SettleCaret(keybord);

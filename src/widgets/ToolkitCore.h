@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "widgets/Boundary.h"
 #include "widgets/Widgets.h"
@@ -140,6 +144,19 @@ class ToolkitCore : public Widgets, public Bursts {
   // once, when the outermost call or notification returns.
   HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
 
+  // --- Keys typed, kept for the host until the burst that typed them is over.
+  struct TypedKey {
+    std::u16string text;
+    bool accepted = true;
+    friend bool operator==(const TypedKey&, const TypedKey&) = default;
+  };
+  void KeyTyped(std::u16string_view text, bool accepted) final {
+    typed_.push_back({std::u16string(text), accepted});
+    SettleWhenOver();
+  }
+  // The keys typed since the last take, oldest first; the host tells them on.
+  std::vector<TypedKey> TakeTypedKeys() { return std::exchange(typed_, {}); }
+
   // Raises a notification in a burst and gives the handler's status: what
   // the handler throws ends here as a status (a failed allocation as
   // out-of-memory). Nothing here allocates.
@@ -205,6 +222,7 @@ class ToolkitCore : public Widgets, public Bursts {
   // Set when the toolkit goes: the flag of the innermost notification running.
   bool* gone_ = nullptr;
   HResult lastWidgetStatus_ = hr::Ok;
+  std::vector<TypedKey> typed_;
 };
 
 }  // namespace vexo

@@ -197,6 +197,11 @@ class Widgets {
   // anything meanwhile, destroy the component too. A host that has no window
   // active on this thread is told nothing, and its answer means nothing.
   virtual void RaiseHostCommand(HostCommand command) = 0;
+  // A key was typed, by any means (a click, a key on a panel, a method, the
+  // field itself): `text` is what it typed, `accepted` false when the length
+  // limit refused it. The host hears of it once the call or notification that
+  // typed it is over, never inside it: the host's code may do anything.
+  virtual void KeyTyped(std::u16string_view text, bool accepted) = 0;
 };
 
 }  // namespace vexo
