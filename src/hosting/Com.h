@@ -70,6 +70,18 @@ class ReferenceCount {
     if (left == 0) delete owner;
     return static_cast<ULONG>(left);
   }
+  // Gives up a reference unless it is the last: that one stays counted, the
+  // caller's to hand on, and the answer is 0. The count never passes through
+  // zero here, so no other thread can free the owner meanwhile.
+  ULONG ReleaseUnlessLast() {
+    LONG count = InterlockedCompareExchange(&count_, 0, 0);
+    while (count > 1) {
+      const LONG seen = InterlockedCompareExchange(&count_, count - 1, count);
+      if (seen == count) return static_cast<ULONG>(count - 1);
+      count = seen;
+    }
+    return 0;
+  }
 
  private:
   LONG count_ = 1;

@@ -5,6 +5,7 @@
 // interfaces of this part.
 #include "hosting/Embedding.h"
 
+#include <atomic>
 #include <utility>
 
 #include "hosting/ConnectionPoints.h"
@@ -25,6 +26,10 @@ constexpr UINT ActivateMessage = WM_APP + 0x60;
 // container window has appeared on screen: Show is raised after the message
 // that revealed it, not inside the container's painting or placing.
 constexpr UINT ShowMessage = WM_APP + 0x61;
+// Posted to the surface by a last Release on another thread: the reference
+// it handed over is released on the owner's thread (see
+// HandLastReferenceToOwner).
+constexpr UINT ReleaseMessage = WM_APP + 0x70;
 
 // The surface class is registered once per process, by the first instance,
 // and unregistered when the library is unloaded (no instance lives then):
@@ -139,6 +144,20 @@ HResult Embedding::StartEmbedding() {
   return TakeValuesAsClean();
 }
 
+bool Embedding::HandLastReferenceToOwner() {
+  InterlockedExchange(&releasePending_, 1);
+  // The owner's thread forgets the surface when the surface goes.
+  const HWND surface = std::atomic_ref<HWND>(surface_).load();
+  if (surface && PostMessageW(surface, ReleaseMessage, 0, 0)) return true;
+  // The surface is gone, and its windows with it; unless its end took the
+  // reference meanwhile, the caller releases it.
+  return InterlockedExchange(&releasePending_, 0) == 0;
+}
+
+void Embedding::TakeHandedReference() {
+  if (InterlockedExchange(&releasePending_, 0) != 0) Identity()->Release();
+}
+
 void Embedding::HoldObject(void* object, bool hold) {
   auto* identity = static_cast<IUnknown*>(object);
   hold ? identity->AddRef() : identity->Release();
@@ -219,6 +238,10 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
     case ShowMessage:
       if (shown_) RaiseShowWhenVisible();
       return 0;
+    case ReleaseMessage:
+      // The surface procedure's hold, given back last, may end the object.
+      TakeHandedReference();
+      return 0;
     case ActivateMessage:
       if (inPlaceSite_ && !userInterfaceActive_) {
         Discard(ActivateUserInterface(), "a container that refuses keeps the control in place, as it was");
@@ -231,7 +254,11 @@ LRESULT Embedding::HandleSurface(HWND window, UINT message, WPARAM wParam, LPARA
       // A container that destroys its window before it deactivates the
       // control takes the surface with it: the handle is not used again.
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      if (window == surface_) surface_ = nullptr;
+      if (window == surface_) {
+        std::atomic_ref<HWND>(surface_).store(nullptr);
+        // A posted release would find no window now.
+        TakeHandedReference();
+      }
       return DefWindowProcW(window, message, wParam, lParam);
     default:
       return DefWindowProcW(window, message, wParam, lParam);

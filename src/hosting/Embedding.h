@@ -208,6 +208,13 @@ class Embedding : public IOleObject,
   };
   Hold KeepAlive() { return Hold(*Identity()); }
 
+  // The last reference, given up on a thread other than the owner's, goes
+  // to the owner's thread: posted to the surface, which releases it on its
+  // next message or at its end, whichever comes first. Until then the
+  // object lives and its windows work as before. False when no window of
+  // the object is left to take it: the caller releases it where it is.
+  bool HandLastReferenceToOwner();
+
  private:
   IUnknown* Identity() { return static_cast<IOleObject*>(this); }
   static void HoldObject(void* object, bool hold);
@@ -215,6 +222,9 @@ class Embedding : public IOleObject,
   // A panel window received the focus: a click or a tab into the keyboard
   // makes the control UI-active.
   void PanelFocused();
+
+  // On the owner's thread: releases the reference handed over, if one waits.
+  void TakeHandedReference();
 
   static LRESULT CALLBACK SurfaceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleSurface(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -292,6 +302,7 @@ class Embedding : public IOleObject,
   std::uint64_t seenTextRevision_ = ~std::uint64_t{0};  // the field's revision when the text was last read
   bool dirty_ = false;
   bool checkPosted_ = false;
+  LONG releasePending_ = 0;  // 1 while a reference handed over waits for the owner's thread
 
   ComPtr<IOleClientSite> clientSite_;
   ComPtr<IOleControlSite> controlSite_;

@@ -145,7 +145,16 @@ class KeyBordObject final : public Embedding,
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return references_.Add(); }
-  ULONG STDMETHODCALLTYPE Release() override { return references_.Release(this); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    // The windows live on the owner's thread and can be destroyed only
+    // there: a last reference given up on another thread (a finalizer, a
+    // pool's thread) is handed to it, and the object goes there.
+    if (FAILED(OnOwnerThread())) {
+      const ULONG left = references_.ReleaseUnlessLast();
+      if (left > 0 || HandLastReferenceToOwner()) return left;
+    }
+    return references_.Release(this);
+  }
 
   // --- IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {

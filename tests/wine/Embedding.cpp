@@ -1362,6 +1362,61 @@ TEST(Apartment, MarshalledCallsFromAnotherApartmentWork) {
   EXPECT_EQ(Facet<IPersistStreamInit>(there)->IsDirty(), S_FALSE) << "saved with the dirty state cleared";
 }
 
+// A host may give up its last reference on another thread (a finalizer, a
+// pool's thread). The control's windows can go only on the thread that made
+// them: the control ends there, at the owner's next message or when the host
+// destroys the surface first, and no window of it is left behind. Its input
+// meanwhile reaches a control that still lives.
+enum class LastRelease { BeforeTheOwnersMessages, BeforeTheSurfaceGoes, AfterTheSurfaceWent };
+
+class ReleasedElsewhere : public ::testing::TestWithParam<LastRelease> {};
+
+DWORD WINAPI ReleaseHere(void* object) { return static_cast<IUnknown*>(object)->Release(); }
+
+TEST_P(ReleasedElsewhere, EndsOnTheOwnersThreadLeavingNoWindow) {
+  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+  const auto canUnload =
+      reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllCanUnloadNow")));
+  ASSERT_EQ(canUnload(), S_OK);
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  const HWND surface = SurfaceOf(keybord);
+  std::vector<HWND> windows{surface};
+  for (HWND child = GetWindow(surface, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) windows.push_back(child);
+  ASSERT_EQ(windows.size(), 5u) << "the surface, three panels and the field";
+  const HWND panel = WindowsOf(keybord.Get()).panel;
+  if (GetParam() == LastRelease::AfterTheSurfaceWent) {
+    ASSERT_TRUE(DestroyWindow(surface));
+  }
+
+  const HANDLE thread = CreateThread(nullptr, 0, ReleaseHere, keybord.Detach(), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0) << "the release waits for nothing on this thread";
+  DWORD left = 99;
+  GetExitCodeThread(thread, &left);
+  CloseHandle(thread);
+  EXPECT_EQ(left, 0u);
+
+  if (GetParam() != LastRelease::AfterTheSurfaceWent) {
+    EXPECT_EQ(canUnload(), S_FALSE) << "the library holds while the control waits for its thread";
+    SendMessageW(panel, WM_KEYDOWN, 'A', 0);
+    SendMessageW(panel, WM_KEYUP, 'A', 0);
+  }
+  if (GetParam() == LastRelease::BeforeTheSurfaceGoes) {
+    ASSERT_TRUE(DestroyWindow(surface));
+  }
+  PumpUntil([&] { return std::none_of(windows.begin(), windows.end(), IsWindow); }, "the control's windows gone");
+  SendMessageW(panel, WM_KEYDOWN, 'A', 0);  // a window no more: nothing answers
+  EXPECT_EQ(canUnload(), S_OK);
+}
+
+constexpr const char* LastReleaseNames[] = {"BeforeTheOwnersMessages", "BeforeTheSurfaceGoes",
+                                            "AfterTheSurfaceWent"};
+
+INSTANTIATE_TEST_SUITE_P(Apartment, ReleasedElsewhere,
+                         ::testing::Values(LastRelease::BeforeTheOwnersMessages, LastRelease::BeforeTheSurfaceGoes,
+                                           LastRelease::AfterTheSurfaceWent),
+                         [](const auto& info) { return LastReleaseNames[static_cast<int>(info.param)]; });
+
 // A site of the least kind a container gives: a window, no frame, no
 // document; what it does when told of a step is the test's.
 class Site final : public IOleClientSite, public IOleInPlaceSite {
