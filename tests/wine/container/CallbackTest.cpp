@@ -6,6 +6,8 @@
 // still in the control or saved by the host as the call reached it.
 #include "Container.h"
 
+#include "windows/Resources.h"
+
 #include <oleacc.h>
 
 #include <map>
@@ -128,7 +130,7 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   Frame();
   Pump();
   const int windows = WindowsOfThisThread();
-  const DWORD gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const int gdiObjects = harness::GdiObjects();
 
   // The host's objects outlive the control, which may hold them to its end.
   Sink sink;
@@ -266,7 +268,7 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   numberKeys.Reset();
   hosted.reset();
   EXPECT_TRUE(WaitFor("the control's windows gone", [&] { return WindowsOfThisThread() == windows; }));
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiObjects);
+  EXPECT_EQ(harness::GdiObjects(), gdiObjects);
   EXPECT_EQ(sink.references, 1u) << "every reference to the sink given back";
   EXPECT_EQ(other.references, 1u);
 }
