@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         Press{"ShiftedLetter", Abc, Qt::Key_E, Shift, u"e ", Abc, Letters, 2},
         Press{"LetterOnSymbols", Sym, Qt::Key_M, None, u"M ", Abc, Letters, 25},
         Press{"SpaceOnLetters", Abc, Qt::Key_Space, None, u"  ", Abc, Letters, 26},
-        Press{"SpaceOnNumbers", Num, Qt::Key_Space, None, u"", Num, Numbers, 0},
+        Press{"SpaceOnNumbersIsTheSpaceBar", Num, Qt::Key_Space, None, u"  ", Abc, Letters, 26},
         Press{"DigitOnLetters", Abc, Qt::Key_7, None, u"7 ", Num, Numbers, 0},
         Press{"KeypadDigitOnSymbols", Sym, Qt::Key_5, Keypad, u"5 ", Num, Numbers, 4},
         // X11 reports Shift+1 as "!" with Shift held.
@@ -77,6 +77,20 @@ INSTANTIATE_TEST_SUITE_P(
         Press{"F4ToSymbols", Num, Qt::Key_F4, None, u"", Sym, Symbols, 0},
         Press{"F1TurnsCaptionsLower", Abc, Qt::Key_F1, None, u"", Abc, Letters, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Words typed on the physical keyboard keep their spaces, whichever panel a
+// digit or a symbol left the focus on; each key goes to the panel that has
+// the focus when it is pressed.
+TEST(KeyPress, TypedWordsKeepTheirSpacesOnEveryPanel) {
+  for (const QString& typed : {QStringLiteral("ROOM 42 NORTH"), QStringLiteral("HI42. ")}) {
+    Shown shown;
+    shown.Show();
+    for (const QChar c : typed) {
+      shown.Press(static_cast<Qt::Key>(c.unicode()));
+    }
+    EXPECT_EQ(shown.widget.text(), typed);
+  }
+}
 
 struct KeyClick {
   const char* name;
