@@ -342,6 +342,8 @@ TEST(Host, DeletesTheWidgetInsideItsSignals) {
        [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1); }},
       {"an error", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::errorOccurred, w, [w] { delete w; }); },
        [](KeyBordWidget& w) { w.setMaxLength(-40000); }},
+      {"keyTyped", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::keyTyped, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q); }},
   };
   for (const auto& row : rows) {
     auto* widget = new KeyBordWidget;
