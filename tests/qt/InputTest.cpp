@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -204,7 +205,12 @@ struct Form : QObject {
     Activate(dialog);
   }
   bool eventFilter(QObject*, QEvent* event) override {
-    keysHeard += event->type() == QEvent::KeyPress ? 1 : 0;
+    // Shift, Ctrl, Alt and Meta pressed on their own, as QTest presses them
+    // before a key, are no key of the form's.
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      keysHeard += key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ? 0 : 1;
+    }
     return false;
   }
   std::optional<PanelId> Focused() { return ToolkitOf(*keyboard).Focused(); }
@@ -284,6 +290,47 @@ TEST(Form, EnterEscapeAndCtrlTabOnAPanelGoToTheDialog) {
     EXPECT_EQ(form.keysHeard, 1);
     EXPECT_EQ(form.dialog.isVisible(), row.open);
     EXPECT_EQ(form.dialog.result(), row.result);
+    EXPECT_EQ(form.keyboard->text(), QString());
+  }
+}
+
+// The field is no trap: Tab and Shift+Tab from it leave the keyboard for the
+// line edits around it, as from a panel; Ctrl+Tab, Enter and Escape go on to
+// the dialog as from any line edit (Ctrl+Tab moves nothing there).
+TEST(Form, KeysInTheFieldLeaveTheKeyboardOrReachTheDialog) {
+  enum class Goes { After, Before, Stays };
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    Goes focus;
+    int dialogHears;
+    int result;  // the dialog's; -1: still open
+  } rows[] = {
+      {"Tab", Qt::Key_Tab, Qt::NoModifier, Goes::After, 0, -1},
+      {"ShiftTab", Qt::Key_Backtab, Qt::ShiftModifier, Goes::Before, 0, -1},
+      {"CtrlTab", Qt::Key_Tab, Qt::ControlModifier, Goes::Stays, 1, -1},
+      {"CtrlShiftTab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, Goes::Stays, 1, -1},
+      {"Enter", Qt::Key_Return, Qt::NoModifier, Goes::Stays, 1, QDialog::Accepted},
+      {"Escape", Qt::Key_Escape, Qt::NoModifier, Goes::Stays, 1, QDialog::Rejected},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Form form(Form::Behind::LineEdit);
+    QWidget* const field = ToolkitOf(*form.keyboard).Field().Widget();
+    field->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(WaitFor([&] { return field->hasFocus(); }, "the field's focus"));
+
+    form.Press(row.key, row.modifiers);
+
+    EXPECT_EQ(form.keysHeard, row.dialogHears);
+    EXPECT_EQ(form.dialog.isVisible(), row.result < 0);
+    if (row.result >= 0) {
+      EXPECT_EQ(form.dialog.result(), row.result);
+    } else {
+      QWidget* const expected = row.focus == Goes::After ? form.after : row.focus == Goes::Before ? form.before : field;
+      EXPECT_EQ(QApplication::focusWidget(), expected);
+    }
     EXPECT_EQ(form.keyboard->text(), QString());
   }
 }
