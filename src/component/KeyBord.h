@@ -183,6 +183,7 @@ class KeyBord final : public WidgetEvents {
   // The stateless steps of some subsystems, each defined in its own .cpp:
   // nested, so they reach the routines above while these stay private.
   struct ClickSteps;
+  struct InsertionSteps;
   struct LookupSteps;
   struct NavigationSteps;
   struct DispatchSteps;

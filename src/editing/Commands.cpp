@@ -7,6 +7,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
+#include "editing/Field.h"
 #include "widgets/VirtualKeys.h"
 
 namespace vexo {
@@ -116,10 +117,12 @@ HResult KeyBord::EnterKey() {
   RETURN_IF_FAILED(get_MaxLength(limit));
   if (limit != 0) {
     // Text plus trailing space no longer than the limit: there is room for
-    // one more character. A full field stays silent here.
+    // one more character. A full field stays silent here, but the host still
+    // hears of the key it refused.
     std::int32_t length = 0;
     RETURN_IF_FAILED(Text1().GetTextLength(length));
     if (std::int64_t{length} > std::int64_t{limit}) {
+      Toolkit().KeyTyped(editing::TypedKeyText(caption), false);
       return hr::Ok;
     }
   }

@@ -26,62 +26,75 @@ using editing::PlaceBlockCaret;
 using editing::PlaceOnTrailingSpace;
 using editing::ReadCaret;
 using editing::TextCapacity;
+using editing::TypedKeyText;
 
-HResult KeyBord::InsertChar(std::u16string& S) {
-  RichTextBox& field = Text1();
-  std::int32_t length = 0;
+struct KeyBord::InsertionSteps {
+  // Puts S in at the caret; `written` turns true once the field holds it,
+  // whatever fails after.
+  static HResult Insert(KeyBord& keybord, std::u16string& S, bool& written) {
+    RichTextBox& field = keybord.Text1();
+    std::int32_t length = 0;
 
-  // A full field refuses the insertion with one beep and changes nothing, not
-  // even S. A field holding more than the limit (the limit was lowered after
-  // typing) is full too: it must not keep growing.
-  if (MaxChars > 0) {
-    RETURN_IF_FAILED(field.GetTextLength(length));
-    if (std::int64_t{length} >= std::int64_t{MaxChars} + 1) {
-      Toolkit().Beep();
-      Toolkit().KeyTyped(S.empty() ? std::u16string_view(u" ") : std::u16string_view(S), false);
-      return hr::Ok;
+    // A full field refuses the insertion with one beep and changes nothing, not
+    // even S. A field holding more than the limit (the limit was lowered after
+    // typing) is full too: it must not keep growing.
+    if (keybord.MaxChars > 0) {
+      RETURN_IF_FAILED(field.GetTextLength(length));
+      if (std::int64_t{length} >= std::int64_t{keybord.MaxChars} + 1) {
+        keybord.Toolkit().Beep();
+        return hr::Ok;
+      }
     }
+
+    std::int32_t start = 0;
+    RETURN_IF_FAILED(field.GetSelStart(start));
+    // An empty string stands for the space bar; the caller sees the space.
+    if (S.empty()) {
+      S = u" ";
+    }
+
+    RETURN_IF_FAILED(field.GetTextLength(length));
+    if (length == 0) {
+      // The first insertion brings the trailing space; the block goes on it,
+      // behind all of S.
+      std::u16string first(S);
+      first.push_back(u' ');
+      std::int16_t end = 0;
+      RETURN_IF_FAILED(ToInt16(std::ssize(S), end));
+      RETURN_IF_FAILED(field.PutText(first));
+      written = true;
+      RETURN_IF_FAILED(field.PutSelStart(end));
+      return keybord.FinishEdit();
+    }
+
+    // Every position the edit leads to is checked before anything is written,
+    // so that an overflow leaves the field as it was.
+    std::int16_t P = 0;
+    std::int16_t next = 0;
+    std::int16_t newEnd = 0;
+    RETURN_IF_FAILED(CaretForEdit(start, length, P));
+    RETURN_IF_FAILED(Offset(P, 1, next));
+    RETURN_IF_FAILED(ToInt16(std::int64_t{length} - 1 + std::ssize(S), newEnd));
+
+    // Insert in place rather than rewriting the whole text: the field renders
+    // only what changes. The caret moves on by one, whatever the length of S.
+    RETURN_IF_FAILED(field.PutSelStart(P));
+    RETURN_IF_FAILED(field.PutSelText(S));
+    written = true;
+    RETURN_IF_FAILED(field.PutSelStart(next));
+    return keybord.FinishEdit();
   }
+};
 
-  std::int32_t start = 0;
-  RETURN_IF_FAILED(field.GetSelStart(start));
-  // An empty string stands for the space bar; the caller sees the space.
-  if (S.empty()) {
-    S = u" ";
-  }
-
-  RETURN_IF_FAILED(field.GetTextLength(length));
-  if (length == 0) {
-    // The first insertion brings the trailing space; the block goes on it,
-    // behind all of S.
-    std::u16string first(S);
-    first.push_back(u' ');
-    std::int16_t end = 0;
-    RETURN_IF_FAILED(ToInt16(std::ssize(S), end));
-    RETURN_IF_FAILED(field.PutText(first));
-    RETURN_IF_FAILED(field.PutSelStart(end));
-    RETURN_IF_FAILED(FinishEdit());
-    Toolkit().KeyTyped(S, true);
-    return hr::Ok;
-  }
-
-  // Every position the edit leads to is checked before anything is written,
-  // so that an overflow leaves the field as it was.
-  std::int16_t P = 0;
-  std::int16_t next = 0;
-  std::int16_t newEnd = 0;
-  RETURN_IF_FAILED(CaretForEdit(start, length, P));
-  RETURN_IF_FAILED(Offset(P, 1, next));
-  RETURN_IF_FAILED(ToInt16(std::int64_t{length} - 1 + std::ssize(S), newEnd));
-
-  // Insert in place rather than rewriting the whole text: the field renders
-  // only what changes. The caret moves on by one, whatever the length of S.
-  RETURN_IF_FAILED(field.PutSelStart(P));
-  RETURN_IF_FAILED(field.PutSelText(S));
-  RETURN_IF_FAILED(field.PutSelStart(next));
-  RETURN_IF_FAILED(FinishEdit());
-  Toolkit().KeyTyped(S, true);
-  return hr::Ok;
+// Every key typed, by whatever road (a click, a key press, a method, the
+// field itself), passes here once, and so the host hears of each once: what
+// it typed, and whether the field took it. A full field, or a failure before
+// the field changed, refuses it.
+HResult KeyBord::InsertChar(std::u16string& S) {
+  bool written = false;
+  const HResult status = InsertionSteps::Insert(*this, S, written);
+  Toolkit().KeyTyped(TypedKeyText(S), written);
+  return status;
 }
 
 HResult KeyBord::FinishEdit() {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "component/Numbers.h"
 #include "widgets/Widgets.h"
@@ -43,6 +44,9 @@ inline HResult LastPosition(std::int32_t length, std::int16_t& position) {
 constexpr std::int64_t TextCapacity(std::int16_t maxChars) {
   return maxChars > 0 ? std::int64_t{maxChars} : std::int64_t{INT16_MAX};
 }
+
+// What a string handed to the insertion types: an empty one is the space bar.
+inline std::u16string_view TypedKeyText(std::u16string_view text) { return text.empty() ? u" " : text; }
 
 // Checked 16-bit caret arithmetic.
 inline HResult Offset(std::int16_t position, std::int32_t delta, std::int16_t& result) {

@@ -73,7 +73,8 @@ struct KeyBord::FieldInputSteps {
   // Typed, pasted or composed text: what fits under the limit goes in through
   // InsertChar, the rest is refused with one beep, as a full field refuses a
   // key. A surrogate pair is never cut in two. The block caret ends behind all
-  // that went in, and the key carrying the last character is marked.
+  // that went in, and the key carrying the last character is marked. The host
+  // hears of what went in, then of what was refused, in the order typed.
   static HResult InsertTyped(KeyBord& keybord, std::u16string_view text) {
     RichTextBox& field = keybord.Text1();
     std::int32_t length = 0;
@@ -90,11 +91,20 @@ struct KeyBord::FieldInputSteps {
     }
     if (fit < text.size()) {
       keybord.Toolkit().Beep();
+    }
+    const HResult status =
+        fit == 0 ? SettleCaret(keybord) : InsertFitting(keybord, text.substr(0, fit), length, start, count);
+    if (fit < text.size()) {
       keybord.Toolkit().KeyTyped(text.substr(fit), false);
     }
-    if (fit == 0) {
-      return SettleCaret(keybord);
-    }
+    return status;
+  }
+
+  // Replaces the user's selection (`start`, `count`) of a field `length` long
+  // with `text`, all of which fits.
+  static HResult InsertFitting(KeyBord& keybord, std::u16string_view text, std::int32_t length, std::int16_t start,
+                               std::int16_t count) {
+    RichTextBox& field = keybord.Text1();
     if (count > 0) {
       RETURN_IF_FAILED(Erase(field, start, count));
       RETURN_IF_FAILED(field.GetTextLength(length));
@@ -106,7 +116,8 @@ struct KeyBord::FieldInputSteps {
     if (length > 0) {
       RETURN_IF_FAILED(CaretForEdit(caret, length, at));
     }
-    std::u16string part(text.substr(0, fit));
+    const std::size_t fit = text.size();
+    std::u16string part(text);
     RETURN_IF_FAILED(keybord.InsertChar(part));
     if (fit > 1) {
       // InsertChar moves the caret on by one; a string moves it behind itself.

@@ -68,9 +68,11 @@ using enum ShiftTest;
 // The letter row's second range holds the codes of 'a' to 'z', which a host's
 // call may pass; the keypad's digits and symbols and F1-F11 share those codes
 // and are taken by earlier rows, so of them only the keypad separator reaches
-// the letter row, as "l". The symbol panel has its own "-", "_", ".", ">"
+// the letter row, as "l". Space is typed on the space bar from every panel,
+// as a letter is: words typed on the physical keyboard keep their spaces
+// after a digit or a symbol. The symbol panel has its own "-", "_", ".", ">"
 // keys and so takes Minus and Period through the punctuation row.
-constexpr std::array<Row, 14> Rows{{
+constexpr std::array<Row, 13> Rows{{
     // codes                                                                    shift     action        offset   picABC     picNumber  picShift
     {{Code(vk::Right), None, None, None, None},                                Any,      Right,        0,      {Stay,      Stay,      Stay}},
     {{Code(vk::Up), None, None, None, None},                                   Any,      Up,           0,      {Stay,      Stay,      Stay}},
@@ -81,8 +83,7 @@ constexpr std::array<Row, 14> Rows{{
     {{{vk::Numpad0, vk::Numpad9}, None, None, None, None},                     Any,      Number,       vk::Numpad0 - u'0',
                                                                                                                 {ToNumbers, Stay,      ToNumbers}},
     {{{vk::Multiply, vk::Add}, {vk::Subtract, vk::Divide}, None, None, None},  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
-    {{{vk::LetterA, vk::LetterZ}, {u'a', u'z'}, None, None, None},             Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
-    {{Code(vk::Space), None, None, None, None},                                Any,      Letter,       0,      {Stay,      Skip,      Skip}},
+    {{{vk::LetterA, vk::LetterZ}, {u'a', u'z'}, Code(vk::Space), None, None},  Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
     {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       Alone,    ShiftedDigit, 0,      {ToSymbols, ToSymbols, Stay}},
     {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       NotAlone, Number,       0,      {ToNumbers, ToNumbers, ToNumbers}},
     {{{vk::Minus, vk::Period}, None, None, None, None},                        Alone,    Symbol,       0,      {ToSymbols, ToSymbols, Skip}},

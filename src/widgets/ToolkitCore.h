@@ -94,6 +94,8 @@ class Bursts {
   };
   Burst Open() { return Burst(*this); }
   bool InBurst() const { return depth_ > 0; }
+  // How many outermost bursts have ended; counted before their Settle runs.
+  std::uint64_t BurstsEnded() const { return ended_; }
   // Work waits for the outermost burst's end: Settle runs then. A burst
   // that left nothing to do ends without it.
   void SettleWhenOver() { unsettled_ = true; }
@@ -110,7 +112,11 @@ class Bursts {
 
   void Enter() { ++depth_; }
   void Leave() {
-    if (--depth_ == 0 && unsettled_) {
+    if (--depth_ != 0) {
+      return;
+    }
+    ++ended_;
+    if (unsettled_) {
       unsettled_ = false;
       Settle();
     }
@@ -118,6 +124,7 @@ class Bursts {
 
  private:
   int depth_ = 0;
+  std::uint64_t ended_ = 0;
   bool unsettled_ = false;
 };
 
@@ -145,16 +152,29 @@ class ToolkitCore : public Widgets, public Bursts {
   HResult HostCall(const std::function<HResult()>& call) { return Raise(call); }
 
   // --- Keys typed, kept for the host until the burst that typed them is over.
+  //
+  // Who drains them: the toolkit's Settle, at the end of the outermost burst
+  // that typed them, takes them before it runs any host code and tells its
+  // host (the host's code may type more, in bursts of its own). A toolkit
+  // whose host hears nothing of keys (the ActiveX library, the headless host)
+  // takes none: the keys one burst typed are dropped when a key is typed
+  // after that burst has ended, so what is kept never outgrows the keys of
+  // one burst, however long the toolkit runs. Until then a test or tool may
+  // take them once the call that typed them has returned.
   struct TypedKey {
     std::u16string text;
     bool accepted = true;
     friend bool operator==(const TypedKey&, const TypedKey&) = default;
   };
   void KeyTyped(std::u16string_view text, bool accepted) final {
+    if (typedWhile_ != BurstsEnded()) {
+      typed_.clear();
+      typedWhile_ = BurstsEnded();
+    }
     typed_.push_back({std::u16string(text), accepted});
     SettleWhenOver();
   }
-  // The keys typed since the last take, oldest first; the host tells them on.
+  // The keys typed and not yet taken or dropped, oldest first.
   std::vector<TypedKey> TakeTypedKeys() { return std::exchange(typed_, {}); }
 
   // Raises a notification in a burst and gives the handler's status: what
@@ -223,6 +243,8 @@ class ToolkitCore : public Widgets, public Bursts {
   bool* gone_ = nullptr;
   HResult lastWidgetStatus_ = hr::Ok;
   std::vector<TypedKey> typed_;
+  // BurstsEnded() when the keys of typed_ were typed.
+  std::uint64_t typedWhile_ = 0;
 };
 
 }  // namespace vexo

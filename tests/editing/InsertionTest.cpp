@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "editing/EditingSupport.h"
 
@@ -346,6 +349,105 @@ TEST(TypedIntoTheField, MarksTheKeyCarryingTheCharacterWithoutMovingTheFocus) {
   EXPECT_EQ(instance.probe.ActiveBord(), ActivPanel::ImageAct);
   EXPECT_EQ(instance.toolkit.Focused(), PanelId::picShift);
   EXPECT_EQ(instance.Field(), u"-ke ");
+}
+
+
+// --- Every way of typing tells the host of each key once: what it typed and
+// whether the field took it. The field holds "ab" with the caret at its end;
+// a limit of 2 makes it full.
+
+using Told = std::vector<ToolkitCore::TypedKey>;
+
+struct ToldRow {
+  const char* name;
+  std::int16_t limit;
+  std::function<HResult(Instance&)> type;
+  Told told;
+};
+void PrintTo(const ToldRow& row, std::ostream* os) { *os << row.name; }
+
+class KeyTyped : public ::testing::TestWithParam<std::tuple<ToldRow, FocusDelivery>> {};
+
+TEST_P(KeyTyped, TellsEachKeyOnce) {
+  const auto& [row, delivery] = GetParam();
+  ShownInstance instance(delivery);
+  GivenField(instance, u"ab ", 2);
+  ASSERT_EQ(instance.keybord.put_MaxLength(row.limit), hr::Ok);
+  instance.toolkit.TakeTypedKeys();
+
+  ASSERT_EQ(row.type(instance), hr::Ok);
+
+  EXPECT_EQ(instance.toolkit.TakeTypedKeys(), row.told);
+}
+
+// A host's call of a member that takes a string.
+std::function<HResult(Instance&)> Call(HResult (KeyBord::*member)(std::u16string&), std::u16string text) {
+  return [=](Instance& instance) {
+    std::u16string argument = text;
+    return instance.toolkit.HostCall([&] { return (instance.keybord.*member)(argument); });
+  };
+}
+
+HResult Press(Instance& instance, PanelId panel, std::int16_t code, std::int16_t mask = 0) {
+  return instance.toolkit.KeyDown(panel, code, mask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, KeyTyped,
+    ::testing::Combine(
+        ::testing::Values(
+            ToldRow{"Click", 0, [](Instance& i) { return i.toolkit.Click(KeyArrayId::cmdKey, 2); }, {{u"E", true}}},
+            ToldRow{"ClickIntoFullField", 2, [](Instance& i) { return i.toolkit.Click(KeyArrayId::cmdNumber, 0); },
+                    {{u"7", false}}},
+            ToldRow{"KeyOnPanel", 0, [](Instance& i) { return Press(i, PanelId::picABC, 'A', 1); }, {{u"a", true}}},
+            ToldRow{"SpaceFromNumbers", 0, [](Instance& i) { return Press(i, PanelId::picNumber, 32); },
+                    {{u" ", true}}},
+            ToldRow{"KeyIntoFullField", 2, [](Instance& i) { return Press(i, PanelId::picABC, 190, 1); },
+                    {{u">", false}}},
+            ToldRow{"KeyTypingNothing", 0, [](Instance& i) { return Press(i, PanelId::picABC, 39); }, {}},
+            ToldRow{"FindABC", 0, Call(&KeyBord::FindABC, u"q"), {{u"Q", true}}},
+            ToldRow{"FindABCBlank", 0, Call(&KeyBord::FindABC, u""), {{u" ", true}}},
+            ToldRow{"FindNumber", 0, Call(&KeyBord::FindNumber, u"5"), {{u"5", true}}},
+            ToldRow{"FindNumberIntoFullField", 2, Call(&KeyBord::FindNumber, u"5"), {{u"5", false}}},
+            ToldRow{"AfterFindImage", 0, Call(&KeyBord::AfterFindImage, u"?"), {{u"?", true}}},
+            ToldRow{"LookupFindingNoKey", 0, Call(&KeyBord::FindABC, u"\u00e9"), {}},
+            ToldRow{"FindImage", 0,
+                    [](Instance& i) { return i.toolkit.HostCall([&] { return i.keybord.FindImage(186, 1); }); },
+                    {{u":", true}}},
+            ToldRow{"FindImageNumber", 0,
+                    [](Instance& i) { return i.toolkit.HostCall([&] { return i.keybord.FindImageNumber(49); }); },
+                    {{u"!", true}}},
+            ToldRow{"EnterKey", 0, [](Instance& i) { return i.toolkit.HostCall([&] { return i.keybord.EnterKey(); }); },
+                    {{u"Q", true}}},
+            ToldRow{"EnterKeyIntoFullField", 2,
+                    [](Instance& i) { return i.toolkit.HostCall([&] { return i.keybord.EnterKey(); }); },
+                    {{u"Q", false}}},
+            ToldRow{"TypedInField", 0, [](Instance& i) { return i.toolkit.EditField(FieldEdit::Insert, u"z"); },
+                    {{u"z", true}}},
+            ToldRow{"TypedInFullField", 2, [](Instance& i) { return i.toolkit.EditField(FieldEdit::Insert, u"z"); },
+                    {{u"z", false}}},
+            ToldRow{"PasteCutAtLimitInOrder", 3,
+                    [](Instance& i) { return i.toolkit.EditField(FieldEdit::Insert, u"xyz"); },
+                    {{u"x", true}, {u"yz", false}}},
+            ToldRow{"TextPutTypesNoKey", 1,
+                    [](Instance& i) { return i.toolkit.HostCall([&] { return i.keybord.put_Text(u"xyz"); }); },
+                    {}}),
+        ::testing::Values(FocusDelivery::Sync, FocusDelivery::Deferred)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) +
+             (std::get<1>(info.param) == FocusDelivery::Sync ? "_Sync" : "_Deferred");
+    });
+
+// Keys no host takes are kept only until a later burst types: a toolkit
+// whose host never asks for them runs for ever in bounded memory.
+TEST(KeyTyped, KeysNobodyTookGoWhenALaterBurstTypes) {
+  ShownInstance instance;
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 1), hr::Ok);
+  }
+  ASSERT_EQ(instance.toolkit.EditField(FieldEdit::Insert, u"ok"), hr::Ok);
+  EXPECT_EQ(instance.toolkit.TakeTypedKeys(), (Told{{u"ok", true}}));
+  EXPECT_EQ(instance.toolkit.TakeTypedKeys(), Told{});
 }
 
 }  // namespace

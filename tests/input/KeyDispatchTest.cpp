@@ -81,8 +81,8 @@ const KeyRow Rows[] = {
     // name                                start              code shift marked        Bord focus field
     {"CtrlShiftOneLooksUpDigit",           Letters,           49,  3,   {Number(6)},   1, NUM, u"1 "},
     {"SpaceOnLettersIsSpaceBar",           Letters,           32,  0,   {Letter(26)},  0, ABC, u"  "},
-    {"SpaceOnNumbersDoesNothing",          Numbers,           32,  0,   {Number(0)},   1, NUM, u""},
-    {"SpaceOnSymbolsDoesNothing",          Symbols,           32,  0,   {Symbol(0)},   2, SYM, u""},
+    {"SpaceFromNumbersIsSpaceBar",         Numbers,           32,  0,   {Letter(26)},  0, ABC, u"  "},
+    {"ShiftSpaceFromSymbolsIsSpaceBar",    Symbols,           32,  1,   {Letter(26)},  0, ABC, u"  "},
     {"EnterDoesNothing",                   Letters,           13,  0,   {Letter(0)},   0, ABC, u""},
     {"InsertDoesNothing",                  Numbers,           45,  0,   {Number(0)},   1, NUM, u""},
     {"CodeAboveTableDoesNothing",          Letters,           300, 0,   {Letter(0)},   0, ABC, u""},

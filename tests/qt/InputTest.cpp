@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -62,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         Press{"ShiftedLetter", Abc, Qt::Key_E, Shift, u"e ", Abc, Letters, 2},
         Press{"LetterOnSymbols", Sym, Qt::Key_M, None, u"M ", Abc, Letters, 25},
         Press{"SpaceOnLetters", Abc, Qt::Key_Space, None, u"  ", Abc, Letters, 26},
-        Press{"SpaceOnNumbers", Num, Qt::Key_Space, None, u"", Num, Numbers, 0},
+        Press{"SpaceOnNumbersIsTheSpaceBar", Num, Qt::Key_Space, None, u"  ", Abc, Letters, 26},
         Press{"DigitOnLetters", Abc, Qt::Key_7, None, u"7 ", Num, Numbers, 0},
         Press{"KeypadDigitOnSymbols", Sym, Qt::Key_5, Keypad, u"5 ", Num, Numbers, 4},
         // X11 reports Shift+1 as "!" with Shift held.
@@ -77,6 +78,20 @@ INSTANTIATE_TEST_SUITE_P(
         Press{"F4ToSymbols", Num, Qt::Key_F4, None, u"", Sym, Symbols, 0},
         Press{"F1TurnsCaptionsLower", Abc, Qt::Key_F1, None, u"", Abc, Letters, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Words typed on the physical keyboard keep their spaces, whichever panel a
+// digit or a symbol left the focus on; each key goes to the panel that has
+// the focus when it is pressed.
+TEST(KeyPress, TypedWordsKeepTheirSpacesOnEveryPanel) {
+  for (const QString& typed : {QStringLiteral("ROOM 42 NORTH"), QStringLiteral("HI42. ")}) {
+    Shown shown;
+    shown.Show();
+    for (const QChar c : typed) {
+      shown.Press(static_cast<Qt::Key>(c.unicode()));
+    }
+    EXPECT_EQ(shown.widget.text(), typed);
+  }
+}
 
 struct KeyClick {
   const char* name;
@@ -190,7 +205,12 @@ struct Form : QObject {
     Activate(dialog);
   }
   bool eventFilter(QObject*, QEvent* event) override {
-    keysHeard += event->type() == QEvent::KeyPress ? 1 : 0;
+    // Shift, Ctrl, Alt and Meta pressed on their own, as QTest presses them
+    // before a key, are no key of the form's.
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      keysHeard += key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ? 0 : 1;
+    }
     return false;
   }
   std::optional<PanelId> Focused() { return ToolkitOf(*keyboard).Focused(); }
@@ -274,6 +294,47 @@ TEST(Form, EnterEscapeAndCtrlTabOnAPanelGoToTheDialog) {
   }
 }
 
+// The field is no trap: Tab and Shift+Tab from it leave the keyboard for the
+// line edits around it, as from a panel; Ctrl+Tab, Enter and Escape go on to
+// the dialog as from any line edit (Ctrl+Tab moves nothing there).
+TEST(Form, KeysInTheFieldLeaveTheKeyboardOrReachTheDialog) {
+  enum class Goes { After, Before, Stays };
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    Goes focus;
+    int dialogHears;
+    int result;  // the dialog's; -1: still open
+  } rows[] = {
+      {"Tab", Qt::Key_Tab, Qt::NoModifier, Goes::After, 0, -1},
+      {"ShiftTab", Qt::Key_Backtab, Qt::ShiftModifier, Goes::Before, 0, -1},
+      {"CtrlTab", Qt::Key_Tab, Qt::ControlModifier, Goes::Stays, 1, -1},
+      {"CtrlShiftTab", Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, Goes::Stays, 1, -1},
+      {"Enter", Qt::Key_Return, Qt::NoModifier, Goes::Stays, 1, QDialog::Accepted},
+      {"Escape", Qt::Key_Escape, Qt::NoModifier, Goes::Stays, 1, QDialog::Rejected},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Form form(Form::Behind::LineEdit);
+    QWidget* const field = ToolkitOf(*form.keyboard).Field().Widget();
+    field->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(WaitFor([&] { return field->hasFocus(); }, "the field's focus"));
+
+    form.Press(row.key, row.modifiers);
+
+    EXPECT_EQ(form.keysHeard, row.dialogHears);
+    EXPECT_EQ(form.dialog.isVisible(), row.result < 0);
+    if (row.result >= 0) {
+      EXPECT_EQ(form.dialog.result(), row.result);
+    } else {
+      QWidget* const expected = row.focus == Goes::After ? form.after : row.focus == Goes::Before ? form.before : field;
+      EXPECT_EQ(QApplication::focusWidget(), expected);
+    }
+    EXPECT_EQ(form.keyboard->text(), QString());
+  }
+}
+
 TEST(F7, ReachesTheHostAsASignalWhileTheWindowIsActive) {
   Shown shown;
   shown.Show();
@@ -328,6 +389,8 @@ TEST(Host, DeletesTheWidgetInsideItsSignals) {
        [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1); }},
       {"an error", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::errorOccurred, w, [w] { delete w; }); },
        [](KeyBordWidget& w) { w.setMaxLength(-40000); }},
+      {"keyTyped", [](KeyBordWidget* w) { QObject::connect(w, &KeyBordWidget::keyTyped, w, [w] { delete w; }); },
+       [](KeyBordWidget&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q); }},
   };
   for (const auto& row : rows) {
     auto* widget = new KeyBordWidget;

@@ -180,6 +180,33 @@ TEST(KeyBordWidget, TextChangedFollowsEveryChangeOnce) {
   EXPECT_EQ(changed.at(3).at(0).toString(), QStringLiteral("7abzy"));
 }
 
+// keyTyped: once for every key typed, whatever typed it, after the
+// textChanged it caused; a refused key is told too. A key a slot types while
+// others wait is told after them, in the order typed.
+TEST(KeyBordWidget, KeyTypedTellsEveryKeyOnceInOrder) {
+  Shown shown;
+  shown.Show();
+  QStringList heard;
+  QObject::connect(&shown.widget, &KeyBordWidget::textChanged, &shown.widget,
+                   [&](const QString& text) { heard << QStringLiteral("text ") + text; });
+  QObject::connect(&shown.widget, &KeyBordWidget::keyTyped, &shown.widget, [&](const QString& text, bool accepted) {
+    heard << QStringLiteral("key ") + text + (accepted ? QString() : QStringLiteral(" refused"));
+    if (text == QStringLiteral("W") && heard.count(QStringLiteral("key W")) == 1) {
+      shown.widget.typeNumber(QStringLiteral("9"));
+    }
+  });
+  shown.Click(KeyArrayId::cmdKey, 2);  // E
+  shown.Press(Qt::Key_1);
+  shown.Press(Qt::Key_Space);  // on the number panel
+  shown.widget.typeLetter(QStringLiteral("w"));
+  shown.widget.pressMarkedKey();
+  shown.widget.setMaxLength(6);
+  shown.toolkit.Field().Widget()->setFocus();
+  QTest::keyClicks(shown.toolkit.Field().Widget(), QStringLiteral("z"));
+  EXPECT_EQ(heard, (QStringList{"text E", "key E", "text E1", "key 1", "text E1 ", "key  ", "text E1 W", "key W",
+                                "text E1 W9", "key 9", "text E1 W9W", "key W", "key z refused"}));
+}
+
 struct Saved {
   const char* name;
   QVariantMap map;

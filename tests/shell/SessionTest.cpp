@@ -68,6 +68,18 @@ TEST_P(TypingSession, ClicksAndKeyPressesTypeAcrossThePanels) {
   EXPECT_EQ(dump["beeps"], 0);
 }
 
+// Space pressed on the number panel after a digit types the space bar and
+// hands the focus to the letter panel, as a letter does: words keep their spaces.
+TEST_P(TypingSession, SpaceAfterADigitKeepsTheWordsApart) {
+  Ok(shell, "show");
+  for (const char* line : {"keydown picABC 72 0", "keydown picABC 52 0", "keydown picNumber 32 0",
+                           "keydown picNumber 78 0"}) {
+    Ok(shell, line);
+  }
+  EXPECT_EQ(Ok(shell, "get Text")["value"], "H4 N");
+  EXPECT_EQ(Ok(shell, "dump")["focus"], "picABC");
+}
+
 TEST_P(TypingSession, EditingKeysAndTheLimitWorkThroughTheHost) {
   Ok(shell, "show");
   Ok(shell, "set Text \"abc\"");

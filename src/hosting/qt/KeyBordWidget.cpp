@@ -1,5 +1,6 @@
 #include "vexo/KeyBordWidget.h"
 
+#include <deque>
 #include <limits>
 #include <string>
 #include <utility>
@@ -159,7 +160,8 @@ class KeyBordWidgetPrivate {
 
   // The host's view as it stands now, before anyone is told of changes.
   void TakeSeen();
-  // Tells the host of each property that differs from what it last heard.
+  // Tells the host of each property that differs from what it last heard,
+  // then of the keys typed.
   void Settled(bool textChanged);
 
   KeyBordWidget& widget;
@@ -171,6 +173,13 @@ class KeyBordWidgetPrivate {
   // False once a slot deleted the widget: nothing of it may be touched then.
   template <typename Value, typename Signal>
   bool Tell(Value& seen, HResult (*read)(KeyBord&, Value&), Signal signal);
+  void TellTypedKeys();
+
+  // Keys taken from the toolkit and not yet told, oldest first. A slot may
+  // type more keys while older ones wait: those join the queue, and the
+  // outermost telling tells them all in the order typed.
+  std::deque<qt::QtToolkit::TypedKey> untold_;
+  bool tellingKeys_ = false;
 
   struct Seen {
     QString text;
@@ -224,16 +233,39 @@ bool KeyBordWidgetPrivate::Tell(Value& seen, HResult (*read)(KeyBord&, Value&), 
 }
 
 void KeyBordWidgetPrivate::Settled(bool textChanged) {
+  // Taken before any slot runs: the toolkit keeps the keys only until a key
+  // of a later burst, such as a slot's, comes.
+  for (qt::QtToolkit::TypedKey& key : toolkit.TakeTypedKeys()) {
+    untold_.push_back(std::move(key));
+  }
   // The text is read only when the field changed: a key that left it alone
   // costs no copy of it.
   if (textChanged && !Tell(seen_.text, &ReadText, &KeyBordWidget::textChanged)) {
     return;
   }
   if (!Tell(seen_.capsLock, &ReadCapsLock, &KeyBordWidget::capsLockChanged) ||
-      !Tell(seen_.maxLength, &ReadMaxLength, &KeyBordWidget::maxLengthChanged)) {
+      !Tell(seen_.maxLength, &ReadMaxLength, &KeyBordWidget::maxLengthChanged) ||
+      !Tell(seen_.panel, &ReadPanel, &KeyBordWidget::activePanelChanged)) {
     return;
   }
-  Tell(seen_.panel, &ReadPanel, &KeyBordWidget::activePanelChanged);
+  TellTypedKeys();
+}
+
+void KeyBordWidgetPrivate::TellTypedKeys() {
+  if (tellingKeys_) {
+    return;  // a slot of keyTyped typed: the telling under way goes on with its keys
+  }
+  tellingKeys_ = true;
+  const QPointer<KeyBordWidget> alive(&widget);
+  while (!untold_.empty()) {
+    const qt::QtToolkit::TypedKey key = std::move(untold_.front());
+    untold_.pop_front();
+    Q_EMIT widget.keyTyped(ToQString(key.text), key.accepted);
+    if (alive.isNull()) {
+      return;
+    }
+  }
+  tellingKeys_ = false;
 }
 
 KeyBordWidget::KeyBordWidget(QWidget* parent) : QWidget(parent), d_(std::make_unique<KeyBordWidgetPrivate>(*this)) {

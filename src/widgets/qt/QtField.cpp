@@ -82,6 +82,22 @@ class FieldWidget final : public QLineEdit {
     }
   }
 
+  // The keyboard is one stop in its window's tab order, its active panel:
+  // Tab and Shift+Tab leave it from the field too, for the widget before or
+  // behind it, rather than stopping at a panel on the way.
+  bool focusNextPrevChild(bool next) override {
+    QWidget* const keyboard = parentWidget();
+    for (QWidget* w = next ? nextInFocusChain() : previousInFocusChain(); w != this;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+      if (w != keyboard && !keyboard->isAncestorOf(w) && w->window() == window() &&
+          (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->isEnabled() && w->isVisibleTo(window())) {
+        w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+      }
+    }
+    return QLineEdit::focusNextPrevChild(next);  // nothing outside the keyboard takes Tab
+  }
+
   void keyPressEvent(QKeyEvent* event) override {
     event->accept();
     if (event->matches(QKeySequence::Paste)) {

@@ -110,6 +110,13 @@ class VEXO_KEYBORD_EXPORT KeyBordWidget : public QWidget {
   void errorOccurred(const QString& message);
   // The user pressed F7 while this widget's window was the active one.
   void f7Pressed();
+  // A key was typed, by any means: a click, a key on a panel, a slot above
+  // or typing into the field. `text` is what it typed; `accepted` is false
+  // when the field refused it (maxLength reached). Emitted once per key, in
+  // the order typed, after the change is done and after the textChanged it
+  // caused; a paste that only partly fits is told as what went in, then what
+  // was refused.
+  void keyTyped(const QString& text, bool accepted);
 
  private:
   friend class KeyBordWidgetPrivate;
