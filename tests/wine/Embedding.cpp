@@ -1175,6 +1175,7 @@ std::vector<Face> FacesOf(const ComPtr<_KeyBord>& keybord) {
                                                      "p", hitPoint, "ppppp", "pppppp"}));
   add("IPersistPropertyBag", as(IID_IPersistPropertyBag), Slots({"p", "", "pp", "ppp"}));
   add("IPersistStreamInit", as(IID_IPersistStreamInit), Slots({"p", "", "p", "pp", "p", ""}));
+  add("IPersistStream", as(IID_IPersistStream), Slots({"p", "", "p", "pp", "p"}));
   add("IPersistStorage", as(IID_IPersistStorage), Slots({"p", "", "p", "p", "pp", "p", ""}));
   add("IQuickActivate", as(IID_IQuickActivate), Slots({"pp", "p", "p"}));
   add("IConnectionPointContainer", as(IID_IConnectionPointContainer), Slots({"p", "pp"}));
