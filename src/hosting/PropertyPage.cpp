@@ -110,7 +110,7 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     std::vector<ComPtr<IDispatch>> controls;
     for (ULONG i = 0; i < count; ++i) {
       ComPtr<_KeyBord> control;
-      if (!objects[i] || FAILED(objects[i]->QueryInterface(IID__KeyBord, &control))) return E_NOINTERFACE;
+      if (!objects[i] || FAILED(QueryFor(objects[i], IID__KeyBord, control))) return E_NOINTERFACE;
       controls.emplace_back(control.Get());
     }
     controls_ = std::move(controls);

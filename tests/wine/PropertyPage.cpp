@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "hosting/PropertyPage.h"
+#include "windows/ContainerDoubles.h"
 
 namespace vexo::wine {
 namespace {
@@ -192,6 +193,9 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
   IUnknown* notAControl[] = {persist_.Get(), page.Get()};
   EXPECT_EQ(page->SetObjects(2, notAControl), E_NOINTERFACE);
+  harness::LeastSite emptyHanded(nullptr, {IID__KeyBord});  // says it is one, and hands back nothing
+  IUnknown* saysItIsAControl[] = {static_cast<IOleClientSite*>(&emptyHanded)};
+  EXPECT_EQ(page->SetObjects(1, saysItIsAControl), E_NOINTERFACE);
   ASSERT_EQ(page->SetObjects(1, objects), S_OK);
   PROPPAGEINFO info{};
   ASSERT_EQ(page->GetPageInfo(&info), S_OK);
