@@ -77,8 +77,10 @@ class ReferenceCount {
 
 // The status of a call out that hands back a pointer: a success that hands
 // back none is that call's failure, `none`, so that nothing goes on to use a
-// pointer that is not there.
-inline HResult Answered(HRESULT status, const void* given, HResult none) {
+// pointer that is not there. `given` is the holder the call fills, looked at
+// only here, after the call, whatever order the arguments are made in.
+template <typename Interface>
+HResult Answered(HRESULT status, const ComPtr<Interface>& given, HResult none) {
   return FAILED(status) || given ? HResult(status) : none;
 }
 
@@ -90,7 +92,7 @@ template <typename Interface>
 HResult QueryFor(IUnknown* object, REFIID iid, ComPtr<Interface>& to) {
   const HRESULT status = object->QueryInterface(iid, reinterpret_cast<void**>(to.ReleaseAndGetAddressOf()));
   if (FAILED(status)) to.Detach();
-  return Answered(status, to.Get(), E_NOINTERFACE);
+  return Answered(status, to, E_NOINTERFACE);
 }
 
 // QueryInterface of an object that offers one interface besides IUnknown.

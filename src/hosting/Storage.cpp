@@ -35,7 +35,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStorage* storage) {
   const Hold hold = KeepAlive();
   ComPtr<IStream> stream;
   RETURN_IF_FAILED(Answered(storage->OpenStream(ContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream),
-                            stream.Get(), E_POINTER));
+                            stream, E_POINTER));
   RETURN_IF_FAILED(Load(stream.Get()));
   storageState_ = StorageState::Normal;
   return S_OK;
@@ -53,7 +53,7 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStorage* storage, BOOL sameAsLoad) {
     ComPtr<IStream> stream;
     RETURN_IF_FAILED(Answered(storage->CreateStream(ContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
                                                     0, 0, &stream),
-                              stream.Get(), E_POINTER));
+                              stream, E_POINTER));
     std::optional<SavedValues> written;
     RETURN_IF_FAILED(SaveStream(stream.Get(), FALSE, &written));
     awaitingCompletion_ = std::move(written);
