@@ -87,6 +87,26 @@ class ReferenceCount {
   LONG count_ = 1;
 };
 
+// The status of a call out that hands back a pointer: a success that hands
+// back none is that call's failure, `none`, so that nothing goes on to use a
+// pointer that is not there. `given` is the holder the call fills, looked at
+// only here, after the call, whatever order the arguments are made in.
+template <typename Interface>
+HResult Answered(HRESULT status, const ComPtr<Interface>& given, HResult none) {
+  return FAILED(status) || given ? HResult(status) : none;
+}
+
+// Asks `object` for `iid` as a container's object or a sink is asked: an
+// answer of success without a pointer is no interface, and a pointer handed
+// back with a failure is not taken (nor released: it is nothing the caller
+// owns).
+template <typename Interface>
+HResult QueryFor(IUnknown* object, REFIID iid, ComPtr<Interface>& to) {
+  const HRESULT status = object->QueryInterface(iid, reinterpret_cast<void**>(to.ReleaseAndGetAddressOf()));
+  if (FAILED(status)) to.Detach();
+  return Answered(status, to, E_NOINTERFACE);
+}
+
 // QueryInterface of an object that offers one interface besides IUnknown.
 template <typename Interface>
 HResult QueryOne(Interface* self, REFIID offered, REFIID iid, void** object) {

@@ -92,9 +92,8 @@ HRESULT STDMETHODCALLTYPE EventPoint::Advise(IUnknown* sink, DWORD* cookie) {
   // The sink must speak the point's interface; for the event interface,
   // plain IDispatch will do, as scripting hosts' sinks speak it.
   ComPtr<IUnknown> events;
-  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(events.GetAddressOf()))) &&
-      (iid_ != DIID___KeyBord ||
-       FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(events.GetAddressOf()))))) {
+  if (FAILED(QueryFor(sink, iid_, events)) &&
+      (iid_ != DIID___KeyBord || FAILED(QueryFor(sink, IID_IDispatch, events)))) {
     return CONNECT_E_CANNOTCONNECT;
   }
   return Guard([&]() -> HResult {

@@ -46,7 +46,9 @@ void Embedding::TakeSite(IOleClientSite* site) {
   if (!site) Discard(InPlaceDeactivate(), "a control without a site is deactivated in any case");
   clientSite_ = site;
   controlSite_.Reset();
-  if (site) Discard(clientSite_.As(&controlSite_), "a site that is no control site is not told of focus");
+  if (site) {
+    Discard(QueryFor(site, IID_IOleControlSite, controlSite_), "a site that is no control site is not told of focus");
+  }
 }
 
 // A site that answers no ambients, or answers UserMode with nothing, an
@@ -55,7 +57,7 @@ void Embedding::TakeSite(IOleClientSite* site) {
 void Embedding::ReadAmbients() {
   bool userMode = true;
   ComPtr<IDispatch> ambients;
-  if (clientSite_ && SUCCEEDED(clientSite_.As(&ambients)) && ambients) {
+  if (clientSite_ && SUCCEEDED(QueryFor(clientSite_.Get(), IID_IDispatch, ambients))) {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT answer;
     VariantInit(&answer);

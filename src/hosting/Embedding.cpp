@@ -415,7 +415,10 @@ void* Embedding::EmbeddingInterface(REFIID iid) {
     return static_cast<IViewObjectEx*>(this);
   }
   if (iid == IID_IPersist || iid == IID_IPersistPropertyBag) return static_cast<IPersistPropertyBag*>(this);
-  if (iid == IID_IPersistStreamInit) return static_cast<IPersistStreamInit*>(this);
+  // IPersistStream is IPersistStreamInit without its last member, InitNew:
+  // one table answers both, as OleSaveToStream and OleLoadFromStream ask
+  // for the shorter one.
+  if (iid == IID_IPersistStreamInit || iid == IID_IPersistStream) return static_cast<IPersistStreamInit*>(this);
   if (iid == IID_IPersistStorage) return static_cast<IPersistStorage*>(this);
   if (iid == IID_IQuickActivate) return static_cast<IQuickActivate*>(this);
   if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);

@@ -142,8 +142,8 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
-  // --- IPersistStreamInit: the same properties in the record of
-  // SavedProperties.h.
+  // --- IPersistStreamInit, and IPersistStream through the same table: the
+  // same properties in the record of SavedProperties.h.
   HRESULT STDMETHODCALLTYPE IsDirty() override;
   HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
   HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;

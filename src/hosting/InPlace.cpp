@@ -134,7 +134,7 @@ HResult Embedding::Activate(Activation activation) {
   if (!clientSite_ || !surface_) return E_UNEXPECTED;
   if (!inPlaceSite_) {
     ComPtr<IOleInPlaceSite> site;
-    RETURN_IF_FAILED(clientSite_.As(&site));
+    RETURN_IF_FAILED(QueryFor(clientSite_.Get(), IID_IOleInPlaceSite, site));
     if (site->CanInPlaceActivate() != S_OK) return E_FAIL;
     RETURN_IF_FAILED(site->OnInPlaceActivate());
     HWND parent = nullptr;

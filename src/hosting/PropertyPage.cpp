@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <cwchar>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,27 +23,77 @@ namespace vexo::hosting {
 
 namespace {
 
-// Each field of the page and the property it shows. A choice is a run of
-// radio buttons, one per value from 0 on; an entry is an edit box that holds
-// the value as text, which the control converts as it converts a script's.
+// The page's field of each saved property, found by the property's type,
+// which no other saved property shares. A choice is a run of radio buttons,
+// one per value from 0 on; an entry is an edit box that holds the value as
+// text, which the control converts as it converts a script's.
 enum class FieldKind { Choice, Entry };
 struct Field {
-  int control;  // the first radio button of a choice
+  VarType type;  // of the property it shows
+  int control;   // the edit box, or the first radio button of a choice
   int choices;
   FieldKind kind;
-  std::u16string_view property;
 };
-constexpr std::array<Field, 3> Fields = {{
-    {VEXO_PAGE_LETTERS, 3, FieldKind::Choice, u"ChangeBord"},
-    {VEXO_PAGE_LIMIT, 1, FieldKind::Entry, u"MaxLength"},
-    {VEXO_PAGE_TEXT, 1, FieldKind::Entry, u"Text"},
-}};
+constexpr Field Fields[] = {
+    {VarType::I4, VEXO_PAGE_LETTERS, 3, FieldKind::Choice},  // the ActivPanel values
+    {VarType::I2, VEXO_PAGE_LIMIT, 1, FieldKind::Entry},
+    {VarType::BSTR, VEXO_PAGE_TEXT, 1, FieldKind::Entry},
+};
 
-DISPID DispatchId(const Field& field) {
-  for (const Property& property : Properties()) {
-    if (property.name == field.property) return property.dispatchId;
-  }
-  return DISPID_UNKNOWN;
+constexpr const Field& FieldOf(const Property& property) {
+  return *std::ranges::find(Fields, property.type, &Field::type);
+}
+
+consteval bool OneFieldEach() {
+  const auto saved = std::span(property_access::Rows).first<SavedPropertyCount>();
+  return std::ranges::all_of(saved, [](const Property& property) {
+           return std::ranges::count(Fields, property.type, &Field::type) == 1;
+         }) &&
+         std::ranges::all_of(Fields, [&](const Field& field) {
+           return std::ranges::count(saved, field.type, &Property::type) == 1;
+         });
+}
+static_assert(OneFieldEach(), "each saved property has its field, told apart by its type");
+
+// Puts `value` into the property `id` of `control`; a failure the member
+// reports comes back as its own status.
+HResult PutProperty(IDispatch& control, DISPID id, VARIANT& value) {
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &put, 1, 1};
+  EXCEPINFO exception{};
+  HRESULT status = control.Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, &exception, nullptr);
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+  if (status == DISP_E_EXCEPTION) status = exception.scode;
+  return status;
+}
+
+// The limit, which a text is put without.
+constexpr const Property& Limit = *std::ranges::find(property_access::Rows, Loading::LimitOrBefore, &Property::loading);
+
+// Puts a text as a load puts it, so that all of it is kept: the control's
+// limit is lifted for the put and put back after it, since a limit governs
+// only what is typed next. A limit typed in the page goes in after the text.
+HResult PutWithoutLimit(IDispatch& control, DISPID id, VARIANT& text) {
+  VARIANT limit;
+  VariantInit(&limit);
+  DISPPARAMS none{};
+  RETURN_IF_FAILED(
+      control.Invoke(Limit.dispatchId, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &limit, nullptr, nullptr));
+  VARIANT lifted;
+  VariantInit(&lifted);
+  const HResult converted = VariantChangeType(&lifted, &limit, 0, VT_I2);
+  VariantClear(&limit);
+  RETURN_IF_FAILED(converted);
+  const SHORT before = V_I2(&lifted);
+  if (before == 0) return PutProperty(control, id, text);
+  V_I2(&lifted) = 0;
+  RETURN_IF_FAILED(PutProperty(control, Limit.dispatchId, lifted));
+  const HResult status = PutProperty(control, id, text);
+  V_I2(&lifted) = before;
+  const HResult restored = PutProperty(control, Limit.dispatchId, lifted);
+  return Failed(status) ? status : restored;
 }
 
 LPOLESTR TaskCopy(const wchar_t* text) {
@@ -110,7 +161,7 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     std::vector<ComPtr<IDispatch>> controls;
     for (ULONG i = 0; i < count; ++i) {
       ComPtr<_KeyBord> control;
-      if (!objects[i] || FAILED(objects[i]->QueryInterface(IID__KeyBord, &control))) return E_NOINTERFACE;
+      if (!objects[i] || FAILED(QueryFor(objects[i], IID__KeyBord, control))) return E_NOINTERFACE;
       controls.emplace_back(control.Get());
     }
     controls_ = std::move(controls);
@@ -143,11 +194,15 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     if (!window_) return Dirty() ? E_UNEXPECTED : S_OK;
     AddRef();  // the controls' sinks may let go of the page
     HRESULT status = S_OK;
-    // A sink that hears of a change may deactivate the page: the fields
-    // after that change are not applied, and the page stays dirty.
-    for (std::size_t i = 0; i < Fields.size() && SUCCEEDED(status) && window_; ++i) {
+    // In the property table's order, which is a load's: the text goes in
+    // before the limit and without one (PutWithoutLimit), so that a text is
+    // kept whole whatever limit was typed with it. A sink that hears of a
+    // change may deactivate the page: the fields after that change are not
+    // applied, and the page stays dirty.
+    const auto saved = SavedProperties();
+    for (std::size_t i = 0; i < saved.size() && SUCCEEDED(status) && window_; ++i) {
       if (!changed_[i]) continue;
-      status = Guard([&] { return ApplyField(Fields[i]); });
+      status = Guard([&] { return ApplyField(saved[i]); });
       if (SUCCEEDED(status)) changed_[i] = false;
     }
     if (FAILED(status)) Refuse(status);
@@ -188,8 +243,10 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
   // The user changed the field of `control`: the frame hears that the page
   // has something to apply.
   void Changed(int control) {
-    for (std::size_t i = 0; i < Fields.size(); ++i) {
-      if (control >= Fields[i].control && control < Fields[i].control + Fields[i].choices) changed_[i] = true;
+    const auto saved = SavedProperties();
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+      const Field& field = FieldOf(saved[i]);
+      if (control >= field.control && control < field.control + field.choices) changed_[i] = true;
     }
     if (!site_) return;
     ComPtr<IPropertyPageSite> site = site_;  // the site may let go of the page
@@ -203,12 +260,14 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
   void ShowValues() {
     showing_ = true;
     changed_.fill(false);
-    for (const Field& field : Fields) {
+    for (const Property& property : SavedProperties()) {
+      const Field& field = FieldOf(property);
       VARIANT value;
       VariantInit(&value);
       DISPPARAMS none{};
-      if (controls_.empty() || FAILED(controls_.front()->Invoke(DispatchId(field), IID_NULL, 0, DISPATCH_PROPERTYGET,
-                                                                 &none, &value, nullptr, nullptr))) {
+      if (controls_.empty() || FAILED(controls_.front()->Invoke(property.dispatchId, IID_NULL, 0,
+                                                                 DISPATCH_PROPERTYGET, &none, &value, nullptr,
+                                                                 nullptr))) {
         continue;
       }
       if (field.kind == FieldKind::Choice) {
@@ -224,7 +283,8 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
     showing_ = false;
   }
 
-  HResult ApplyField(const Field& field) {
+  HResult ApplyField(const Property& property) {
+    const Field& field = FieldOf(property);
     VARIANT value;
     VariantInit(&value);
     if (field.kind == FieldKind::Choice) {
@@ -242,22 +302,15 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
       V_BSTR(&value) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
       if (!V_BSTR(&value)) return E_OUTOFMEMORY;
     }
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&value, &put, 1, 1};
-    HRESULT status = S_OK;
+    HResult status = S_OK;
     const std::vector<ComPtr<IDispatch>> controls = controls_;  // a sink may hand the page other objects
     for (const ComPtr<IDispatch>& control : controls) {
-      EXCEPINFO exception{};
-      status = control->Invoke(DispatchId(field), IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, &exception,
-                               nullptr);
-      SysFreeString(exception.bstrSource);
-      SysFreeString(exception.bstrDescription);
-      SysFreeString(exception.bstrHelpFile);
-      if (status == DISP_E_EXCEPTION) status = exception.scode;
-      if (FAILED(status)) break;
+      status = property.loading == Loading::WithoutLimit ? PutWithoutLimit(*control.Get(), property.dispatchId, value)
+                                                         : PutProperty(*control.Get(), property.dispatchId, value);
+      if (Failed(status)) break;
     }
     VariantClear(&value);
-    if (FAILED(status)) refused_ = field.control;
+    if (Failed(status)) refused_ = field.control;
     return status;
   }
 
@@ -273,7 +326,8 @@ class PropertyPage final : public SingleInterface<PropertyPage, IPropertyPage, I
   ComPtr<IPropertyPageSite> site_;
   std::vector<ComPtr<IDispatch>> controls_;
   HWND window_ = nullptr;
-  std::array<bool, Fields.size()> changed_{};  // by field: the user changed it since it was shown or applied
+  // By saved property: the user changed its field since it was shown or applied.
+  std::array<bool, SavedPropertyCount> changed_{};
   bool showing_ = false;  // the page itself is filling the fields
   int refused_ = 0;       // the control of the field whose value was refused last
 };

@@ -34,7 +34,8 @@ HRESULT STDMETHODCALLTYPE Embedding::Load(IStorage* storage) {
   if (storageState_ != StorageState::None) return CO_E_ALREADYINITIALIZED;
   const Hold hold = KeepAlive();
   ComPtr<IStream> stream;
-  RETURN_IF_FAILED(storage->OpenStream(ContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream));
+  RETURN_IF_FAILED(Answered(storage->OpenStream(ContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream),
+                            stream, E_POINTER));
   RETURN_IF_FAILED(Load(stream.Get()));
   storageState_ = StorageState::Normal;
   return S_OK;
@@ -50,8 +51,9 @@ HRESULT STDMETHODCALLTYPE Embedding::Save(IStorage* storage, BOOL sameAsLoad) {
   const Hold hold = KeepAlive();
   return Guard([&]() -> HResult {
     ComPtr<IStream> stream;
-    RETURN_IF_FAILED(storage->CreateStream(ContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
-                                           &stream));
+    RETURN_IF_FAILED(Answered(storage->CreateStream(ContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
+                                                    0, 0, &stream),
+                              stream, E_POINTER));
     std::optional<SavedValues> written;
     RETURN_IF_FAILED(SaveStream(stream.Get(), FALSE, &written));
     awaitingCompletion_ = std::move(written);

@@ -1175,6 +1175,7 @@ std::vector<Face> FacesOf(const ComPtr<_KeyBord>& keybord) {
                                                      "p", hitPoint, "ppppp", "pppppp"}));
   add("IPersistPropertyBag", as(IID_IPersistPropertyBag), Slots({"p", "", "pp", "ppp"}));
   add("IPersistStreamInit", as(IID_IPersistStreamInit), Slots({"p", "", "p", "pp", "p", ""}));
+  add("IPersistStream", as(IID_IPersistStream), Slots({"p", "", "p", "pp", "p"}));
   add("IPersistStorage", as(IID_IPersistStorage), Slots({"p", "", "p", "p", "pp", "p", ""}));
   add("IQuickActivate", as(IID_IQuickActivate), Slots({"pp", "p", "p"}));
   add("IConnectionPointContainer", as(IID_IConnectionPointContainer), Slots({"p", "pp"}));
@@ -1417,59 +1418,7 @@ INSTANTIATE_TEST_SUITE_P(Apartment, ReleasedElsewhere,
                                            LastRelease::AfterTheSurfaceWent),
                          [](const auto& info) { return LastReleaseNames[static_cast<int>(info.param)]; });
 
-// A site of the least kind a container gives: a window, no frame, no
-// document; what it does when told of a step is the test's.
-class Site final : public IOleClientSite, public IOleInPlaceSite {
- public:
-  explicit Site(HWND window) : window_(window) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite) *object = static_cast<IOleClientSite*>(this);
-    if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) *object = static_cast<IOleInPlaceSite*>(this);
-    return *object ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
-    *window = window_;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
-                                             LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
-    *frame = nullptr;
-    *document = nullptr;
-    *position = *clip = RECT{0, 0, 600, 160};
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override {
-    if (uiDeactivated) uiDeactivated();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
-    ++deactivations;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
-
-  std::function<void()> uiDeactivated;
-  int deactivations = 0;
-
- private:
-  HWND window_;
-};
+using Site = harness::LeastSite;
 
 // A form designer activates the control in one call: the site, design mode
 // from the structure, both sinks advised under the cookies handed back.

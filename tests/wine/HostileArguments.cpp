@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "windows/ContainerDoubles.h"
+
 namespace vexo::wine {
 namespace {
 
@@ -372,6 +374,93 @@ TEST_F(HostileArguments, AFailedAllocationAnswersOutOfMemoryAndLeavesTheControlS
   EXPECT_EQ(keybord_->put_Text(sound.get()), S_OK);
   ExpectSoundField();
 }
+
+// Calls out of the control that answer success and hand back nothing, as a
+// broken or hostile container's site, sink or storage may: each is that
+// call's failure, with its status; nothing crashes, the control goes on, and
+// the site gets every reference back.
+struct EmptyAnswer {
+  const char* name;
+  std::vector<IID> empty;  // what the site answers that way
+  HRESULT (*act)(_KeyBord* keybord, harness::LeastSite& site, HWND window);
+  HRESULT status;
+};
+
+template <typename Interface>
+ComPtr<Interface> Ask(_KeyBord* keybord) {
+  ComPtr<Interface> asked;
+  EXPECT_EQ(keybord->QueryInterface(IID_PPV_ARGS(&asked)), S_OK);
+  return asked;
+}
+
+HRESULT Activate(_KeyBord* keybord, harness::LeastSite& site, HWND window, LONG verb) {
+  const RECT place{0, 0, 600, 160};
+  return Ask<IOleObject>(keybord)->DoVerb(verb, nullptr, &site, 0, window, &place);
+}
+
+HRESULT AdviseAt(_KeyBord* keybord, REFIID iid, harness::LeastSite& sink) {
+  ComPtr<IConnectionPoint> point;
+  EXPECT_EQ(Ask<IConnectionPointContainer>(keybord)->FindConnectionPoint(iid, &point), S_OK);
+  DWORD cookie = 0xdeadbeef;
+  const HRESULT status = point->Advise(static_cast<IOleClientSite*>(&sink), &cookie);
+  EXPECT_EQ(cookie, 0u);
+  return status;
+}
+
+class EmptyAnswers : public ::testing::TestWithParam<EmptyAnswer> {};
+
+TEST_P(EmptyAnswers, FailTheCallThatGotThem) {
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 160, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  harness::LeastSite site(window, GetParam().empty);
+  {
+    ComPtr<_KeyBord> keybord = CreateDirect();
+    ASSERT_NE(keybord, nullptr);
+    EXPECT_EQ(GetParam().act(keybord.Get(), site, window), GetParam().status);
+    Bstr sound(L"sound");
+    EXPECT_EQ(keybord->put_Text(sound.get()), S_OK);
+    Bstr back;
+    EXPECT_EQ(keybord->get_Text(&back), S_OK);
+    EXPECT_EQ(back.str(), L"sound");
+    EXPECT_EQ(Ask<IOleObject>(keybord.Get())->SetClientSite(nullptr), S_OK);
+  }
+  EXPECT_EQ(site.references, 1);
+  DestroyWindow(window);
+}
+
+const EmptyAnswer emptyAnswers[] = {
+    {"InPlaceSite", {IID_IOleInPlaceSite},
+     [](_KeyBord* k, harness::LeastSite& site, HWND window) {
+       return Activate(k, site, window, OLEIVERB_INPLACEACTIVATE);
+     },
+     E_NOINTERFACE},
+    // A site without a control site or ambients is a site all the same.
+    {"ControlSite", {IID_IOleControlSite},
+     [](_KeyBord* k, harness::LeastSite& site, HWND window) { return Activate(k, site, window, OLEIVERB_UIACTIVATE); },
+     S_OK},
+    {"Ambients", {IID_IDispatch},
+     [](_KeyBord* k, harness::LeastSite& site, HWND) { return Ask<IOleObject>(k)->SetClientSite(&site); }, S_OK},
+    {"PropertySink", {IID_IPropertyNotifySink},
+     [](_KeyBord* k, harness::LeastSite& site, HWND) { return AdviseAt(k, IID_IPropertyNotifySink, site); },
+     CONNECT_E_CANNOTCONNECT},
+    {"EventSink", {DIID___KeyBord, IID_IDispatch},
+     [](_KeyBord* k, harness::LeastSite& site, HWND) { return AdviseAt(k, DIID___KeyBord, site); },
+     CONNECT_E_CANNOTCONNECT},
+    {"StorageStreamToLoad", {},
+     [](_KeyBord* k, harness::LeastSite&, HWND) {
+       harness::EmptyHandedStorage storage;
+       return Ask<IPersistStorage>(k)->Load(&storage);
+     },
+     E_POINTER},
+    {"StorageStreamToSave", {},
+     [](_KeyBord* k, harness::LeastSite&, HWND) {
+       harness::EmptyHandedStorage storage;
+       return Ask<IPersistStorage>(k)->Save(&storage, TRUE);
+     },
+     E_POINTER},
+};
+INSTANTIATE_TEST_SUITE_P(HostileArguments, EmptyAnswers, ::testing::ValuesIn(emptyAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vexo::wine

@@ -131,6 +131,7 @@ TEST(Instance, OneIdentityOneReferenceCount) {
                            IID_IPersist,
                            IID_IPersistPropertyBag,
                            IID_IPersistStreamInit,
+                           IID_IPersistStream,
                            IID_IPersistStorage,
                            IID_IQuickActivate,
                            IID_IConnectionPointContainer};

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "hosting/PropertyPage.h"
+#include "windows/ContainerDoubles.h"
 
 namespace vexo::wine {
 namespace {
@@ -192,6 +193,9 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
   IUnknown* notAControl[] = {persist_.Get(), page.Get()};
   EXPECT_EQ(page->SetObjects(2, notAControl), E_NOINTERFACE);
+  harness::LeastSite emptyHanded(nullptr, {IID__KeyBord});  // says it is one, and hands back nothing
+  IUnknown* saysItIsAControl[] = {static_cast<IOleClientSite*>(&emptyHanded)};
+  EXPECT_EQ(page->SetObjects(1, saysItIsAControl), E_NOINTERFACE);
   ASSERT_EQ(page->SetObjects(1, objects), S_OK);
   PROPPAGEINFO info{};
   ASSERT_EQ(page->GetPageInfo(&info), S_OK);
@@ -216,17 +220,17 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
   EXPECT_EQ(persist_->IsDirty(), S_OK);
   EXPECT_EQ(page->IsPageDirty(), S_FALSE);
 
-  // Values the control refuses, each with its description; the text stays
-  // pending while the limits, which come before it, are refused.
+  // Values the control refuses, each with its description; the limit stays
+  // pending while the text, which comes before it, is refused.
   const struct {
     int field;
     std::wstring value;
     const wchar_t* description;
     HRESULT status;
   } refused[] = {
-      {VEXO_PAGE_TEXT, std::wstring(32768, L'a'), L"Overflow", static_cast<HRESULT>(0x800A0006)},
       {VEXO_PAGE_LIMIT, L"x", L"Type mismatch", DISP_E_TYPEMISMATCH},
       {VEXO_PAGE_LIMIT, L"40000", L"Out of present range", DISP_E_OVERFLOW},
+      {VEXO_PAGE_TEXT, std::wstring(32768, L'a'), L"Overflow", static_cast<HRESULT>(0x800A0006)},
   };
   for (const auto& row : refused) {
     SCOPED_TRACE(testing::PrintToString(row.description));
@@ -242,6 +246,14 @@ TEST_F(PropertyPageTest, AppliesEachPropertyAndRefusesABadOne) {
     ExpectProperties(ImageAct, 5, L"hi");
     EXPECT_EQ(page->IsPageDirty(), S_OK) << "the refused value waits to be applied";
   }
+
+  // A text typed together with a lower limit is kept whole: the limit
+  // governs what is typed next.
+  SetWindowTextW(Item(VEXO_PAGE_LIMIT), L"12");
+  SetWindowTextW(Item(VEXO_PAGE_TEXT), L"seventeen letters");
+  EXPECT_EQ(page->Apply(), S_OK);
+  ExpectProperties(ImageAct, 12, L"seventeen letters");
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
 
   EXPECT_EQ(page->Deactivate(), S_OK);
   EXPECT_EQ(page->Deactivate(), E_UNEXPECTED);

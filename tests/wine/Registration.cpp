@@ -220,6 +220,49 @@ TEST(Registered, CreatedByProgrammaticIdentifier) {
   EXPECT_EQ(dispatch.As(&keybord), S_OK);
 }
 
+// Containers and clipboard formats that keep a control in a plain stream
+// write its class, then its record, and make it again from them: the new
+// object carries the three properties, the text whole above its limit, and
+// both are clean.
+TEST(Registered, SavedToAndLoadedFromAStreamByItsClass) {
+  ComPtr<_KeyBord> original = CreateDirect();
+  ASSERT_NE(original, nullptr);
+  Bstr text(L"streamed whole");
+  ASSERT_EQ(original->put_Text(text.get()), S_OK);
+  ASSERT_EQ(original->put_MaxLength(4), S_OK);
+  ASSERT_EQ(original->put_ChangeBord(ImageAct), S_OK);
+  ComPtr<IPersistStream> persist = Facet<IPersistStream>(original);
+  ASSERT_NE(persist, nullptr);
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+  CLSID clsid{};
+  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_KeyBord));
+  ULARGE_INTEGER size{};
+  ASSERT_EQ(persist->GetSizeMax(&size), S_OK);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  ASSERT_EQ(OleSaveToStream(persist.Get(), stream.Get()), S_OK);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+  ULARGE_INTEGER end{};
+  ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &end), S_OK);
+  EXPECT_EQ(end.QuadPart, sizeof(CLSID) + size.QuadPart) << "the class, then the record GetSizeMax measured";
+
+  ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+  ComPtr<_KeyBord> loaded;
+  ASSERT_EQ(OleLoadFromStream(stream.Get(), IID__KeyBord, &loaded), S_OK);
+  ASSERT_NE(loaded, nullptr);
+  Bstr back;
+  short limit = -1;
+  ActivPanel panel = abcAct;
+  EXPECT_EQ(loaded->get_Text(&back), S_OK);
+  EXPECT_EQ(loaded->get_MaxLength(&limit), S_OK);
+  EXPECT_EQ(loaded->get_ChangeBord(&panel), S_OK);
+  EXPECT_EQ(back.str(), text.str());
+  EXPECT_EQ(limit, 4);
+  EXPECT_EQ(panel, ImageAct);
+  EXPECT_EQ(Facet<IPersistStream>(loaded)->IsDirty(), S_FALSE);
+}
+
 // --- The registered type library, as a host reads it.
 
 struct TypeLibrary : ::testing::Test {
