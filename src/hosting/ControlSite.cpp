@@ -22,8 +22,8 @@ enum class Verdict {
 };
 
 // The keys a focused panel keeps whatever modifiers are held: they move the
-// mark and the caret, edit, and switch panels (F1-F6), and F7 is the host's
-// command. F8 to F24 mean nothing to the keyboard.
+// mark and the caret, delete, toggle CapsLock and switch panels (F1-F6), and
+// F7 is the host's command. F8 to F24 mean nothing to the keyboard.
 bool KeptByPanel(WPARAM key) {
   switch (key) {
     case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
@@ -36,10 +36,10 @@ bool KeptByPanel(WPARAM key) {
 }
 
 // A key press (WM_KEYDOWN or WM_SYSKEYDOWN) in one of the control's windows.
-// Tab, Enter and Escape are the form's; a combination with Ctrl or Alt is the
-// container's first, and only when it does not take it do the panel (Ctrl
-// with a character types it) and the field (Ctrl+V pastes) have it; so are
-// the function keys that mean nothing where they are pressed. Ctrl with Alt
+// Tab, Enter and Escape are the form's, and so are the function keys that
+// mean nothing where they are pressed. A combination with Ctrl or Alt is the
+// container's first: only when it does not take it do the panel (Ctrl with a
+// character types it) and the field (Ctrl+V pastes) have it. Ctrl with Alt
 // is AltGr typing a character on many layouts, not a combination.
 Verdict VerdictOn(const MSG& message, bool onPanel) {
   const WPARAM key = message.wParam;
