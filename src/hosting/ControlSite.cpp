@@ -2,6 +2,7 @@
 // properties (a form designer's design mode), the keys the control takes
 // before the container's accelerators, and IOleControl.
 #include "hosting/Embedding.h"
+#include "widgets/win32/FormKeys.h"
 
 namespace vexo::hosting {
 
@@ -12,17 +13,43 @@ constexpr DWORD KeyModShift = 1;
 constexpr DWORD KeyModControl = 2;
 constexpr DWORD KeyModAlt = 4;
 
-// The keys that a container's accelerators could take before the panel sees
-// them: arrows, paging, Home, End, the editing keys and the function keys.
-bool KeyForPanel(WPARAM key) {
+// What the control does with a key press a container offers it before its
+// own accelerators.
+enum class Verdict {
+  Panel,      // the focused panel's at once: the container's accelerators never see it
+  Container,  // offered to the container's site; left to its normal road when the site does not take it
+  Pass,       // the normal road: the panel or the field types it (or the container's accelerators take it)
+};
+
+// The keys a focused panel keeps whatever modifiers are held: they move the
+// mark and the caret, delete, toggle CapsLock and switch panels (F1-F6), and
+// F7 is the host's command. F8 to F24 mean nothing to the keyboard.
+bool KeptByPanel(WPARAM key) {
   switch (key) {
     case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
     case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END:
     case VK_DELETE: case VK_BACK:
       return true;
     default:
-      return key >= VK_F1 && key <= VK_F24;
+      return key >= VK_F1 && key <= VK_F7;
   }
+}
+
+// A key press (WM_KEYDOWN or WM_SYSKEYDOWN) in one of the control's windows.
+// Tab, Enter and Escape are the form's, and so are the function keys that
+// mean nothing where they are pressed. A combination with Ctrl or Alt is the
+// container's first: only when it does not take it do the panel (Ctrl with a
+// character types it) and the field (Ctrl+V pastes) have it. Ctrl with Alt
+// is AltGr typing a character on many layouts, not a combination.
+Verdict VerdictOn(const MSG& message, bool onPanel) {
+  const WPARAM key = message.wParam;
+  if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) return Verdict::Pass;  // no combination yet
+  const bool system = message.message == WM_SYSKEYDOWN;
+  if (onPanel && (system ? key == win32::SystemKeyOfThePanels : KeptByPanel(key))) return Verdict::Panel;
+  const bool formKey = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
+  const bool command = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+  const bool functionKey = key >= VK_F1 && key <= VK_F24;
+  return formKey || system || command || functionKey ? Verdict::Container : Verdict::Pass;
 }
 
 }  // namespace
@@ -100,30 +127,28 @@ HRESULT STDMETHODCALLTYPE Embedding::GetClientSite(IOleClientSite** site) {
 
 // --- IOleInPlaceActiveObject
 
-// A system key (WM_SYSKEYDOWN: a key with Alt, and F10) is the system's and
-// the container's: it is never taken here. Tab, Enter and Escape are the
-// form's: the container's site hears of them, as its dialog manager would.
 HRESULT STDMETHODCALLTYPE Embedding::TranslateAccelerator(LPMSG message) {
   RETURN_IF_FAILED(OnOwnerThread());
   if (!message) return E_POINTER;
-  if (message->message == WM_KEYDOWN && toolkit_ && Link().IsPanelWindow(message->hwnd) &&
-      KeyForPanel(message->wParam)) {
-    DispatchMessageW(message);
-    return S_OK;
+  const bool keyDown = message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN;
+  if (!keyDown || !surface_ || (message->hwnd != surface_ && !IsChild(surface_, message->hwnd))) return S_FALSE;
+  // The panel's key and the site may do anything, even release the control.
+  const Hold hold = KeepAlive();
+  switch (VerdictOn(*message, toolkit_ && Link().IsPanelWindow(message->hwnd))) {
+    case Verdict::Panel:
+      DispatchMessageW(message);
+      return S_OK;
+    case Verdict::Pass:
+      return S_FALSE;
+    case Verdict::Container:
+      break;
   }
-  const bool formKey = message->wParam == VK_TAB || message->wParam == VK_RETURN || message->wParam == VK_ESCAPE;
-  if (message->message == WM_KEYDOWN && formKey && surface_ &&
-      (message->hwnd == surface_ || IsChild(surface_, message->hwnd))) {
-    // The site may do anything, even release the control: only the copy
-    // held here is used.
-    const ComPtr<IOleControlSite> site = controlSite_;
-    if (!site) return S_FALSE;
-    const DWORD modifiers = (GetKeyState(VK_SHIFT) < 0 ? KeyModShift : 0) |
-                            (GetKeyState(VK_CONTROL) < 0 ? KeyModControl : 0) |
-                            (GetKeyState(VK_MENU) < 0 ? KeyModAlt : 0);
-    return site->TranslateAccelerator(message, modifiers) == S_OK ? S_OK : S_FALSE;
-  }
-  return S_FALSE;
+  const ComPtr<IOleControlSite> site = controlSite_;
+  if (!site) return S_FALSE;
+  const DWORD modifiers = (GetKeyState(VK_SHIFT) < 0 ? KeyModShift : 0) |
+                          (GetKeyState(VK_CONTROL) < 0 ? KeyModControl : 0) |
+                          (GetKeyState(VK_MENU) < 0 ? KeyModAlt : 0);
+  return site->TranslateAccelerator(message, modifiers) == S_OK ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE Embedding::OnFrameWindowActivate(BOOL) {

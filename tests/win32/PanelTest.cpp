@@ -94,6 +94,7 @@ const KeyPress keyPresses[] = {
     {"FunctionKey", VK_F3, 0},
     {"ShiftCtrlF5", VK_F5, 3},
     {"AltF2", VK_F2, 4, false},
+    {"AltF7IsTheHostsCommandAsWithoutAlt", VK_F7, 4},
     {"AltLetter", 'A', 4, false},
     {"CtrlAltDigit", '7', 6},
     {"Tab", VK_TAB, 0},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "widgets/Boundary.h"
+#include "widgets/win32/FormKeys.h"
 #include "widgets/win32/Win32PanelDrawing.h"
 #include "widgets/win32/WindowPainting.h"
 #include "widgets/win32/LastError.h"
@@ -52,8 +53,9 @@ bool Meets(const PixelRect& a, const PixelRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt (held with Ctrl:
-// Alt alone makes the press a system key, which the panels leave alone).
+// The modifier mask of a key press: 1 Shift, 2 Ctrl, 4 Alt (with Ctrl, or
+// on F7: Alt alone makes any other press a system key, which the panels leave
+// alone).
 std::int16_t Modifiers() {
   // One look at the whole keyboard: each key's state asked on its own is a
   // trip to the display's server.
@@ -398,11 +400,7 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       return 0;
 
     case WM_GETDLGCODE:
-      // As a list does in a form: the arrows and the characters are the
-      // panel's (the editing and function keys pass a dialog manager anyway);
-      // Tab, Shift+Tab, Enter and Escape are the form's, to move the focus on
-      // and to press its default and cancel buttons.
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return DialogCode;
 
     case WM_SETFOCUS:
       focused_ = true;
@@ -421,6 +419,15 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
       }
       return DefWindowProcW(window, message, wParam, lParam);
 
+    case WM_SYSKEYDOWN:
+      // Keys with Alt, and F10, go to the system alone, as with any control:
+      // typing them as well would act twice. The system hears F7 too, which
+      // ends its wait for a lone Alt to open the window menu.
+      DefWindowProcW(window, message, wParam, lParam);
+      if (wParam != SystemKeyOfThePanels) {
+        return 0;
+      }
+      [[fallthrough]];
     case WM_KEYDOWN: {
       struct {
         std::int16_t keyCode;
@@ -432,10 +439,6 @@ std::intptr_t Win32Panel::Handle(HWND window, unsigned message, std::uintptr_t w
           [this, &press](WidgetEvents& events) { return events.OnKeyDown(id_, press.keyCode, press.shift); });
       return 0;
     }
-    // WM_SYSKEYDOWN and WM_SYSCHAR (a key with Alt, and F10) go to the system
-    // alone, as with any control: mnemonics, the window menu, Alt+F4. Typing
-    // them as well would act twice.
-
     case WM_LBUTTONDOWN: {
       const int x = static_cast<short>(LOWORD(lParam));
       const int y = static_cast<short>(HIWORD(lParam));

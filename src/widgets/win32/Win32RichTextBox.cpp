@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "widgets/Boundary.h"
+#include "widgets/win32/FormKeys.h"
 #include "widgets/win32/LastError.h"
 
 namespace vexo::win32 {
@@ -68,6 +69,15 @@ constexpr wchar_t FieldProperty[] = L"VexoKeyBordField";
 LRESULT CALLBACK FieldProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT && std::find(changing.begin(), changing.end(), window) != changing.end()) {
     return 0;
+  }
+  // The field leaves a form its keys as the panels do. The control's own
+  // answer keeps Tab, so that a user who clicked into the field could never
+  // tab out of it; and the control is not asked at all: told of a dialog
+  // manager (the message's lParam), it starts acting on Tab, Enter and Escape
+  // on its own, towards its parent, which is the control's surface and no
+  // dialog.
+  if (message == WM_GETDLGCODE) {
+    return DialogCode;
   }
   // The toolkit's own changes go straight to the control, without a look.
   if (auto* field = Win32RichTextBox::MayWrite(message) && !Changing(window)

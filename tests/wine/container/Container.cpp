@@ -35,8 +35,10 @@ LRESULT CALLBACK FrameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// As an application's loop: the control whose user interface is active sees
-// key presses before the window they are for.
+const bool loopOffersKeysToTheControl = (harness::BeforeDispatch() = OfferToTheActiveControl, true);
+
+}  // namespace
+
 bool OfferToTheActiveControl(MSG& message) {
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
   ComPtr<IUnknown> control;
@@ -45,10 +47,6 @@ bool OfferToTheActiveControl(MSG& message) {
   return host && AtlFunctions().GetControl && SUCCEEDED(AtlFunctions().GetControl(host, &control)) &&
          SUCCEEDED(control.As(&active)) && active->TranslateAccelerator(&message) == S_OK;
 }
-
-const bool loopOffersKeysToTheControl = (harness::BeforeDispatch() = OfferToTheActiveControl, true);
-
-}  // namespace
 
 HWND Frame() {
   static const HWND frame = [] {

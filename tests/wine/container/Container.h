@@ -35,6 +35,9 @@ int& FrameCloses();
 // The message loop (key presses go to the UI-active control's
 // TranslateAccelerator first, as in an application's loop), waits, input
 // through the system and reading the screen.
+// As an application's loop: the control whose user interface is active sees
+// key presses before the window they are for; true when it took one.
+bool OfferToTheActiveControl(MSG& message);
 using harness::ClickAt;
 using harness::PixelOf;
 using harness::Press;

@@ -205,8 +205,22 @@ TEST_F(InContainer, HiddenAndShownAgainTheControlStartsItsMarksAfresh) {
   EXPECT_EQ(Look(Numbers, 1), "plain");
 }
 
-// A form run by a dialog loop (IsDialogMessage): an edit before the keyboard,
-// then the buttons "&After", OK (the default) and Cancel, in that tab order.
+// The host's own accelerators, on keys the keyboard has no use for.
+constexpr WORD F9Command = 201;
+constexpr WORD SaveCommand = 202;  // Ctrl+S
+HACCEL HostAccelerators() {
+  static const HACCEL table = [] {
+    ACCEL keys[] = {{FVIRTKEY, VK_F9, F9Command}, {FVIRTKEY | FCONTROL, 'S', SaveCommand}};
+    return CreateAcceleratorTableW(keys, 2);
+  }();
+  return table;
+}
+// The command a window hears from an accelerator.
+constexpr WPARAM Accelerated(WORD command) { return MAKEWPARAM(command, 1); }
+
+// A form run by a dialog loop (the host's accelerators, then IsDialogMessage):
+// an edit before the keyboard, then the buttons "&After", OK (the default)
+// and Cancel, in that tab order.
 constexpr int AfterId = 100;
 
 class InAForm : public ::testing::Test {
@@ -214,7 +228,9 @@ class InAForm : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(Frame(), nullptr);  // made and shown before the loop below asks for it
     previousLoop = harness::BeforeDispatch();
-    harness::BeforeDispatch() = [](MSG& message) { return IsDialogMessageW(Frame(), &message) != FALSE; };
+    harness::BeforeDispatch() = [](MSG& message) {
+      return TranslateAcceleratorW(Frame(), HostAccelerators(), &message) || IsDialogMessageW(Frame(), &message);
+    };
     before = Child(L"EDIT", L"", WS_TABSTOP, 0, 250);
     hosted.emplace();
     ASSERT_EQ(hosted->problem, "");
@@ -304,8 +320,59 @@ const FormKey formKeys[] = {
     {"DigitTypesOnTheNumbers", '5', 0, {}, 0, L"5", NumberAct, Numbers},
     {"F3SwitchesToTheNumbers", VK_F3, 0, {}, 0, L"", NumberAct, Numbers},
     {"F4SwitchesToTheSymbols", VK_F4, 0, {}, 0, L"", ImageAct, Symbols},
+    {"CtrlTabLeavesTheKeyboard", VK_TAB, harness::Ctrl, {}, 0, L"", abcAct, -1},
+    {"F7SendsTheCommand", VK_F7, 0, {118}, 0, L"", abcAct, Letters},
+    {"AltF7SendsTheCommandToo", VK_F7, harness::Alt, {118}, 0, L"", abcAct, Letters},
+    {"F9IsTheHostsAccelerator", VK_F9, 0, {Accelerated(F9Command)}, 0, L"", abcAct, Letters},
+    {"CtrlSIsTheHostsAccelerator", 'S', harness::Ctrl, {Accelerated(SaveCommand)}, 0, L"", abcAct, Letters},
+    // Ctrl counts as unshifted: the letter in the case CapsLock gives.
+    {"CtrlLetterNoAcceleratorTakesTypes", 'D', harness::Ctrl, {}, 0, L"D", abcAct, Letters},
 };
 INSTANTIATE_TEST_SUITE_P(Keys, FormKeys, ::testing::ValuesIn(formKeys),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Once the user clicked into the field, the form's keys leave it as from a
+// panel, and the host's accelerators still fire.
+enum class Focus { Field, Before, After };
+
+struct FieldKey {
+  const char* name;
+  WORD key;
+  int modifiers;
+  std::vector<WPARAM> commands;
+  Focus focus;
+  const wchar_t* text;
+};
+
+void PrintTo(const FieldKey& row, std::ostream* out) { *out << row.name; }
+
+class FieldKeys : public InAForm, public ::testing::WithParamInterface<FieldKey> {};
+
+TEST_P(FieldKeys, FromTheFieldTheFormsKeysLeaveItAndTypingStays) {
+  const FieldKey& row = GetParam();
+  RECT field{};
+  GetWindowRect(hosted->field, &field);
+  ClickAt({(field.left + field.right) / 2, (field.top + field.bottom) / 2});
+  ASSERT_TRUE(WaitFor("the focus in the field", [&] { return GetFocus() == hosted->field; }));
+  Press(row.key, row.modifiers);
+  EXPECT_EQ(FrameCommands(), row.commands);
+  const HWND expected[] = {hosted->field, before, after};
+  EXPECT_EQ(GetFocus(), expected[static_cast<int>(row.focus)]);
+  EXPECT_EQ(hosted->Text(), row.text);
+}
+
+const FieldKey fieldKeys[] = {
+    {"TabGoesToTheNextControl", VK_TAB, 0, {}, Focus::After, L""},
+    // The edit before tells the form that it took the focus.
+    {"ShiftTabGoesToThePreviousControl", VK_TAB, harness::Shift, {MAKEWPARAM(0, EN_SETFOCUS)}, Focus::Before, L""},
+    {"CtrlTabGoesToTheNextControl", VK_TAB, harness::Ctrl, {}, Focus::After, L""},
+    {"EnterPressesTheDefaultButton", VK_RETURN, 0, {IDOK}, Focus::Field, L""},
+    {"EscapePressesCancel", VK_ESCAPE, 0, {IDCANCEL}, Focus::Field, L""},
+    {"F9IsTheHostsAccelerator", VK_F9, 0, {Accelerated(F9Command)}, Focus::Field, L""},
+    {"CtrlSIsTheHostsAccelerator", 'S', harness::Ctrl, {Accelerated(SaveCommand)}, Focus::Field, L""},
+    {"LetterTypes", 'X', 0, {}, Focus::Field, L"x"},
+};
+INSTANTIATE_TEST_SUITE_P(Keys, FieldKeys, ::testing::ValuesIn(fieldKeys),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InAForm, ArrowsMoveTheMark) {
@@ -363,6 +430,8 @@ TEST_F(InContainer, TheFormsKeysGoToTheContainersControlSite) {
     HRESULT siteAnswer;
     HRESULT expected;
     std::vector<KeySite::Heard> heard;
+    bool inField = false;  // pressed in the field rather than on the letter panel
+    UINT message = WM_KEYDOWN;
   } rows[] = {
       {VK_TAB, 0, S_OK, S_OK, {{VK_TAB, 0}}},
       {VK_TAB, VK_SHIFT, S_OK, S_OK, {{VK_TAB, 1}}},
@@ -371,6 +440,19 @@ TEST_F(InContainer, TheFormsKeysGoToTheContainersControlSite) {
       {VK_ESCAPE, 0, S_FALSE, S_FALSE, {{VK_ESCAPE, 0}}},  // the container's answer is the control's
       {VK_RIGHT, 0, S_OK, S_OK, {}},                       // the panel's own
       {'A', 0, S_OK, S_FALSE, {}},
+      {VK_TAB, VK_SHIFT, S_OK, S_OK, {{VK_TAB, 1}}, true},
+      {VK_ESCAPE, 0, S_OK, S_OK, {{VK_ESCAPE, 0}}, true},
+      {'X', 0, S_OK, S_FALSE, {}, true},
+      // Keys the keyboard has no use for are the container's...
+      {VK_F9, 0, S_OK, S_OK, {{VK_F9, 0}}},
+      {VK_F24, 0, S_FALSE, S_FALSE, {{VK_F24, 0}}},
+      {VK_F3, 0, S_OK, S_OK, {{VK_F3, 0}}, true},  // the field switches no panel
+      // ... and so are Ctrl and Alt combinations first: the field pastes on
+      // Ctrl+V only when the container leaves it on its normal road.
+      {'V', VK_CONTROL, S_FALSE, S_FALSE, {{'V', 2}}, true},
+      {'A', VK_MENU, S_OK, S_OK, {{'A', 4}}, false, WM_SYSKEYDOWN},
+      {VK_CONTROL, VK_CONTROL, S_OK, S_FALSE, {}},  // a modifier alone combines nothing yet
+      {VK_LEFT, VK_CONTROL, S_OK, S_OK, {}},  // the keyboard's own keys, with any modifiers
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.key);
@@ -381,7 +463,7 @@ TEST_F(InContainer, TheFormsKeysGoToTheContainersControlSite) {
     SetKeyboardState(keys);
     site.heard.clear();
     site.answer = row.siteAnswer;
-    MSG message{hosted.panels[Letters], WM_KEYDOWN, row.key, 1, 0, {}};
+    MSG message{row.inField ? hosted.field : hosted.panels[Letters], row.message, row.key, 1, 0, {}};
     EXPECT_EQ(active->TranslateAccelerator(&message), row.expected);
     EXPECT_EQ(site.heard, row.heard);
     keys[row.held] = was;
@@ -391,6 +473,76 @@ TEST_F(InContainer, TheFormsKeysGoToTheContainersControlSite) {
   EXPECT_EQ(object->SetClientSite(containerSite.Get()), S_OK);
   EXPECT_EQ(site.references, 1) << "the control gave the site back";
 }
+
+// A container whose loop offers each key press to the control first and
+// then to its own accelerators (F9 and Ctrl+S), with a control site that
+// leaves every key it hears to that loop: the keys the keyboard has no use
+// for reach both, from a panel and from the field; the keyboard's stay.
+struct ContainerKey {
+  const char* name;
+  WORD key;
+  int modifiers;
+  bool inField;
+  std::vector<WPARAM> commands;
+  std::vector<KeySite::Heard> heard;
+  const wchar_t* text;
+};
+
+void PrintTo(const ContainerKey& row, std::ostream* out) { *out << row.name; }
+
+class ContainerKeys : public InContainer, public ::testing::WithParamInterface<ContainerKey> {
+ protected:
+  void SetUp() override {
+    InContainer::SetUp();
+    previousLoop = harness::BeforeDispatch();
+    harness::BeforeDispatch() = [](MSG& message) {
+      return OfferToTheActiveControl(message) || TranslateAcceleratorW(Frame(), HostAccelerators(), &message);
+    };
+    ASSERT_EQ(hosted.control.As(&object), S_OK);
+    ASSERT_EQ(object->GetClientSite(&containerSite), S_OK);
+    site.emplace(containerSite);
+    site->answer = S_FALSE;
+    ASSERT_EQ(object->SetClientSite(&*site), S_OK);
+  }
+  void TearDown() override {
+    harness::BeforeDispatch() = previousLoop;
+    if (object) EXPECT_EQ(object->SetClientSite(containerSite.Get()), S_OK);
+  }
+
+  harness::PreTranslate previousLoop = nullptr;
+  ComPtr<IOleObject> object;
+  ComPtr<IOleClientSite> containerSite;
+  std::optional<KeySite> site;
+};
+
+TEST_P(ContainerKeys, TheKeysTheKeyboardDoesNotUseReachTheContainer) {
+  const ContainerKey& row = GetParam();
+  if (row.inField) {
+    RECT field{};
+    GetWindowRect(hosted.field, &field);
+    ClickAt({(field.left + field.right) / 2, (field.top + field.bottom) / 2});
+    ASSERT_TRUE(WaitFor("the focus in the field", [&] { return GetFocus() == hosted.field; }));
+  }
+  Press(row.key, row.modifiers);
+  EXPECT_EQ(FrameCommands(), row.commands);
+  EXPECT_EQ(site->heard, row.heard);
+  EXPECT_EQ(hosted.Text(), row.text);
+}
+
+const ContainerKey containerKeys[] = {
+    {"F9OnAPanel", VK_F9, 0, false, {Accelerated(F9Command)}, {{VK_F9, 0}}, L""},
+    {"CtrlSOnAPanel", 'S', harness::Ctrl, false, {Accelerated(SaveCommand)}, {{'S', 2}}, L""},
+    {"CtrlLetterNoAcceleratorTakesIsTyped", 'D', harness::Ctrl, false, {}, {{'D', 2}}, L"D"},
+    {"F9InTheField", VK_F9, 0, true, {Accelerated(F9Command)}, {{VK_F9, 0}}, L""},
+    {"CtrlSInTheField", 'S', harness::Ctrl, true, {Accelerated(SaveCommand)}, {{'S', 2}}, L""},
+    {"TabInTheFieldGoesToTheSite", VK_TAB, 0, true, {}, {{VK_TAB, 0}}, L""},
+    {"F7IsTheKeyboards", VK_F7, 0, false, {118}, {}, L""},
+    {"AltF7IsTheKeyboards", VK_F7, harness::Alt, false, {118}, {}, L""},
+    {"ArrowsAreTheKeyboards", VK_RIGHT, harness::Ctrl, false, {}, {}, L""},
+    {"LettersAreTheKeyboards", 'K', 0, false, {}, {}, L"K"},
+};
+INSTANTIATE_TEST_SUITE_P(Keys, ContainerKeys, ::testing::ValuesIn(containerKeys),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Wine's container deactivates its control before its window goes: the
 // widgets return to the control's own hidden window and keep working.
