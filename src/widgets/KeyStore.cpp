@@ -1,5 +1,7 @@
 #include "widgets/KeyStore.h"
 
+#include "widgets/PanelFaces.h"
+
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -164,12 +166,7 @@ std::u16string_view AccessibleName(std::u16string_view caption) {
 }
 
 std::u16string_view AccessiblePanelName(PanelId panel) {
-  switch (panel) {
-    case PanelId::picABC: return u"Letters";
-    case PanelId::picNumber: return u"Numbers";
-    case PanelId::picShift: return u"Symbols";
-  }
-  return u"";
+  return Slot(panel) < PanelCount ? FaceOf(panel).name : u"";
 }
 
 // --- The design-time form.
@@ -177,21 +174,14 @@ std::u16string_view AccessiblePanelName(PanelId panel) {
 KeyElement DesignKey(KeyArrayId array) {
   KeyElement key;
   key.width = 375;
-  switch (array) {
-    case KeyArrayId::cmdKey: key.caption = u"Q"; key.height = 350; break;
-    case KeyArrayId::cmdNumber: key.caption = u"7"; key.height = 345; break;
-    case KeyArrayId::cmdShift: key.caption = u"~"; key.height = 350; break;
+  if (Slot(array) < PanelCount) {
+    const PanelFace& face = PanelFaces[Slot(array)];
+    key.caption = face.templateCaption;
+    key.height = face.templateHeight;
   }
   return key;
 }
 
-Box DesignPanel(PanelId panel) {
-  switch (panel) {
-    case PanelId::picABC: return {480, 240, 1215, 1335};
-    case PanelId::picNumber: return {2640, 360, 1800, 2055};
-    case PanelId::picShift: return {600, 1680, 1575, 855};
-  }
-  return {};
-}
+Box DesignPanel(PanelId panel) { return Slot(panel) < PanelCount ? FaceOf(panel).box : Box{}; }
 
 }  // namespace vexo

@@ -133,11 +133,9 @@ HResult MemoryPropertyBag::WriteProperty(std::u16string_view key, const Variant&
 
 MemoryToolkit::MemoryToolkit(FocusDelivery delivery)
     : delivery_(delivery),
-      keys_{KeyStore(DesignKey(KeyArrayId::cmdKey)), KeyStore(DesignKey(KeyArrayId::cmdNumber)),
-            KeyStore(DesignKey(KeyArrayId::cmdShift))},
-      panels_{MemoryPanel(*this, PanelId::picABC, DesignPanel(PanelId::picABC)),
-              MemoryPanel(*this, PanelId::picNumber, DesignPanel(PanelId::picNumber)),
-              MemoryPanel(*this, PanelId::picShift, DesignPanel(PanelId::picShift))},
+      keys_(PerPanel<KeyStore>([](const PanelFace& face) { return KeyStore(DesignKey(face.keys)); })),
+      panels_(PerPanel<MemoryPanel>(
+          [this](const PanelFace& face) { return MemoryPanel(*this, face.panel, DesignPanel(face.panel)); })),
       text1_() {}
 
 HResult MemoryToolkit::MoveFocus(PanelId panel) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "widgets/KeyStore.h"
+#include "widgets/PanelFaces.h"
 #include "widgets/Placement.h"
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
@@ -168,8 +169,6 @@ class MemoryToolkit final : public ToolkitCore {
 
  private:
   friend class MemoryPanel;
-  static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
-  static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
 
   struct FocusChange {
     PanelId panel;
@@ -183,13 +182,13 @@ class MemoryToolkit final : public ToolkitCore {
   void DeliverPendingFocus();
 
   FocusDelivery delivery_;
-  std::array<KeyStore, 3> keys_;
-  std::array<MemoryPanel, 3> panels_;
+  std::array<KeyStore, PanelCount> keys_;
+  std::array<MemoryPanel, PanelCount> panels_;
   MemoryRichTextBox text1_;
   MemorySurface surface_;
 
   std::optional<PanelId> focused_;
-  std::array<bool, 3> failFocus_{};
+  std::array<bool, PanelCount> failFocus_{};
   std::deque<FocusChange> pendingFocus_;
 
   int beeps_ = 0;

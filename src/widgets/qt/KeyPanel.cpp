@@ -143,9 +143,9 @@ HResult QtPanel::SetFocus() {
   // The panel the component gives the focus to, the active one, is the
   // keyboard's one stop in its window's tab order: Tab enters the keyboard
   // there and leaves it from there, as it enters and leaves any control.
-  for (PanelId panel : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    if (KeyPanelWidget* other = toolkit_.PanelOf(panel).Widget()) {
-      other->setFocusPolicy(panel == id_ ? Qt::TabFocus : Qt::NoFocus);
+  for (const PanelFace& face : PanelFaces) {
+    if (KeyPanelWidget* other = toolkit_.PanelOf(face.panel).Widget()) {
+      other->setFocusPolicy(face.panel == id_ ? Qt::TabFocus : Qt::NoFocus);
     }
   }
   // While the window is inactive Qt only notes the panel as the one to get

@@ -61,13 +61,13 @@ QtToolkit::QtToolkit(QWidget& surface, QtToolkitOptions options)
   if (surface.accessibleName().isEmpty()) {
     surface.setAccessibleName(QStringLiteral("On-screen keyboard"));
   }
-  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    panels_[Slot(id)] = std::make_unique<QtPanel>(*this, id);
+  for (const PanelFace& face : PanelFaces) {
+    panels_[Slot(face.panel)] = std::make_unique<QtPanel>(*this, face.panel);
   }
   // The tab order of the design-time form: the panels, then the field.
-  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    QtPanel& panel = *panels_[Slot(id)];
-    panel.Attach(new KeyPanelWidget(*this, panel, id, &surface));
+  for (const PanelFace& face : PanelFaces) {
+    QtPanel& panel = *panels_[Slot(face.panel)];
+    panel.Attach(new KeyPanelWidget(*this, panel, face.panel, &surface));
   }
   text1_.Attach(MakeFieldWidget(*this, &surface));
   // Not a tab stop itself: Shift+Tab from a panel would land on it and come

@@ -35,6 +35,7 @@
 #include <QRect>
 
 #include "widgets/KeyStore.h"
+#include "widgets/PanelFaces.h"
 #include "widgets/Placement.h"
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
@@ -225,15 +226,13 @@ class QtToolkit final : public ToolkitCore {
   void LayOut();
 
   class SurfaceFilter;
-  static std::size_t Slot(KeyArrayId array) { return static_cast<std::size_t>(array); }
-  static std::size_t Slot(PanelId panel) { return static_cast<std::size_t>(panel); }
   // The host hears of a changed text once the outermost burst is over.
   void Settle() override;
 
   friend class QtSurface;
   QPointer<QWidget> surfaceWidget_;
   QtToolkitOptions options_;
-  std::array<std::unique_ptr<QtPanel>, 3> panels_;
+  std::array<std::unique_ptr<QtPanel>, PanelCount> panels_;
   QtRichTextBox text1_;
   QtSurface surface_;
   std::unique_ptr<SurfaceFilter> filter_;

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <utility>
 
+#include "widgets/PanelFaces.h"
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
 
@@ -167,12 +168,12 @@ class PendingWork {
 
   Hwnd surface_;
   Bursts& bursts_;
-  std::array<WindowMove, 4> moves_{};  // the three panels and the field
+  std::array<WindowMove, PanelCount + 1> moves_{};  // the panels and the field
   int moveCount_ = 0;
-  std::array<PanelLabels, 3> labels_{};
+  std::array<PanelLabels, PanelCount> labels_{};
   Settling* settle_ = nullptr;
   Sizing* size_ = nullptr;
-  std::array<Announcing*, 3> announce_{};
+  std::array<Announcing*, PanelCount> announce_{};
 };
 
 }  // namespace vexo::win32

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "widgets/PanelFaces.h"
+
 namespace vexo::win32 {
 
 namespace {
@@ -120,7 +122,7 @@ struct Image {
   std::uint64_t used = 0;             // when it was last painted from, in paintings
 };
 SRWLOCK imagesLock = SRWLOCK_INIT;
-std::array<Image, 4> images{};  // three panels at their first show, and one more
+std::array<Image, PanelCount + 1> images{};  // every panel at its first show, and one more
 std::uint64_t paintings = 0;
 // A panel larger than this many pixels is drawn each time rather than kept.
 constexpr long long MostPixelsKept = 512 * 1024;

@@ -96,9 +96,12 @@ void ReleaseKeyFont(HFONT font) {
 // Where the last start-up at a screen density left the panels and the field
 // (the three panels, then the field): the next instance's windows are
 // made there, and its start-up, which places them the same way, moves none.
+// The panels, in PanelId order, then the field.
+constexpr std::size_t ChildCount = PanelCount + 1;
+
 struct StartedPlaces {
   Dpi dpi;
-  std::array<PixelRect, 4> places{};
+  std::array<PixelRect, ChildCount> places{};
   bool known = false;
 };
 SRWLOCK placesLock = SRWLOCK_INIT;
@@ -117,7 +120,7 @@ std::optional<PixelRect> StartedPlace(bool wanted, Dpi dpi, std::size_t child) {
   return place;
 }
 
-void RememberStartedPlaces(Dpi dpi, const std::array<PixelRect, 4>& places) {
+void RememberStartedPlaces(Dpi dpi, const std::array<PixelRect, ChildCount>& places) {
   AcquireSRWLockExclusive(&placesLock);
   startedPlaces = {dpi, places, true};
   ReleaseSRWLockExclusive(&placesLock);
@@ -155,11 +158,11 @@ HResult Win32Toolkit::Build() {
     return hr::Fail;
   }
   surface_ = std::make_unique<Win32Surface>(context_, options_.resizeSurface);
-  // The design-time children: the three panels with their template keys, then
-  // the field. None is a tab stop: the keyboard is one stop in its form.
-  for (PanelId id : {PanelId::picABC, PanelId::picNumber, PanelId::picShift}) {
-    const auto index = static_cast<std::size_t>(id);
-    panels_[index] = std::make_unique<Win32Panel>(context_, id);
+  // The design-time children: the panels with their template keys, then the
+  // field. None is a tab stop: the keyboard is one stop in its form.
+  for (const PanelFace& face : PanelFaces) {
+    const std::size_t index = Slot(face.panel);
+    panels_[index] = std::make_unique<Win32Panel>(context_, face.panel);
     RETURN_IF_FAILED(panels_[index]->Create(StartedPlace(options_.startedPlaces, context_.dpi, index)));
   }
   text1_ = std::make_unique<Win32RichTextBox>(context_);
@@ -180,7 +183,7 @@ Win32Toolkit::~Win32Toolkit() {
 }
 
 KeyArray& Win32Toolkit::Keys(KeyArrayId array) {
-  return panels_[static_cast<std::size_t>(array)]->Keys();
+  return panels_[Slot(array)]->Keys();
 }
 
 void Win32Toolkit::Beep() { MessageBeep(MB_OK); }
@@ -240,15 +243,15 @@ HResult Win32Toolkit::Initialize() {
   RETURN_IF_FAILED(ToolkitCore::Initialize());
   // A window made where the last start-up put it, that this one placed
   // elsewhere or not at all, goes where its bounds say.
-  const std::array<std::pair<Hwnd, Box>, 4> children{{{panels_[0]->Window(), panels_[0]->Bounds()},
-                                                       {panels_[1]->Window(), panels_[1]->Bounds()},
-                                                       {panels_[2]->Window(), panels_[2]->Bounds()},
-                                                       {text1_->Window(), text1_->Bounds()}}};
-  std::array<PixelRect, 4> places;
-  for (std::size_t i = 0; i < children.size(); ++i) {
-    places[i] = context_.Pixels(children[i].second);
-    pending_.Move(children[i].first, places[i]);
+  std::array<PixelRect, ChildCount> places;
+  const auto place = [&](std::size_t child, Hwnd window, const Box& bounds) {
+    places[child] = context_.Pixels(bounds);
+    pending_.Move(window, places[child]);
+  };
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    place(i, panels_[i]->Window(), panels_[i]->Bounds());
   }
+  place(panels_.size(), text1_->Window(), text1_->Bounds());
   RememberStartedPlaces(context_.dpi, places);
   return hr::Ok;
 }

@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+#include "widgets/PanelFaces.h"
 #include "widgets/ToolkitCore.h"
 #include "widgets/Widgets.h"
 #include "widgets/win32/HostingLink.h"
@@ -93,7 +94,7 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
 
   // --- Widgets.
   KeyArray& Keys(KeyArrayId array) override;
-  Panel& Pane(PanelId panel) override { return *panels_[static_cast<std::size_t>(panel)]; }
+  Panel& Pane(PanelId panel) override { return *panels_[Slot(panel)]; }
   RichTextBox& Text1() override { return *text1_; }
   Surface& UserControl() override { return *surface_; }
   void Beep() override;
@@ -132,7 +133,7 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
   // --- What the user and the host see.
   Dpi ScreenDpi() const { return context_.dpi; }
   Hwnd SurfaceWindow() const { return context_.surface; }
-  Win32Panel& PanelOf(PanelId panel) { return *panels_[static_cast<std::size_t>(panel)]; }
+  Win32Panel& PanelOf(PanelId panel) { return *panels_[Slot(panel)]; }
   Win32RichTextBox& Field() { return *text1_; }
   const Win32Surface& SurfaceOf() const { return *surface_; }
   HFONT__* KeyFont() const { return context_.keyFont; }
@@ -162,7 +163,7 @@ class Win32Toolkit final : public ToolkitCore, public HostingLink, private Windo
   bool fieldChangedInBurst_ = false;
   WidgetContext context_;
   // The widgets, in the order the Tab key visits their windows.
-  std::array<std::unique_ptr<Win32Panel>, 3> panels_;
+  std::array<std::unique_ptr<Win32Panel>, PanelCount> panels_;
   std::unique_ptr<Win32RichTextBox> text1_;
   std::unique_ptr<Win32Surface> surface_;
 };
