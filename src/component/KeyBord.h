@@ -14,12 +14,14 @@
 // through KeyBordProbe (component/KeyBordProbe.h) alone.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "widgets/KeyStore.h"  // the looks of the key mark
+#include "widgets/PanelFaces.h"
 #include "widgets/Widgets.h"
 
 // The platform headers name a macro GetMessage; the component's method of that
@@ -31,7 +33,8 @@
 namespace vexo {
 
 // The active panel. Holds whatever 32-bit value was last set, also one outside
-// the three members.
+// the members; the panels' records (panels/PanelRecords.h) say which panel
+// each member brings forward.
 enum class ActivPanel : std::int32_t { abcAct = 0, NumberAct = 1, ImageAct = 2 };
 
 // 16-bit booleans of the automation platform.
@@ -86,21 +89,15 @@ class KeyBord final : public WidgetEvents {
   friend class KeyBordProbe;
 
   // --- State. All zero on creation; an index always names an existing key of its panel.
-  std::int16_t AbcKeyIndex = 0;     // marked key of cmdKey
-  std::int16_t NumberKeyIndex = 0;  // marked key of cmdNumber
-  std::int16_t ShiftKeyIndex = 0;   // marked key of cmdShift
+  // The marked key of each panel's key array, in KeyArrayId order, each named
+  // in its panel's record (AbcKeyIndex of cmdKey, ...).
+  std::array<std::int16_t, PanelCount> KeyIndexes{};
   ActivPanel ActiveBord = ActivPanel::abcAct;  // stored ChangeBord
   std::int16_t CapsOn = VariantFalse;          // stored CapsLock
   std::int16_t MaxChars = 0;  // stored MaxLength: 0 is no limit; never negative
   // The marked key's index of the panel that `array` belongs to.
-  std::int16_t& KeyIndex(KeyArrayId array) {
-    switch (array) {
-      case KeyArrayId::cmdNumber: return NumberKeyIndex;
-      case KeyArrayId::cmdShift: return ShiftKeyIndex;
-      case KeyArrayId::cmdKey: break;
-    }
-    return AbcKeyIndex;
-  }
+  // An id outside the panels gives the first panel's.
+  std::int16_t& KeyIndex(KeyArrayId array) { return KeyIndexes[Slot(array) < PanelCount ? Slot(array) : 0]; }
 
   // --- Widgets, by their names.
   KeyArray& cmdKey() { return widgets_.Keys(KeyArrayId::cmdKey); }
@@ -123,6 +120,12 @@ class KeyBord final : public WidgetEvents {
   HResult UserControl_WriteProperties(PropertyBag& PropBag);
 
   // --- Panels (panels/): construction and the layout life cycle.
+  // Places the panel and lays its keys out as its record says.
+  HResult BuildPanel(PanelId panel);
+  // Loads and places one row of keys, `FirstIndex` onwards, one per caption,
+  // each `KeyStep` after the key before as read back.
+  HResult PlaceRow(KeyArrayId array, std::int32_t RowTop, std::int32_t RowLeft, std::int16_t FirstIndex,
+                   std::int32_t KeyStep, std::span<const std::u16string_view> Captions);
   HResult BuildAbcPanel();
   HResult PlaceAbcRow(std::int32_t RowTop, std::int32_t RowLeft, std::int16_t FirstIndex,
                       std::int32_t KeyStep, std::span<const std::u16string_view> Captions);
@@ -158,6 +161,17 @@ class KeyBord final : public WidgetEvents {
   // Moves the mark of the panel that carries `character` to its key, the
   // active panel first; the focus does not move. No key: nothing changes.
   HResult MarkCarrier(std::u16string_view character);
+  // What every panel does, as its record (panels/PanelRecords.h) says; the
+  // routines named per panel below are entries into these. Ids outside the
+  // panels are refused by the notifications before they get here.
+  HResult FindOnPanel(PanelId panel, std::u16string& ChrStr);
+  HResult MoveDown(PanelId panel);
+  HResult MoveUp(PanelId panel);
+  HResult MoveAcross(PanelId panel, std::int16_t& step);
+  HResult KeyClick(KeyArrayId array, std::int16_t Index);
+  HResult PanelGotFocus(PanelId panel);
+  HResult PanelLostFocus(PanelId panel);
+  HResult PanelKeyDown(PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift);
   HResult MoveDownABC();
   HResult MoveUpABC();
   HResult MoveAcrossABC(std::int16_t& step);

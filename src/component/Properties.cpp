@@ -1,5 +1,6 @@
 #include "component/Characters.h"
 #include "component/KeyBord.h"
+#include "panels/PanelRecords.h"
 
 namespace vexo {
 
@@ -58,10 +59,8 @@ HResult KeyBord::put_MaxLength(std::int16_t vNewValue) {
 HResult KeyBord::FocusActivePanel() {
   ActivPanel active = ActivPanel::abcAct;
   RETURN_IF_FAILED(get_ChangeBord(active));
-  switch (active) {
-    case ActivPanel::abcAct: return picABC().SetFocus();
-    case ActivPanel::NumberAct: return picNumber().SetFocus();
-    case ActivPanel::ImageAct: return picShift().SetFocus();
+  if (const panels::PanelRecord* record = panels::RecordOf(active)) {
+    return Toolkit().Pane(record->panel).SetFocus();
   }
   return hr::Ok;  // no panel of that value: nothing takes the focus
 }

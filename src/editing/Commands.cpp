@@ -8,6 +8,7 @@
 
 #include "component/KeyBord.h"
 #include "editing/Field.h"
+#include "panels/PanelRecords.h"
 #include "widgets/VirtualKeys.h"
 
 namespace vexo {
@@ -20,9 +21,6 @@ enum class KeyCommand {
   Home,
   End,
   ToggleCapsLock,
-  LetterPanel,
-  NumberPanel,
-  SymbolPanel,
   CaretLeft,
   CaretRight,
 };
@@ -32,16 +30,14 @@ struct KeyBinding {
   KeyCommand command;
 };
 
-constexpr std::array<KeyBinding, 15> KeyBindings{{
+// The keys that bring a panel forward are the panels' own (panels/PanelRecords.h).
+constexpr std::array<KeyBinding, 12> KeyBindings{{
     {vk::Backspace, KeyCommand::Backspace},
     {vk::Delete, KeyCommand::Delete},
     {vk::Home, KeyCommand::Home},
     {vk::End, KeyCommand::End},
     {vk::CapsLock, KeyCommand::ToggleCapsLock},
     {vk::F1, KeyCommand::ToggleCapsLock},
-    {vk::F2, KeyCommand::LetterPanel},
-    {vk::F3, KeyCommand::NumberPanel},
-    {vk::F4, KeyCommand::SymbolPanel},
     {vk::F5, KeyCommand::CaretLeft},
     {vk::Up, KeyCommand::CaretLeft},
     {vk::PageUp, KeyCommand::CaretLeft},
@@ -55,6 +51,11 @@ constexpr std::int16_t F7KeyCode = vk::F7;
 }  // namespace
 
 HResult KeyBord::KeyF1ToF6(std::int16_t& CodeKey) {
+  for (const panels::PanelRecord& record : panels::PanelRecords) {
+    if (record.functionKey == CodeKey) {
+      return put_ChangeBord(record.active);
+    }
+  }
   const auto binding = std::ranges::find(KeyBindings, CodeKey, &KeyBinding::keyCode);
   if (binding == KeyBindings.end()) {
     return hr::Ok;  // not a key of ours
@@ -79,12 +80,6 @@ HResult KeyBord::KeyF1ToF6(std::int16_t& CodeKey) {
       RETURN_IF_FAILED(get_CapsLock(caps));
       return put_CapsLock(static_cast<std::int16_t>(~caps));
     }
-    case KeyCommand::LetterPanel:
-      return put_ChangeBord(ActivPanel::abcAct);
-    case KeyCommand::NumberPanel:
-      return put_ChangeBord(ActivPanel::NumberAct);
-    case KeyCommand::SymbolPanel:
-      return put_ChangeBord(ActivPanel::ImageAct);
     case KeyCommand::CaretLeft:
       return LeftPos();
     case KeyCommand::CaretRight:
@@ -100,16 +95,8 @@ HResult KeyBord::EnterKey() {
   // The caption of the active panel's marked key; with no panel active the
   // string stays empty and inserts a space.
   std::u16string caption;
-  switch (active) {
-    case ActivPanel::abcAct:
-      RETURN_IF_FAILED(cmdKey().GetCaption(AbcKeyIndex, caption));
-      break;
-    case ActivPanel::NumberAct:
-      RETURN_IF_FAILED(cmdNumber().GetCaption(NumberKeyIndex, caption));
-      break;
-    case ActivPanel::ImageAct:
-      RETURN_IF_FAILED(cmdShift().GetCaption(ShiftKeyIndex, caption));
-      break;
+  if (const panels::PanelRecord* record = panels::RecordOf(active)) {
+    RETURN_IF_FAILED(Toolkit().Keys(record->Keys()).GetCaption(KeyIndex(record->Keys()), caption));
   }
   RETURN_IF_FAILED(FocusActivePanel());
 

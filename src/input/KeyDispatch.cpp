@@ -3,6 +3,7 @@
 #include <string>
 
 #include "component/KeyBord.h"
+#include "panels/PanelRecords.h"
 #include "widgets/VirtualKeys.h"
 
 namespace vexo {
@@ -22,10 +23,6 @@ enum class Action : std::uint8_t {
   ShiftedDigit,  // FindImageNumber(KeyCode)
 };
 
-// What one panel does with a row: not test it at all, or carry it out and
-// then leave the focus alone or give it to a panel through ChangeBord.
-enum class Then : std::int8_t { Skip, Stay, ToLetters, ToNumbers, ToSymbols };
-
 // Only Shift alone counts as shifted; Shift with Ctrl or Alt does not.
 enum class ShiftTest : std::uint8_t { Any, Alone, NotAlone };
 
@@ -39,7 +36,6 @@ struct Row {
   ShiftTest shift;
   Action action;
   std::int16_t offset;  // Number only
-  std::array<Then, 3> then;  // per panel, in PanelId order: picABC, picNumber, picShift
 
   constexpr bool Matches(std::int16_t keyCode, std::int16_t modifiers) const {
     if ((shift == ShiftTest::Alone && modifiers != 1) || (shift == ShiftTest::NotAlone && modifiers == 1)) {
@@ -57,50 +53,38 @@ struct Row {
 constexpr CodeRange None{1, 0};
 constexpr CodeRange Code(std::int16_t code) { return {code, code}; }
 
-using enum Then;
 using enum Action;
 using enum ShiftTest;
 
-// The key table of the three panels, tested top down; the first row that a
-// panel tests and that matches is carried out, and no later one. A panel that
-// looks a character up on another panel then gives that panel the focus.
+// The key table of the panels, tested top down; the first row that a panel
+// tests and that matches is carried out, and no later one. Which rows a panel
+// tests, and where the focus goes after each, is the panel's dispatch column
+// in its record (panels/PanelRecords.h), one entry per row of this table.
 //
 // The letter row's second range holds the codes of 'a' to 'z', which a host's
 // call may pass; the keypad's digits and symbols and F1-F11 share those codes
 // and are taken by earlier rows, so of them only the keypad separator reaches
-// the letter row, as "l". Space is typed on the space bar from every panel,
-// as a letter is: words typed on the physical keyboard keep their spaces
-// after a digit or a symbol. The symbol panel has its own "-", "_", ".", ">"
-// keys and so takes Minus and Period through the punctuation row.
-constexpr std::array<Row, 13> Rows{{
-    // codes                                                                    shift     action        offset   picABC     picNumber  picShift
-    {{Code(vk::Right), None, None, None, None},                                Any,      Right,        0,      {Stay,      Stay,      Stay}},
-    {{Code(vk::Up), None, None, None, None},                                   Any,      Up,           0,      {Stay,      Stay,      Stay}},
-    {{Code(vk::Left), None, None, None, None},                                 Any,      Left,         0,      {Stay,      Stay,      Stay}},
-    {{Code(vk::Down), None, None, None, None},                                 Any,      Down,         0,      {Stay,      Stay,      Stay}},
+// the letter row, as "l".
+constexpr std::array<Row, panels::KeyTableRows> Rows{{
+    // codes                                                                    shift     action        offset
+    {{Code(vk::Right), None, None, None, None},                                Any,      Right,        0},
+    {{Code(vk::Up), None, None, None, None},                                   Any,      Up,           0},
+    {{Code(vk::Left), None, None, None, None},                                 Any,      Left,         0},
+    {{Code(vk::Down), None, None, None, None},                                 Any,      Down,         0},
     {{{vk::F1, vk::F12}, Code(vk::CapsLock), {vk::PageUp, vk::Home}, Code(vk::Delete), Code(vk::Backspace)},
-                                                                               Any,      Command,      0,      {Stay,      Stay,      Stay}},
-    {{{vk::Numpad0, vk::Numpad9}, None, None, None, None},                     Any,      Number,       vk::Numpad0 - u'0',
-                                                                                                                {ToNumbers, Stay,      ToNumbers}},
-    {{{vk::Multiply, vk::Add}, {vk::Subtract, vk::Divide}, None, None, None},  Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
-    {{{vk::LetterA, vk::LetterZ}, {u'a', u'z'}, Code(vk::Space), None, None},  Any,      Letter,       0,      {Stay,      ToLetters, ToLetters}},
-    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       Alone,    ShiftedDigit, 0,      {ToSymbols, ToSymbols, Stay}},
-    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       NotAlone, Number,       0,      {ToNumbers, ToNumbers, ToNumbers}},
-    {{{vk::Minus, vk::Period}, None, None, None, None},                        Alone,    Symbol,       0,      {ToSymbols, ToSymbols, Skip}},
+                                                                               Any,      Command,      0},
+    {{{vk::Numpad0, vk::Numpad9}, None, None, None, None},                     Any,      Number,       vk::Numpad0 - u'0'},
+    {{{vk::Multiply, vk::Add}, {vk::Subtract, vk::Divide}, None, None, None},  Any,      Symbol,       0},
+    {{{vk::LetterA, vk::LetterZ}, {u'a', u'z'}, Code(vk::Space), None, None},  Any,      Letter,       0},
+    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       Alone,    ShiftedDigit, 0},
+    {{{vk::Digit0, vk::Digit9}, None, None, None, None},                       NotAlone, Number,       0},
+    {{{vk::Minus, vk::Period}, None, None, None, None},                        Alone,    Symbol,       0},
     // Minus and Period without Shift alone type the keypad's "-" and ".".
-    {{{vk::Minus, vk::Period}, None, None, None, None},                        NotAlone, Number,       vk::Minus - u'-',
-                                                                                                                {ToNumbers, Stay,      Skip}},
+    {{{vk::Minus, vk::Period}, None, None, None, None},                        NotAlone, Number,       vk::Minus - u'-'},
     {{{vk::Semicolon, vk::Backquote}, {vk::OpenBracket, vk::Quote}, None, None, None},
-                                                                               Any,      Symbol,       0,      {ToSymbols, ToSymbols, Stay}},
+                                                                               Any,      Symbol,       0},
 }};
 // Any other code: nothing, as for a panel that skips every matching row.
-
-// The moves of a panel's mark.
-struct Moves {
-  HResult (KeyBord::*across)(std::int16_t&);
-  HResult (KeyBord::*up)();
-  HResult (KeyBord::*down)();
-};
 
 std::u16string CharacterOf(std::int32_t code) { return std::u16string(1, static_cast<char16_t>(code)); }
 
@@ -127,27 +111,19 @@ HResult LetterStep(KeyBord& keybord, std::int16_t keyCode, std::int16_t modifier
 }  // namespace
 
 struct KeyBord::DispatchSteps {
-  // In PanelId order.
-  static constexpr std::array<Moves, 3> PanelMoves{{
-      {&KeyBord::MoveAcrossABC, &KeyBord::MoveUpABC, &KeyBord::MoveDownABC},
-      {&KeyBord::MoveAcrossNumber, &KeyBord::MoveUpNumber, &KeyBord::MoveDownNumber},
-      {&KeyBord::MoveAcrossImage, &KeyBord::MoveUpImage, &KeyBord::MoveDownImage},
-  }};
-
   static HResult Carry(KeyBord& keybord, const Row& row, PanelId panel, std::int16_t& keyCode,
                        std::int16_t& modifiers) {
-    const Moves& moves = PanelMoves[static_cast<std::size_t>(panel)];
     switch (row.action) {
       case Right: {
         std::int16_t step = 1;
-        return (keybord.*moves.across)(step);
+        return keybord.MoveAcross(panel, step);
       }
       case Left: {
         std::int16_t step = -1;
-        return (keybord.*moves.across)(step);
+        return keybord.MoveAcross(panel, step);
       }
-      case Up: return (keybord.*moves.up)();
-      case Down: return (keybord.*moves.down)();
+      case Up: return keybord.MoveUp(panel);
+      case Down: return keybord.MoveDown(panel);
       case Command: return keybord.KeyF1ToF6(keyCode);
       case Number: {
         std::u16string digit = CharacterOf(std::int32_t{keyCode} - row.offset);
@@ -161,19 +137,17 @@ struct KeyBord::DispatchSteps {
   }
 
   static HResult Dispatch(KeyBord& keybord, PanelId panel, std::int16_t& keyCode, std::int16_t& modifiers) {
-    for (const Row& row : Rows) {
-      const Then then = row.then[static_cast<std::size_t>(panel)];
-      if (then == Skip || !row.Matches(keyCode, modifiers)) {
+    const std::array<panels::Then, panels::KeyTableRows>& column = panels::RecordOf(panel).dispatch;
+    for (std::size_t i = 0; i < Rows.size(); ++i) {
+      const panels::Then then = column[i];
+      if (then.after == panels::After::Skip || !Rows[i].Matches(keyCode, modifiers)) {
         continue;
       }
-      RETURN_IF_FAILED(Carry(keybord, row, panel, keyCode, modifiers));
-      switch (then) {
-        case ToLetters: return keybord.put_ChangeBord(ActivPanel::abcAct);
-        case ToNumbers: return keybord.put_ChangeBord(ActivPanel::NumberAct);
-        case ToSymbols: return keybord.put_ChangeBord(ActivPanel::ImageAct);
-        case Skip:
-        case Stay: return hr::Ok;
+      RETURN_IF_FAILED(Carry(keybord, Rows[i], panel, keyCode, modifiers));
+      if (then.after == panels::After::Switch) {
+        return keybord.put_ChangeBord(then.to);
       }
+      return hr::Ok;
     }
     return hr::Ok;
   }
@@ -191,16 +165,20 @@ struct KeyBord::DispatchSteps {
   }
 };
 
+HResult KeyBord::PanelKeyDown(PanelId panel, std::int16_t& KeyCode, std::int16_t& Shift) {
+  return DispatchSteps::KeyDown(*this, panel, KeyCode, Shift);
+}
+
 HResult KeyBord::picABC_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return DispatchSteps::KeyDown(*this, PanelId::picABC, KeyCode, Shift);
+  return PanelKeyDown(PanelId::picABC, KeyCode, Shift);
 }
 
 HResult KeyBord::picNumber_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return DispatchSteps::KeyDown(*this, PanelId::picNumber, KeyCode, Shift);
+  return PanelKeyDown(PanelId::picNumber, KeyCode, Shift);
 }
 
 HResult KeyBord::picShift_KeyDown(std::int16_t& KeyCode, std::int16_t& Shift) {
-  return DispatchSteps::KeyDown(*this, PanelId::picShift, KeyCode, Shift);
+  return PanelKeyDown(PanelId::picShift, KeyCode, Shift);
 }
 
 }  // namespace vexo

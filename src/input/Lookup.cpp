@@ -1,19 +1,15 @@
-#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "component/Characters.h"
 #include "component/KeyBord.h"
+#include "panels/PanelRecords.h"
 #include "widgets/VirtualKeys.h"
 
 namespace vexo {
 
 namespace {
-
-// Whether an argument that is blank after trimming inserts one space (the
-// letter and number panels) or keeps the caption of the blank key it found.
-enum class BlankRule { Space, Caption };
 
 // The key of `keys` whose caption equals `ChrStr`, ignoring case and
 // surrounding spaces; the first match in index order wins, and `caption` is
@@ -39,8 +35,10 @@ struct KeyBord::LookupSteps {
   // Finds the key that carries `ChrStr` (see FindKey), moves the panel's mark
   // to it and inserts the key's caption as displayed, which also goes back to
   // the caller in `ChrStr`. Finding nothing is no error and changes nothing.
+  // An argument blank after trimming inserts one space or the caption of the
+  // blank key it found, as the panel's record says.
   static HResult LookUp(KeyBord& keybord, KeyArray& keys, std::int16_t& markIndex, std::u16string& ChrStr,
-                        BlankRule blankRule) {
+                        panels::Blank blankRule) {
     std::int16_t found = -1;
     std::u16string caption;
     RETURN_IF_FAILED(FindKey(keys, ChrStr, found, caption));
@@ -48,7 +46,7 @@ struct KeyBord::LookupSteps {
       return hr::Ok;
     }
     RETURN_IF_FAILED(keybord.MoveMark(keys, markIndex, found));
-    if (blankRule == BlankRule::Space && TrimSpaces(ChrStr).empty()) {
+    if (blankRule == panels::Blank::Space && TrimSpaces(ChrStr).empty()) {
       ChrStr.assign(1, u' ');
     } else {
       ChrStr = std::move(caption);
@@ -97,45 +95,37 @@ std::u16string SymbolText(char16_t symbol) {
 
 }  // namespace
 
-HResult KeyBord::FindABC(std::u16string& ChrStr) {
-  return LookupSteps::LookUp(*this, cmdKey(), AbcKeyIndex, ChrStr, BlankRule::Space);
+HResult KeyBord::FindOnPanel(PanelId panel, std::u16string& ChrStr) {
+  const panels::PanelRecord& record = panels::RecordOf(panel);
+  return LookupSteps::LookUp(*this, Toolkit().Keys(record.Keys()), KeyIndex(record.Keys()), ChrStr,
+                             record.lookupBlank);
 }
 
-HResult KeyBord::FindNumber(std::u16string& ChrStr) {
-  return LookupSteps::LookUp(*this, cmdNumber(), NumberKeyIndex, ChrStr, BlankRule::Space);
-}
+HResult KeyBord::FindABC(std::u16string& ChrStr) { return FindOnPanel(PanelId::picABC, ChrStr); }
 
-HResult KeyBord::AfterFindImage(std::u16string& ChrStr) {
-  return LookupSteps::LookUp(*this, cmdShift(), ShiftKeyIndex, ChrStr, BlankRule::Caption);
-}
+HResult KeyBord::FindNumber(std::u16string& ChrStr) { return FindOnPanel(PanelId::picNumber, ChrStr); }
 
+HResult KeyBord::AfterFindImage(std::u16string& ChrStr) { return FindOnPanel(PanelId::picShift, ChrStr); }
+
+// The active panel first: "-" and "." are on two panels, and the one in
+// front of the user is the one to show it; then the others in their order.
 HResult KeyBord::MarkCarrier(std::u16string_view character) {
-  struct Carrier {
-    KeyArrayId keys;
-    ActivPanel panel;
-  };
-  static constexpr std::array<Carrier, 3> Carriers{{
-      {KeyArrayId::cmdKey, ActivPanel::abcAct},
-      {KeyArrayId::cmdNumber, ActivPanel::NumberAct},
-      {KeyArrayId::cmdShift, ActivPanel::ImageAct},
-  }};
-  // The active panel first: "-" and "." are on two panels, and the one in
-  // front of the user is the one to show it.
-  std::array<const Carrier*, 3> order{&Carriers[0], &Carriers[1], &Carriers[2]};
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (order[i]->panel == ActiveBord) {
-      std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(i), order.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-      break;
-    }
-  }
+  const panels::PanelRecord* active = panels::RecordOf(ActiveBord);
   std::int16_t found = -1;
   std::u16string caption;
-  for (const Carrier* carrier : order) {
-    KeyArray& keys = Toolkit().Keys(carrier->keys);
+  const auto markOn = [&](const panels::PanelRecord& record) -> HResult {
+    KeyArray& keys = Toolkit().Keys(record.Keys());
     RETURN_IF_FAILED(FindKey(keys, character, found, caption));
-    if (found >= 0) {
-      return MoveMark(keys, KeyIndex(carrier->keys), found);
-    }
+    return found >= 0 ? MoveMark(keys, KeyIndex(record.Keys()), found) : hr::Ok;
+  };
+  if (active != nullptr) {
+    RETURN_IF_FAILED(markOn(*active));
+    if (found >= 0) return hr::Ok;
+  }
+  for (const panels::PanelRecord& record : panels::PanelRecords) {
+    if (&record == active) continue;
+    RETURN_IF_FAILED(markOn(record));
+    if (found >= 0) return hr::Ok;
   }
   return hr::Ok;
 }

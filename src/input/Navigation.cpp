@@ -1,60 +1,18 @@
-#include <array>
 #include <cstdint>
-#include <span>
 
 #include "component/KeyBord.h"
 #include "component/Numbers.h"
+#include "panels/PanelRecords.h"
 
 namespace vexo {
 
 namespace {
 
-// Where one row move takes the mark: `value` added to the current index, or,
-// when `absolute`, `value` itself.
-struct Target {
-  bool absolute;
-  std::int16_t value;
-};
-constexpr Target By(std::int16_t offset) { return {false, offset}; }
-constexpr Target To(std::int16_t index) { return {true, index}; }
-
-// The Down and Up moves of the keys `first` to `last`. The rows are those the
-// panel builders lay the keys out in; Down and Up need not be inverse moves.
-struct RowRule {
-  std::int16_t first;
-  std::int16_t last;
-  Target down;
-  Target up;
-};
-
-// Letters: Q-P (0-9), A-L (10-18), Z-M (19-25), the space bar (26).
-constexpr std::array<RowRule, 7> AbcRows{{
-    {0, 8, By(10), To(26)},
-    {9, 9, By(9), To(26)},
-    {10, 10, By(9), By(-9)},
-    {11, 17, By(8), By(-9)},
-    {18, 18, To(25), By(-9)},
-    {19, 25, To(26), By(-8)},
-    {26, 26, To(0), To(22)},
-}};
-
-// Keypad: four rows of three; Down and Up keep the column and wrap.
-constexpr std::array<RowRule, 3> NumberRows{{
-    {0, 2, By(3), By(9)},
-    {3, 8, By(3), By(-3)},
-    {9, 11, By(-9), By(-3)},
-}};
-
-// Symbols: four rows of eight; Down and Up keep the column and wrap.
-constexpr std::array<RowRule, 3> ImageRows{{
-    {0, 7, By(8), By(24)},
-    {8, 23, By(8), By(-8)},
-    {24, 31, By(-24), By(-8)},
-}};
+using panels::PanelRecord;
 
 enum class Direction { Down, Up };
 
-HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
+HResult Apply(panels::Target target, std::int16_t current, std::int16_t& next) {
   if (target.absolute) {
     next = target.value;
     return hr::Ok;
@@ -62,25 +20,15 @@ HResult Apply(Target target, std::int16_t current, std::int16_t& next) {
   return ToInt16(std::int64_t{current} + target.value, next);
 }
 
-// A panel's keys as the moves of its mark see them.
-struct PanelKeys {
-  KeyArrayId array;
-  std::span<const RowRule> rows;
-  std::int16_t count;
-};
-constexpr PanelKeys Letters{KeyArrayId::cmdKey, AbcRows, 27};
-constexpr PanelKeys Numbers{KeyArrayId::cmdNumber, NumberRows, 12};
-constexpr PanelKeys Symbols{KeyArrayId::cmdShift, ImageRows, 32};
-
 }  // namespace
 
 struct KeyBord::NavigationSteps {
   // The one way a move changes the mark: unmark the old key, store the new
   // index, mark the new key. A failure stops there, and what is done stays done.
   template <typename Compute>
-  static HResult Move(KeyBord& keybord, const PanelKeys& panel, Compute compute) {
-    KeyArray& keys = keybord.Toolkit().Keys(panel.array);
-    std::int16_t& markIndex = keybord.KeyIndex(panel.array);
+  static HResult Move(KeyBord& keybord, const PanelRecord& panel, Compute compute) {
+    KeyArray& keys = keybord.Toolkit().Keys(panel.Keys());
+    std::int16_t& markIndex = keybord.KeyIndex(panel.Keys());
     RETURN_IF_FAILED(keybord.UnmarkKey(keys, markIndex));
     std::int16_t next = 0;
     RETURN_IF_FAILED(compute(markIndex, next));
@@ -88,9 +36,10 @@ struct KeyBord::NavigationSteps {
     return keybord.MarkKey(keys, markIndex);
   }
 
-  static HResult MoveRow(KeyBord& keybord, const PanelKeys& panel, Direction direction) {
+  // Down and Up follow the panel's navigation rules.
+  static HResult MoveRow(KeyBord& keybord, const PanelRecord& panel, Direction direction) {
     return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
-      for (const RowRule& row : panel.rows) {
+      for (const panels::RowRule& row : panel.navigation) {
         if (current >= row.first && current <= row.last) {
           return Apply(direction == Direction::Down ? row.down : row.up, current, next);
         }
@@ -101,30 +50,41 @@ struct KeyBord::NavigationSteps {
   }
 
   // Along the index order, wrapping from the last key to the first and back.
-  static HResult MoveAcross(KeyBord& keybord, const PanelKeys& panel, std::int16_t step) {
+  static HResult MoveAcross(KeyBord& keybord, const PanelRecord& panel, std::int16_t step) {
     return Move(keybord, panel, [&](std::int16_t current, std::int16_t& next) {
-      const std::int32_t wrapped = ((std::int32_t{current} + step) % panel.count + panel.count) % panel.count;
+      const std::int32_t count = panel.KeyCount();
+      const std::int32_t wrapped = ((std::int32_t{current} + step) % count + count) % count;
       return ToInt16(wrapped, next);
     });
   }
 };
 
-HResult KeyBord::MoveDownABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Down); }
+HResult KeyBord::MoveDown(PanelId panel) {
+  return NavigationSteps::MoveRow(*this, panels::RecordOf(panel), Direction::Down);
+}
 
-HResult KeyBord::MoveUpABC() { return NavigationSteps::MoveRow(*this, Letters, Direction::Up); }
+HResult KeyBord::MoveUp(PanelId panel) { return NavigationSteps::MoveRow(*this, panels::RecordOf(panel), Direction::Up); }
 
-HResult KeyBord::MoveAcrossABC(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Letters, step); }
+HResult KeyBord::MoveAcross(PanelId panel, std::int16_t& step) {
+  return NavigationSteps::MoveAcross(*this, panels::RecordOf(panel), step);
+}
 
-HResult KeyBord::MoveDownNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Down); }
+HResult KeyBord::MoveDownABC() { return MoveDown(PanelId::picABC); }
 
-HResult KeyBord::MoveUpNumber() { return NavigationSteps::MoveRow(*this, Numbers, Direction::Up); }
+HResult KeyBord::MoveUpABC() { return MoveUp(PanelId::picABC); }
 
-HResult KeyBord::MoveAcrossNumber(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Numbers, step); }
+HResult KeyBord::MoveAcrossABC(std::int16_t& step) { return MoveAcross(PanelId::picABC, step); }
 
-HResult KeyBord::MoveDownImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Down); }
+HResult KeyBord::MoveDownNumber() { return MoveDown(PanelId::picNumber); }
 
-HResult KeyBord::MoveUpImage() { return NavigationSteps::MoveRow(*this, Symbols, Direction::Up); }
+HResult KeyBord::MoveUpNumber() { return MoveUp(PanelId::picNumber); }
 
-HResult KeyBord::MoveAcrossImage(std::int16_t& step) { return NavigationSteps::MoveAcross(*this, Symbols, step); }
+HResult KeyBord::MoveAcrossNumber(std::int16_t& step) { return MoveAcross(PanelId::picNumber, step); }
+
+HResult KeyBord::MoveDownImage() { return MoveDown(PanelId::picShift); }
+
+HResult KeyBord::MoveUpImage() { return MoveUp(PanelId::picShift); }
+
+HResult KeyBord::MoveAcrossImage(std::int16_t& step) { return MoveAcross(PanelId::picShift, step); }
 
 }  // namespace vexo

@@ -1,9 +1,12 @@
+#include <span>
+
 #include "component/KeyBord.h"
 #include "component/PropertyTable.h"
+#include "panels/PanelRecords.h"
 
 namespace vexo {
 
-// Lays the component out: the edit field on top, the three panels side by side
+// Lays the component out: the edit field on top, the panels side by side
 // under it, each placed right of the one before from its final size. Sums are
 // single-precision and stored as they come, unrounded. Last come the start
 // values of the properties that the state is not created with.
@@ -11,29 +14,22 @@ HResult KeyBord::UserControl_Initialize() {
   RETURN_IF_FAILED(Text1().PutLeft(0.0f));
   RETURN_IF_FAILED(Text1().PutTop(10.0f));
 
-  float fieldHeight = 0;
-  float fieldTop = 0;
-  RETURN_IF_FAILED(picABC().PutLeft(0.0f));
-  RETURN_IF_FAILED(Text1().GetHeight(fieldHeight));
-  RETURN_IF_FAILED(Text1().GetTop(fieldTop));
-  RETURN_IF_FAILED(picABC().PutTop(fieldHeight + fieldTop + 100.0f));
+  for (const PanelFace& face : PanelFaces) {
+    RETURN_IF_FAILED(BuildPanel(face.panel));
+  }
+  Panel& first = Toolkit().Pane(PanelFaces.front().panel);
+  for (const PanelFace& face : std::span(PanelFaces).subspan(1)) {
+    float panelTop = 0;
+    RETURN_IF_FAILED(first.GetTop(panelTop));
+    RETURN_IF_FAILED(Toolkit().Pane(face.panel).PutTop(panelTop));
+  }
 
-  RETURN_IF_FAILED(BuildAbcPanel());
-  RETURN_IF_FAILED(BuildNumberPanel());
-  RETURN_IF_FAILED(BuildShiftPanel());
-
-  float panelTop = 0;
-  RETURN_IF_FAILED(picABC().GetTop(panelTop));
-  RETURN_IF_FAILED(picNumber().PutTop(panelTop));
-  RETURN_IF_FAILED(picABC().GetTop(panelTop));
-  RETURN_IF_FAILED(picShift().PutTop(panelTop));
-
-  // The field spans the letter and number panels, not the symbol panel.
-  float numberWidth = 0;
-  float numberLeft = 0;
-  RETURN_IF_FAILED(picNumber().GetWidth(numberWidth));
-  RETURN_IF_FAILED(picNumber().GetLeft(numberLeft));
-  RETURN_IF_FAILED(Text1().PutWidth(numberWidth + numberLeft));
+  float spannedWidth = 0;
+  float spannedLeft = 0;
+  Panel& spanned = Toolkit().Pane(panels::FieldSpansTo);
+  RETURN_IF_FAILED(spanned.GetWidth(spannedWidth));
+  RETURN_IF_FAILED(spanned.GetLeft(spannedLeft));
+  RETURN_IF_FAILED(Text1().PutWidth(spannedWidth + spannedLeft));
 
   RETURN_IF_FAILED(UserControl_Resize());
   for (const Property& property : Properties()) {
@@ -42,20 +38,22 @@ HResult KeyBord::UserControl_Initialize() {
   return hr::Ok;
 }
 
-// The component's size is what its panels need, whatever the host asks for.
-// Its height follows the letter panel, the tallest.
+// The component's size is what its panels need, whatever the host asks for:
+// as wide as the last panel reaches, as tall as the tallest.
 HResult KeyBord::UserControl_Resize() {
-  float shiftWidth = 0;
-  float shiftLeft = 0;
-  RETURN_IF_FAILED(picShift().GetWidth(shiftWidth));
-  RETURN_IF_FAILED(picShift().GetLeft(shiftLeft));
-  RETURN_IF_FAILED(UserControl().PutWidth(shiftWidth + shiftLeft + 100.0f));
+  Panel& last = Toolkit().Pane(PanelFaces.back().panel);
+  float lastWidth = 0;
+  float lastLeft = 0;
+  RETURN_IF_FAILED(last.GetWidth(lastWidth));
+  RETURN_IF_FAILED(last.GetLeft(lastLeft));
+  RETURN_IF_FAILED(UserControl().PutWidth(lastWidth + lastLeft + 100.0f));
 
-  float letterTop = 0;
-  float letterHeight = 0;
-  RETURN_IF_FAILED(picABC().GetTop(letterTop));
-  RETURN_IF_FAILED(picABC().GetHeight(letterHeight));
-  return UserControl().PutHeight(letterTop + 100.0f + letterHeight);
+  Panel& tallest = Toolkit().Pane(panels::TallestPanel);
+  float tallestTop = 0;
+  float tallestHeight = 0;
+  RETURN_IF_FAILED(tallest.GetTop(tallestTop));
+  RETURN_IF_FAILED(tallest.GetHeight(tallestHeight));
+  return UserControl().PutHeight(tallestTop + 100.0f + tallestHeight);
 }
 
 // Each showing starts every panel's mark at its first key. The keys marked
@@ -63,12 +61,10 @@ HResult KeyBord::UserControl_Resize() {
 // the focus, and that look must not outlive its index. The indexes stay reset
 // even when the active panel cannot take the focus.
 HResult KeyBord::UserControl_Show() {
-  RETURN_IF_FAILED(UnmarkKey(cmdKey(), AbcKeyIndex));
-  RETURN_IF_FAILED(UnmarkKey(cmdShift(), ShiftKeyIndex));
-  RETURN_IF_FAILED(UnmarkKey(cmdNumber(), NumberKeyIndex));
-  AbcKeyIndex = 0;
-  ShiftKeyIndex = 0;
-  NumberKeyIndex = 0;
+  for (const PanelFace& face : PanelFaces) {
+    RETURN_IF_FAILED(UnmarkKey(Toolkit().Keys(face.keys), KeyIndex(face.keys)));
+  }
+  KeyIndexes.fill(0);
   return FocusActivePanel();
 }
 

@@ -19,6 +19,8 @@ namespace vexo {
 struct PanelFace {
   PanelId panel;
   KeyArrayId keys;  // the key array the panel holds
+  std::string_view panelName;  // the widgets' own names, as the component calls them
+  std::string_view keysName;
   // The name an assistive technology gives the panel, as a user calls it. A
   // literal, so the view ends in a NUL and may be passed on as a C string.
   std::u16string_view name;
@@ -29,9 +31,11 @@ struct PanelFace {
 
 // In PanelId order, which is also KeyArrayId order.
 inline constexpr std::array PanelFaces{
-    PanelFace{PanelId::picABC, KeyArrayId::cmdKey, u"Letters", u"Q", 350, {480, 240, 1215, 1335}},
-    PanelFace{PanelId::picNumber, KeyArrayId::cmdNumber, u"Numbers", u"7", 345, {2640, 360, 1800, 2055}},
-    PanelFace{PanelId::picShift, KeyArrayId::cmdShift, u"Symbols", u"~", 350, {600, 1680, 1575, 855}},
+    PanelFace{PanelId::picABC, KeyArrayId::cmdKey, "picABC", "cmdKey", u"Letters", u"Q", 350, {480, 240, 1215, 1335}},
+    PanelFace{PanelId::picNumber, KeyArrayId::cmdNumber, "picNumber", "cmdNumber", u"Numbers", u"7", 345,
+              {2640, 360, 1800, 2055}},
+    PanelFace{PanelId::picShift, KeyArrayId::cmdShift, "picShift", "cmdShift", u"Symbols", u"~", 350,
+              {600, 1680, 1575, 855}},
 };
 inline constexpr std::size_t PanelCount = PanelFaces.size();
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "panels/PanelRecords.h"
 #include "support/Fixture.h"
 
 namespace vexo::testing {
@@ -83,6 +84,32 @@ TEST(KeyArraysAfterStartUp, HoldExactlyTheirKeysAndNoMore) {
     ASSERT_EQ(instance.toolkit.Keys(array).Count(count), hr::Ok);
     EXPECT_EQ(count, expected);
     EXPECT_EQ(instance.toolkit.KeysOf(array).Extent(), expected);
+  }
+}
+
+// The rows a record gives (what a scan steps through) are the rows on screen:
+// each row's keys carry its captions and share one top, each row stands below
+// the one before, and together they are every key of the panel.
+TEST(KeyArraysAfterStartUp, RecordRowsAreTheRowsOnScreen) {
+  Instance instance;
+  ASSERT_EQ(instance.toolkit.Initialize(), hr::Ok);
+  for (const panels::PanelRecord& record : panels::PanelRecords) {
+    SCOPED_TRACE(::testing::Message() << "panel " << static_cast<int>(record.panel));
+    float rowTopBefore = -1;
+    std::int16_t next = 0;
+    for (const panels::KeyRow& row : record.rows) {
+      EXPECT_EQ(row.first, next);
+      const float rowTop = instance.Key(record.Keys(), row.first).top;
+      EXPECT_GT(rowTop, rowTopBefore);
+      for (std::size_t k = 0; k < row.captions.size(); ++k) {
+        const KeyElement& key = instance.Key(record.Keys(), static_cast<std::int16_t>(row.first + k));
+        EXPECT_EQ(key.caption, row.captions[k]);
+        EXPECT_EQ(key.top, rowTop);
+      }
+      rowTopBefore = rowTop;
+      next = static_cast<std::int16_t>(row.Last() + 1);
+    }
+    EXPECT_EQ(instance.toolkit.KeysOf(record.Keys()).Extent(), next);
   }
 }
 

@@ -104,14 +104,7 @@ Json ErrorAnswer(HResult status, std::string message) {
 
 // --- Names of widgets.
 
-std::string_view NameOf(PanelId panel) {
-  for (const auto& [name, id] : PanelNames) {
-    if (id == panel) {
-      return name;
-    }
-  }
-  return "?";
-}
+std::string_view NameOf(PanelId panel) { return Slot(panel) < PanelCount ? FaceOf(panel).panelName : "?"; }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {
@@ -236,32 +229,41 @@ bool Arguments::Boolean(std::size_t i, std::string_view what) const {
 
 namespace {
 
-template <typename Id>
-const Id* FindName(const std::array<std::pair<std::string_view, Id>, 3>& names, std::string_view token) {
-  for (const auto& [name, id] : names) {
-    if (token == name) {
-      return &id;
+// The face that `name` of each face calls `token`, or none.
+const PanelFace* FindName(std::string_view PanelFace::*name, std::string_view token) {
+  for (const PanelFace& face : PanelFaces) {
+    if (token == face.*name) {
+      return &face;
     }
   }
   return nullptr;
 }
 
+// "a, b, c": every face's `name`, for a message.
+std::string AllNames(std::string_view PanelFace::*name) {
+  std::string names;
+  for (const PanelFace& face : PanelFaces) {
+    names += (names.empty() ? "" : ", ") + std::string(face.*name);
+  }
+  return names;
+}
+
 }  // namespace
 
 KeyArrayId Arguments::Array(std::size_t i) const {
-  if (const KeyArrayId* id = FindName(ArrayNames, tokens_.at(i))) {
-    return *id;
+  if (const PanelFace* face = FindName(&PanelFace::keysName, tokens_.at(i))) {
+    return face->keys;
   }
-  Refuse(hr::InvalidArg,
-         std::string(command_) + ": unknown key array " + Quoted(tokens_.at(i)) + " (cmdKey, cmdNumber, cmdShift)");
+  Refuse(hr::InvalidArg, std::string(command_) + ": unknown key array " + Quoted(tokens_.at(i)) + " (" +
+                             AllNames(&PanelFace::keysName) + ")");
 }
 
 PanelId Arguments::Panel(std::size_t i) const {
-  if (const PanelId* id = FindName(PanelNames, tokens_.at(i))) {
-    return *id;
+  if (const PanelFace* face = FindName(&PanelFace::panelName, tokens_.at(i))) {
+    return face->panel;
   }
-  Refuse(hr::InvalidArg,
-         std::string(command_) + ": unknown panel " + Quoted(tokens_.at(i)) + " (picABC, picNumber, picShift)");
+  Refuse(hr::InvalidArg, std::string(command_) + ": unknown panel " + Quoted(tokens_.at(i)) + " (" +
+                             AllNames(&PanelFace::panelName) + ")");
 }
 
 // --- Property bags as JSON.

@@ -55,18 +55,7 @@ Json ParseJson(std::string_view text, std::string_view context);
 
 // --- Names of widgets.
 
-inline constexpr std::array<std::pair<std::string_view, KeyArrayId>, 3> ArrayNames{{
-    {"cmdKey", KeyArrayId::cmdKey},
-    {"cmdNumber", KeyArrayId::cmdNumber},
-    {"cmdShift", KeyArrayId::cmdShift},
-}};
-
-inline constexpr std::array<std::pair<std::string_view, PanelId>, 3> PanelNames{{
-    {"picABC", PanelId::picABC},
-    {"picNumber", PanelId::picNumber},
-    {"picShift", PanelId::picShift},
-}};
-
+// The panels' and key arrays' names are their faces' (widgets/PanelFaces.h).
 std::string_view NameOf(PanelId panel);
 // Names compared without regard to ASCII case.
 bool SameName(std::string_view a, std::string_view b);

@@ -15,6 +15,7 @@
 #include "component/KeyBord.h"
 #include "component/KeyBordProbe.h"
 #include "component/PropertyTable.h"
+#include "panels/PanelRecords.h"
 
 namespace vexo::shell {
 
@@ -349,9 +350,9 @@ Json Dump(Session& session, const Arguments& args) {
     const bool read = Succeeded(session.Host([&] { return property->get(keybord, value); }));
     answer[ToUtf8(property->name)] = read ? ValueJson(value) : Json(nullptr);
   }
-  answer["AbcKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdKey);
-  answer["NumberKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdNumber);
-  answer["ShiftKeyIndex"] = probe.KeyIndex(KeyArrayId::cmdShift);
+  for (const panels::PanelRecord& record : panels::PanelRecords) {
+    answer[std::string(record.indexName)] = probe.KeyIndex(record.Keys());
+  }
   const std::optional<PanelId> focused = toolkit.Focused();
   answer["focus"] = focused ? Json(NameOf(*focused)) : Json(nullptr);
   answer["beeps"] = toolkit.Beeps();
@@ -363,11 +364,11 @@ Json Dump(Session& session, const Arguments& args) {
   const MemorySurface& surface = toolkit.SurfaceOf();
   answer["surface"] = {{"width", Number(surface.Width())}, {"height", Number(surface.Height())}};
   answer["Text1"] = BoxJson(field.Bounds());
-  for (const auto& [name, id] : PanelNames) {
-    answer[std::string(name)] = BoxJson(toolkit.PanelOf(id).Bounds());
+  for (const PanelFace& face : PanelFaces) {
+    answer[std::string(face.panelName)] = BoxJson(toolkit.PanelOf(face.panel).Bounds());
   }
-  for (const auto& [name, id] : ArrayNames) {
-    answer[std::string(name)] = KeysJson(toolkit.KeysOf(id));
+  for (const PanelFace& face : PanelFaces) {
+    answer[std::string(face.keysName)] = KeysJson(toolkit.KeysOf(face.keys));
   }
   return answer;
 }
