@@ -1,7 +1,7 @@
 // KeyBordProbe: what the tests and the headless host see and drive of a
 // KeyBord beyond its interface, in one place.
 //
-// It reads the state the interface does not show as such (the three panels'
+// It reads the state the interface does not show as such (the panels'
 // marked keys, the stored panel, CapsLock and limit), gives the tests a state
 // as earlier steps would have left it, and calls the internal routines that
 // tests check on their own. Hosts never use it: they have the interface.

@@ -1,9 +1,10 @@
 // The host widget operations: the one interface through which the component
 // reaches its toolkit.
 //
-// The component draws nothing itself. It is assembled from labels held in three
-// key arrays, three panels that take the keyboard focus, a rich-text edit field
-// and its own surface with the host's property bag. Implementations, each on
+// The component draws nothing itself. It is assembled from panels that take
+// the keyboard focus, each holding one array of key labels (PanelFaces.h
+// lists them), a rich-text edit field and its own surface with the host's
+// property bag. Implementations, each on
 // the shared core in ToolkitCore.h: memory/ (a real in-memory toolkit for
 // tests and the headless host), win32/ (real windows inside the Windows
 // library) and qt/ (Qt 6 widgets for the Qt widget). No platform type appears

@@ -94,9 +94,8 @@ void ReleaseKeyFont(HFONT font) {
 }
 
 // Where the last start-up at a screen density left the panels and the field
-// (the three panels, then the field): the next instance's windows are
-// made there, and its start-up, which places them the same way, moves none.
-// The panels, in PanelId order, then the field.
+// (the panels in PanelId order, then the field): the next instance's windows
+// are made there, and its start-up, which places them the same way, moves none.
 constexpr std::size_t ChildCount = PanelCount + 1;
 
 struct StartedPlaces {

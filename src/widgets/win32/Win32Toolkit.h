@@ -1,8 +1,8 @@
 // The toolkit of real windows: the widgets of one component instance on a
 // window that the host gives it (the control's own window).
 //
-// An instance costs four windows of its own: the rich-text field `Text1` and
-// the three panels. Keys are windowless labels that their panel draws and
+// An instance costs a window for the rich-text field `Text1` and one for each
+// panel (widgets/PanelFaces.h). Keys are windowless labels that their panel draws and
 // hit-tests, so a form may hold many instances. Every window lives on the
 // thread that created the toolkit, and every operation and notification runs
 // there.
