@@ -1,3 +1,4 @@
+' SPDX-License-Identifier: MIT
 ' The control's events in a script: WScript.ConnectObject binds them to the
 ' subs named with a prefix, by the names the type library gives them. The
 ' last handler lets go of the control while it is still typing. A script host
