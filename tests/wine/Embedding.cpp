@@ -1061,6 +1061,49 @@ TEST(Events, EachRaisedOnceInOrder) {
   EXPECT_TRUE(sink.heard.empty());
 }
 
+// The host's code that the component runs from inside its own routine, the
+// F7 command, may call the control: the events of that call are raised once
+// the outer call is over, never inside the routine.
+std::function<void()> frameCommand;
+
+LRESULT CALLBACK CommandFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && LOWORD(wParam) == 118 && frameCommand) frameCommand();
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Events, ThoseOfACallFromInsideTheF7CommandWaitForTheOuterCall) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = EventPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  EventSink sink(keybord);
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  harness::RegisterFrameClass(L"VexoEventsFrame", CommandFrame);
+  const HWND frame = CreateWindowExW(0, L"VexoEventsFrame", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  ShowWindow(frame, SW_SHOW);
+  SetActiveWindow(frame);
+  ASSERT_EQ(GetActiveWindow(), frame) << "the F7 command goes to the active window";
+
+  Bstr inside(L"inside");
+  bool called = false;
+  std::vector<std::wstring> heardInside;
+  frameCommand = [&] {
+    called = true;
+    EXPECT_EQ(keybord->put_Text(inside.get()), S_OK);
+    heardInside = sink.heard;
+  };
+  short f7 = 118;
+  EXPECT_EQ(keybord->GetMessage(&f7), S_OK);
+  frameCommand = nullptr;
+  EXPECT_TRUE(called);
+  EXPECT_TRUE(heardInside.empty()) << "nothing raised inside the component's routine";
+  EXPECT_EQ(sink.heard, std::vector<std::wstring>{L"Change()"}) << "raised as the outer call ends";
+  DestroyWindow(frame);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+}
+
 // A host may let go of its last reference from inside KeyTyped, for a key
 // it typed itself or the user's: the round goes on to its end, then the
 // control goes with all its windows and gives its sinks back.
