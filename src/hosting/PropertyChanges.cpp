@@ -119,10 +119,10 @@ HResult Embedding::RaiseEvents() {
 
   // The values carried are those of this round: a sink that changes them
   // again starts a round of its own from inside this one.
-  EventArguments<std::size(ChangeEvents)> values;
+  EventArguments<std::size(ChangeEvents)> carried;
   for (std::size_t i = 0; i < std::size(ChangeEvents); ++i) {
     const ChangeEvent& row = ChangeEvents[i];
-    if (changed[row.saved] && row.carriesValue) RETURN_IF_FAILED(ToAutomation(seen_[row.saved], values.values[i]));
+    if (changed[row.saved] && row.carriesValue) RETURN_IF_FAILED(ToAutomation(seen_[row.saved], carried.values[i]));
   }
   // Each sink still advised hears each event, also one that does not know
   // it; a sink may freeze the events, unadvise another or let go of the
@@ -151,7 +151,7 @@ HResult Embedding::RaiseEvents() {
   for (std::size_t i = 0; i < std::size(ChangeEvents); ++i) {
     const ChangeEvent& row = ChangeEvents[i];
     if (!changed[row.saved]) continue;
-    fire(row.event, row.carriesValue ? std::span<VARIANTARG>(&values.values[i], 1) : std::span<VARIANTARG>());
+    fire(row.event, row.carriesValue ? std::span<VARIANTARG>(&carried.values[i], 1) : std::span<VARIANTARG>());
   }
   return hr::Ok;
 }

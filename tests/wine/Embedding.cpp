@@ -1694,7 +1694,9 @@ TEST(WithSite, QuickActivatedWithTheContainersAmbientsAndSinks) {
 
     EXPECT_EQ(keybord->put_MaxLength(5), S_OK);
     EXPECT_EQ(notify.heard, std::vector<DISPID>{members::MaxLength});
-    // The control raises no events of its own: the sink is found advised.
+    Bstr text(L"x");
+    EXPECT_EQ(keybord->put_Text(text.get()), S_OK);
+    EXPECT_EQ(events.calls, 1) << "the event sink hears Change";
     ComPtr<IConnectionPoint> point;
     ASSERT_EQ(Facet<IConnectionPointContainer>(keybord)->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
     EXPECT_EQ(point->Unadvise(control.dwEventCookie), S_OK);
