@@ -1104,46 +1104,6 @@ TEST(Events, ThoseOfACallFromInsideTheF7CommandWaitForTheOuterCall) {
   EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
-// A host may let go of its last reference from inside KeyTyped, for a key
-// it typed itself or the user's: the round goes on to its end, then the
-// control goes with all its windows and gives its sinks back.
-TEST(Events, ASinkThatLetsGoOfTheControlInsideKeyTyped) {
-  const int windowsBefore = harness::WindowsOfThisThread();
-  for (const bool byTheUser : {false, true}) {
-    SCOPED_TRACE(byTheUser ? "a key on a panel" : "FindABC");
-    ComPtr<_KeyBord> keybord = CreateDirect();
-    ComPtr<IConnectionPoint> point = EventPoint(keybord);
-    ASSERT_NE(point, nullptr);
-    EventSink sink(keybord);
-    EventSink other(keybord);
-    DWORD cookie = 0;
-    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
-    ASSERT_EQ(point->Advise(&other, &cookie), S_OK);
-    point.Reset();
-    const HWND panel = WindowsOf(keybord.Get()).panel;
-    sink.told = [&](const std::wstring& event) {
-      if (event == L"KeyTyped") keybord.Reset();
-    };
-    _KeyBord* const held = keybord.Get();
-    if (byTheUser) {
-      SendMessageW(panel, WM_KEYDOWN, 'A', 0);
-    } else {
-      Bstr a(L"a");
-      EXPECT_EQ(held->FindABC(&a), S_OK);
-      EXPECT_EQ(a.str(), L"A") << "the member ends its work";
-    }
-    EXPECT_EQ(keybord, nullptr);
-    const std::vector<std::wstring> round = {L"KeyTyped(\"A\",True)", L"Change()"};
-    EXPECT_EQ(sink.heard, round);
-    EXPECT_EQ(other.heard, round);
-    EXPECT_FALSE(IsWindow(panel)) << "the control went";
-    EXPECT_EQ(sink.references, 1);
-    EXPECT_EQ(other.references, 1);
-  }
-  HandleWaitingMessages();
-  EXPECT_EQ(harness::WindowsOfThisThread(), windowsBefore);
-}
-
 // --- Embedding without a container.
 
 // The control's own window, as its in-place object names it; null, with the
