@@ -8,10 +8,9 @@
 
 namespace vexo::hosting {
 
-// A connection point of the control: for __KeyBord, whose sinks are held
-// until they unadvise and never called since the component raises no events,
-// or for IPropertyNotifySink, whose sinks hear of every change of a saved
-// property. It is a part of the control with an identity of its own, as every
+// A connection point of the control: for __KeyBord, whose sinks hear its
+// events through IDispatch::Invoke, or for IPropertyNotifySink, whose sinks
+// hear of every change of a saved property. It is a part of the control with an identity of its own, as every
 // connection point has, and lives as long as the control: its references are
 // the control's.
 class EventPoint final : public IConnectionPoint {
