@@ -7,6 +7,7 @@ jobs=$(nproc)
 
 # No include may point up the layers of the code, and every link of the
 # README and docs/ leads to its page.
+bash scripts/check-layers.sh --self-test
 bash scripts/check-layers.sh
 bash scripts/check-doc-links.sh
 
