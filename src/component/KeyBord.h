@@ -19,7 +19,6 @@
 #include <string>
 #include <string_view>
 
-#include "widgets/KeyStore.h"  // the looks of the key mark
 #include "widgets/Widgets.h"
 
 // The platform headers name a macro GetMessage; the component's method of that

@@ -1,4 +1,5 @@
 #include "component/KeyBord.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo {
 

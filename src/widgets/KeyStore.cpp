@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "widgets/KeyLooks.h"  // the mark is a key with both of its colours
+
 namespace vexo {
 
 namespace {

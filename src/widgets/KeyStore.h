@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "widgets/KeyLooks.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {

@@ -12,6 +12,7 @@
 
 #include "component/KeyBord.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "component/KeyBordProbe.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 

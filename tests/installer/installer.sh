@@ -149,9 +149,9 @@ check "a $last-bit client works after installing again" client_works "$last"
 
 rm "$(unix_folder "$last")/VexoKeyBord.ocx"
 # A repair of every file (what /fa asks for, which Wine's msiexec refuses),
-# with the README's own arguments, as a user copies them from there.
-repair=$(sed -n 's/^msiexec \/i VexoKeyBord-[^ ]*\.msi \(REINSTALL=[^&]*\) & rem repair.*/\1/p' "$source/README.md")
-check "the README gives a repair command: msiexec /i <package> $repair" test -n "$repair"
+# with the arguments the Windows guide gives, as a user copies them from there.
+repair=$(sed -n 's/^msiexec \/i VexoKeyBord-[^ ]*\.msi \(REINSTALL=[^&]*\) & rem repair.*/\1/p' "$source/docs/windows.md")
+check "the Windows guide gives a repair command: msiexec /i <package> $repair" test -n "$repair"
 # shellcheck disable=SC2086 # the arguments are words of their own
 check "a repair runs" wine msiexec /i "Z:$msi" $repair /qn </dev/null
 check "the repair brings back the deleted library" cmp "$work/kit$last/VexoKeyBord.ocx" "$(unix_folder "$last")/VexoKeyBord.ocx"

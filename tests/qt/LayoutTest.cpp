@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "Support.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 namespace {

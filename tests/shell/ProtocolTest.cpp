@@ -11,6 +11,7 @@
 
 #include "Shell.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::shell {
 namespace {

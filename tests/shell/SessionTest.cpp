@@ -14,6 +14,7 @@
 
 #include "Shell.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::shell {
 namespace {

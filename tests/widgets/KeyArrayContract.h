@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 
 namespace vexo::contract {

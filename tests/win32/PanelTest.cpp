@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/QuietEvents.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::win32::testing {
 namespace {

@@ -560,7 +560,7 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
 // --- Without registration: a client whose application manifest names the
 // component, with the kit's library and manifest in the client's folder.
 
-// The client's application manifest, for the library's own architecture:
+// the file docs/windows.md shows (VEXO_CLIENT_MANIFEST).
 // the file the README shows (VEXO_CLIENT_MANIFEST).
 std::wstring ClientManifest() {
   const wchar_t* manifest = _wgetenv(L"VEXO_CLIENT_MANIFEST");

@@ -15,6 +15,7 @@
 #include <qdrawutil.h>
 
 #include "widgets/Boundary.h"
+#include "widgets/KeyLooks.h"
 #include "widgets/qt/KeyAccessibility.h"
 #include "widgets/qt/KeyCodes.h"
 #include "widgets/qt/KeyPanelWidget.h"

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
 #include "widgets/Widgets.h"
