@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Refuses an include that points up the layers. From the bottom: the widget
 # interface and key store (src/widgets/), the toolkits on it
 # (src/widgets/memory, win32, qt), the component (src/component, panels,

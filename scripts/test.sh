@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The test command: set up, build, and run every test suite through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."

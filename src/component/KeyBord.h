@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KeyBord: the on-screen keyboard component.
 //
 // One class holds all state and all routines; each subsystem folder defines its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's event source: its one connection point, for __KeyBord.
 #pragma once
 

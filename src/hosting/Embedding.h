@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part of the KeyBord COM object that a container sees: embedding,
 // in-place activation, drawing, persistence and the event source.
 //

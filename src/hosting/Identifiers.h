@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The identifiers of the component. Generated once; they never change, since
 // hosts and registries hold on to them. This file is read by the C++ code, by
 // the interface description and by the resource generator alike, so it holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's dirty state, the notifications of its property sinks and the
 // events of __KeyBord.
 #include "hosting/PropertyChanges.h"

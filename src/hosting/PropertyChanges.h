@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the control learns that a saved property changed: after each call of the
 // host, and a moment after each burst of the user's clicks and keys, it
 // compares the saved properties of the property table with what it saw last.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "component/KeyBord.h"
 #include "component/PropertyTable.h"
 

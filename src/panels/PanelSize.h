@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The size of the number and symbol panels, which follows their keys.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key labels of one array and the design-time form, shared by every
 // toolkit: the elements as data, loaded from element 0, and the design-time
 // templates that start-up builds on.

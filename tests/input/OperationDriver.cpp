@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "input/OperationDriver.h"
 
 #include <array>

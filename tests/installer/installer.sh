@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A package, signed, in fresh prefixes of its bitness (the one of 64-bit
 # systems in 64-bit prefixes, the one of 32-bit systems in 32-bit ones): the
 # signatures verify and a changed byte breaks them; a silent install serves
@@ -115,6 +116,7 @@ check "the package installs silently" wine msiexec /i "Z:$msi" /qn </dev/null
 for bits in $bitnesses; do
   check "a $bits-bit client creates and types through the installed control" client_works "$bits"
 done
+check "the licence is installed with the docs" cmp "$source/LICENSE" "$(unix_folder "$last")/docs/LICENSE.txt"
 our_keys installed | sort >"$work/installed.keys"
 
 in_prefix registered

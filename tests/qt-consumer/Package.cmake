@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The package as a host gets it, one STEP per test:
 #   install       install into a fresh prefix (the library exports the widget
 #                 only); the consumer finds it with find_package, and again
@@ -120,7 +121,8 @@ elseif(STEP STREQUAL "deb")
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfig\\.cmake\n"
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfigVersion\\.cmake\n"
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordTargets\\.cmake\n"
-      "/usr/lib/[^ ]*pkgconfig/vexokeybord\\.pc\n")
+      "/usr/lib/[^ ]*pkgconfig/vexokeybord\\.pc\n"
+      "/usr/share/doc/libvexokeybord1/copyright\n" "/usr/share/doc/libvexokeybord-dev/copyright\n")
     if(NOT contents MATCHES "${path}")
       message(FATAL_ERROR "no ${path} in the packages:\n${contents}")
     endif()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole sessions through the headless host: typing by pointing and on the
 // physical keyboard in both focus-delivery modes, and the real program run
 // over a pipe on a script.

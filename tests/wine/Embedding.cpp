@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The container-facing interfaces of a control that no container holds:
 // persistence with bad and odd input, the event source, and the answers of
 // the embedding interfaces to calls made without a site.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What registration leaves in the registry and what a host reads back from
 // the registered type library; and that unregistration leaves nothing.
 // "Registered*" runs after Wine's regsvr32 registered the library,

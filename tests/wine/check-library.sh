@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the library file itself: exactly the four entry points (their
 # ordinals are checked under Wine), imports from system libraries only (no
 # compiler runtime DLL ships beside it), and a size below the bound that the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The examples in the section "Using the control" of each page (the README's
 # short ones, docs/windows.md's whole ones) are the tests' own lines: each
 # line of a VBScript, JScript or C++ block must stand, as it is, in the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A JScript host using the registered control: created by its programmatic
 // identifier, typing through its members, a failure caught as an exception.
 // The part between the two marks is the example of docs/windows.md.

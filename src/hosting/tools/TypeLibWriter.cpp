@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the component's type library from the one the IDL compiler makes:
 // the type descriptions in the order hosts expect, with type flags that the
 // IDL compiler refuses (it rejects a non-extensible dispatch interface).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key panels: their twip boxes, their keys as data, and the widgets that
 // draw them and turn the user's presses into notifications.
 #include <algorithm>

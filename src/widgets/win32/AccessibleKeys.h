@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What assistive technology sees of a key panel: screen readers, magnifiers
 // and switch access reach the windowless keys through the panel window's
 // accessible object, whose children are the keys as push buttons named by

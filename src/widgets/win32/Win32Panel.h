@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A key panel and its keys: a child window of the surface that takes the
 // keyboard focus, draws its labels and turns clicks on them into Click
 // notifications. Keys are windowless labels held in the shared key store, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C++ example of the README and docs/windows.md: a 32-bit client of the
 // registered control, compiled with the kit's header alone. It prints the
 // text it typed.

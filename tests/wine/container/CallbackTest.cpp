@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a host may do inside the control's calls to it: from a property sink's
 // OnChanged, an event sink's KeyTyped, the F7 command, and a bag's or stream's Read and Write, it
 // destroys the control's container window, lets go of the control, calls

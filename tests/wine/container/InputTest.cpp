@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typing by pointing and on the physical keyboard, with the control in the
 // container: what the user sees is read from the screen and from Text.
 #include "Container.h"
