@@ -815,7 +815,9 @@ TEST(PropertyNotifications, EachChangeOnce) {
     } else {
       SendMessageW(key.window, key.message, key.key, key.lParam);
     }
-    if (key.atOnce) EXPECT_EQ(sink.heard, key.heard) << "before the key's message returns";
+    if (key.atOnce) {
+      EXPECT_EQ(sink.heard, key.heard) << "before the key's message returns";
+    }
     PumpUntil([&] { return !sink.heard.empty(); }, "OnChanged after the key");
     HandleWaitingMessages();
     EXPECT_EQ(sink.heard, key.heard);

@@ -170,7 +170,9 @@ ComPtr<IPropertyPage> CreatePage() {
   ComPtr<IClassFactory> factory;
   ComPtr<IPropertyPage> page;
   EXPECT_EQ(get(CLSID_KeyBordPage, IID_IClassFactory, &factory), S_OK);
-  if (factory) EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  if (factory) {
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  }
   return page;
 }
 
