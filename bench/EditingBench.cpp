@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of filling and typing into the edit field on the in-memory toolkit.
 // Each benchmark also reports the characters written into the field, the cost
 // a real rich-text box pays in rendering; typing reports the characters read

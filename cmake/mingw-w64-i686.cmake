@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-builds the 32-bit Windows library with mingw-w64:
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
 set(CMAKE_SYSTEM_PROCESSOR i686)

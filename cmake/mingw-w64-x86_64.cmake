@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-builds the 64-bit Windows library with mingw-w64:
 #   cmake -S . -B build-windows-x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 # The same sources, identifiers and resources as the 32-bit library; only the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What both mingw-w64 toolchain files share; each sets CMAKE_SYSTEM_PROCESSOR,
 # VEXO_MINGW_TRIPLE and VEXO_ARCH_FLAGS before including this.
 set(CMAKE_SYSTEM_NAME Windows)

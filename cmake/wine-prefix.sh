@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that run programs under Wine: the environment of a
 # private prefix, and the prefix's creation on first use. The prefix is 32-bit
 # unless VEXO_WINE_ARCH says win64 (the 64-bit library's build sets it); a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine in a private prefix (32-bit unless
 # VEXO_WINE_ARCH=win64), creating the prefix on first use:
 #   wine-run.sh <prefix dir> <program> [arguments...]

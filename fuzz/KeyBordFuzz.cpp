@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Coverage-guided fuzzing of KeyBord over everything users and hosts can do:
 // the fuzzer's input chooses the operations of the random-sequence test, in
 // one of the two focus-delivery modes, and every invariant is checked after

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds an MSI from the installer's description, taking the libraries and
 # kit files from the given kit folders (unsigned from the build, or signed
 # copies) and the docs from the docs folder.

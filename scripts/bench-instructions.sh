@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Instructions per key typed at the end of a short and of a long edit field,
 # counted by valgrind's callgrind in the headless host. Instruction counts do
 # not move with the machine's load, so the ratio is a figure a change can be

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross-builds the Windows library and its benchmark, and runs the benchmark
 # under Wine on a virtual screen (Xvfb), each figure beside its baseline, as
 # min / median / max over several runs (three unless --runs says otherwise):

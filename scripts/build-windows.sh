@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross-builds the Windows library VexoKeyBord.ocx (and its test clients) with
 # mingw-w64 for one architecture; with --test, runs its tests under Wine
 # through CTest, in prefixes of the same bitness.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Shows the Windows control at work: sets up the machine, cross-builds the
 # library and the demo application KeyBordDemo.exe, registers the library in
 # a private Wine prefix and starts the demo on your display.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The main job: set up, build the headless host and run it on a short demo
 # script that types a word on the on-screen keyboard, then print the result.
 # Usage: bash scripts/demo.sh [SCRIPT.keys]   (default: scripts/demo.keys)

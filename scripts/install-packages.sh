@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs those of the given Debian packages that are missing; with all of
 # them present it changes nothing and returns at once.
 #   install-packages.sh PACKAGE...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the release folder and its zip: both installer packages, the kit of
 # each bitness, the docs, the Qt widget's packages where the native build has
 # it, and SHA256SUMS. With a certificate the libraries are signed before the
@@ -43,7 +44,7 @@ for arch in x86 x64; do
   sign "$out/$name-$arch.msi"
 done
 
-cp -r docs "$out/docs" && cp README.md "$out/"
+cp -r docs "$out/docs" && cp README.md LICENSE "$out/"
 # The Qt widget's Debian packages (library and development files), made from
 # the native build where it has the widget.
 if [[ -f build/CPackConfig.cmake ]]; then

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what the Windows libraries need on Debian 12: the mingw-w64 cross
 # compilers for both architectures and the IDL compiler, 32-bit and 64-bit Wine
 # (with the standard .idl files and both stdole2.tlb), the GoogleTest sources

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs everything the native build and its tests need on a fresh Debian 12
 # machine (Qt 6 for the Qt widget; its offscreen platform comes with Qt's GUI
 # library and draws text with the DejaVu fonts; pkg-config checks the installed

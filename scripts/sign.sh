@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Signs files in place with Authenticode (SHA-256) through osslsigncode: the
 # libraries (.ocx) and the installer (.msi). The certificate is given either
 # as PEM certificate and key files or as one PKCS#12 file; a key's password

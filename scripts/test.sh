@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The test command: set up, build, and run every test suite through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
-# No include may point up the layers of the code.
+# No include may point up the layers of the code, and every link of the
+# README and docs/ leads to its page.
+bash scripts/check-layers.sh --self-test
 bash scripts/check-layers.sh
+bash scripts/check-doc-links.sh
 
 # The input tests, with their long random sequences, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and a replay of the fuzz corpus: clang, a build

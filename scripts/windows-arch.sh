@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the Windows scripts: the architecture named by --arch (x86, the
 # default, or x64) decides the toolchain file, the build directory and the
 # bitness of the Wine prefixes.

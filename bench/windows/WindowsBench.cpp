@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed and footprint of the keyboard on real windows, each figure beside a
 // baseline measured in the same run on the same screen: the machine is shared
 // and noisy, so ratios are what count. Subject and baseline alternate step by

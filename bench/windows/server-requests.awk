@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Counts the display server's requests per step from Wine's server trace
 # (WINEDEBUG=+server), between the benchmark's markers: a lookup of the atom
 # "vexo-trace-begin KIND" opens a step, "vexo-trace-end KIND" closes it. Only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Case mapping and trimming of UTF-16 captions and key strings.
 //
 // Captions hold single characters; the mapping covers Basic Latin and Latin-1,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "component/DecimalDigits.h"
 
 #include <bit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KeyBord: the on-screen keyboard component.
 //
 // One class holds all state and all routines; each subsystem folder defines its
@@ -20,7 +21,6 @@
 #include <string>
 #include <string_view>
 
-#include "widgets/KeyStore.h"  // the looks of the key mark
 #include "widgets/PanelFaces.h"
 #include "widgets/Widgets.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KeyBordProbe: what the tests and the headless host see and drive of a
 // KeyBord beyond its interface, in one place.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checked arithmetic of the component's 16- and 32-bit numbers.
 //
 // Indexes, lengths, caret positions and limits are 16-bit signed integers, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving and restoring the saved properties of the property table with the
 // host's form, in the table's order.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "component/Characters.h"
 #include "component/KeyBord.h"
 #include "panels/PanelRecords.h"

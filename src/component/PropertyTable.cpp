@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "component/PropertyTable.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's properties as data: each one's name, dispatch identifier,
 // type, values at start-up and in a saved form, and its get and put over a
 // self-describing value. Persistence, the hostings' change notifications and

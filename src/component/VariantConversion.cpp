@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "component/VariantConversion.h"
 
 #include "component/DecimalDigits.h"

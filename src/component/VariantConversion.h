@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of a property bag's self-describing values to a property's type.
 //
 // The rules are those of the automation platform's variant conversion with no

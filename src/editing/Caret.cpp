@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Caret movement: Home and End, and the public one-step moves.
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys that produce no character: editing and function keys, Enter on the
 // marked key, and F7 forwarded to the host.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Backspace and Delete on the edit field.
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The edit field model: insertion under the length limit, the closing step of
 // every edit, and the public Text property.
 //

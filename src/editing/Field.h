@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and placing the caret of the edit field, shared by the editing routines.
 //
 // The field holds the user's text followed by one trailing space, and after

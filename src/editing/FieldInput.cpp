@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the user does in the field itself: typing, pasting, composing and
 // deleting there take the same road into the model as the keys do, and a
 // change made behind the component's back is made sound again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform headers for the component library, in the one order that keeps
 // the name GetMessage free for the component's method of that name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The connection points of __KeyBord and IPropertyNotifySink, the enumerators over points and
 // connections, and the control's connection point container.
 #include "hosting/ConnectionPoints.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's event source: its one connection point, for __KeyBord.
 #pragma once
 
@@ -8,10 +9,9 @@
 
 namespace vexo::hosting {
 
-// A connection point of the control: for __KeyBord, whose sinks are held
-// until they unadvise and never called since the component raises no events,
-// or for IPropertyNotifySink, whose sinks hear of every change of a saved
-// property. It is a part of the control with an identity of its own, as every
+// A connection point of the control: for __KeyBord, whose sinks hear its
+// events through IDispatch::Invoke, or for IPropertyNotifySink, whose sinks
+// hear of every change of a saved property. It is a part of the control with an identity of its own, as every
 // connection point has, and lives as long as the control: its references are
 // the control's.
 class EventPoint final : public IConnectionPoint {

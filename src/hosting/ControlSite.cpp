@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control as its site's control: the site itself and its ambient
 // properties (a form designer's design mode), the keys the control takes
 // before the container's accelerators, and IOleControl.

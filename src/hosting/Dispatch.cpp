@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The member table of _KeyBord and the conversion of a late-bound caller's
 // arguments.
 #include "hosting/Dispatch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Late-bound calls of _KeyBord: its members as the type library describes
 // them, read once, and a caller's arguments converted to their parameters'
 // types before the type library's dispatch makes the call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's windows: the surface that holds the widgets (message-only
 // outside a container) and its window procedure, the start-up that builds
 // them, how the control follows the surface's size, focus and appearance on

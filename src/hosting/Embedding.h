@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part of the KeyBord COM object that a container sees: embedding,
 // in-place activation, drawing, persistence and the event source.
 //
@@ -27,6 +28,7 @@
 #include "hosting/Com.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -157,9 +159,9 @@ class Embedding : public IOleObject,
   HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
   HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
 
-  // --- IConnectionPointContainer: a point for __KeyBord, whose sinks are
-  // never called, and one for IPropertyNotifySink, whose sinks hear of each
-  // change of a saved property.
+  // --- IConnectionPointContainer: a point for __KeyBord, whose sinks hear
+  // the events (PropertyChanges.cpp), and one for IPropertyNotifySink, whose
+  // sinks hear of each change of a saved property.
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
@@ -275,8 +277,15 @@ class Embedding : public IOleObject,
   enum class Tell { Sinks, Nobody };
   // Reads the saved properties; each that differs from what was seen makes
   // the control dirty and, unless told otherwise, is told to the property
-  // sinks.
+  // sinks, and then the events are raised (see RaiseEvents).
   HResult TakeValues(Tell tell);
+  // Raises the events of __KeyBord that are due: KeyTyped for each key the
+  // toolkit kept, oldest first, then Change and PanelChanged for the changes
+  // taken since the last round. Only outside every burst, so never from inside
+  // the component's routine (a host's code called from in there, as for the
+  // F7 command, leaves them to the outer call's end); while the container
+  // froze events, what is due is dropped.
+  HResult RaiseEvents();
   // The properties as they stand are what a container holds: after start-up
   // and a load.
   HResult TakeValuesAsClean();
@@ -303,6 +312,8 @@ class Embedding : public IOleObject,
   bool dirty_ = false;
   bool checkPosted_ = false;
   LONG releasePending_ = 0;  // 1 while a reference handed over waits for the owner's thread
+  // The saved properties that changed since the events were last raised.
+  std::bitset<SavedPropertyCount> unraised_;
 
   ComPtr<IOleClientSite> clientSite_;
   ComPtr<IOleControlSite> controlSite_;
@@ -320,7 +331,7 @@ class Embedding : public IOleObject,
   bool placing_ = false;  // inside SetObjectRects
   bool reportingPosition_ = false;  // inside the site's OnPosRectChange
   bool designMode_ = false;  // the container's ambient UserMode is False
-  LONG frozenEvents_ = 0;
+  LONG frozenEvents_ = 0;  // IOleControl::FreezeEvents: events are dropped while above 0
 
   // Where a container that saves into storages stands: after a Save it may
   // take the storage back (HandsOffStorage), and until SaveCompleted the

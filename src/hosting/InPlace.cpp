@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control in its container: the object's verbs and extents, activation in
 // place and of its user interface, and its place in the container's window.
 #include "hosting/Embedding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The KeyBord COM object: one component instance behind the dual interface
 // _KeyBord. One reference count and one QueryInterface serve every interface
 // of the object; dispatch goes through the type library.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replacements for three corners of the statically linked C++ runtime that
 // would otherwise more than double the library's size for nothing a host can
 // see. Each is linked only because the runtime's own definition sits in an

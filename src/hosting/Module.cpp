@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's entry point, its class factories and the unload count.
 #include <initguid.h>  // defines the identifiers that the generated header declares
 

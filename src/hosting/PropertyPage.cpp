@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The property page. It reads and writes the control only through the
 // control's dispatch interface, as a form designer's own grid would: a value
 // the page applies goes through the control's conversions and checks, marks

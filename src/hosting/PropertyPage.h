@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's property page: a small dialog with the three saved
 // properties (the active panel as a choice of three, the limit and the text)
 // that form designers show for the control. Its class has an identifier of

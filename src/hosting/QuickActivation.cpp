@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the containers that activate a control in one call, and those that
 // draw and hit-test without asking for the control's window, are given:
 // IQuickActivate and IViewObjectEx.

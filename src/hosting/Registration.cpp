@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Self-registration: the rows of RegistrationTable.h, written into this
 // bitness's view of the registry, and the type library.
 #include "hosting/Com.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What registering the library writes under HKEY_CLASSES_ROOT, as rows of
 // plain data: the library's self-registration, the side-by-side manifest and
 // the installer's description all read these rows, so they cannot drift

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving and loading the control's properties: the container's property bag,
 // the stream record, and the persistence interfaces of the object.
 #include "hosting/SavedProperties.h"

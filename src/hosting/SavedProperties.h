@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The property bags through which the control saves and loads the saved
 // properties of the property table: the container's IPropertyBag, and a
 // record in a stream.

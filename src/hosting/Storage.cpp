@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control in a compound document: its properties as the stream record of
 // SavedProperties.h, in a stream of the storage the container gives it.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the generated resources of the component library into a directory:
 the two interface identifier records (a 32-bit length, 16, then the identifier
 in its binary layout) and the 16 x 15 toolbox bitmap, 4 bits per pixel."""

@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: MIT
 #include "component/KeyBord.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo {
 

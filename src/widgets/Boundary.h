@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one guard at every boundary where a C++ exception must stop: toolkit
 // notifications, window procedures, COM members and entry points.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How keys look, for every toolkit that draws them: the mark's colours, the
 // colours of a key nobody has coloured, the one rule that picks a key's
 // colours on the screen, and colours resolved against the system's.

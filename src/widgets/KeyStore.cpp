@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/KeyStore.h"
 
 #include "widgets/PanelFaces.h"
@@ -5,6 +6,8 @@
 #include <algorithm>
 #include <new>
 #include <utility>
+
+#include "widgets/KeyLooks.h"  // the mark is a key with both of its colours
 
 namespace vexo {
 

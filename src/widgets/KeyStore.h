@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key labels of one array and the design-time form, shared by every
 // toolkit: the elements as data, loaded from element 0, and the design-time
 // templates that start-up builds on.
@@ -9,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "widgets/KeyLooks.h"
 #include "widgets/Widgets.h"
 
 namespace vexo {

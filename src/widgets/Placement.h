@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The geometry every toolkit keeps alike: a widget's place held as twips that
 // read back exactly as they were put. A toolkit with windows follows each
 // change in its own way (moving a window now or when the burst ends); the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status codes that cross every boundary of the component.
 //
 // The values are the HRESULTs of the Windows platform. The portable core keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/ToolkitCore.h"
 
 namespace vexo {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every toolkit shares: the bursts that notifications and host calls run
 // in, the host's drivers, twips and pixels, and the field's capacity. A
 // toolkit adds its widgets (window, paint and focus) and says what "settled"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A self-describing value, as a property bag stores it: a type tag and a value.
 #pragma once
 

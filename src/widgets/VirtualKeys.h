@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Virtual-key codes: the numbers in which every toolkit reports a key press
 // and the component's key tables are written. They are the platform's codes
 // of a US layout; toolkits of other platforms map their keys onto them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host widget operations: the one interface through which the component
 // reaches its toolkit.
 //

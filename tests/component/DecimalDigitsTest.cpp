@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rounding a double to 15 significant digits without the library's
 // floating-point formatter (which would triple the Windows library's size):
 // the digits must be those of the exact binary value, a tie away from zero as

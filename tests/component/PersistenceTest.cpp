@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving and restoring ChangeBord, Text and MaxLength through a property bag:
 // hostile bags, the order of the steps, round trips and failing writes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ChangeBord, CapsLock and MaxLength as the host sees them.
 #include <gtest/gtest.h>
 

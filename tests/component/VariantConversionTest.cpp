@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The conversion of bag values to property types, row by row. The answers are
 // the platform's, odd ones included ("-&H10" is 16), except for NaN, which
 // converts to no integer here.

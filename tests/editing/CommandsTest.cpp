@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editing and function keys, Enter on the marked key, and F7 to the host.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Backspace, Delete, Home, End and the one-step caret moves.
 
 #include <gtest/gtest.h>

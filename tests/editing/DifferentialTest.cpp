@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast paths against the plain ones, on random fields, texts and limits:
 // Text let in one write against one InsertChar per character, and insertion in
 // place against a rewrite of the whole text. Every observable result must be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the editing tests: field states given directly, and the plain
 // paths that the fast ones must match.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Insertion at the block caret under the length limit, the Text property, and
 // what the user types, pastes and deletes in the field itself.
 

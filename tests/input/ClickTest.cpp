@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Clicks on keys and the focus marking, in both ways a toolkit may deliver the
 // focus notifications: inside the ChangeBord put or after the click handler.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the input tests: what a user sees of the key marks, the focus and
 // the field, gathered into one comparable view.
 #pragma once
@@ -12,6 +13,7 @@
 
 #include "component/KeyBord.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 

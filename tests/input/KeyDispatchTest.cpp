@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Physical key presses on the three panels: which key ends up marked, which
 // panel has the focus, what ChangeBord holds and what the field received.
 

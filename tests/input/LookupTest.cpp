@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Character lookup on the three panels and the two code maps: which key ends
 // up marked, what the field receives and what the caller's string holds.
 

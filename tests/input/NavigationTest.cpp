@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The arrow keys move the mark of the focused panel along its rows.
 
 #include <gtest/gtest.h>

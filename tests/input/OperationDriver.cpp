@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "input/OperationDriver.h"
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "component/KeyBordProbe.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 

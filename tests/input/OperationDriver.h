@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives one KeyBord on the in-memory toolkit with any sequence of what users
 // and hosts can do, and checks after every step what must always hold:
 //  - the field ends in its trailing space, and every operation that changes it

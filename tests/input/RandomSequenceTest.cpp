@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Long random sequences of everything users and hosts can do, in both focus
 // delivery modes, with the invariants checked after every step.
 

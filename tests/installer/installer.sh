@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A package, signed, in fresh prefixes of its bitness (the one of 64-bit
 # systems in 64-bit prefixes, the one of 32-bit systems in 32-bit ones): the
 # signatures verify and a changed byte breaks them; a silent install serves
@@ -115,6 +116,7 @@ check "the package installs silently" wine msiexec /i "Z:$msi" /qn </dev/null
 for bits in $bitnesses; do
   check "a $bits-bit client creates and types through the installed control" client_works "$bits"
 done
+check "the licence is installed with the docs" cmp "$source/LICENSE" "$(unix_folder "$last")/docs/LICENSE.txt"
 our_keys installed | sort >"$work/installed.keys"
 
 in_prefix registered
@@ -149,9 +151,9 @@ check "a $last-bit client works after installing again" client_works "$last"
 
 rm "$(unix_folder "$last")/VexoKeyBord.ocx"
 # A repair of every file (what /fa asks for, which Wine's msiexec refuses),
-# with the README's own arguments, as a user copies them from there.
-repair=$(sed -n 's/^msiexec \/i VexoKeyBord-[^ ]*\.msi \(REINSTALL=[^&]*\) & rem repair.*/\1/p' "$source/README.md")
-check "the README gives a repair command: msiexec /i <package> $repair" test -n "$repair"
+# with the arguments the Windows guide gives, as a user copies them from there.
+repair=$(sed -n 's/^msiexec \/i VexoKeyBord-[^ ]*\.msi \(REINSTALL=[^&]*\) & rem repair.*/\1/p' "$source/docs/windows.md")
+check "the Windows guide gives a repair command: msiexec /i <package> $repair" test -n "$repair"
 # shellcheck disable=SC2086 # the arguments are words of their own
 check "a repair runs" wine msiexec /i "Z:$msi" $repair /qn </dev/null
 check "the repair brings back the deleted library" cmp "$work/kit$last/VexoKeyBord.ocx" "$(unix_folder "$last")/VexoKeyBord.ocx"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The layout that start-up builds: every key, panel, the edit field and the
 // surface, to the twip, for the design-time templates and for altered ones.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Resize, Show and GotFocus of the component surface: the size it keeps, the
 // indexes a show resets and the panel that receives the focus.
 #include <gtest/gtest.h>

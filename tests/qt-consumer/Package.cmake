@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The package as a host gets it, one STEP per test:
 #   install       install into a fresh prefix (the library exports the widget
 #                 only); the consumer finds it with find_package, and again
@@ -6,7 +7,8 @@
 #                 nlohmann-json available, and its CTest holds its own test only
 #   deb           cpack -G DEB; the packages hold the library, headers, CMake
 #                 and pkg-config files
-#   readme        the README's complete example is the consumer's source
+#   readme        docs/qt.md's complete example is the consumer's source, and
+#                 each line of the README's short one stands in it
 # cmake -DSTEP=... -DSOURCE_DIR=... -DBUILD_DIR=... -DWORK_DIR=... -DGENERATOR=... -DCXX=... -P Package.cmake
 set(consumer_source ${SOURCE_DIR}/tests/qt-consumer)
 
@@ -31,11 +33,49 @@ function(BuildAndRunConsumer)
 endfunction()
 
 if(STEP STREQUAL "readme")
-  file(READ ${SOURCE_DIR}/README.md readme)
+  file(READ ${SOURCE_DIR}/docs/qt.md page)
   file(READ ${consumer_source}/main.cpp example)
-  string(FIND "${readme}" "```cpp\n${example}```\n" at)
+  string(FIND "${page}" "```cpp\n${example}```\n" at)
   if(at EQUAL -1)
-    message(FATAL_ERROR "README.md has no ```cpp block equal to tests/qt-consumer/main.cpp")
+    message(FATAL_ERROR "docs/qt.md has no ```cpp block equal to tests/qt-consumer/main.cpp")
+  endif()
+  # The README's section on the widget: its C++ lines, each a whole line of the
+  # consumer. Lines are cut out by position, as C++ holds the semicolons that
+  # would split a CMake list.
+  file(READ ${SOURCE_DIR}/README.md readme)
+  string(FIND "${readme}" "\n## Using the Qt widget\n" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "README.md has no section \"Using the Qt widget\"")
+  endif()
+  string(SUBSTRING "${readme}" ${start} -1 section)
+  string(SUBSTRING "${section}" 1 -1 section)
+  string(FIND "${section}" "\n## " end)
+  if(NOT end EQUAL -1)
+    string(SUBSTRING "${section}" 0 ${end} section)
+  endif()
+  set(consumer "\n${example}")
+  set(in_cpp FALSE)
+  set(checked 0)
+  string(APPEND section "\n")
+  while(NOT section STREQUAL "")
+    string(FIND "${section}" "\n" eol)
+    string(SUBSTRING "${section}" 0 ${eol} line)
+    math(EXPR next "${eol} + 1")
+    string(SUBSTRING "${section}" ${next} -1 section)
+    if(line STREQUAL "```cpp")
+      set(in_cpp TRUE)
+    elseif(line MATCHES "^```")
+      set(in_cpp FALSE)
+    elseif(in_cpp AND NOT line MATCHES "^ *$")
+      string(FIND "${consumer}" "\n${line}\n" at)
+      if(at EQUAL -1)
+        message(FATAL_ERROR "a line of README.md's Qt example is not in tests/qt-consumer/main.cpp: ${line}")
+      endif()
+      math(EXPR checked "${checked} + 1")
+    endif()
+  endwhile()
+  if(checked EQUAL 0)
+    message(FATAL_ERROR "README.md's section \"Using the Qt widget\" shows no C++ lines")
   endif()
   return()
 endif()
@@ -81,7 +121,8 @@ elseif(STEP STREQUAL "deb")
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfig\\.cmake\n"
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordConfigVersion\\.cmake\n"
       "/usr/lib/[^ ]*cmake/VexoKeyBord/VexoKeyBordTargets\\.cmake\n"
-      "/usr/lib/[^ ]*pkgconfig/vexokeybord\\.pc\n")
+      "/usr/lib/[^ ]*pkgconfig/vexokeybord\\.pc\n"
+      "/usr/share/doc/libvexokeybord1/copyright\n" "/usr/share/doc/libvexokeybord-dev/copyright\n")
     if(NOT contents MATCHES "${path}")
       message(FATAL_ERROR "no ${path} in the packages:\n${contents}")
     endif()

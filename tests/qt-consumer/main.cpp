@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A form with the keyboard between two line edits. It presses the keys of
 // "hello" as assistive technology does and shows what the keyboard reports.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keys as assistive technologies see them: push buttons named by their
 // captions, the marked key of the focused panel focused, a press action.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key arrays' and the panels' contracts, the same suites the other
 // toolkits pass, on Qt. The panels stand in an active window, where Qt
 // delivers a focus change inside setFocus.

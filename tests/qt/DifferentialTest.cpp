@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The same random sequences of user and host actions on the in-memory
 // toolkit and on the Qt toolkit: every status and everything visible agrees
 // after every step, with the in-memory toolkit delivering focus changes

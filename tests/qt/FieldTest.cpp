@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field keeps every unit put into it and the block caret as placed (the
 // contract every toolkit's field keeps, on this one); what the user types, pastes and deletes in it goes through the component's
 // model; operations on widgets destroyed under the toolkit give a clear status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the user does on the Qt widgets: key presses on the focused panel and
 // clicks on keys, through Qt's own event delivery, read back from the widgets.
 #include <gtest/gtest.h>

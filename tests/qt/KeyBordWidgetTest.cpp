@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public widget as a Qt host uses it: properties and slots by name, their
 // change signals, failures in lastError, and the saved properties.
 #include <gtest/gtest.h>

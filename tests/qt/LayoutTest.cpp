@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up's layout in pixels: the twips of the worked example through the
 // screen's logical DPI, each edge rounded on its own, at two DPIs.
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include "Support.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::testing {
 namespace {

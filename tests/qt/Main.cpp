@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt suites run on the offscreen platform unless told otherwise, so that
 // they need no display, also when CTest lists them.
 #include <gtest/gtest.h>

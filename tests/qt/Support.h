@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A keyboard on the Qt toolkit in a window of its own, shown and active, and
 // the means to wait for what Qt delivers.
 #pragma once

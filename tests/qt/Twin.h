@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two instances, one on the in-memory toolkit and one on the Qt toolkit, fed
 // the same random sequence of what users and hosts do, step by step. Each
 // side lives in a translation unit of its own (the two toolkits' headers are

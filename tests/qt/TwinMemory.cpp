@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-memory side of the twin run.
 #include "Twin.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt side of the twin run: the public widget on a host window of its
 // own, the user's part played through Qt's events.
 #include <QApplication>

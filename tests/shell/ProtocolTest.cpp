@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless host's protocol, driven in-process line by line: the shape of
 // each answer, the errors for malformed lines, the dump and the text encoding.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "Shell.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::shell {
 namespace {

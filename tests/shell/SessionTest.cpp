@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole sessions through the headless host: typing by pointing and on the
 // physical keyboard in both focus-delivery modes, and the real program run
 // over a pipe on a script.
@@ -14,6 +15,7 @@
 
 #include "Shell.h"
 #include "support/Fixture.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::shell {
 namespace {

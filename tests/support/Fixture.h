@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A KeyBord on the in-memory toolkit, started up as a host creates it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A component that hears every notification of its toolkit and does nothing;
 // a test derives from it and overrides what it watches.
 #pragma once

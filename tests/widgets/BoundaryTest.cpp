@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // No exception leaves the component: what a notification handler or a host
 // call throws stops at the toolkit's boundary as a status, and the control
 // goes on working. Allocation failure is injected into every allocation of

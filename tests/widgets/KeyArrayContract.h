@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every toolkit's key arrays promise, as one suite run against each of
 // them: elements loaded as hidden copies of element 0, errors for indexes
 // that hold no element, values read back exactly, a count of the loaded
@@ -18,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 
 namespace vexo::contract {

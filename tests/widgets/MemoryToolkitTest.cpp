@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-memory toolkit behaves as the widgets it stands for: key arrays,
 // exact positions, the rich-text box, focus notifications, the property bag.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every toolkit's panels promise, as one suite run against each of them:
 // bounds read back exactly as put, and a focus move raising LostFocus of the
 // panel that had the focus, then GotFocus of the new one; nothing when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every toolkit's field `Text1` promises, as one suite run against each
 // of them: every UTF-16 unit read back exactly, selections placed and cut as
 // the field does, and the capacity held without cutting.

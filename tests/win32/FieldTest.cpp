@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field Text1 on a real rich-text control: the contract every toolkit's
 // field keeps, on this one; every unit shown one for one, rewrites, the font;
 // and what the user types, pastes and deletes in the field itself, through

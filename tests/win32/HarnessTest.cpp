@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The harness every Windows test and the benchmark wait with: a wait that
 // runs out fails the test and names what it waited for; input through the
 // system is over once its releases came through the message loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key arrays' and the panels' contracts, the same suites the other
 // toolkits pass, on the toolkit of real windows.
 #include "Support.h"

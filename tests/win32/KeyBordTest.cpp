@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard component on real windows, used as a person uses it: the layout
 // on screen, clicks and key presses through the system's input, the focus
 // moving between panels, the F7 command reaching the host window, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panels and their windowless keys, watched through a component that only
 // records: focus notifications, key presses with their modifiers, clicks,
 // colours on screen and the windows an instance costs.
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "support/QuietEvents.h"
+#include "widgets/KeyLooks.h"
 
 namespace vexo::win32::testing {
 namespace {

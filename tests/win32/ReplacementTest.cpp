@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replacing a selection with what it already holds moves only the caret (the
 // control is spared a new layout of its line): the field must end exactly as
 // a real replacement leaves it, here the in-memory field's, and keep doing so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A keyboard on real windows, started and shown as a host shows it: what the
 // tests of the component on screen and of its field both build on.
 #pragma once

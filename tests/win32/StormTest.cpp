@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Endurance on real windows: 20 seeds of 10,000 random messages each to the
 // instance's windows, as a confused host or another program may send them
 // (characters including lone surrogates, texts set to nothing, sizes of 0 x 0,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A top-level window holding a child window as the component's surface, with
 // the toolkit of real windows on it, and the means to drive it as a user does.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine (32-bit unless VEXO_WINE_ARCH=win64) with
 # its X11 driver on a private virtual screen, creating the prefix on first use:
 #   run-on-xvfb.sh <prefix dir> <program> [arguments...]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for a container's parts that a test puts in the control's way:
 // a property bag in memory, a client site in front of the container's own, a
 // site of the least kind and a storage that hands back nothing. All live on

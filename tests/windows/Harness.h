@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Driving real windows as a user does, and waiting for what follows: one copy
 // for the Windows test programs and the benchmark.
 //

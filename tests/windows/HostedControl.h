@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control in a real container: Wine's own ActiveX host window class
 // "AtlAxWin" (atl.dll), as the container tests and the benchmark use it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows harness in a test program: a wait that runs out fails the
 // running test, naming what it waited for.
 #pragma once

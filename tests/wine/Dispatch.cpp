@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A client of _KeyBord: early bound through the function table and late bound
 // through IDispatch::Invoke, with the answers a host gets for bad calls.
 #include "Support.h"

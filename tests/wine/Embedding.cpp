@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The container-facing interfaces of a control that no container holds:
 // persistence with bad and odd input, the event source, and the answers of
 // the embedding interfaces to calls made without a site.
@@ -18,6 +19,7 @@
 
 #include "windows/ContainerDoubles.h"
 #include "windows/Harness.h"
+#include "windows/HostedControl.h"
 
 namespace vexo::wine {
 namespace {
@@ -423,7 +425,7 @@ class Sink final : public CountedSink<IDispatch> {
   bool dispatch_;
 };
 
-TEST(Events, APointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
+TEST(Events, APointForTheEventInterfaceThatAcceptsAdvises) {
   ComPtr<_KeyBord> keybord = CreateDirect();
   ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord);
   ASSERT_NE(container, nullptr);
@@ -471,7 +473,7 @@ TEST(Events, APointForTheEventInterfaceThatAcceptsAdvisesAndNeverCalls) {
   Bstr typed(L"abc");
   EXPECT_EQ(keybord->put_Text(typed.get()), S_OK);
   EXPECT_EQ(keybord->EnterKey(), S_OK);
-  EXPECT_EQ(sink.calls, 0);
+  EXPECT_EQ(sink.calls, 3) << "Change for the text; KeyTyped and Change for the key";
 
   EXPECT_EQ(point->Unadvise(cookie), S_OK);
   EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
@@ -813,7 +815,9 @@ TEST(PropertyNotifications, EachChangeOnce) {
     } else {
       SendMessageW(key.window, key.message, key.key, key.lParam);
     }
-    if (key.atOnce) EXPECT_EQ(sink.heard, key.heard) << "before the key's message returns";
+    if (key.atOnce) {
+      EXPECT_EQ(sink.heard, key.heard) << "before the key's message returns";
+    }
     PumpUntil([&] { return !sink.heard.empty(); }, "OnChanged after the key");
     HandleWaitingMessages();
     EXPECT_EQ(sink.heard, key.heard);
@@ -895,6 +899,212 @@ TEST(PropertyNotifications, ASinkUnadvisedByAnotherDuringTheRoundIsNotTold) {
 
   EXPECT_EQ(point->Unadvise(cookies[0]), S_OK);
   EXPECT_EQ(first.references, 1);
+}
+
+// --- The events of __KeyBord, as a script host hears them.
+
+// An event sink as a script host makes one: it speaks IDispatch alone and
+// names each event by the control's own type information, as the host binds
+// its handlers by name. It records each as `Name(argument,...)`.
+class EventSink final : public CountedSink<IDispatch> {
+ public:
+  explicit EventSink(const ComPtr<_KeyBord>& keybord) {
+    ComPtr<ITypeInfo> coclass;
+    if (ComPtr<IProvideClassInfo> info = Facet<IProvideClassInfo>(keybord)) {
+      EXPECT_EQ(info->GetClassInfo(&coclass), S_OK);
+    }
+    for (UINT i = 0; coclass && i < 2; ++i) {
+      INT flags = 0;
+      HREFTYPE href = 0;
+      if (SUCCEEDED(coclass->GetImplTypeFlags(i, &flags)) && (flags & IMPLTYPEFLAG_FSOURCE) &&
+          SUCCEEDED(coclass->GetRefTypeOfImplType(i, &href))) {
+        EXPECT_EQ(coclass->GetRefTypeInfo(href, &events_), S_OK);
+      }
+    }
+    EXPECT_NE(events_, nullptr) << "the class names its source interface";
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID event, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    Bstr names[3];
+    UINT count = 0;
+    if (!events_ || FAILED(events_->GetNames(event, &names[0], 3, &count))) {
+      heard.push_back(L"unknown " + std::to_wstring(event));
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    EXPECT_EQ(flags, DISPATCH_METHOD);
+    EXPECT_EQ(parameters->cNamedArgs, 0u);
+    EXPECT_EQ(parameters->cArgs + 1, count) << "an argument for each parameter";
+    std::wstring line = names[0].str() + L"(";
+    for (UINT i = parameters->cArgs; i-- > 0;) {  // the last argument comes first
+      const VARIANT& argument = parameters->rgvarg[i];
+      if (argument.vt == VT_BSTR) {
+        line += L'"' + std::wstring(argument.bstrVal, SysStringLen(argument.bstrVal)) + L'"';
+      } else if (argument.vt == VT_BOOL && (argument.boolVal == VARIANT_TRUE || argument.boolVal == VARIANT_FALSE)) {
+        line += argument.boolVal ? L"True" : L"False";
+      } else if (argument.vt == VT_I4) {
+        line += std::to_wstring(argument.lVal);
+      } else {
+        line += L"type " + std::to_wstring(argument.vt);
+      }
+      if (i > 0) line += L",";
+    }
+    heard.push_back(line + L")");
+    if (told) told(names[0].str());
+    return answer;
+  }
+  std::vector<std::wstring> heard;
+  HRESULT answer = S_OK;
+  std::function<void(const std::wstring& event)> told;  // the host's code inside the event
+
+ private:
+  bool Speaks(REFIID iid) const override { return iid == IID_IDispatch; }
+
+  ComPtr<ITypeInfo> events_;
+};
+
+// The control's connection point for its events.
+ComPtr<IConnectionPoint> EventPoint(const ComPtr<_KeyBord>& keybord) {
+  ComPtr<IConnectionPoint> point;
+  if (ComPtr<IConnectionPointContainer> container = Facet<IConnectionPointContainer>(keybord)) {
+    EXPECT_EQ(container->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
+  }
+  return point;
+}
+
+// A click on a key of the letter panel, the leftmost of the three: a press
+// and a release at its centre.
+void ClickLetter(_KeyBord* keybord, int index) {
+  ComPtr<IOleInPlaceObject> inPlace;
+  HWND surface = nullptr;
+  ASSERT_EQ(keybord->QueryInterface(IID_PPV_ARGS(&inPlace)), S_OK);
+  ASSERT_EQ(inPlace->GetWindow(&surface), S_OK);
+  HWND letters = nullptr;
+  LONG left = LONG_MAX;
+  for (HWND child = GetWindow(surface, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    RECT box{};
+    GetWindowRect(child, &box);
+    if (std::wstring(name) == L"VexoKeyBordPanel" && box.left < left) {
+      letters = child;
+      left = box.left;
+    }
+  }
+  ASSERT_NE(letters, nullptr);
+  const POINT centre = harness::HostedControl::KeyCentre(harness::Letters, index);
+  SendMessageW(letters, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+  SendMessageW(letters, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y));
+}
+
+// Each change of the text and of the panel, and each key typed, by the host
+// or by the user, is raised once, in order, before the call or the key's
+// message returns; nothing while the container froze events, and nothing of
+// that on thawing.
+TEST(Events, EachRaisedOnceInOrder) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = EventPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  EventSink sink(keybord);
+  sink.answer = DISP_E_MEMBERNOTFOUND;  // what a sink answers changes nothing
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  const TypingWindows windows = WindowsOf(keybord.Get());
+  ComPtr<IOleControl> control = Facet<IOleControl>(keybord);
+  ASSERT_NE(control, nullptr);
+
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::wstring> heard;
+  };
+  Bstr ab(L"ab");
+  Bstr q(L"q");
+  Bstr w(L"w");
+  Bstr frozen(L"frozen");
+  short f2 = 113;
+  auto ok = [](HRESULT status) { EXPECT_EQ(status, S_OK); };
+  const Step steps[] = {
+      {"TextPut", [&] { ok(keybord->put_Text(ab.get())); }, {L"Change()"}},
+      {"SameTextAgain", [&] { ok(keybord->put_Text(ab.get())); }, {}},
+      {"LimitPut", [&] { ok(keybord->put_MaxLength(3)); }, {}},
+      {"FindABCTypes", [&] { ok(keybord->FindABC(&q)); }, {L"KeyTyped(\"Q\",True)", L"Change()"}},
+      {"FindABCRefusedByTheLimit", [&] { ok(keybord->FindABC(&w)); }, {L"KeyTyped(\"W\",False)"}},
+      {"ClickRefusedByTheLimit", [&] { ClickLetter(keybord.Get(), 2); }, {L"KeyTyped(\"E\",False)"}},
+      {"LimitLifted", [&] { ok(keybord->put_MaxLength(0)); }, {}},
+      {"ChangeBordPut", [&] { ok(keybord->put_ChangeBord(NumberAct)); }, {L"PanelChanged(1)"}},
+      {"FunctionKeySwitchesPanel", [&] { ok(keybord->KeyF1ToF6(&f2)); }, {L"PanelChanged(0)"}},
+      {"Click", [&] { ClickLetter(keybord.Get(), 1); }, {L"KeyTyped(\"W\",True)", L"Change()"}},
+      {"KeyOnAPanel", [&] { SendMessageW(windows.panel, WM_KEYDOWN, 'R', 0); }, {L"KeyTyped(\"R\",True)", L"Change()"}},
+      {"PanelKey", [&] { SendMessageW(windows.panel, WM_KEYDOWN, VK_F4, 0); }, {L"PanelChanged(2)"}},
+      {"MarkMovedOnly", [&] { SendMessageW(windows.panel, WM_KEYDOWN, VK_RIGHT, 0); }, {}},
+      {"TypedIntoTheField", [&] { SendMessageW(windows.field, WM_CHAR, 'k', 1); },
+       {L"KeyTyped(\"k\",True)", L"Change()"}},
+      {"Frozen", [&] { ok(control->FreezeEvents(TRUE)); }, {}},
+      {"TextPutWhileFrozen", [&] { ok(keybord->put_Text(frozen.get())); }, {}},
+      {"KeyWhileFrozen", [&] { SendMessageW(windows.panel, WM_KEYDOWN, 'T', 0); }, {}},
+      {"Thawed", [&] { ok(control->FreezeEvents(FALSE)); }, {}},
+      {"TextPutAfterThawing", [&] { ok(keybord->put_Text(ab.get())); }, {L"Change()"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    sink.heard.clear();
+    step.act();
+    EXPECT_EQ(sink.heard, step.heard) << "before the call or the key's message returns";
+    HandleWaitingMessages();
+    EXPECT_EQ(sink.heard, step.heard) << "and no more after it";
+  }
+
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
+  EXPECT_EQ(sink.references, 1) << "given back";
+  sink.heard.clear();
+  EXPECT_EQ(keybord->put_Text(q.get()), S_OK);
+  EXPECT_TRUE(sink.heard.empty());
+}
+
+// The host's code that the component runs from inside its own routine, the
+// F7 command, may call the control: the events of that call are raised once
+// the outer call is over, never inside the routine.
+std::function<void()> frameCommand;
+
+LRESULT CALLBACK CommandFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && LOWORD(wParam) == 118 && frameCommand) frameCommand();
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(Events, ThoseOfACallFromInsideTheF7CommandWaitForTheOuterCall) {
+  ComPtr<_KeyBord> keybord = CreateDirect();
+  ComPtr<IConnectionPoint> point = EventPoint(keybord);
+  ASSERT_NE(point, nullptr);
+  EventSink sink(keybord);
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  harness::RegisterFrameClass(L"VexoEventsFrame", CommandFrame);
+  const HWND frame = CreateWindowExW(0, L"VexoEventsFrame", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  ShowWindow(frame, SW_SHOW);
+  SetActiveWindow(frame);
+  ASSERT_EQ(GetActiveWindow(), frame) << "the F7 command goes to the active window";
+
+  Bstr inside(L"inside");
+  bool called = false;
+  std::vector<std::wstring> heardInside;
+  frameCommand = [&] {
+    called = true;
+    EXPECT_EQ(keybord->put_Text(inside.get()), S_OK);
+    heardInside = sink.heard;
+  };
+  short f7 = 118;
+  EXPECT_EQ(keybord->GetMessage(&f7), S_OK);
+  frameCommand = nullptr;
+  EXPECT_TRUE(called);
+  EXPECT_TRUE(heardInside.empty()) << "nothing raised inside the component's routine";
+  EXPECT_EQ(sink.heard, std::vector<std::wstring>{L"Change()"}) << "raised as the outer call ends";
+  DestroyWindow(frame);
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 // --- Embedding without a container.
@@ -1451,7 +1661,9 @@ TEST(WithSite, QuickActivatedWithTheContainersAmbientsAndSinks) {
 
     EXPECT_EQ(keybord->put_MaxLength(5), S_OK);
     EXPECT_EQ(notify.heard, std::vector<DISPID>{members::MaxLength});
-    // The control raises no events of its own: the sink is found advised.
+    Bstr text(L"x");
+    EXPECT_EQ(keybord->put_Text(text.get()), S_OK);
+    EXPECT_EQ(events.calls, 1) << "the event sink hears Change";
     ComPtr<IConnectionPoint> point;
     ASSERT_EQ(Facet<IConnectionPointContainer>(keybord)->FindConnectionPoint(DIID___KeyBord, &point), S_OK);
     EXPECT_EQ(point->Unadvise(control.dwEventCookie), S_OK);

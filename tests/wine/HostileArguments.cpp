@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every member through IDispatch::Invoke with the arguments a careless or
 // hostile script may pass (no string, empty, long and very long strings, an
 // embedded NUL, lone surrogates, line breaks; -1, 0 and the extremes of 16 and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library without registration: exports, class factory, unloading,
 // interfaces of an instance and the resources a host reads.
 #include "Support.h"

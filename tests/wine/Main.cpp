@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the library's tests on a single-threaded apartment, as a host's user
 // interface thread is.
 #include <windows.h>

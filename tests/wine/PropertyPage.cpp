@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control's property page, driven as a developer at a form designer
 // would: in a frame of the test's own that calls the page as the platform's
 // frame does, and in the platform's frame. Both the frame and a refusal's
@@ -169,7 +170,9 @@ ComPtr<IPropertyPage> CreatePage() {
   ComPtr<IClassFactory> factory;
   ComPtr<IPropertyPage> page;
   EXPECT_EQ(get(CLSID_KeyBordPage, IID_IClassFactory, &factory), S_OK);
-  if (factory) EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  if (factory) {
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, &page), S_OK);
+  }
   return page;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What registration leaves in the registry and what a host reads back from
 // the registered type library; and that unregistration leaves nothing.
 // "Registered*" runs after Wine's regsvr32 registered the library,
@@ -470,7 +471,47 @@ TEST_F(RegisteredTypeLibrary, ClassAndEventInterface) {
 
   ComPtr<ITypeInfo> events = Type(2);
   const TYPEATTR attr = Attributes(events.Get());
-  EXPECT_EQ(attr.cFuncs, 0) << "the component raises no events";
+  // The events, by name and identifier, with their parameters' names and
+  // types: what a script host binds its handlers by.
+  struct Event {
+    const wchar_t* name;
+    MEMBERID id;
+    std::vector<std::pair<const wchar_t*, VARTYPE>> parameters;
+  };
+  const Event expected[] = {
+      {L"Change", 1, {}},
+      {L"KeyTyped", 2, {{L"Text", VT_BSTR}, {L"Accepted", VT_BOOL}}},
+      {L"PanelChanged", 3, {{L"Panel", VT_USERDEFINED}}},
+  };
+  ASSERT_EQ(attr.cFuncs, 3);
+  for (UINT i = 0; i < 3; ++i) {
+    const Event& event = expected[i];
+    SCOPED_TRACE(event.name);
+    FUNCDESC* func = nullptr;
+    ASSERT_EQ(events->GetFuncDesc(i, &func), S_OK);
+    EXPECT_EQ(func->memid, event.id);
+    EXPECT_EQ(func->funckind, FUNC_DISPATCH);
+    EXPECT_EQ(func->invkind, INVOKE_FUNC);
+    EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_VOID);
+    EXPECT_NE(Help(events.Get(), func->memid), L"");
+    Bstr names[3];
+    UINT count = 0;
+    EXPECT_EQ(events->GetNames(func->memid, &names[0], 3, &count), S_OK);
+    EXPECT_EQ(names[0].str(), event.name);
+    ASSERT_EQ(static_cast<size_t>(func->cParams), event.parameters.size());
+    ASSERT_EQ(count, event.parameters.size() + 1);
+    for (SHORT p = 0; p < func->cParams; ++p) {
+      EXPECT_EQ(names[p + 1].str(), event.parameters[p].first);
+      EXPECT_EQ(func->lprgelemdescParam[p].tdesc.vt, event.parameters[p].second);
+      EXPECT_EQ(func->lprgelemdescParam[p].paramdesc.wParamFlags, PARAMFLAG_FIN);
+      if (func->lprgelemdescParam[p].tdesc.vt == VT_USERDEFINED) {
+        ComPtr<ITypeInfo> user;
+        ASSERT_EQ(events->GetRefTypeInfo(func->lprgelemdescParam[p].tdesc.hreftype, &user), S_OK);
+        EXPECT_EQ(Name(user.Get()), L"ActivPanel");
+      }
+    }
+    events->ReleaseFuncDesc(func);
+  }
   EXPECT_EQ(attr.cVars, 0);
   ASSERT_EQ(attr.cImplTypes, 1);
   HREFTYPE base = 0;
@@ -520,7 +561,7 @@ TEST(Unregistered, NothingOfTheComponentRemains) {
 // --- Without registration: a client whose application manifest names the
 // component, with the kit's library and manifest in the client's folder.
 
-// The client's application manifest, for the library's own architecture:
+// the file docs/windows.md shows (VEXO_CLIENT_MANIFEST).
 // the file the README shows (VEXO_CLIENT_MANIFEST).
 std::wstring ClientManifest() {
   const wchar_t* manifest = _wgetenv(L"VEXO_CLIENT_MANIFEST");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The core's conversion of property-bag values against the platform's own
 // VariantChangeTypeEx (US English, no flags), on one table of inputs: a form
 // saved anywhere must read back the same in the portable core and on Windows.

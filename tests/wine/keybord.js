@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: MIT
 // A JScript host using the registered control: created by its programmatic
 // identifier, typing through its members, a failure caught as an exception.
-// The part between the two marks is the README's example.
+// The part between the two marks is the example of docs/windows.md.
 var failures = 0;
 function check(condition, what) {
   if (!condition) {

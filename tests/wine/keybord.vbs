@@ -1,3 +1,4 @@
+' SPDX-License-Identifier: MIT
 ' A script host using the registered control: created by its programmatic
 ' identifier, properties set and read, methods called with by-reference
 ' variables. Any mismatch ends the script with exit code 1.

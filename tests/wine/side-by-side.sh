@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Both libraries in one 64-bit prefix: the 32-bit one registered by the
 # 32-bit regsvr32 (the 32-bit view of the registry), the 64-bit one by the
 # native regsvr32. A client of each bitness finds its own library through the

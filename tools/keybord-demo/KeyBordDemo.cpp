@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KeyBordDemo: a window that hosts the KeyBord control as an application
 // does, in the system's ActiveX host window ("AtlAxWin" of atl.dll).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // keybord-qt-demo: the keyboard widget on a small host window.
 //
 //   keybord-qt-demo                    on a display: the window, to type on

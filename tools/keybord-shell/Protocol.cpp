@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Protocol.h"
 
 #include <algorithm>

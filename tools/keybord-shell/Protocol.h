@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Parsing of the headless host's protocol: the tokens and arguments of a
 // command line, property bags as JSON, and the shape of every answer.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of the headless host, each carried out on the hosted instance.
 #include "Shell.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless host's protocol: one command line in, one JSON answer out.
 //
 // The shell hosts one KeyBord on the in-memory toolkit and plays both the host

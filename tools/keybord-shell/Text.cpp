@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Text.h"
 
 namespace vexo::shell {

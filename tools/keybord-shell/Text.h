@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text between the protocol (UTF-8) and the component (UTF-16).
 #pragma once
 

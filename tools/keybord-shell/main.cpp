@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // keybord-shell: hosts one KeyBord on the in-memory toolkit and answers the
 // commands of standard input, one JSON object on one line per command.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vexo/KeyBordWidget.h"
 
 #include <deque>

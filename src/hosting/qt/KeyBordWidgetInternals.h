@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard widget's insides, for the project's tests and tools: the Qt
 // toolkit it draws with and the component it hosts. Hosts use the public
 // header alone.

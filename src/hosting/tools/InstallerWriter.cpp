@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the installer's description (a WiX source for wixl) from the rows
 // that the library's self-registration writes, so that the installer
 // registers exactly what the library would: each library's class keys in its
@@ -93,6 +94,8 @@ std::string Folder(const Bitness& bits, bool shared, bool docs) {
     xml += "            <Component Id=\"Docs" + s + "\" Guid=\"" + bits.docsComponent + "\" Win64=\"" + bits.win64 + "\">\n";
     xml += "              <File Id=\"Reference" + s + "\" Source=\"$(var.Docs)/reference.md\" Name=\"reference.md\"/>\n";
     xml += "              <File Id=\"Screenshot" + s + "\" Source=\"$(var.Docs)/screenshot.png\" Name=\"screenshot.png\"/>\n";
+    // The licence the files are shipped under, from the source tree's root.
+    xml += "              <File Id=\"License" + s + "\" Source=\"$(var.Docs)/../LICENSE\" Name=\"LICENSE.txt\"/>\n";
     xml += "            </Component>\n";
     xml += "          </Directory>\n";
   }

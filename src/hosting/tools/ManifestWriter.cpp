@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the side-by-side manifest of the component library: what a client
 // needs to create KeyBord and its property page with nothing registered (the
 // file, each class with its programmatic identifiers, threading model and misc

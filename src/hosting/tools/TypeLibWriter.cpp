@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the component's type library from the one the IDL compiler makes:
 // the type descriptions in the order hosts expect, with type flags that the
 // IDL compiler refuses (it rejects a non-extensible dispatch interface).
@@ -11,9 +12,10 @@
 // writer, so the output is a well-formed library whatever the input's layout.
 // That writer drops the automation flag of a dual interface and stores a pure
 // dispatch interface with the inherited function table of IDispatch, which
-// readers then list as members of its own; both are put back to the form the
-// IDL compiler gives (see RestoreTypeEntries), and the result is read back and
-// checked before the tool reports success.
+// readers then list as members of its own (a reader counts a dispatch
+// interface's members by the size of its table); both are put back to the
+// form the IDL compiler gives (see RestoreTypeEntries), and the result is read
+// back and checked before the tool reports success.
 #include <windows.h>
 #include <oleauto.h>
 #include <wrl/client.h>
@@ -122,17 +124,26 @@ class Copier {
   struct Expected {
     WORD flags;
     bool pureDispatch;  // a dispatch interface that is not dual
+    // Its members (events, for a source interface): a reader of a pure
+    // dispatch interface counts them by its table's size, one pointer each.
+    std::int16_t functions;
+    std::int16_t pointerSize;
     // As the IDL compiler sized it: the platform's writer sizes an
     // enumeration like a pointer, 8 bytes on 64-bit Windows, where the
     // enumeration is a 32-bit integer.
     std::int32_t instanceSize;
   };
   std::vector<Expected> ExpectedEntries() const {
+    TLIBATTR* attr = nullptr;
+    Check(source_->GetLibAttr(&attr), "GetLibAttr");
+    const std::int16_t pointerSize = attr->syskind == SYS_WIN64 ? 8 : 4;
+    source_->ReleaseTLibAttr(attr);
     std::vector<Expected> expected;
     for (const Entry& entry : types_) {
       TYPEATTR* typeAttr = nullptr;
       Check(entry.source->GetTypeAttr(&typeAttr), "GetTypeAttr");
       expected.push_back({entry.flags, typeAttr->typekind == TKIND_DISPATCH && !entry.dual,
+                          static_cast<std::int16_t>(typeAttr->cFuncs), pointerSize,
                           static_cast<std::int32_t>(typeAttr->cbSizeInstance)});
       entry.source->ReleaseTypeAttr(typeAttr);
     }
@@ -338,11 +349,12 @@ void RestoreTypeEntries(const wchar_t* path, const std::vector<Copier::Expected>
     write(entry + InstanceSizeAt, &expected[i].instanceSize, 4);
     if (expected[i].pureDispatch) {
       if ((read32(entry + KindAt) & 0xF) != TKIND_DISPATCH) throw Failure{"type entry out of order", E_FAIL};
-      // A pure dispatch interface has no function table of its own; its base
-      // is named by its implemented-interface list alone.
-      const std::int16_t noVtable = 0;
+      // A pure dispatch interface has no function table of its own, only a
+      // pointer's room for each of its members, by which readers count them;
+      // its base is named by its implemented-interface list alone.
+      const auto members = static_cast<std::int16_t>(expected[i].functions * expected[i].pointerSize);
       const std::int32_t noDataType = -1;
-      write(entry + VtableSizeAt, &noVtable, 2);
+      write(entry + VtableSizeAt, &members, 2);
       write(entry + DataType1At, &noDataType, 4);
     }
   }
@@ -352,8 +364,8 @@ void RestoreTypeEntries(const wchar_t* path, const std::vector<Copier::Expected>
 }
 
 // Reads the written library back through the platform and checks that every
-// type has the flags asked for and that pure dispatch interfaces list no
-// members of IDispatch as their own.
+// type has the flags asked for and that pure dispatch interfaces list their
+// own members, and none of IDispatch.
 void Verify(const wchar_t* path, const std::vector<Wanted>& order, const std::vector<Copier::Expected>& expected) {
   ComPtr<ITypeLib> library;
   Check(LoadTypeLibEx(path, REGKIND_NONE, &library), "reading the written library");
@@ -369,12 +381,12 @@ void Verify(const wchar_t* path, const std::vector<Wanted>& order, const std::ve
     TYPEATTR* typeAttr = nullptr;
     Check(info->GetTypeAttr(&typeAttr), "GetTypeAttr");
     const bool dual = typeAttr->typekind == TKIND_DISPATCH && (typeAttr->wTypeFlags & TYPEFLAG_FDUAL);
-    const bool noInheritedMembers = !expected[i].pureDispatch || typeAttr->cFuncs == 0;
+    const bool noInheritedMembers = !expected[i].pureDispatch || typeAttr->cFuncs == expected[i].functions;
     const bool sameSize = static_cast<std::int32_t>(typeAttr->cbSizeInstance) == expected[i].instanceSize;
     info->ReleaseTypeAttr(typeAttr);
     const bool flagsMatch = TypeFlags(dual ? DualTwin(info.Get()).Get() : info.Get()) == expected[i].flags;
     if (!flagsMatch) throw Failure{"type flags differ", E_FAIL};
-    if (!noInheritedMembers) throw Failure{"dispatch interface lists inherited members", E_FAIL};
+    if (!noInheritedMembers) throw Failure{"dispatch interface lists other members than its own", E_FAIL};
     if (!sameSize) throw Failure{"type instance size differs", E_FAIL};
   }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the build's generators end: their whole output written to one file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A complete in-memory toolkit: the widgets of one component instance held as
 // plain data, with the focus, the beep and the host's windows simulated. Used by
 // the tests and by the headless host; nothing here is a stand-in that merely

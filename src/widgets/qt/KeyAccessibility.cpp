@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/qt/KeyAccessibility.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Accessibility of the keys: each key of a panel is a push button named by
 // its caption, with a press action, and the marked key of the focused panel
 // is the focused one, so that screen readers (AT-SPI on Linux) see and press

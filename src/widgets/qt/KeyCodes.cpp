@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/qt/KeyCodes.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qt's keys as the virtual-key codes and modifier mask the component expects.
 #pragma once
 

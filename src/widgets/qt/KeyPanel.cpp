@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key panels: their twip boxes, their keys as data, and the widgets that
 // draw them and turn the user's presses into notifications.
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <qdrawutil.h>
 
 #include "widgets/Boundary.h"
+#include "widgets/KeyLooks.h"
 #include "widgets/qt/KeyAccessibility.h"
 #include "widgets/qt/KeyCodes.h"
 #include "widgets/qt/KeyPanelWidget.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A key panel on the screen: one focusable widget that draws and hit-tests
 // the keys of its key store. A key takes no focus; a press on the panel's own
 // background gives the panel the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field `Text1` of the Qt toolkit: a line edit that reports what the user
 // does and is written by the component alone.
 #include <algorithm>

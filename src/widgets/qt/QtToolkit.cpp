@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/qt/QtToolkit.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The toolkit of Qt 6 widgets: the widgets of one component instance inside a
 // QWidget that the host gives it as the component's surface.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What assistive technology sees of a key panel: screen readers, magnifiers
 // and switch access reach the windowless keys through the panel window's
 // accessible object, whose children are the keys as push buttons named by
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 #include "widgets/win32/PendingWork.h"
 #include "widgets/win32/WidgetContext.h"

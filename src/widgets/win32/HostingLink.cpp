@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The toolkit's side of HostingLink: what the hosting may ask of it.
 #include <windows.h>
 #include <richedit.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a hosting (the ActiveX library) may ask of the toolkit of real windows
 // besides the host's drivers of Win32Toolkit. The hosting owns the surface
 // window and speaks to its container; the toolkit owns every window on it.

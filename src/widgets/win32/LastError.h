@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calling thread's last system error as a status, for the Windows code of
 // the toolkit and the library alike.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one check that every public entry of the component's COM objects makes
 // first. The objects are apartment-threaded: a caller on another thread that
 // skipped marshalling would run them alongside their owner, whose windows and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/win32/PendingWork.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The work that a burst of changes leaves for its end.
 //
 // One notification, or one call of the host, changes the widgets many times:

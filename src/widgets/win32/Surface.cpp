@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/win32/Surface.h"
 
 #include <windows.h>

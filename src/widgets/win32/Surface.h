@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The component's own surface: the window the host gives it, sized in twips.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the toolkit gives each of its widgets, and all a widget knows of it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "widgets/win32/Win32Panel.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A key panel and its keys: a child window of the surface that takes the
 // keyboard focus, draws its labels and turns clicks on them into Click
 // notifications. Keys are windowless labels held in the shared key store, so
@@ -10,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "widgets/KeyLooks.h"
 #include "widgets/KeyStore.h"
 #include "widgets/Placement.h"
 #include "widgets/Widgets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a key panel draws: its labels a layer at a time where they lie apart,
 // and a whole panel from an image that instances showing the same panel
 // share. Only the panel's own code includes this header.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field `Text1` on a rich-text edit control: its text and selection here
 // and in Win32RichTextBox.cpp, what the user does in it in
 // Win32RichTextBoxInput.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the user, or another program, does in the field `Text1`: taken from
 // the control's messages and reported to the component, which makes the
 // change through its model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The toolkit of real windows: the widgets of one component instance on a
 // window that the host gives it (the control's own window).
 //

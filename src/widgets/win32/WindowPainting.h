@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Painting what waits to be painted in a window without BeginPaint.
 //
 // Under Wine, BeginPaint and EndPaint cost the display's server six trips

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The kit's header as a C client reads it, compiled only: the enumeration by
    its own name, the interface through its function table. */
 #include <windows.h>

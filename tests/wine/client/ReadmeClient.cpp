@@ -1,5 +1,7 @@
-// The README's C++ example: a 32-bit client of the registered control,
-// compiled with the kit's header alone. It prints the text it typed.
+// SPDX-License-Identifier: MIT
+// The C++ example of the README and docs/windows.md: a 32-bit client of the
+// registered control, compiled with the kit's header alone. It prints the
+// text it typed.
 #include <windows.h>
 #undef GetMessage             // the interface has a method of that name
 #include <initguid.h>         // the header's identifiers are defined here

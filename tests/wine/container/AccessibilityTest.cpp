@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What assistive technology sees of the control in its container: each
 // panel's accessible object and its keys, read as a screen reader reads them,
 // the events a magnifier follows, and an object held past the control's end.

@@ -1,5 +1,6 @@
+// SPDX-License-Identifier: MIT
 // What a host may do inside the control's calls to it: from a property sink's
-// OnChanged, the F7 command, and a bag's or stream's Read and Write, it
+// OnChanged, an event sink's KeyTyped, the F7 command, and a bag's or stream's Read and Write, it
 // destroys the control's container window, lets go of the control, calls
 // every member back, or deactivates and closes it. Every row ends without a
 // crash, with no window or GDI object left behind, and with the user's text
@@ -10,6 +11,7 @@
 
 #include <oleacc.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -18,7 +20,7 @@ namespace {
 
 using harness::WindowsOfThisThread;
 
-enum class CallOut { OnChanged, OnChangedOfTwoSinks, OnChangedOfAnAccessiblePress, F7Command, BagRead, BagWrite, StreamRead, StreamWrite };
+enum class CallOut { OnChanged, OnChangedOfTwoSinks, OnChangedOfAnAccessiblePress, KeyTyped, F7Command, BagRead, BagWrite, StreamRead, StreamWrite };
 enum class Act { Destroy, ReleaseLast, CallEveryMember, DeactivateAndClose };
 
 // A sink on the test's stack, counting the references the control holds.
@@ -37,6 +39,30 @@ class Sink final : public IPropertyNotifySink {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  ULONG references = 1;
+  std::function<void()> told;
+};
+
+// An event sink, as a script host's: IDispatch alone, told of KeyTyped.
+class EventSink final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID event, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    constexpr DISPID KeyTyped = 2;
+    if (event == KeyTyped && told) told();
+    return S_OK;
+  }
   ULONG references = 1;
   std::function<void()> told;
 };
@@ -135,6 +161,7 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   // The host's objects outlive the control, which may hold them to its end.
   Sink sink;
   Sink other;
+  EventSink events;
   Bag bag;
   Stream stream;
   auto hosted = std::make_unique<Hosted>();
@@ -142,7 +169,8 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   ComPtr<IConnectionPoint> point;
   ComPtr<IConnectionPointContainer> points;
   ASSERT_EQ(hosted->control.As(&points), S_OK);
-  ASSERT_EQ(points->FindConnectionPoint(IID_IPropertyNotifySink, &point), S_OK);
+  const bool event = row.callOut == CallOut::KeyTyped;
+  ASSERT_EQ(points->FindConnectionPoint(event ? DIID___KeyBord : IID_IPropertyNotifySink, &point), S_OK);
   points.Reset();
   ComPtr<IPersistPropertyBag> bagPersistence;
   ComPtr<IPersistStreamInit> streamPersistence;
@@ -197,11 +225,12 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   // may let go of its own reference inside it, as a careless caller does.
   IPersistPropertyBag* bagCall = bagPersistence.Get();
   IPersistStreamInit* streamCall = streamPersistence.Get();
-  if (row.callOut <= CallOut::OnChangedOfAnAccessiblePress) {
+  if (row.callOut <= CallOut::KeyTyped) {
     // A number key pressed while the letter panel is active changes Text and
-    // ChangeBord in one burst: two notifications in one round.
-    sink.told = act;
-    ASSERT_EQ(point->Advise(&sink, &cookies[0]), S_OK);
+    // ChangeBord in one burst: two notifications in one round, and three
+    // events.
+    (event ? events.told : sink.told) = act;
+    ASSERT_EQ(point->Advise(event ? static_cast<IUnknown*>(&events) : &sink, &cookies[0]), S_OK);
     if (row.callOut == CallOut::OnChangedOfTwoSinks) {
       ASSERT_EQ(point->Advise(&other, &cookies[1]), S_OK);
     }
@@ -271,16 +300,17 @@ TEST_P(Callbacks, TheHostMayDoAnythingInside) {
   EXPECT_EQ(harness::GdiObjects(), gdiObjects);
   EXPECT_EQ(sink.references, 1u) << "every reference to the sink given back";
   EXPECT_EQ(other.references, 1u);
+  EXPECT_EQ(events.references, 1u);
 }
 
 constexpr const char* CallOutNames[] = {"OnChanged",  "OnChangedOfTwoSinks", "OnChangedOfAnAccessiblePress",
-                                        "F7Command",  "BagRead",             "BagWrite",
-                                        "StreamRead", "StreamWrite"};
+                                        "KeyTyped",   "F7Command",           "BagRead",
+                                        "BagWrite",   "StreamRead",          "StreamWrite"};
 constexpr const char* ActNames[] = {"Destroys", "ReleasesLast", "CallsEveryMember", "DeactivatesAndCloses"};
 
 std::vector<Row> AllRows() {
   std::vector<Row> rows;
-  for (int callOut = 0; callOut < 8; ++callOut) {
+  for (int callOut = 0; callOut < static_cast<int>(std::size(CallOutNames)); ++callOut) {
     for (int act = 0; act < 4; ++act) rows.push_back({static_cast<CallOut>(callOut), static_cast<Act>(act)});
   }
   return rows;

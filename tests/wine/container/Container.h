@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control in a real container: Wine's own ActiveX host window class
 // "AtlAxWin" (atl.dll) on a frame window, driven with the system's input as a
 // person drives it, and read back from the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control in a form designer: a container whose ambient UserMode is False.
 // The site here is the container's own, with an answer to the ambient
 // properties put in front of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typing by pointing and on the physical keyboard, with the control in the
 // container: what the user sees is read from the screen and from Text.
 #include "Container.h"
@@ -110,6 +111,18 @@ TEST_F(InContainer, AWordTypedOnTheKeyboardAndOnTheScreenTogether) {
   Press(VK_HOME);
   Press('O');
   EXPECT_EQ(hosted.Text(), L"OHI!");
+}
+
+// After a digit or a point the number panel has the focus; a space typed
+// there is the letter panel's space bar, so the words stay apart.
+TEST_F(InContainer, SpacesAfterDigitsAndPointsKeepTheWordsApart) {
+  using Keys = std::initializer_list<WORD>;
+  for (const WORD key : Keys{'R', 'O', 'O', 'M', VK_SPACE, '4', '2', VK_SPACE, 'N', 'O', 'R', 'T', 'H'}) Press(key);
+  EXPECT_EQ(hosted.Text(), L"ROOM 42 NORTH");
+  for (const WORD key : Keys{VK_SPACE, '4', '2', VK_OEM_PERIOD, VK_SPACE}) Press(key);
+  EXPECT_EQ(hosted.Text(), L"ROOM 42 NORTH 42. ");
+  EXPECT_EQ(hosted.FocusedPanel(), Letters);
+  EXPECT_EQ(Look(Letters, 26), "marked") << "the space bar";
 }
 
 TEST_F(InContainer, ArrowsMoveTheMarkAndEnterKeyInsertsTheMarkedKey) {
@@ -506,7 +519,9 @@ class ContainerKeys : public InContainer, public ::testing::WithParamInterface<C
   }
   void TearDown() override {
     harness::BeforeDispatch() = previousLoop;
-    if (object) EXPECT_EQ(object->SetClientSite(containerSite.Get()), S_OK);
+    if (object) {
+      EXPECT_EQ(object->SetClientSite(containerSite.Get()), S_OK);
+    }
   }
 
   harness::PreTranslate previousLoop = nullptr;

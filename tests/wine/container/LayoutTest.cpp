@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the control stands in the container, its size whatever the container
 // asks, and what it draws when a host asks it to draw itself.
 #include "Container.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Endurance of the control in its container: a thousand instances created,
 // shown and destroyed one after another leave nothing behind. A form that
 // opens and closes a dialog with the keyboard all day must not run out of

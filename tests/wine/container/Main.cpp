@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registers the library under test (VEXO_OCX) for the run, initialises OLE
 // and Wine's control host on a single-threaded apartment, runs the tests, and
 // removes the registration again.

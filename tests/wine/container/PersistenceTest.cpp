@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three saved properties go out of one hosted control and into a fresh
 // one, through a property bag and through a stream that the container loads.
 #include "Container.h"

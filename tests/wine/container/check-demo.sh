@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The demo application end to end: registered in the prefix, it types a word
 # through the system's input, saves the control's properties to a file, loads
 # them into a fresh control and closes; the fresh control's text must be the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the keyboard's Qt library exports: only the classes marked with
 // VEXO_KEYBORD_EXPORT are visible to programs that link it.
 #pragma once

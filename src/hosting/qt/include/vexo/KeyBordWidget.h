@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The on-screen keyboard as a widget for Qt hosts.
 //
 // An edit field above three key panels (letters, numbers, symbols). The user
