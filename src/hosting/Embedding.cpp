@@ -138,6 +138,7 @@ HResult Embedding::StartEmbedding() {
   options.fieldChanged = [this](bool afterBurst) { afterBurst ? CheckChanges() : ScheduleChangeCheck(); };
   RETURN_IF_FAILED(win32::Win32Toolkit::Create(surface_, std::move(options), toolkit_));
   keybord_ = std::make_unique<KeyBord>(*toolkit_);
+  toolkit_->ListenForTypedKeys();  // for the KeyTyped event
   RETURN_IF_FAILED(toolkit_->Initialize());
   RECT started{};
   GetClientRect(surface_, &started);

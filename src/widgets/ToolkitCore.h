@@ -154,20 +154,24 @@ class ToolkitCore : public Widgets, public Bursts {
 
   // --- Keys typed, kept for the host until the burst that typed them is over.
   //
-  // Who drains them: the toolkit's Settle, at the end of the outermost burst
-  // that typed them, takes them before it runs any host code and tells its
-  // host (the host's code may type more, in bursts of its own). A toolkit
-  // whose host hears nothing of keys (the ActiveX library, the headless host)
-  // takes none: the keys one burst typed are dropped when a key is typed
-  // after that burst has ended, so what is kept never outgrows the keys of
-  // one burst, however long the toolkit runs. Until then a test or tool may
-  // take them once the call that typed them has returned.
+  // Only a host that listens has them kept (the Qt widget, the ActiveX
+  // control's events, a test): for one that hears nothing of keys (the
+  // headless host) a key costs nothing more. The listening host takes them
+  // once the outermost burst that typed them is over, before it runs any
+  // host code (the host's code may type more, in bursts of its own). Keys
+  // nobody took are dropped when a key is typed after their burst has ended,
+  // so what is kept never outgrows the keys of one burst, however long the
+  // toolkit runs.
   struct TypedKey {
     std::u16string text;
     bool accepted = true;
     friend bool operator==(const TypedKey&, const TypedKey&) = default;
   };
+  void ListenForTypedKeys() { listening_ = true; }
   void KeyTyped(std::u16string_view text, bool accepted) final {
+    if (!listening_) {
+      return;
+    }
     if (typedWhile_ != BurstsEnded()) {
       typed_.clear();
       typedWhile_ = BurstsEnded();
@@ -246,6 +250,7 @@ class ToolkitCore : public Widgets, public Bursts {
   std::vector<TypedKey> typed_;
   // BurstsEnded() when the keys of typed_ were typed.
   std::uint64_t typedWhile_ = 0;
+  bool listening_ = false;
 };
 
 }  // namespace vexo

@@ -374,7 +374,7 @@ TEST_P(KeyTyped, TellsEachKeyOnce) {
   ShownInstance instance(delivery);
   GivenField(instance, u"ab ", 2);
   ASSERT_EQ(instance.keybord.put_MaxLength(row.limit), hr::Ok);
-  instance.toolkit.TakeTypedKeys();
+  instance.toolkit.ListenForTypedKeys();
 
   ASSERT_EQ(row.type(instance), hr::Ok);
 
@@ -439,10 +439,18 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) == FocusDelivery::Sync ? "_Sync" : "_Deferred");
     });
 
+// A toolkit whose host does not listen keeps no key at all.
+TEST(KeyTyped, AToolkitNobodyListensToKeepsNoKey) {
+  ShownInstance instance;
+  ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 1), hr::Ok);
+  EXPECT_EQ(instance.toolkit.TakeTypedKeys(), Told{});
+}
+
 // Keys no host takes are kept only until a later burst types: a toolkit
 // whose host never asks for them runs for ever in bounded memory.
 TEST(KeyTyped, KeysNobodyTookGoWhenALaterBurstTypes) {
   ShownInstance instance;
+  instance.toolkit.ListenForTypedKeys();
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(instance.toolkit.Click(KeyArrayId::cmdKey, 1), hr::Ok);
   }

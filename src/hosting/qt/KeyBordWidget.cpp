@@ -276,6 +276,7 @@ KeyBordWidget::KeyBordWidget(QWidget* parent) : QWidget(parent), d_(std::make_un
     }
   });
   d_->toolkit.OnSettled([this](bool textChanged) { d_->Settled(textChanged); });
+  d_->toolkit.ListenForTypedKeys();  // for keyTyped
   d_->lastStatus = d_->toolkit.Initialize();
   d_->TakeSeen();
 }
