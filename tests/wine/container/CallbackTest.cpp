@@ -23,37 +23,35 @@ using harness::WindowsOfThisThread;
 enum class CallOut { OnChanged, OnChangedOfTwoSinks, OnChangedOfAnAccessiblePress, KeyTyped, F7Command, BagRead, BagWrite, StreamRead, StreamWrite };
 enum class Act { Destroy, ReleaseLast, CallEveryMember, DeactivateAndClose };
 
-// A sink on the test's stack, counting the references the control holds.
-class Sink final : public IPropertyNotifySink {
+// A sink on the test's stack, counting the references the control holds;
+// `told` runs when the control calls it.
+template <typename Interface>
+class StackSink : public Interface {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = iid == IID_IUnknown || iid == IID_IPropertyNotifySink ? this : nullptr;
+    *object = iid == IID_IUnknown || iid == __uuidof(Interface) ? static_cast<Interface*>(this) : nullptr;
     if (!*object) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
   ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  ULONG references = 1;
+  std::function<void()> told;
+};
+
+class Sink final : public StackSink<IPropertyNotifySink> {
+ public:
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
     if (told) told();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-  ULONG references = 1;
-  std::function<void()> told;
 };
 
 // An event sink, as a script host's: IDispatch alone, told of KeyTyped.
-class EventSink final : public IDispatch {
+class EventSink final : public StackSink<IDispatch> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
-    if (!*object) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references; }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -63,8 +61,6 @@ class EventSink final : public IDispatch {
     if (event == KeyTyped && told) told();
     return S_OK;
   }
-  ULONG references = 1;
-  std::function<void()> told;
 };
 
 using Bag = harness::MemoryBag;
